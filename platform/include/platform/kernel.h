@@ -1,0 +1,74 @@
+/* Our platform layer's kernel: files, global memory, debug output, time and
+ * module loading on Linux. The engine reaches the operating system only
+ * through these functions. File names are UTF-8. */
+#ifndef RASTRIX_PLATFORM_KERNEL_H
+#define RASTRIX_PLATFORM_KERNEL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Files --------------------------------------------------------------
+ * A file is a descriptor; every function that returns one returns a
+ * negative value on failure. "No sharing" is an advisory exclusive lock:
+ * a second open of a file that one of our handles holds fails. */
+
+enum { PK_ACCESS_READ = 0, PK_ACCESS_WRITE = 1, PK_ACCESS_READ_WRITE = 2 };
+enum { PK_SEEK_SET = 0, PK_SEEK_CUR = 1, PK_SEEK_END = 2 };
+
+/* Opens for reading and writing, always as a new empty file. */
+int32_t pk_file_create(const char* name);
+/* Read access opens an existing file; write access opens or creates. */
+int32_t pk_file_open(const char* name, int32_t access);
+int32_t pk_file_close(int32_t file);
+/* Returns the new position, or -1 (positions are limited to 31 bits). */
+int32_t pk_file_seek(int32_t file, int32_t offset, int32_t origin);
+int32_t pk_file_read(int32_t file, void* buffer, int32_t count);
+int32_t pk_file_write(int32_t file, const void* buffer, int32_t count);
+
+/* ---- Global memory ------------------------------------------------------
+ * Blocks for the engine's large allocations. They are plain heap blocks
+ * here; callers still record that a block came from this heap so that it
+ * goes back through pk_global_free. */
+
+void* pk_global_alloc(size_t size);
+void* pk_global_realloc(void* block, size_t size);
+void pk_global_free(void* block);
+
+/* ---- Debug output -------------------------------------------------------
+ * One process-wide channel, silent by default. A host or a test installs a
+ * sink to see the engine's traces. */
+
+typedef void (*pk_debug_sink_fn)(void* user, const char* text);
+void pk_debug_sink_set(pk_debug_sink_fn sink, void* user);
+void pk_debug_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/* ---- Time --------------------------------------------------------------- */
+
+typedef struct pk_local_time {
+  int32_t year, month, day, hour, minute, second, millisecond, weekday;
+} pk_local_time;
+
+void pk_time_local(pk_local_time* out);
+/* Milliseconds since an arbitrary start, wrapping at 2^32. */
+uint32_t pk_tick_count(void);
+/* A 20-character date stamp cut from the C library's time text:
+ * "Mon Dec  7 14:00:00 2026\n" gives "Dec  7 14:00:00 2026", then a zero. */
+void pk_date_stamp(char out[21]);
+
+/* ---- Modules ------------------------------------------------------------ */
+
+void* pk_module_load(const char* path);
+void* pk_module_symbol(void* module, const char* name);
+void pk_module_free(void* module);
+/* The text of the last module-loading failure (empty when none). */
+const char* pk_module_error(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
