@@ -1,0 +1,73 @@
+// Engine start and stop: register the process, then create the per-process
+// tables in a fixed order (error stack first, so later failures can be
+// reported); stop destroys them in the same order and releases every block
+// still held by any tag.
+#include <cstring>
+
+#include "SUPPORT/engine_tables.h"
+#include "SUPPORT/error.h"
+#include "SUPPORT/instance.h"
+#include "SUPPORT/mem_tag.h"
+#include "rastrix/rastrix.h"
+
+RX_SOURCE("source\\SUPPORT\\engine.cpp");
+
+namespace rx {
+namespace {
+
+struct EngineTable {
+  int32_t (*create)();
+  void (*destroy)();
+};
+
+constexpr EngineTable kTables[] = {
+    {error_stack_create, error_stack_destroy},
+    {io_template_create, io_template_destroy},
+    {options_create, options_destroy},
+    {display_record_create, display_record_destroy},
+    {settings_create, settings_destroy},
+    {extension_registry_create, extension_registry_destroy},
+};
+
+}  // namespace
+
+int32_t table_create(int32_t key, uint32_t size, void** out) {
+  TagGuard tag;
+  void* table = tag.alloc(size);
+  if (table == nullptr) return RXE_GLOBAL_MEMORY_DEPLETED;
+  std::memset(table, 0, size);
+  const uint32_t t = tag.tag();
+  std::memcpy(table, &t, sizeof t);
+  if (instance_slot_set(key, table) != kInstOk) return RXE_INSTANCE_FAILURE;
+  tag.release();
+  if (out) *out = table;
+  return 0;
+}
+
+void table_destroy(int32_t key) {
+  void* table = nullptr;
+  if (instance_slot_get(key, &table) != kInstOk || table == nullptr) return;
+  uint32_t tag;
+  std::memcpy(&tag, table, sizeof tag);
+  instance_slot_remove(key);
+  RPb_AF_mem_free_all(tag);
+}
+
+}  // namespace rx
+
+using namespace rx;
+
+extern "C" int32_t RX_engine_start(uintptr_t module) {
+  if (instance_register(module) != kInstOk) return 0;
+  for (const EngineTable& t : kTables) {
+    int32_t code = t.create();
+    if (code != 0) RX_ERR(code, 0, 0);
+  }
+  return 1;
+}
+
+extern "C" int32_t RX_engine_stop(void) {
+  for (const EngineTable& t : kTables) t.destroy();
+  instance_unregister();
+  return mem_release_everything();
+}
