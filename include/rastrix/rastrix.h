@@ -68,6 +68,68 @@ RX_API int32_t RX_DIB_row_set(RX_HIMAGE image, uint32_t first_column, int32_t ro
 RX_API int32_t RX_image_pixel_get(RX_HIMAGE image, int32_t x, int32_t y, void* value);
 RX_API int32_t RX_image_pixel_set(RX_HIMAGE image, int32_t x, int32_t y, const void* value);
 
+/* ---- Loading ------------------------------------------------------------
+ * Every load detects the format from the content, never from the name,
+ * and on failure leaves *image_out 0 with no image built. Pages count from
+ * 1. The fourth value is passed through to the reader (1 for plain loads). */
+
+/* Called as soon as a progressive load has created its image. */
+typedef void (*RX_LOAD_CREATED_CB)(uintptr_t value, RX_HIMAGE image);
+
+RX_API int32_t RX_image_load_file(const char* name, RX_HIMAGE* image_out);
+/* Loads from an open platform file: seeks `offset` bytes from its current
+ * position, reads the page and puts the file back where it was. */
+RX_API int32_t RX_image_load_open_file(int32_t file, int32_t offset, int32_t page,
+                                       int32_t fourth, RX_HIMAGE* image_out);
+/* Loads while drawing each new row on the device context. */
+RX_API int32_t RX_image_load_display(const char* name, uintptr_t device_context,
+                                     RX_LOAD_CREATED_CB created, uintptr_t value,
+                                     RX_HIMAGE* image_out);
+/* Headerless CCITT data from an open file: compression 3 or 11 is Group 3,
+ * anything else Group 4. */
+RX_API int32_t RX_image_load_raw_CCITT(int32_t file, int32_t width, int32_t height,
+                                       int32_t compression, int32_t decoder_option,
+                                       RX_HIMAGE* image_out);
+RX_API int32_t RX_image_load_memory(const void* block, int32_t size, int32_t page,
+                                    int32_t fourth, RX_HIMAGE* image_out);
+/* A reserved load entry: reports RXE_NOT_IMPLEMENTED. */
+RX_API int32_t RX_image_load_reserved(const char* name, RX_HIMAGE* image_out);
+
+/* Describes page 1 of a file without building an image; outputs optional. */
+RX_API int32_t RX_file_info_get(const char* name, int32_t* format, int32_t* compression,
+                                RX_BITMAPINFOHEADER* header);
+RX_API int32_t RX_memory_info_get(const void* block, int32_t size, int32_t page,
+                                  int32_t* format, int32_t* compression,
+                                  RX_BITMAPINFOHEADER* header);
+RX_API int32_t RX_file_page_count_get(const char* name, int32_t* count);
+RX_API int32_t RX_memory_page_count_get(const void* block, int32_t size, int32_t* count);
+
+/* Switches detection of a format on or off (text, code 41, starts off). */
+RX_API int32_t RX_detection_switch_set(int32_t format_code, int32_t on);
+
+/* The names of format codes 0..47 ("UNKNOWN" outside) and of the
+ * compression codes 0..12 ("UNKNOWN" outside). */
+RX_API const char* RX_format_name_get(int32_t format_code);
+RX_API const char* RX_compression_name_get(int32_t compression);
+
+/* ---- Saving -------------------------------------------------------------
+ * The format word: low 16 bits the format code (0 = by the file name's
+ * extension, file saves only), high 16 bits an option for the writer (for
+ * BMP, non-zero asks for RLE). When the image rectangle covers only part of
+ * the image, only that part is saved. */
+
+RX_API int32_t RX_image_save_file(RX_HIMAGE image, const char* name, uint32_t format_word);
+/* Saves into a caller's block; *size_out receives the larger of the valid
+ * length given and the end of what the writer wrote. */
+RX_API int32_t RX_image_save_memory(RX_HIMAGE image, void* block, int32_t valid_length,
+                                    int32_t capacity, int32_t a, int32_t b,
+                                    uint32_t format_word, int32_t* size_out);
+
+/* The image rectangle (inclusive) that display and saves use; null
+ * selects the whole image. */
+RX_API int32_t RX_display_image_rect_set(RX_HIMAGE image, const int32_t* rect);
+RX_API int32_t RX_display_image_rect_get(RX_HIMAGE image, int32_t* rect);
+
 /* ---- Options and settings --------------------------------------------- */
 
 /* Option id: low byte = format code, next byte = option number. Numeric

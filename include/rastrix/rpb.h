@@ -135,6 +135,42 @@ RX_API int32_t RPb_IO_alpha_raster_get(IO_REC* io, uint8_t* row, int32_t row_ind
                                        int32_t byte_count);
 RX_API int32_t RPb_IO_attribute_get(IO_REC* io, int32_t id, void* value);
 
+/* ---- Load and save pipeline -------------------------------------------- */
+
+/* The reader-side callback data of a load. */
+typedef struct LOAD_CB_DATA {
+  RX_HIMAGE* image_out;     /* the caller's handle variable */
+  uintptr_t status_data;
+  RX_STATUS_CB status_fn;
+  int32_t conversion_mode;  /* 0 none, 1 to 1-bit, 2 to 4-bit, 3 to 8-bit */
+  void* scratch;            /* the converting callbacks' state */
+  int32_t rows_received;
+  int32_t crop_left, crop_top, crop_width, crop_height, crop_on;
+  int32_t resize_width, resize_height, resize_on;
+  int32_t runs_convert;     /* 1 when packed 1-bit rows must become run rows */
+  uint8_t* run_scratch;     /* one run row: 2 x width + 8 bytes */
+  uint32_t run_offset;      /* bytes of run rows stored so far */
+  uint32_t tag;             /* memory tag of the scratch memory */
+} LOAD_CB_DATA;
+
+/* Prepares the callback data of a load into *image_out: zeroes it, stores
+ * the handle variable and the status callback, points the stream's
+ * DIB-create, raster-set and attribute-set data at it, and switches to the
+ * converting callbacks when a conversion, crop or resize is set. */
+RX_API int32_t RPb_RPr_load_CB_data_init(IO_REC* io, LOAD_CB_DATA* data, RX_HIMAGE* image_out);
+/* Frees the scratch memory a load's callbacks still hold. */
+RX_API void RPb_RPr_load_CB_data_free(LOAD_CB_DATA* data);
+
+/* Detects the stream's format; writes the filter index (-1 on failure) and
+ * returns the error count. The stream is left where it was. */
+RX_API int32_t RPb_RPr_filter_detect(IO_REC* io, int32_t* filter_index);
+/* The filter index of a format code, or RXE_INVALID_IMAGE_FORMAT. */
+RX_API int32_t RPb_RPr_filter_search(int32_t format_code);
+RX_API RX_READ_FN RPb_RPr_filter_read_func_get(int32_t filter_index);
+/* Copies a filter's image flags block (at most 80 bytes) out of the current
+ * options; returns the number of bytes copied. */
+RX_API int32_t RPb_RPr_filter_image_flags_get(int32_t filter_index, void* block);
+
 /* ---- Settings ---------------------------------------------------------- */
 
 RX_API int32_t RPb_status_callback_get(RX_STATUS_CB* callback, uintptr_t* user);

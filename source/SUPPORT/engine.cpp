@@ -4,6 +4,7 @@
 // still held by any tag.
 #include <cstring>
 
+#include "LOAD/detect.h"
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/instance.h"
@@ -25,6 +26,7 @@ constexpr EngineTable kTables[] = {
     {io_template_create, io_template_destroy},
     {options_create, options_destroy},
     {display_record_create, display_record_destroy},
+    {detection_table_create, detection_table_destroy},
     {settings_create, settings_destroy},
     {extension_registry_create, extension_registry_destroy},
 };

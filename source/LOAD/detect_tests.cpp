@@ -1,0 +1,181 @@
+// The built-in detect tests. Several look at their bytes without checking
+// how many were read and so see the zero fill of the head buffer; that is
+// how the formats have always been recognised.
+#include "LOAD/detect_tests.h"
+
+#include <cstring>
+
+#include "rastrix/rpb.h"
+
+namespace rx {
+namespace {
+
+uint16_t ii16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t ii32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+uint16_t mm16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint32_t mm32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+bool starts(const uint8_t* head, const char* text) {
+  return std::memcmp(head, text, std::strlen(text)) == 0;
+}
+
+// Reads `n` bytes at an absolute file offset; false when they are not all there.
+bool read_at(IO_REC* io, int32_t offset, uint8_t* out, int32_t n) {
+  if (RPb_IO_seek(io, offset, 0) != offset) return false;
+  return RPb_IO_read(io, out, n) == n;
+}
+
+// Looks for `word` in the head, comparing from each start position; after a
+// partial match of k characters the scan resumes k + 1 positions later.
+bool head_contains(const uint8_t* head, int32_t count, const char* word) {
+  const int32_t len = static_cast<int32_t>(std::strlen(word));
+  int32_t i = 0;
+  while (i < count) {
+    int32_t k = 0;
+    while (k < len && i + k < count && head[i + k] == static_cast<uint8_t>(word[k])) ++k;
+    if (k == len) return true;
+    i += k + 1;
+  }
+  return false;
+}
+
+bool icon_size(uint8_t v) { return v == 16 || v == 32 || v == 64; }
+
+}  // namespace
+
+int32_t detect_tiff(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 3 && (starts(h, "II") || starts(h, "MM"));
+}
+
+int32_t detect_bmp(IO_REC*, const uint8_t* h, int32_t n) {
+  return (n >= 2 && ii16(h) == 0x4D42) || (n >= 4 && ii32(h) == 40);
+}
+
+int32_t detect_afx(IO_REC*, const uint8_t* h, int32_t) { return std::memcmp(h + 1, "AFX", 3) == 0; }
+
+int32_t detect_gif(IO_REC*, const uint8_t* h, int32_t) { return starts(h, "GIF"); }
+
+int32_t detect_png(IO_REC*, const uint8_t* h, int32_t) {
+  static constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
+  return std::memcmp(h, kSignature, 8) == 0;
+}
+
+int32_t detect_gem(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 4 && h[0] == 0 && h[1] == 1 && h[2] == 0 && (h[3] == 8 || h[3] == 9);
+}
+
+int32_t detect_jpeg(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 2 && h[0] == 0xFF && h[1] == 0xD8;
+}
+
+int32_t detect_ico(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 14 && ii16(h) == 0 && ii16(h + 2) == 1 && ii16(h + 4) != 0 && icon_size(h[6]) &&
+         icon_size(h[7]) && (h[8] == 2 || h[8] == 8 || h[8] == 16);
+}
+
+int32_t detect_pcx(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 3 && h[0] == 10 && h[1] < 6 && h[2] == 1;
+}
+
+int32_t detect_dcx(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && ii32(h) == 987654321u; }
+
+int32_t detect_ioca(IO_REC*, const uint8_t* h, int32_t) { return h[0] == 0x70; }
+
+int32_t detect_modca(IO_REC*, const uint8_t* h, int32_t) {
+  return h[2] == 0xD3 && ((h[3] == 0xA6 && h[4] == 0xFB) || (h[3] == 0xA8 && h[4] == 0xA8));
+}
+
+int32_t detect_wpg(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 4 && std::memcmp(h + 1, "WPC", 3) == 0;
+}
+
+int32_t detect_psd(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && starts(h, "8BPS"); }
+
+int32_t detect_pcd(IO_REC* io, const uint8_t*, int32_t) {
+  uint8_t id[7];
+  return read_at(io, 2048, id, 7) && std::memcmp(id, "PCD_IPI", 7) == 0;
+}
+
+int32_t detect_eps(IO_REC*, const uint8_t* h, int32_t) {
+  return h[0] == 0xC5 && h[1] == 0xD0 && h[2] == 0xD3 && h[3] == 0xC6;
+}
+
+int32_t detect_cals(IO_REC*, const uint8_t* h, int32_t n) {
+  return head_contains(h, n, "srcsys:") || head_contains(h, n, "srcdocid:") ||
+         head_contains(h, n, "specversion:");
+}
+
+int32_t detect_iff(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 4 && (mm32(h) == 0x464F524Du || mm32(h) == 0x4C490000u);
+}
+
+int32_t detect_xwd(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 8 && (mm32(h + 4) == 6 || mm32(h + 4) == 7);
+}
+
+// "#define" alone also starts XBM files; the older XPM form names its
+// format in the first define ("#define name_format 1").
+int32_t detect_xpm(IO_REC*, const uint8_t* h, int32_t n) {
+  if (starts(h, "/* XPM") || starts(h, "! XPM")) return 1;
+  return starts(h, "#define") && head_contains(h, n, "_format");
+}
+
+int32_t detect_xbm(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && starts(h, "#def"); }
+
+int32_t detect_sun(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && mm32(h) == 0x59A66A95u; }
+
+int32_t detect_sgi(IO_REC*, const uint8_t* h, int32_t n) { return n >= 2 && mm16(h) == 474; }
+
+int32_t detect_msp(IO_REC*, const uint8_t* h, int32_t n) {
+  return n >= 4 && (starts(h, "DanM") || starts(h, "LinS"));
+}
+
+int32_t detect_kfx(IO_REC*, const uint8_t* h, int32_t) { return starts(h, ".KF"); }
+
+int32_t detect_imt(IO_REC*, const uint8_t* h, int32_t) { return starts(h, "'C1") && h[3] == 0; }
+
+int32_t detect_brk(IO_REC*, const uint8_t* h, int32_t) { return h[0] == 187; }
+
+int32_t detect_lv(IO_REC*, const uint8_t* h, int32_t) { return h[0] == 220 && h[1] == 220; }
+
+int32_t detect_wmf(IO_REC*, const uint8_t* h, int32_t n) {
+  if (n < 4) return 0;
+  const uint32_t v = ii32(h);
+  return v == 0x9AC6CDD7u || v == 1 || v == 0x90001u;
+}
+
+int32_t detect_ncr(IO_REC*, const uint8_t* h, int32_t) {
+  return h[0] == 'n' && h[1] == 'n' && h[2] == 10 && h[3] == 0;
+}
+
+int32_t detect_clp(IO_REC*, const uint8_t* h, int32_t n) { return n >= 2 && ii16(h) == 50000; }
+
+int32_t detect_tga(IO_REC*, const uint8_t* h, int32_t n) {
+  if (n < 3 || h[1] >= 2) return 0;
+  const uint8_t t = h[2];
+  return t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11;
+}
+
+int32_t detect_pict(IO_REC* io, const uint8_t*, int32_t) {
+  uint8_t op[2] = {0, 0};
+  if (RPb_IO_seek(io, 522, 0) != 522) return 0;
+  const int32_t got = RPb_IO_read(io, op, 2);
+  return (got >= 1 && op[0] == 17) || (got >= 2 && op[1] == 17);
+}
+
+int32_t detect_cut(IO_REC*, const uint8_t* h, int32_t n) {
+  if (n < 6) return 0;
+  const uint16_t w = ii16(h), ht = ii16(h + 2);
+  return w >= 1 && w <= 1023 && ht >= 1 && ht <= 1023 && ii16(h + 4) == 0;
+}
+
+int32_t detect_text(IO_REC*, const uint8_t* h, int32_t n) {
+  for (int32_t i = 0; i < n; ++i)
+    if (h[i] >= 128) return 0;
+  return 1;
+}
+
+}  // namespace rx
