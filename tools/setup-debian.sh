@@ -4,7 +4,7 @@
 # package lists are refreshed first even when nothing is missing.
 set -eu
 
-PACKAGES="cmake ninja-build g++ libgtest-dev"
+PACKAGES="cmake ninja-build g++ libgtest-dev python3 python3-pil"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

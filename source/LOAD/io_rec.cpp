@@ -9,6 +9,8 @@
 #include <bit>
 #include <cstring>
 
+#include "LOAD/dfltldcb.h"
+#include "SAVE/dfltsvcb.h"
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/instance.h"
@@ -98,6 +100,8 @@ void io_template_defaults(IO_REC* io) {
   io->read_fn = pk_file_read;
   io->write_fn = pk_file_write;
   io->byte_order = RX_ORDER_INTEL;
+  load_callbacks_install(io);
+  save_callbacks_install(io);
 }
 
 int32_t io_template_create() {

@@ -13,8 +13,7 @@ namespace rx {
 IO_REC* io_template();
 
 // Writes the template's defaults: the platform file functions, Intel byte
-// order and no open file. Image callbacks stay null here; the load and save
-// pipelines add their reader and writer defaults in this one place.
+// order, no open file, and the load and save pipelines' image callbacks.
 void io_template_defaults(IO_REC* io);
 
 // Turns `io` into a memory stream over `block` of `capacity` bytes, of which
