@@ -38,7 +38,7 @@ inline void error_clear() { RPb_AF_error_clear(); }
 // Every engine source file names itself by its path in the engine's tree:
 //   RX_SOURCE("source\\SUPPORT\\rxh_util.cpp");
 // and reports with RX_ERR(code, iVal, lVal), which returns the code.
-#define RX_SOURCE(path) static constexpr const char kRxSource[] = path
+#define RX_SOURCE(path) [[maybe_unused]] static constexpr const char kRxSource[] = path
 #define RX_ERR(code, ival, lval)                                                       \
   RPb_AF_error_set(kRxSource, __LINE__, static_cast<int32_t>(code),                    \
                    static_cast<int32_t>(ival), static_cast<int32_t>(lval))

@@ -24,7 +24,9 @@ class Detect : public EngineTest {
     RPb_AF_error_clear();
     int32_t index = 99;
     const int32_t errors = rx::detect(&io, &index);
-    if (!bytes.empty()) EXPECT_EQ(RPb_IO_tell(&io), start) << "detection restores the position";
+    if (!bytes.empty()) {
+      EXPECT_EQ(RPb_IO_tell(&io), start) << "detection restores the position";
+    }
     if (errors != 0) {
       EXPECT_EQ(index, -1);
       return -1;

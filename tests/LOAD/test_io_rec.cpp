@@ -221,6 +221,7 @@ TEST_F(IoCallbacks, ForwardOrReportNotImplemented) {
   int32_t v = 0;
   EXPECT_EQ(RPb_IO_attribute_set(&io, 1, 2), 0);
   EXPECT_EQ(RPb_IO_attribute_get(&io, 1, &v), 0);
+  io.dib_create = nullptr;
   EXPECT_EQ(RPb_IO_DIB_create(&io, nullptr, nullptr), 1);
   EXPECT_EQ(RPb_IO_raster_get(nullptr, row, 0, 4), 2);
   EXPECT_EQ(error_codes(), (std::vector<int32_t>{RXE_NOT_IMPLEMENTED, RXE_NOT_IMPLEMENTED}));
