@@ -1,0 +1,214 @@
+#include "command_line.h"
+
+#include <array>
+#include <charconv>
+#include <limits>
+
+#include "arg_scanner.h"
+#include "formats.h"
+
+namespace rxcli {
+namespace {
+
+enum OptionId { kHelp, kJson, kFormatCode, kFormatName, kQuality, kPage, kTo, kOutDir, kRecursive,
+                kKeepExisting, kJobs };
+
+constexpr std::array<OptionDef, 2> kInfoOptions = {{
+    {'h', "help", false, kHelp},
+    {0, "json", false, kJson},
+}};
+
+constexpr std::array<OptionDef, 10> kConvertOptions = {{
+    {'h', "help", false, kHelp},
+    {'f', "", true, kFormatCode},
+    {0, "format", true, kFormatName},
+    {'q', "quality", true, kQuality},
+    {'p', "page", true, kPage},
+    {0, "to", true, kTo},
+    {'o', "out-dir", true, kOutDir},
+    {'r', "recursive", false, kRecursive},
+    {'n', "no-overwrite", false, kKeepExisting},
+    {'j', "jobs", true, kJobs},
+}};
+
+// Everything `convert` accepts, before deciding between one file and a batch.
+struct ConvertOptions {
+  std::optional<uint32_t> format;
+  std::optional<uint32_t> quality;
+  int32_t page = 1;
+  std::optional<std::string> to;
+  std::optional<std::string> out_dir;
+  bool recursive = false;
+  bool keep_existing = false;
+  std::optional<int> jobs;
+  std::string batch_only;  // spelling of the first batch-only option seen
+};
+
+bool has_help(const ScanResult& r) {
+  for (const ScannedOption& o : r.options)
+    if (o.id == kHelp) return true;
+  return false;
+}
+
+// A whole decimal number in [low, high], or nothing.
+std::optional<int64_t> parse_number(const std::string& text, int64_t low, int64_t high) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+std::string range_error(const ScannedOption& o, int64_t low, int64_t high) {
+  return "option '" + o.spelling + "' needs a whole number from " + std::to_string(low) + " to " +
+         std::to_string(high) + ", not '" + o.value + "'";
+}
+
+std::string normalise_extension(std::string ext, std::string& error) {
+  if (ext.starts_with('.')) ext.erase(0, 1);
+  if (ext.empty() || ext.find('/') != std::string::npos || ext.starts_with('.'))
+    error = "'--to' needs an extension such as 'jpg'";
+  return ext;
+}
+
+std::string set_format(ConvertOptions& c, const ScannedOption& o) {
+  if (c.format) return "give the output format once, with '-f' or with '--format'";
+  if (o.id == kFormatName) {
+    c.format = format_code_by_name(o.value);
+    if (!c.format) return "unknown format name '" + o.value + "' (see 'rastrix formats')";
+    return {};
+  }
+  const auto code = parse_number(o.value, 0, 0xFFFF);
+  if (!code) return range_error(o, 0, 0xFFFF);
+  c.format = static_cast<uint32_t>(*code);
+  return {};
+}
+
+// Numbered options; returns an error message or nothing.
+std::string set_number(ConvertOptions& c, const ScannedOption& o) {
+  constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
+  const int64_t high = o.id == kQuality ? 100 : o.id == kJobs ? 256 : kIntMax;
+  const auto n = parse_number(o.value, 1, high);
+  if (!n) return range_error(o, 1, high);
+  if (o.id == kQuality) c.quality = static_cast<uint32_t>(*n);
+  if (o.id == kPage) c.page = static_cast<int32_t>(*n);
+  if (o.id == kJobs) c.jobs = static_cast<int>(*n);
+  return {};
+}
+
+// Options that only a batch takes; the first one seen is remembered so a
+// single conversion can name it when refusing it.
+std::string apply_batch_option(ConvertOptions& c, const ScannedOption& o) {
+  if (c.batch_only.empty()) c.batch_only = o.spelling;
+  switch (o.id) {
+    case kOutDir:
+      c.out_dir = o.value;
+      return o.value.empty() ? "option '" + o.spelling + "' needs a folder name" : std::string();
+    case kRecursive: c.recursive = true; return {};
+    case kKeepExisting: c.keep_existing = true; return {};
+    default: return set_number(c, o);
+  }
+}
+
+std::string apply_option(ConvertOptions& c, const ScannedOption& o) {
+  switch (o.id) {
+    case kFormatCode:
+    case kFormatName: return set_format(c, o);
+    case kQuality:
+    case kPage: return set_number(c, o);
+    case kTo: {
+      std::string error;
+      c.to = normalise_extension(o.value, error);
+      return error;
+    }
+    default: return apply_batch_option(c, o);
+  }
+}
+
+Command single_request(const ConvertOptions& c, const std::vector<std::string>& operands) {
+  if (!c.batch_only.empty())
+    return UsageError{"option '" + c.batch_only + "' needs '--to'", HelpTopic::Convert};
+  if (operands.size() != 2)
+    return UsageError{"convert needs an input and an output file (or '--to EXT' and inputs)",
+                      HelpTopic::Convert};
+  return ConvertRequest{operands[0], operands[1], c.format.value_or(0), c.page, c.quality};
+}
+
+Command batch_request(const ConvertOptions& c, const std::vector<std::string>& operands) {
+  if (c.format)
+    return UsageError{"'-f' and '--format' do not go with '--to': the extension decides",
+                      HelpTopic::Convert};
+  if (operands.empty()) return UsageError{"'--to' needs files or folders", HelpTopic::Convert};
+  BatchRequest b;
+  b.extension = *c.to;
+  b.out_dir = c.out_dir;
+  b.recursive = c.recursive;
+  b.keep_existing = c.keep_existing;
+  b.jobs = c.jobs.value_or(1);
+  b.page = c.page;
+  b.quality = c.quality;
+  b.inputs = operands;
+  return b;
+}
+
+Command parse_convert(std::span<const std::string> args) {
+  const ScanResult r = scan_arguments(args, kConvertOptions);
+  if (!r.error.empty()) return UsageError{r.error, HelpTopic::Convert};
+  if (has_help(r)) return HelpRequest{HelpTopic::Convert};
+  ConvertOptions c;
+  for (const ScannedOption& o : r.options)
+    if (std::string error = apply_option(c, o); !error.empty())
+      return UsageError{error, HelpTopic::Convert};
+  return c.to ? batch_request(c, r.operands) : single_request(c, r.operands);
+}
+
+Command parse_info(std::span<const std::string> args) {
+  const ScanResult r = scan_arguments(args, kInfoOptions);
+  if (!r.error.empty()) return UsageError{r.error, HelpTopic::Info};
+  if (has_help(r)) return HelpRequest{HelpTopic::Info};
+  if (r.operands.empty()) return UsageError{"info needs at least one file", HelpTopic::Info};
+  InfoRequest request;
+  request.files = r.operands;
+  for (const ScannedOption& o : r.options) request.json = request.json || o.id == kJson;
+  return request;
+}
+
+std::optional<HelpTopic> topic_named(const std::string& name) {
+  if (name == "info") return HelpTopic::Info;
+  if (name == "convert") return HelpTopic::Convert;
+  if (name == "formats") return HelpTopic::Formats;
+  return std::nullopt;
+}
+
+Command parse_help(std::span<const std::string> args) {
+  if (args.empty()) return HelpRequest{};
+  if (const auto topic = topic_named(args[0]); topic && args.size() == 1) return HelpRequest{*topic};
+  return UsageError{"help takes one command name: info, convert or formats"};
+}
+
+Command parse_formats(std::span<const std::string> args) {
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help"))
+    return HelpRequest{HelpTopic::Formats};
+  if (!args.empty()) return UsageError{"formats takes no arguments", HelpTopic::Formats};
+  return FormatsRequest{};
+}
+
+}  // namespace
+
+Command parse_command_line(std::span<const std::string> args) {
+  if (args.empty()) return UsageError{"no command given"};
+  const std::string& first = args[0];
+  const std::span<const std::string> rest = args.subspan(1);
+  if (first == "help" || first == "-h" || first == "--help") return parse_help(rest);
+  if (first == "--version") {
+    if (!rest.empty()) return UsageError{"'--version' takes no arguments"};
+    return VersionRequest{};
+  }
+  if (first == "info") return parse_info(rest);
+  if (first == "convert") return parse_convert(rest);
+  if (first == "formats") return parse_formats(rest);
+  return UsageError{"unknown command '" + first + "'"};
+}
+
+}  // namespace rxcli

@@ -1,0 +1,60 @@
+// What the user asked for, parsed from the command line into one request
+// per command. Parsing checks everything that needs no file system, so a
+// bad command line is refused before any file is touched.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace rxcli {
+
+enum class HelpTopic { General, Info, Convert, Formats };
+
+struct HelpRequest {
+  HelpTopic topic = HelpTopic::General;
+};
+
+struct VersionRequest {};
+
+struct FormatsRequest {};
+
+struct InfoRequest {
+  bool json = false;
+  std::vector<std::string> files;
+};
+
+struct ConvertRequest {
+  std::string input;
+  std::string output;
+  uint32_t format = 0;  // 0: by the output's extension
+  int32_t page = 1;
+  std::optional<uint32_t> quality;
+};
+
+struct BatchRequest {
+  std::string extension;  // without the dot
+  std::optional<std::string> out_dir;
+  bool recursive = false;
+  bool keep_existing = false;
+  int jobs = 1;
+  int32_t page = 1;
+  std::optional<uint32_t> quality;
+  std::vector<std::string> inputs;
+};
+
+struct UsageError {
+  std::string message;
+  HelpTopic topic = HelpTopic::General;
+};
+
+using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, InfoRequest,
+                             ConvertRequest, BatchRequest, UsageError>;
+
+// `args` excludes the program name.
+Command parse_command_line(std::span<const std::string> args);
+
+}  // namespace rxcli
