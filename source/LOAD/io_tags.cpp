@@ -61,10 +61,14 @@ extern "C" int32_t RPb_IO_tag_dword_set(IO_REC* io, int32_t tag_id, uint32_t val
   return RPb_IO_tag_set(io, tag_id, kTypeLong, value, 4);
 }
 
+// The type is in and out: a writer offering a field names its type, and
+// the application may answer with another. Without a callback it reads 0.
 extern "C" int32_t RPb_IO_tag_get(IO_REC* io, int32_t tag_id, int32_t* type, void* buffer,
                                   int32_t buffer_size) {
-  zero_out(type);
-  if (io == nullptr || io->tag_get == nullptr || type == nullptr) return 0;
+  if (io == nullptr || io->tag_get == nullptr || type == nullptr) {
+    zero_out(type);
+    return 0;
+  }
   // A missing or negative-sized buffer is offered to the application as
   // no buffer at all.
   if (buffer == nullptr || buffer_size <= 0) {
@@ -74,13 +78,18 @@ extern "C" int32_t RPb_IO_tag_get(IO_REC* io, int32_t tag_id, int32_t* type, voi
   return io->tag_get(io->tag_get_data, tag_id, type, buffer, buffer_size);
 }
 
+// The id is in and out: a writer may name the tag it asks for (the JPEG
+// writer asks for each application segment by id), and the application
+// answers with the tag it supplies. Without a callback every output is 0.
 extern "C" int32_t RPb_IO_tag_user_get(IO_REC* io, int32_t* tag_id, int32_t* type, void* buffer,
                                        int32_t* count) {
-  zero_out(tag_id);
   zero_out(type);
   zero_out(count);
-  if (io == nullptr || io->tag_user_get == nullptr) return 0;
-  if (tag_id == nullptr || type == nullptr || count == nullptr) return 0;
+  if (io == nullptr || io->tag_user_get == nullptr || tag_id == nullptr || type == nullptr ||
+      count == nullptr) {
+    zero_out(tag_id);
+    return 0;
+  }
   return io->tag_user_get(io->tag_get_data, tag_id, type, buffer, count);
 }
 
