@@ -14,6 +14,7 @@
 #include "SUPPORT/img_ctrl.h"
 #include "filters/bmp.h"
 #include "filters/gif.h"
+#include "filters/jpeg.h"
 
 namespace rx {
 namespace {
@@ -41,7 +42,7 @@ const FILTER_ENTRY kFilters[kBuiltinFilterCount] = {
     with(row(14, detect_gif, "GIF|", 1), gif_info, gif_read, gif_write, gif_page_count),
     row(33, detect_png, "PNG|", 0),
     row(13, detect_gem, "GEM|", 0),
-    row(21, detect_jpeg, "JPG|", 0),
+    with(row(21, jpeg_detect, "JPG|", 0), jpeg_info, jpeg_read, jpeg_write, jpeg_page_count),
     row(17, detect_ico, "ICO|", 0),
     row(31, detect_pcx, "PCX|", 0),
     row(8, detect_dcx, "DCX|", 1),
