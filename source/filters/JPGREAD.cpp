@@ -94,6 +94,14 @@ void gray_ramp(RX_RGBQUAD* palette) {
   }
 }
 
+// A fresh decoder state under the call's pool; null (reported) when the
+// state cannot be had.
+Decoder* decoder_start(IO_REC* io, TagGuard& pool) {
+  Decoder* d = decoder_new(io, pool.tag());
+  if (d == nullptr) RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(sizeof(Decoder)), 0);
+  return d;
+}
+
 }  // namespace jpeg
 
 int32_t jpeg_detect(IO_REC* io, const uint8_t* head, int32_t count) {
@@ -105,11 +113,8 @@ int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   using namespace jpeg;
   TagGuard pool;
   const int32_t start = RPb_IO_tell(io);
-  Decoder* d = decoder_new(io, pool.tag());
-  if (d == nullptr) {
-    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(sizeof(Decoder)), 0);
-    return error_count();
-  }
+  Decoder* d = decoder_start(io, pool);
+  if (d == nullptr) return error_count();
   const bool ok = headers_read(d) && frame_check(d);
   if (ok) {
     const Frame& f = d->frame;
@@ -126,11 +131,8 @@ int32_t jpeg_read(IO_REC* io, void*, int32_t, int32_t) {
   using namespace jpeg;
   TagGuard pool;
   const int32_t start = RPb_IO_tell(io);
-  Decoder* d = decoder_new(io, pool.tag());
-  if (d == nullptr) {
-    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(sizeof(Decoder)), 0);
-    return error_count();
-  }
+  Decoder* d = decoder_start(io, pool);
+  if (d == nullptr) return error_count();
   const bool ok = headers_read(d) && scan_read(d);
   return finish(d, ok, io, start);
 }
