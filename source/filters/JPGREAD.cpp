@@ -45,6 +45,7 @@ Decoder* decoder_new(IO_REC* io, uint32_t tag) {
   d->tag = tag;
   d->tags = RPb_IO_tag_set_exists(io) != 0;
   d->thumbnail_pos = -1;
+  d->jfif.units = kDefaultDensityUnits;
   d->jfif.x_density = kDefaultDensity;
   d->jfif.y_density = kDefaultDensity;
   return d;
@@ -119,8 +120,9 @@ int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   if (ok) {
     const Frame& f = d->frame;
     if (header != nullptr)
-      RPb_DIB_init(header, f.samples, f.lines, frame_depth(f), RX_BI_RGB, d->jfif.x_density,
-                   d->jfif.y_density);
+      RPb_DIB_init(header, f.samples, f.lines, frame_depth(f), RX_BI_RGB,
+                   jfif_pels_per_metre(d->jfif.units, d->jfif.x_density),
+                   jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
     if (palette != nullptr && f.count == 1) gray_ramp(palette);
     if (compression != nullptr) *compression = 6;  // "JPEG" among the compression names
   }

@@ -30,8 +30,19 @@ inline constexpr uint16_t kMarkerAPP0 = 0xFFE0;
 inline constexpr uint16_t kMarkerAPP15 = 0xFFEF;
 inline constexpr uint16_t kMarkerCOM = 0xFFFE;
 
-// Resolution given to files that record no density.
+// Resolution given to files that record no density: the engine's default
+// of 300 dots per inch.
 inline constexpr uint16_t kDefaultDensity = 300;
+inline constexpr uint8_t kDefaultDensityUnits = 1;
+
+// The pixels per metre of a JFIF density: units 1 are dots per inch and 2
+// dots per centimetre (the writer stores dots per inch); units 0 give only
+// the aspect ratio and are passed on as they stand.
+constexpr int32_t jfif_pels_per_metre(uint8_t units, uint16_t density) {
+  if (units == 1) return static_cast<int32_t>(density * 39.37 + 0.5);
+  if (units == 2) return density * 100;
+  return density;
+}
 inline constexpr int32_t kCommentBytes = 80;
 // The entropy-coded data is read through a buffer of this size.
 inline constexpr int32_t kEntropyBufferBytes = 30720;

@@ -138,8 +138,9 @@ bool image_create(Decoder* d, Scan* s) {
   const Frame& f = d->frame;
   const int32_t depth = frame_depth(f);
   RX_BITMAPINFOHEADER header;
-  RPb_DIB_init(&header, f.samples, f.lines, depth, RX_BI_RGB, d->jfif.x_density,
-               d->jfif.y_density);
+  RPb_DIB_init(&header, f.samples, f.lines, depth, RX_BI_RGB,
+               jfif_pels_per_metre(d->jfif.units, d->jfif.x_density),
+               jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
   RX_RGBQUAD palette[256];
   if (depth == 8) gray_ramp(palette);
   const int32_t rc = RPb_IO_DIB_create(d->io, &header, depth == 8 ? palette : nullptr);

@@ -115,17 +115,28 @@ TEST_F(JpegReadValues, FourComponentsConvertTheFirstThree) {
 }
 
 TEST_F(JpegReadValues, ResolutionComesFromTheJfifDensities) {
+  // Units 0 (aspect ratio only) pass the densities on; dots per inch and
+  // per centimetre become pixels per metre; 0 and a missing APP0 mean the
+  // default of 300 dots per inch.
   struct Case {
     bool app0;
+    uint8_t units;
     uint16_t xd, yd;
     int32_t x, y;
-  } const cases[] = {{true, 0, 0, 300, 300}, {true, 72, 150, 72, 150}, {true, 0, 96, 300, 96},
-                     {true, 40000, 40000, 40000, 40000}, {false, 0, 0, 300, 300}};
+  } const cases[] = {{true, 0, 0, 0, 300, 300},         {true, 0, 72, 150, 72, 150},
+                     {true, 0, 0, 96, 300, 96},         {true, 0, 40000, 40000, 40000, 40000},
+                     {true, 1, 72, 96, 2835, 3780},     {true, 1, 0, 0, 11811, 11811},
+                     {true, 2, 28, 40, 2800, 4000},     {true, 1, 65535, 1, 2580113, 39},
+                     {false, 0, 0, 0, 11811, 11811}};
   for (const auto& c : cases) {
     Builder b;
     b.make();
-    if (c.app0) b.find(0xE0)->body = jfif_body(c.xd, c.yd);
-    else b.segs.erase(b.segs.begin());
+    if (c.app0) {
+      b.find(0xE0)->body = jfif_body(c.xd, c.yd);
+      b.find(0xE0)->body[7] = c.units;
+    } else {
+      b.segs.erase(b.segs.begin());
+    }
     const Outcome r = read(b.bytes());
     ASSERT_EQ(r.result, 0);
     EXPECT_EQ(r.cap.header.biXPelsPerMeter, c.x);
@@ -153,7 +164,7 @@ TEST_F(JpegReadValues, App0WithTrailingBytes) {
   b.find(0xE0)->body = Bytes{'J', 'F', 'X', 'X', 0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   r = read(b.bytes());
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.cap.header.biXPelsPerMeter, 300);
+  EXPECT_EQ(r.cap.header.biXPelsPerMeter, 11811) << "the default of 300 dots per inch";
 }
 
 // 4:2:0: wherever nothing is clipped, B - R and G - R depend on the chroma

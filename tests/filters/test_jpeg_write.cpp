@@ -849,4 +849,25 @@ TEST_F(JpegWriteFile, SavedThroughThePipeline) {
   RX_image_delete(image);
 }
 
+TEST_F(JpegWriteFile, ResolutionSurvivesASaveAndALoad) {
+  auto dib = test::make_dib(16, 16, 24);  // 2835 pixels per metre: 72 dots per inch
+  const RX_HIMAGE image = test::create(dib);
+  ASSERT_NE(image, 0u);
+  std::vector<uint8_t> mem(1 << 14);
+  int32_t size = 0;
+  ASSERT_EQ(RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, 21, &size), 0);
+  const auto seg = segments(std::vector<uint8_t>(mem.begin(), mem.begin() + size));
+  const auto& app0 = find(seg, 0xE0)->body;
+  EXPECT_EQ(app0[7], 1) << "dots per inch";
+  EXPECT_EQ(app0[8] << 8 | app0[9], 72);
+  RX_HIMAGE loaded = 0;
+  ASSERT_EQ(RX_image_load_memory(mem.data(), size, 1, 1, &loaded), 0);
+  int32_t xn = 0, xd = 0, yn = 0, yd = 0, units = 0;
+  ASSERT_EQ(RX_image_resolution_get(loaded, &xn, &xd, &yn, &yd, &units), 0);
+  EXPECT_EQ(xn, 2835);
+  EXPECT_EQ(yn, 2835);
+  RX_image_delete(loaded);
+  RX_image_delete(image);
+}
+
 }  // namespace
