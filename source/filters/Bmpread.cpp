@@ -3,6 +3,7 @@
 // compression and depth, checks that the file can hold the pixels it
 // claims, and only then has the engine build the image.
 #include <algorithm>
+#include <climits>
 
 #include "LOAD/detect_tests.h"
 #include "SUPPORT/error.h"
@@ -72,7 +73,8 @@ int32_t data_check(const BMP_READ& r, Decoder d) {
   const int32_t here = RPb_IO_tell(io);
   const int32_t end = RPb_IO_seek(io, 0, kFromEnd);
   RPb_IO_seek(io, here, kFromStart);
-  const int64_t start = r.file.data_offset != 0 ? int64_t{r.file.data_offset} : int64_t{here};
+  const int64_t start =
+      r.file.data_offset != 0 ? int64_t{r.origin} + r.file.data_offset : int64_t{here};
   const int64_t available = here < 0 || end < 0 ? 0 : std::max<int64_t>(int64_t{end} - start, 0);
   const uint64_t needed = data_needed(r, d);
   if (static_cast<uint64_t>(available) < needed)
@@ -83,9 +85,12 @@ int32_t data_check(const BMP_READ& r, Decoder d) {
 
 int32_t pixels_read(BMP_READ* r, Decoder d) {
   if (RPb_IO_DIB_create(r->io, &r->dib, r->palette) != 0) return RPb_AF_error_check();
+  // The data offset counts from the "BM" signature, which is not the start
+  // of the stream when the file lies inside a larger one.
   const uint32_t offset = r->file.data_offset;
-  if (offset != 0 && RPb_IO_seek(r->io, static_cast<int32_t>(offset), kFromStart) !=
-                         static_cast<int32_t>(offset))
+  const int64_t target = int64_t{r->origin} + offset;
+  if (offset != 0 && (target > INT32_MAX || RPb_IO_seek(r->io, static_cast<int32_t>(target),
+                                                        kFromStart) != target))
     return RX_ERR(RXE_CANT_READ_PIXEL_DATA, 0, offset);
   switch (d) {
     case Decoder::kPlain: return bmp_plain_rows_read(r);
@@ -153,6 +158,7 @@ int32_t bmp_read(IO_REC* io, void* flags, int32_t, int32_t) {
   TagGuard scratch;
   BMP_READ r{};
   r.io = io;
+  r.origin = start;
   r.tag = scratch.tag();
   return load(&r, flags) != 0 ? failed(io, start) : 0;
 }

@@ -73,6 +73,7 @@ struct BMP_HEADER {
 // One load or information call.
 struct BMP_READ {
   IO_REC* io;
+  int32_t origin;           // stream position of the file's first byte
   BMP_HEADER file;
   RX_BITMAPINFOHEADER dib;  // what the engine is told
   DibGeometry geometry;     // of the DIB

@@ -431,10 +431,10 @@ TEST_F(LoadBmp, MemoryFileAndOpenFileGiveTheSameImage) {
     RX_HIMAGE memory = 0, file = 0, open = 0;
     ASSERT_EQ(RX_image_load_memory(bytes.data(), static_cast<int32_t>(bytes.size()), 1, 1, &memory), 0);
     ASSERT_EQ(RX_image_load_file(write("i.bmp", bytes).c_str(), &file), 0);
-    // A bare header and rows after other data, through the caller's file.
-    std::vector<uint8_t> embedded(9, 'z');
-    const std::vector<uint8_t> bare = bmp_of(random_image(bits), true);
-    embedded.insert(embedded.end(), bare.begin(), bare.end());
+    // The whole file after other data, through the caller's file: its data
+    // offset counts from its own "BM", not from the start of the stream.
+    std::vector<uint8_t> embedded(9 + bytes.size(), 'z');
+    std::copy(bytes.begin(), bytes.end(), embedded.begin() + 9);
     const int fd = ::open(write("e.bin", embedded).c_str(), O_RDONLY);
     ::lseek(fd, 4, SEEK_SET);
     ASSERT_EQ(RX_image_load_open_file(fd, 5, 1, 1, &open), 0) << bits;
