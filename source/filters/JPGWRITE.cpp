@@ -95,6 +95,22 @@ bool marker_put(Encoder& e, uint8_t code) {
   return false;
 }
 
+// ---- Tag exchange -------------------------------------------------------
+
+void offer_byte(Encoder& e, int32_t id, uint8_t* v) {
+  if (e.offer) RPb_IO_tag_byte_get(e.io, id, v);
+}
+void offer_word(Encoder& e, int32_t id, uint16_t* v) {
+  if (e.offer) RPb_IO_tag_word_get(e.io, id, v);
+}
+void offer_area(Encoder& e, int32_t id, int32_t type, void* p, int32_t size) {
+  if (!e.offer) return;
+  int32_t t = type;
+  RPb_IO_tag_get(e.io, id, &t, p, size);
+}
+
+// ---- Segments -----------------------------------------------------------
+
 // A marker segment whose bytes are counted against its length word.
 class Segment {
  public:
@@ -111,6 +127,15 @@ class Segment {
   }
   void byte(uint8_t b) { count_ += RPb_IO_byte_write(e_.io, &b); }
   void word(uint16_t w) { count_ += RPb_IO_word_write(e_.io, &w); }
+  // Offers a field to the application, then writes what it left there.
+  void offered_byte(int32_t id, uint8_t* v) {
+    offer_byte(e_, id, v);
+    byte(*v);
+  }
+  void offered_word(int32_t id, uint16_t* v) {
+    offer_word(e_, id, v);
+    word(*v);
+  }
   void bytes(const void* p, int32_t n) {
     const int32_t moved = RPb_IO_write(e_.io, p, n);
     count_ += moved > 0 ? moved : 0;
@@ -136,22 +161,6 @@ void mark2(Encoder& e, uint32_t (JPEG_TABLE_POS::*field)[2]) {
   (e.pos->*field)[0] = at;
   (e.pos->*field)[1] = at;
 }
-
-// ---- Tag exchange -------------------------------------------------------
-
-void offer_byte(Encoder& e, int32_t id, uint8_t* v) {
-  if (e.offer) RPb_IO_tag_byte_get(e.io, id, v);
-}
-void offer_word(Encoder& e, int32_t id, uint16_t* v) {
-  if (e.offer) RPb_IO_tag_word_get(e.io, id, v);
-}
-void offer_area(Encoder& e, int32_t id, int32_t type, void* p, int32_t size) {
-  if (!e.offer) return;
-  int32_t t = type;
-  RPb_IO_tag_get(e.io, id, &t, p, size);
-}
-
-// ---- Segments -----------------------------------------------------------
 
 // The application may shorten the text; it cannot lengthen it.
 bool comment_write(Encoder& e) {
@@ -186,18 +195,12 @@ bool jfif_write(Encoder& e) {
   if (!s.start(kApp0, 16)) return false;
   offer_area(e, kTagJfifId, kTypeArray, w.jfif_id, 5);
   s.bytes(w.jfif_id, 5);
-  offer_word(e, kTagVersion, &w.jfif_version);
-  s.word(w.jfif_version);
-  offer_byte(e, kTagUnits, &w.density_units);
-  s.byte(w.density_units);
-  offer_word(e, kTagXDensity, &w.x_density);
-  s.word(w.x_density);
-  offer_word(e, kTagYDensity, &w.y_density);
-  s.word(w.y_density);
-  offer_byte(e, kTagThumbW, &w.thumbnail_width);
-  s.byte(w.thumbnail_width);
-  offer_byte(e, kTagThumbH, &w.thumbnail_height);
-  s.byte(w.thumbnail_height);
+  s.offered_word(kTagVersion, &w.jfif_version);
+  s.offered_byte(kTagUnits, &w.density_units);
+  s.offered_word(kTagXDensity, &w.x_density);
+  s.offered_word(kTagYDensity, &w.y_density);
+  s.offered_byte(kTagThumbW, &w.thumbnail_width);
+  s.offered_byte(kTagThumbH, &w.thumbnail_height);
   return s.done();
 }
 
@@ -254,22 +257,15 @@ bool frame_write(Encoder& e) {
   frame_fields_fill(e);
   Segment s(e);
   if (!s.start(kSof0, 8 + 3 * e.count)) return false;
-  offer_byte(e, kTagPrecision, &w.precision);
-  s.byte(w.precision);
-  offer_word(e, kTagLines, &w.height);
-  s.word(w.height);
-  offer_word(e, kTagSamples, &w.width);
-  s.word(w.width);
-  offer_byte(e, kTagFrameCount, &w.components);
-  s.byte(w.components);
+  s.offered_byte(kTagPrecision, &w.precision);
+  s.offered_word(kTagLines, &w.height);
+  s.offered_word(kTagSamples, &w.width);
+  s.offered_byte(kTagFrameCount, &w.components);
   for (int i = 0; i < e.count; ++i) {
     JPEG_FRAME_COMPONENT& c = w.component[i];
-    offer_byte(e, kTagComponentId + i, &c.id);
-    s.byte(c.id);
-    offer_byte(e, kTagSampling + i, &c.sampling);
-    s.byte(c.sampling);
-    offer_byte(e, kTagQuantSel + i, &c.quant);
-    s.byte(c.quant);
+    s.offered_byte(kTagComponentId + i, &c.id);
+    s.offered_byte(kTagSampling + i, &c.sampling);
+    s.offered_byte(kTagQuantSel + i, &c.quant);
   }
   return s.done();
 }
@@ -334,20 +330,14 @@ bool scan_header_write(Encoder& e) {
   w.spectral_end = 63;
   Segment s(e);
   if (!s.start(kSos, 6 + 2 * e.count)) return false;
-  offer_byte(e, kTagScanCount, &w.scan_components);
-  s.byte(w.scan_components);
+  s.offered_byte(kTagScanCount, &w.scan_components);
   for (int i = 0; i < e.count; ++i) {
-    offer_byte(e, kTagScanSel + i, &w.scan_selector[i]);
-    s.byte(w.scan_selector[i]);
-    offer_byte(e, kTagScanTables + i, &w.scan_tables[i]);
-    s.byte(w.scan_tables[i]);
+    s.offered_byte(kTagScanSel + i, &w.scan_selector[i]);
+    s.offered_byte(kTagScanTables + i, &w.scan_tables[i]);
   }
-  offer_byte(e, kTagSs, &w.spectral_start);
-  s.byte(w.spectral_start);
-  offer_byte(e, kTagSe, &w.spectral_end);
-  s.byte(w.spectral_end);
-  offer_byte(e, kTagAhAl, &w.approximation);
-  s.byte(w.approximation);
+  s.offered_byte(kTagSs, &w.spectral_start);
+  s.offered_byte(kTagSe, &w.spectral_end);
+  s.offered_byte(kTagAhAl, &w.approximation);
   return s.done();
 }
 
