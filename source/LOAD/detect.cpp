@@ -84,9 +84,11 @@ int32_t detect(IO_REC* io, int32_t* filter_index) {
       RX_DETECT_FN test = filter_detect(i);
       if (test == nullptr || !switch_on(i)) continue;
       last = i;
-      const int32_t claimed = test(io, head, got);
-      RPb_IO_seek(io, start, 0);
-      if (claimed != 0) {
+      // The built-in tests that read past the head seek to absolute
+      // offsets; a registered filter's test may expect the stream at the
+      // head, wherever an earlier test left it.
+      if (i >= kBuiltinFilterCount) RPb_IO_seek(io, start, 0);
+      if (test(io, head, got) != 0) {
         found = i;
         break;
       }
