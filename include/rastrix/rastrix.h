@@ -151,4 +151,8 @@ RX_API int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t use
 RX_API int32_t RX_tag_get_callback_install(RX_TAG_GET_CB get, RX_TAG_USER_GET_CB user_get,
                                            uintptr_t user);
 
+/* Image processing (RX_IP_): arithmetic, contrast, look-up tables,
+ * histograms. */
+#include "rastrix/rx_ip.h"
+
 #endif

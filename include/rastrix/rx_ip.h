@@ -1,0 +1,7 @@
+/* Image processing. */
+#ifndef RASTRIX_RX_IP_H
+#define RASTRIX_RX_IP_H
+
+#include "rastrix/rx_types.h"
+
+#endif
