@@ -60,6 +60,8 @@ constexpr HRESULT CONNECT_E_NOCONNECTION = static_cast<HRESULT>(0x80040200u);
 constexpr HRESULT CONNECT_E_CANNOTCONNECT = static_cast<HRESULT>(0x80040202u);
 constexpr HRESULT STG_E_READFAULT = static_cast<HRESULT>(0x8003001Eu);
 constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
+/* A caller's buffer is too small for the text asked for. */
+constexpr HRESULT E_NOT_SUFFICIENT_BUFFER = static_cast<HRESULT>(0x8007007Au);
 /* Self-registration failures of a component library. */
 constexpr HRESULT SELFREG_E_TYPELIB = static_cast<HRESULT>(0x80040200u);
 constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
@@ -150,6 +152,7 @@ struct VARIANT {
     VARIANT_BOOL* pboolVal;   /* VT_BYREF | VT_BOOL */
     BSTR* pbstrVal;           /* VT_BYREF | VT_BSTR */
     VARIANT* pvarVal;         /* VT_BYREF | VT_VARIANT */
+    void* byref;              /* any VT_BYREF type */
   };
 };
 static_assert(sizeof(VARIANT) == 16, "VARIANT is 16 bytes");
@@ -164,6 +167,9 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
  * whole text is a number (DISP_E_TYPEMISMATCH otherwise); a BOOL is 0 or
  * -1; numbers become strings in their shortest exact decimal form. */
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, uint16_t flags, VARTYPE vt);
+/* Flag of VariantChangeType: a BOOL becomes "True"/"False" rather than
+ * "-1"/"0". */
+enum : uint16_t { VARIANT_ALPHABOOL = 0x2 };
 
 /* ---- Interfaces --------------------------------------------------------- */
 struct IUnknown {
@@ -260,8 +266,11 @@ struct IDispatch : IUnknown {
 };
 
 /* Late-bound conveniences for hosts. */
+/* A failure an object reports through DISP_E_EXCEPTION comes back from
+ * these as the object's own code (say CTL_E_SETNOTSUPPORTED). */
 HRESULT disp_put(IDispatch* d, DISPID id, const VARIANT& value);
 HRESULT disp_get(IDispatch* d, DISPID id, VARIANT* result);
+/* args in reverse order, as in DISPPARAMS; result may be null. */
 HRESULT disp_call(IDispatch* d, DISPID id, VARIANT* args, uint32_t count, VARIANT* result);
 HRESULT disp_id_of(IDispatch* d, const char* name, DISPID* out);
 
