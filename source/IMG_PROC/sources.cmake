@@ -1,2 +1,8 @@
 # Image processing: one operation family per file.
-target_sources(rastrix_engine PRIVATE)
+target_sources(rastrix_engine PRIVATE
+  IMG_PROC/ip_common.cpp
+  IMG_PROC/lut.cpp
+  IMG_PROC/histogram.cpp
+  IMG_PROC/bilevel.cpp
+  IMG_PROC/contrast.cpp
+  IMG_PROC/merge.cpp)

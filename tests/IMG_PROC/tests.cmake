@@ -1,2 +1,5 @@
 # Image-processing tests join the main test executable.
-target_sources(rastrix_tests PRIVATE)
+target_sources(rastrix_tests PRIVATE
+  IMG_PROC/test_merge.cpp
+  IMG_PROC/test_contrast.cpp
+  IMG_PROC/test_histogram.cpp)
