@@ -20,6 +20,12 @@ RX_API int32_t RX_engine_start(uintptr_t module);
  * still held by any memory tag; returns the number of blocks released. */
 RX_API int32_t RX_engine_stop(void);
 
+/* The engine's version (6.3.1) and build date ("Mmm dd yyyy", the day
+ * padded with a space) into a buffer of date_size bytes; outputs optional.
+ * Always returns 0. */
+RX_API int32_t RX_engine_version_get(int32_t* major, int32_t* minor, int32_t* update,
+                                     char* build_date, uint32_t date_size);
+
 /* ---- Errors ------------------------------------------------------------ */
 
 /* Copies entry `index` of the error stack. Each output may be null. For an

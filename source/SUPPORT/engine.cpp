@@ -2,6 +2,7 @@
 // tables in a fixed order (error stack first, so later failures can be
 // reported); stop destroys them in the same order and releases every block
 // still held by any tag.
+#include <algorithm>
 #include <cstring>
 
 #include "LOAD/detect.h"
@@ -72,4 +73,25 @@ extern "C" int32_t RX_engine_stop(void) {
   for (const EngineTable& t : kTables) t.destroy();
   instance_unregister();
   return mem_release_everything();
+}
+
+namespace {
+constexpr int32_t kVersionMajor = 6;
+constexpr int32_t kVersionMinor = 3;
+constexpr int32_t kVersionUpdate = 1;
+}  // namespace
+
+// The build date is the compiler's "Mmm dd yyyy" (day padded with a space).
+extern "C" int32_t RX_engine_version_get(int32_t* major, int32_t* minor, int32_t* update,
+                                         char* build_date, uint32_t date_size) {
+  if (major) *major = kVersionMajor;
+  if (minor) *minor = kVersionMinor;
+  if (update) *update = kVersionUpdate;
+  if (build_date != nullptr && date_size > 0) {
+    static constexpr char kDate[] = __DATE__;
+    size_t n = std::min<size_t>(date_size - 1, sizeof kDate - 1);
+    std::memcpy(build_date, kDate, n);
+    build_date[n] = '\0';
+  }
+  return 0;
 }
