@@ -1,1 +1,13 @@
-# Control tests.
+# Control tests: a control in the test's own process, and the component
+# library created through the registry as a host would.
+target_sources(rastrix_tests PRIVATE
+  ocx32/ctrl_harness.cpp
+  ocx32/test_rast_ctrl.cpp
+  ocx32/test_rast_files.cpp
+  ocx32/test_rast_events.cpp
+  ocx32/test_rast_module.cpp)
+target_link_libraries(rastrix_tests PRIVATE rast32po_ctrl)
+target_compile_definitions(rastrix_tests PRIVATE
+  RAST32PO_LIBRARY="$<TARGET_FILE:rast32po>"
+  RXREGSVR_TOOL="$<TARGET_FILE:rxregsvr>")
+add_dependencies(rastrix_tests rast32po rxregsvr)

@@ -1,0 +1,88 @@
+// Drives a control in the test's own process through its dispatch
+// interface, as a host would, with files in a fresh temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "RastCtl.h"
+#include "platform/com.h"
+#include "support/engine_fixture.h"
+
+namespace test {
+
+// Late-bound writes and reads with the variant types hosts use.
+struct Host {
+  com::IDispatch* disp = nullptr;
+
+  com::HRESULT put(int32_t id, const com::VARIANT& v) const { return com::disp_put(disp, id, v); }
+  com::HRESULT put_str(int32_t id, const std::string& s) const;
+  com::HRESULT put_i2(int32_t id, int16_t v) const;
+  com::HRESULT put_i4(int32_t id, int32_t v) const;
+  com::HRESULT put_i8(int32_t id, int64_t v) const;
+  com::HRESULT put_r8(int32_t id, double v) const;
+  com::HRESULT put_bool(int32_t id, bool v) const;
+  std::string get_str(int32_t id) const;
+  int64_t get_int(int32_t id) const;  // any integer or BOOL member
+  double get_r8(int32_t id) const;
+};
+
+// An event sink that records every event and can answer StatusEvent.
+class RecordingSink final : public com::IDispatch {
+ public:
+  struct Event {
+    int32_t id;
+    std::vector<int64_t> ints;  // integer arguments in declaration order
+    std::vector<std::string> texts;
+  };
+  std::vector<Event> events;
+  int32_t cancel_at_percent = -1;  // answer -1 once this percentage arrives
+
+  com::HRESULT QueryInterface(const com::IID& iid, void** out) override;
+  uint32_t AddRef() override { return ++refs_; }
+  uint32_t Release() override { return --refs_; }
+  com::HRESULT GetTypeInfoCount(uint32_t* n) override { *n = 0; return com::S_OK; }
+  com::HRESULT GetTypeInfo(uint32_t, uint32_t, com::ITypeInfo**) override { return com::E_NOTIMPL; }
+  com::HRESULT GetIDsOfNames(const com::IID&, const char* const*, uint32_t, uint32_t,
+                             com::DISPID*) override {
+    return com::E_NOTIMPL;
+  }
+  com::HRESULT Invoke(com::DISPID id, const com::IID&, uint32_t, uint16_t,
+                      com::DISPPARAMS* params, com::VARIANT*, com::EXCEPINFO*,
+                      uint32_t*) override;
+  size_t count(int32_t id) const;
+
+ private:
+  uint32_t refs_ = 1;
+};
+
+class CtrlTest : public EngineTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  rast::CRastCtrl& ctrl() { return *ctrl_; }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  // A BMP file of the given size and depth with patterned pixels.
+  std::string make_bmp(const std::string& name, int32_t width, int32_t height, int32_t bits = 24,
+                       uint32_t seed = 0);
+  // A file that claims to be a BMP but is cut short.
+  std::string make_broken_bmp(const std::string& name);
+  // Connects the fixture's sink to the control's events.
+  RecordingSink& connect();
+
+  Host host;
+  std::filesystem::path dir_;
+
+ private:
+  rast::CRastCtrl* ctrl_ = nullptr;
+  RecordingSink sink_;
+  uint32_t cookie_ = 0;
+  com::IConnectionPoint* point_ = nullptr;
+};
+
+}  // namespace test

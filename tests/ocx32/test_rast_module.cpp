@@ -1,0 +1,156 @@
+// The component library as hosts meet it: self-registration in a private
+// registry, creation at run time by name, and the converter's own sequence
+// of writes.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "platform/com.h"
+#include "rast_guids.h"
+#include "support/engine_fixture.h"
+
+namespace test {
+namespace {
+
+using namespace com;
+
+class RastModule : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    static std::mt19937_64 rng{std::random_device{}()};
+    home_ = std::filesystem::temp_directory_path() / ("rast-reg-" + std::to_string(rng()));
+    std::filesystem::create_directories(home_);
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    had_home_ = old != nullptr;
+    if (had_home_) old_home_ = old;
+    setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+  }
+  void TearDown() override {
+    CoFreeUnusedLibraries();
+    if (had_home_) setenv("XDG_CONFIG_HOME", old_home_.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(home_);
+    EngineTest::TearDown();
+  }
+  std::string file(const std::string& name) const { return (home_ / name).string(); }
+
+  std::filesystem::path home_;
+  bool had_home_ = false;
+  std::string old_home_;
+};
+
+HRESULT put_bstr(IDispatch* d, DISPID id, const std::string& s) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocString(s.c_str());
+  HRESULT hr = disp_put(d, id, v);
+  VariantClear(&v);
+  return hr;
+}
+
+HRESULT put_i2(IDispatch* d, DISPID id, int16_t x) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I2;
+  v.iVal = x;
+  return disp_put(d, id, v);
+}
+
+TEST_F(RastModule, RegistersTwiceAndUnregistersBothProgIds) {
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  CLSID id{};
+  EXPECT_EQ(CLSIDFromProgID("RAST.RastCtrl.1", &id), S_OK);
+  EXPECT_TRUE(guid_equal(id, rast::CLSID_RastCtrl));
+  EXPECT_EQ(CLSIDFromProgID("RAST.RastPropPage.1", &id), S_OK);
+  EXPECT_TRUE(guid_equal(id, rast::CLSID_RastPropPage));
+  EXPECT_EQ(CLSIDFromName("RASTLib.Rast", &id), S_OK);
+  EXPECT_TRUE(guid_equal(id, rast::CLSID_RastCtrl));
+  char value[64];
+  char key[96] = "CLSID\\";
+  guid_to_string(rast::CLSID_RastCtrl, key + 6);
+  ASSERT_EQ(reg_get_value(key, nullptr, value, sizeof value), S_OK);
+  EXPECT_STREQ(value, "Rastrix OCX-32");
+
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, true), S_OK);
+  EXPECT_NE(CLSIDFromProgID("RAST.RastCtrl.1", &id), S_OK);
+  EXPECT_NE(CLSIDFromProgID("RAST.RastPropPage.1", &id), S_OK);
+  EXPECT_NE(CLSIDFromName("RASTLib.Rast", &id), S_OK);
+  EXPECT_NE(reg_get_value(key, nullptr, value, sizeof value), S_OK);
+}
+
+TEST_F(RastModule, CreationNeedsTheRegistration) {
+  IDispatch* d = nullptr;
+  EXPECT_TRUE(FAILED(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch,
+                                            reinterpret_cast<void**>(&d))));
+  EXPECT_EQ(d, nullptr);
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  ASSERT_EQ(CoCreateInstanceByName("RAST.RastCtrl.1", IID_IDispatch, reinterpret_cast<void**>(&d)),
+            S_OK);
+  d->Release();
+  IUnknown* page = nullptr;
+  EXPECT_EQ(CoCreateInstanceByName("RAST.RastPropPage.1", IID_IUnknown,
+                                   reinterpret_cast<void**>(&page)),
+            S_OK);
+  if (page != nullptr) page->Release();
+}
+
+// Exactly what the converter does for one file: create the control by its
+// type-library name, then five writes by identifier with its value types.
+TEST_F(RastModule, ConverterSequenceWritesAJpeg) {
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  const std::string bmp = file("PHOTO.BMP"), jpg = file("PHOTO.jpg");
+  {
+    std::vector<uint8_t> dib(40 + 12 * 3 * 9, 0);
+    RX_BITMAPINFOHEADER h{40, 12, 9, 1, 24, 0, 0, 2835, 2835, 0, 0};
+    std::memcpy(dib.data(), &h, sizeof h);
+    for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<uint8_t>(i * 7);
+    RX_HIMAGE image = 0;
+    ASSERT_EQ(RX_image_create_from_DIB(dib.data(), dib.size(), &image), 0);
+    ASSERT_EQ(RX_image_save_file(image, bmp.c_str(), 2), 0);
+    RX_image_delete(image);
+  }
+  IDispatch* rast = nullptr;
+  ASSERT_EQ(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch, reinterpret_cast<void**>(&rast)),
+            S_OK);
+  EXPECT_EQ(put_bstr(rast, 4, bmp), S_OK);
+  EXPECT_EQ(put_i2(rast, 100, 24), S_OK);
+  EXPECT_EQ(put_i2(rast, 8, 21), S_OK);
+  EXPECT_EQ(put_i2(rast, 62, 100), S_OK);
+  EXPECT_EQ(put_bstr(rast, 5, jpg), S_OK);
+  VARIANT count;
+  VariantInit(&count);
+  EXPECT_EQ(disp_get(rast, 7, &count), S_OK);
+  EXPECT_EQ(count.lVal, 0);
+  EXPECT_EQ(rast->Release(), 0u);
+
+  int32_t format = 0;
+  RX_BITMAPINFOHEADER header{};
+  ASSERT_EQ(RX_file_info_get(jpg.c_str(), &format, nullptr, &header), 0);
+  EXPECT_EQ(format, 21);
+  EXPECT_EQ(header.biWidth, 12);
+  EXPECT_EQ(header.biHeight, 9);
+}
+
+TEST_F(RastModule, RegistrationToolReportsByExitStatus) {
+  const std::string env = "XDG_CONFIG_HOME='" + home_.string() + "' ";
+  auto run = [&](const std::string& args) {
+    int status = std::system((env + RXREGSVR_TOOL + " " + args + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(run(RAST32PO_LIBRARY), 0);
+  CLSID id{};
+  EXPECT_EQ(CLSIDFromProgID("RAST.RastCtrl.1", &id), S_OK);
+  EXPECT_EQ(run(std::string("-u ") + RAST32PO_LIBRARY), 0);
+  EXPECT_NE(CLSIDFromProgID("RAST.RastCtrl.1", &id), S_OK);
+  EXPECT_EQ(run(file("no-such-library.so")), 1);
+  EXPECT_EQ(run(""), 2);
+}
+
+}  // namespace
+}  // namespace test
