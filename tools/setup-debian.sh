@@ -4,7 +4,7 @@
 # package lists are refreshed first even when nothing is missing.
 set -eu
 
-PACKAGES="cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libjpeg-turbo-progs python3 python3-pil imagemagick"
+PACKAGES="cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libjpeg-turbo-progs python3 python3-pil imagemagick qt6-base-dev fonts-ipafont-gothic"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -1,0 +1,52 @@
+// The imaging control on the form: created at run time through the
+// component model by its type-library name, and driven only by late-bound
+// property writes.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "image_converter.h"
+#include "platform/com.h"
+
+namespace kavelo {
+
+inline constexpr const char* kRastClassName = "RASTLib.Rast";
+
+// Dispatch identifiers of the control's properties that the program writes.
+namespace dispid {
+inline constexpr com::DISPID LoadImage = 4;
+inline constexpr com::DISPID SaveImage = 5;
+inline constexpr com::DISPID SaveFormat = 8;
+inline constexpr com::DISPID SaveQuality = 62;
+inline constexpr com::DISPID DisplayEffectIndex = 100;
+inline constexpr com::DISPID DelImage = 132;
+}  // namespace dispid
+
+class RastHost final : public ImageConverter {
+ public:
+  // Null when the class cannot be created; `result` then says why.
+  static std::unique_ptr<RastHost> create(com::HRESULT* result);
+
+  // Takes over one reference to `control`.
+  explicit RastHost(com::IDispatch* control);
+  ~RastHost() override;
+  RastHost(const RastHost&) = delete;
+  RastHost& operator=(const RastHost&) = delete;
+
+  // DelImage = TRUE first, so that a file which fails to load leaves no
+  // image behind and SaveImage writes nothing, instead of saving the
+  // previous file's picture under this file's name. Then the five writes
+  // in their fixed order.
+  void convert(const QString& source, const QString& output) override;
+
+ private:
+  void putString(com::DISPID id, const QString& path);
+  void putShort(com::DISPID id, int16_t number);
+  void putBool(com::DISPID id, bool flag);
+
+  com::IDispatch* control_;
+};
+
+}  // namespace kavelo
