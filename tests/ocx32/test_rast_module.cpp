@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "platform/com.h"
@@ -135,6 +136,38 @@ TEST_F(RastModule, ConverterSequenceWritesAJpeg) {
   EXPECT_EQ(format, 21);
   EXPECT_EQ(header.biWidth, 12);
   EXPECT_EQ(header.biHeight, 9);
+}
+
+bool library_mapped() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line))
+    if (line.find("librast32po") != std::string::npos) return true;
+  return false;
+}
+
+// The engine inside the library stops when the library unloads and starts
+// again when a new control needs it.
+TEST_F(RastModule, UnloadsWhenUnusedAndStartsAgain) {
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  CoFreeUnusedLibraries();
+  for (int round = 0; round < 2; ++round) {
+    IDispatch* rast = nullptr;
+    ASSERT_EQ(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch,
+                                     reinterpret_cast<void**>(&rast)),
+              S_OK);
+    EXPECT_TRUE(library_mapped());
+    CoFreeUnusedLibraries();  // a live control keeps it loaded
+    EXPECT_TRUE(library_mapped());
+    EXPECT_EQ(put_bstr(rast, 4, file("missing.bmp")), S_OK);
+    VARIANT count;
+    VariantInit(&count);
+    EXPECT_EQ(disp_get(rast, 7, &count), S_OK);
+    EXPECT_GT(count.lVal, 0);  // the engine is running and reports the failure
+    rast->Release();
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(library_mapped());
+  }
 }
 
 TEST_F(RastModule, RegistrationToolReportsByExitStatus) {
