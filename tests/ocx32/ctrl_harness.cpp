@@ -10,47 +10,44 @@ namespace test {
 
 using namespace com;
 
-HRESULT Host::put_str(int32_t id, const std::string& s) const {
+namespace {
+VARIANT variant_of(VARTYPE vt) {
   VARIANT v;
   VariantInit(&v);
-  v.vt = VT_BSTR;
+  v.vt = vt;
+  return v;
+}
+}  // namespace
+
+HRESULT Host::put_str(int32_t id, const std::string& s) const {
+  VARIANT v = variant_of(VT_BSTR);
   v.bstrVal = SysAllocString(s.c_str());
   HRESULT hr = put(id, v);
   VariantClear(&v);
   return hr;
 }
 HRESULT Host::put_i2(int32_t id, int16_t x) const {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I2;
+  VARIANT v = variant_of(VT_I2);
   v.iVal = x;
   return put(id, v);
 }
 HRESULT Host::put_i4(int32_t id, int32_t x) const {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
+  VARIANT v = variant_of(VT_I4);
   v.lVal = x;
   return put(id, v);
 }
 HRESULT Host::put_i8(int32_t id, int64_t x) const {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I8;
+  VARIANT v = variant_of(VT_I8);
   v.llVal = x;
   return put(id, v);
 }
 HRESULT Host::put_r8(int32_t id, double x) const {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_R8;
+  VARIANT v = variant_of(VT_R8);
   v.dblVal = x;
   return put(id, v);
 }
 HRESULT Host::put_bool(int32_t id, bool x) const {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BOOL;
+  VARIANT v = variant_of(VT_BOOL);
   v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE;
   return put(id, v);
 }
@@ -137,6 +134,12 @@ void CtrlTest::TearDown() {
   }
   std::filesystem::remove_all(dir_);
   EngineTest::TearDown();
+}
+
+int CtrlTest::live_slots() {
+  int live = 0;
+  for (int32_t i = 0; i < rast::kSlotCount; ++i) live += ctrl().slot_image(i) != 0;
+  return live;
 }
 
 RecordingSink& CtrlTest::connect() {

@@ -72,6 +72,8 @@ class CtrlTest : public EngineTest {
                        uint32_t seed = 0);
   // A file that claims to be a BMP but is cut short.
   std::string make_broken_bmp(const std::string& name);
+  // How many of the nine slots hold an image.
+  int live_slots();
   // Connects the fixture's sink to the control's events.
   RecordingSink& connect();
 

@@ -60,9 +60,7 @@ TEST_F(CtrlFiles, LoadingAgainReplacesAndDeletesTheFirstImage) {
   host.put_str(kDispLoadImage, a);
   EXPECT_NE(ctrl().current_image(), 0u);
   EXPECT_EQ(RPb_iRX_image_is_valid(first), first == ctrl().current_image() ? 1 : 0);
-  int live = 0;
-  for (int32_t i = 0; i < kSlotCount; ++i) live += ctrl().slot_image(i) != 0;
-  EXPECT_EQ(live, 1);
+  EXPECT_EQ(live_slots(), 1);
 }
 
 TEST_F(CtrlFiles, FailedLoadKeepsImageSlotAndPageCount) {
@@ -177,6 +175,11 @@ TEST_F(CtrlFiles, FailedMemoryLoadKeepsThePreviousImage) {
   host.put_i4(kDispMemSize, 64);
   host.put_i8(kDispMemLoad, reinterpret_cast<intptr_t>(junk.data()));
   EXPECT_GT(host.get_int(kDispErrCount), 0);
+  // A size that cannot be a buffer's is refused too.
+  std::vector<uint8_t> file = read_file(path("a.bmp"));
+  host.put_i4(kDispMemSize, -1);
+  host.put_i8(kDispMemLoad, reinterpret_cast<intptr_t>(file.data()));
+  EXPECT_GT(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(ctrl().current_image(), before);
   EXPECT_EQ(RPb_iRX_image_is_valid(before), 1);
   EXPECT_EQ(host.get_str(kDispLoadImage), path("a.bmp"));
@@ -196,9 +199,7 @@ TEST_F(CtrlFiles, LoadMergeCombinesIntoTheCurrentImage) {
   host.put_str(kDispLoadImage, make_bmp("g.bmp", 10, 10, 8));
   EXPECT_NE(ctrl().current_image(), target);
   EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 8);
-  int live = 0;
-  for (int32_t i = 0; i < kSlotCount; ++i) live += ctrl().slot_image(i) != 0;
-  EXPECT_EQ(live, 1);
+  EXPECT_EQ(live_slots(), 1);
 }
 
 TEST_F(CtrlFiles, SlotsHoldSeparateImages) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 
+#include "ocx32/ctrl_harness.h"
 #include "platform/com.h"
 #include "rast_guids.h"
 #include "support/engine_fixture.h"
@@ -43,24 +44,6 @@ class RastModule : public EngineTest {
   bool had_home_ = false;
   std::string old_home_;
 };
-
-HRESULT put_bstr(IDispatch* d, DISPID id, const std::string& s) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(s.c_str());
-  HRESULT hr = disp_put(d, id, v);
-  VariantClear(&v);
-  return hr;
-}
-
-HRESULT put_i2(IDispatch* d, DISPID id, int16_t x) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I2;
-  v.iVal = x;
-  return disp_put(d, id, v);
-}
 
 TEST_F(RastModule, RegistersTwiceAndUnregistersBothProgIds) {
   ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
@@ -119,11 +102,12 @@ TEST_F(RastModule, ConverterSequenceWritesAJpeg) {
   IDispatch* rast = nullptr;
   ASSERT_EQ(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch, reinterpret_cast<void**>(&rast)),
             S_OK);
-  EXPECT_EQ(put_bstr(rast, 4, bmp), S_OK);
-  EXPECT_EQ(put_i2(rast, 100, 24), S_OK);
-  EXPECT_EQ(put_i2(rast, 8, 21), S_OK);
-  EXPECT_EQ(put_i2(rast, 62, 100), S_OK);
-  EXPECT_EQ(put_bstr(rast, 5, jpg), S_OK);
+  const Host host{rast};
+  EXPECT_EQ(host.put_str(4, bmp), S_OK);
+  EXPECT_EQ(host.put_i2(100, 24), S_OK);
+  EXPECT_EQ(host.put_i2(8, 21), S_OK);
+  EXPECT_EQ(host.put_i2(62, 100), S_OK);
+  EXPECT_EQ(host.put_str(5, jpg), S_OK);
   VARIANT count;
   VariantInit(&count);
   EXPECT_EQ(disp_get(rast, 7, &count), S_OK);
@@ -159,7 +143,7 @@ TEST_F(RastModule, UnloadsWhenUnusedAndStartsAgain) {
     EXPECT_TRUE(library_mapped());
     CoFreeUnusedLibraries();  // a live control keeps it loaded
     EXPECT_TRUE(library_mapped());
-    EXPECT_EQ(put_bstr(rast, 4, file("missing.bmp")), S_OK);
+    EXPECT_EQ(Host{rast}.put_str(4, file("missing.bmp")), S_OK);
     VARIANT count;
     VariantInit(&count);
     EXPECT_EQ(disp_get(rast, 7, &count), S_OK);

@@ -119,9 +119,8 @@ HRESULT CRastCtrl::Invoke(DISPID id, const IID&, uint32_t, uint16_t flags, DISPP
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
       if (args != 1 || params->rgvarg == nullptr) return DISP_E_BADPARAMCOUNT;
       HRESULT hr = put(id, params->rgvarg[0]);
-      if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW) {
-        if (arg_err != nullptr) *arg_err = 0;
-      }
+      // The one argument is the one a coercion failure names.
+      if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW) && arg_err != nullptr) *arg_err = 0;
       return hr;
     }
     if (id == kDispAboutBox && (flags & DISPATCH_METHOD)) {
@@ -392,10 +391,8 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
         if (dispid == kDispImageType) {
           text = RX_format_name_get(format);
         } else {
-          static constexpr const char* kNames[] = {
-              "Uncompressed", "Packbits", "Huffman", "Group 3", "Group 4",   "Group 3 2D",
-              "JPEG",         "RLE",      "LZW",     "ABIC BW", "ABIC GRAY", "JBIG"};
-          text = compression >= 0 && compression <= 11 ? kNames[compression] : "JBIG";
+          // The engine's names, except that every code past JBIG reads JBIG.
+          text = RX_compression_name_get(compression >= 0 && compression <= 11 ? compression : 11);
         }
       }
       out->vt = VT_BSTR;
@@ -522,6 +519,18 @@ int32_t CRastCtrl::release_image(RX_HIMAGE image) {
     if (p == image) p = 0;
   if (current_ == image) current_ = 0;
   return RPb_iRX_image_is_valid(image) ? RX_image_delete(image) : 0;
+}
+
+void CRastCtrl::show_new_image() {
+  set_err_count(associate_with_window());
+  apply_display_settings();
+  update_tool_windows();
+}
+
+void CRastCtrl::attach(RX_HIMAGE image) {
+  place_in_slot(image);
+  refresh_image_info();
+  show_new_image();
 }
 
 void CRastCtrl::place_in_slot(RX_HIMAGE image) {

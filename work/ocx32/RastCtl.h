@@ -127,12 +127,18 @@ class CRastCtrl final : public com::IDispatch,
   // makes it current.
   void place_in_slot(RX_HIMAGE image);
   void release_all_images();
+  // A new current image is associated with the window, given the display
+  // settings and shown in the tool windows; attach also stores it in the
+  // slot first and refreshes the image information.
+  void show_new_image();
+  void attach(RX_HIMAGE image);
 
   // ---- file operations ----
   void on_load_image();
   void on_save_image();
   void on_save_quality();
   void on_page();
+  void load_memory_page();
   void on_mem_load();
   void on_mem_page();
   void on_mem_save();

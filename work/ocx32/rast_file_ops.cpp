@@ -1,6 +1,7 @@
 // The control's file operations: loading from files and memory (with merge),
 // saving, pages and documents, file information, imports, and the load
 // options. A failed load never costs the host the image it had.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -85,9 +86,7 @@ void CRastCtrl::on_load_image() {
     refresh_image_info();
     set_err_count(count_pages(false));
     error_check();
-    set_err_count(associate_with_window());
-    apply_display_settings();
-    update_tool_windows();
+    show_new_image();
   }
   redraw();
   set_modified();
@@ -110,16 +109,12 @@ void CRastCtrl::on_save_quality() {
 
 void CRastCtrl::on_page() {
   if (document_open_) {
-    int32_t page = lng(kDispPage);
-    if (page < 1) page = 1;
-    if (page > doc_page_count_) page = doc_page_count_;
+    const int32_t page = std::clamp(lng(kDispPage), 1, doc_page_count_);
     set_num(kDispPage, page);
     current_ = doc_pages_[static_cast<size_t>(page - 1)];
     refresh_image_info();
-    apply_display_settings();
     pk_debug_printf("Page: %d", page);
-    set_err_count(associate_with_window());
-    update_tool_windows();
+    show_new_image();
     redraw();
     return;
   }
@@ -133,14 +128,7 @@ void CRastCtrl::on_page() {
       set_err_count(RX_image_load_open_file(file, 0, page, 0, &loaded));
       if (file >= 0) pk_file_close(file);
       // Unlike LoadImage, a page that fails to load leaves no current image.
-      RX_HIMAGE old = slot();
-      slot() = 0;
-      release_image(old);
-      place_in_slot(loaded);
-      refresh_image_info();
-      set_err_count(associate_with_window());
-      apply_display_settings();
-      update_tool_windows();
+      attach(loaded);
     }
   }
   redraw();
@@ -149,37 +137,24 @@ void CRastCtrl::on_page() {
 
 // Memory loads build the new image first and replace the slot's image only
 // when the load succeeded.
-void CRastCtrl::on_mem_load() {
+void CRastCtrl::load_memory_page() {
   RX_HIMAGE loaded = 0;
   set_err_count(RX_image_load_memory(address_of(num(kDispMemLoad)), lng(kDispMemSize),
                                      lng(kDispMemPage), 1, &loaded));
   if (err_count() == 0) {
-    place_in_slot(loaded);
-    refresh_image_info();
-    apply_display_settings();
     set_str(kDispLoadImage, kMemoryImage);
-    set_err_count(associate_with_window());
-    update_tool_windows();
+    attach(loaded);
   }
   redraw();
+}
+
+void CRastCtrl::on_mem_load() {
+  load_memory_page();
   set_modified();
 }
 
 void CRastCtrl::on_mem_page() {
-  if (current_valid() && num(kDispMemLoad) != 0 && lng(kDispMemSize) > 0) {
-    RX_HIMAGE loaded = 0;
-    set_err_count(RX_image_load_memory(address_of(num(kDispMemLoad)), lng(kDispMemSize),
-                                       lng(kDispMemPage), 1, &loaded));
-    if (err_count() == 0) {
-      place_in_slot(loaded);
-      refresh_image_info();
-      apply_display_settings();
-      set_str(kDispLoadImage, kMemoryImage);
-      set_err_count(associate_with_window());
-      update_tool_windows();
-    }
-    redraw();
-  }
+  if (current_valid() && num(kDispMemLoad) != 0 && lng(kDispMemSize) > 0) load_memory_page();
   set_modified();
 }
 
@@ -248,9 +223,8 @@ void CRastCtrl::on_load_document() {
     return;
   }
   if (!document_open_) {
-    RX_HIMAGE old = current_;
-    slot() = 0;
-    release_image(old);
+    release_image(slot());
+    release_image(current_);
   } else {
     // The previous document's own count bounds its clean-up.
     for (int32_t i = 0; i < doc_page_count_; ++i) release_image(doc_pages_[static_cast<size_t>(i)]);
@@ -262,11 +236,7 @@ void CRastCtrl::on_load_document() {
   set_num(kDispPage, 1);
   current_ = doc_pages_[0];
   refresh_image_info();
-  apply_display_settings();
-  if (err_count() == 0) {
-    set_err_count(associate_with_window());
-    update_tool_windows();
-  }
+  if (err_count() == 0) show_new_image();
   redraw();
   set_modified();
 }
@@ -303,15 +273,8 @@ void CRastCtrl::on_load_thumbnail() {
       settings->resize_height = saved_h;
     }
   }
-  if (err_count() == 0) {
-    place_in_slot(loaded);
-    refresh_image_info();
-    apply_display_settings();
-    set_err_count(associate_with_window());
-    update_tool_windows();
-  } else {
-    error_check();
-  }
+  if (err_count() == 0) attach(loaded);
+  else error_check();
   redraw();
   set_modified();
 }
@@ -332,11 +295,7 @@ void CRastCtrl::on_ccitt_load() {
                                         lng(kDispCCITTType), lng(kDispCCITTFillOrder), &loaded));
   if (file >= 0) pk_file_close(file);
   if (err_count() == 0) {
-    place_in_slot(loaded);
-    refresh_image_info();
-    apply_display_settings();
-    set_err_count(associate_with_window());
-    update_tool_windows();
+    attach(loaded);
     redraw();
   } else {
     error_check();
@@ -356,15 +315,8 @@ void CRastCtrl::on_import(bool dib) {
     } else {
       set_err_count(RX_image_create_from_bitmap(static_cast<uintptr_t>(handle), 0, &image));
     }
-    if (err_count() == 0) {
-      place_in_slot(image);
-      refresh_image_info();
-      apply_display_settings();
-      set_err_count(associate_with_window());
-      update_tool_windows();
-    } else {
-      error_check();
-    }
+    if (err_count() == 0) attach(image);
+    else error_check();
     redraw();
   }
   set_modified();
@@ -373,7 +325,6 @@ void CRastCtrl::on_import(bool dib) {
 void CRastCtrl::on_del_image() {
   RX_HIMAGE image = slot();
   if (image != 0 && RPb_iRX_image_is_valid(image) && flag(kDispDelImage)) {
-    slot() = 0;
     set_err_count(release_image(image));
     error_check();
     redraw();
@@ -397,10 +348,8 @@ void CRastCtrl::on_image_index() {
   if (image != 0 && RPb_iRX_image_is_valid(image)) {
     current_ = image;
     refresh_image_info();
-    apply_display_settings();
-    set_err_count(associate_with_window());
+    show_new_image();
     redraw();
-    update_tool_windows();
   }
   set_modified();
 }
@@ -420,13 +369,9 @@ HRESULT CRastCtrl::put_data_bound(const VARIANT& value) {
   set_err_count(path.empty() ? 0 : RX_image_load_file(path.c_str(), &loaded));
   error_check();
   if (loaded != 0 && err_count() == 0) {
-    place_in_slot(loaded);
-    refresh_image_info();
+    attach(loaded);
     int32_t count = 0;
     if (RX_file_page_count_get(path.c_str(), &count) == 0) page_count_ = count;
-    set_err_count(associate_with_window());
-    apply_display_settings();
-    update_tool_windows();
     redraw();
   }
   if (site_ != nullptr) site_->OnChanged(kDispDataBoundProperty);
