@@ -20,22 +20,6 @@ RX_SOURCE("source\\LOAD\\dfltldcb.cpp");
 namespace rx {
 namespace {
 
-// Attribute ids readers report.
-enum AttributeId : int32_t {
-  kAttrPair = 1,
-  kAttrWord2 = 2,
-  kAttrWord3 = 3,
-  kAttrResolution = 4,
-  kAttrOrientation = 5,
-  kAttrRedMask = 6,
-  kAttrGreenMask = 7,
-  kAttrBlueMask = 8,
-  kAttrGrayMasks = 9,
-  kAttrInfoType = 10,
-  kAttrInfoTag = 11,
-  kAttrInfo = 12,
-};
-
 // Resolution units of pels per metre, in which readers report resolution.
 constexpr int32_t kUnitsPelsPerMeter = 2;
 
@@ -136,12 +120,7 @@ int32_t store_runs(LOAD_CB_DATA* data, IMAGE_REC* record, int32_t dib_row, const
   if (bytes < 0 || static_cast<uint32_t>(bytes) < (width + 7) / 8 ||
       static_cast<uint32_t>(bytes) > stride)
     return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, bytes, stride);
-  uint8_t* scratch = load_run_scratch(data, width);
-  if (scratch == nullptr) return RXE_MEMORY_ALLOC_FAILED;
-  const uint32_t length = run_row_encode(row, width, scratch);
-  const int32_t code = runs_row_store(record, dib_row, scratch, length);
-  if (code == 0) data->run_offset += length;
-  return code;
+  return load_packed_runs_store(data, record, dib_row, row);
 }
 
 // After the last row the run row buffer goes, and rows that came in an
@@ -258,6 +237,17 @@ uint8_t* load_run_scratch(LOAD_CB_DATA* data, uint32_t width) {
   data->run_scratch = static_cast<uint8_t*>(RPb_AF_mem_alloc(data->tag, bytes));
   if (data->run_scratch == nullptr) RX_ERR(RXE_MEMORY_ALLOC_FAILED, bytes, 0);
   return data->run_scratch;
+}
+
+int32_t load_packed_runs_store(LOAD_CB_DATA* data, IMAGE_REC* record, int32_t dib_row,
+                               const uint8_t* packed) {
+  const auto width = static_cast<uint32_t>(dib_header(record->dib)->biWidth);
+  uint8_t* scratch = load_run_scratch(data, width);
+  if (scratch == nullptr) return RXE_MEMORY_ALLOC_FAILED;
+  const uint32_t length = run_row_encode(packed, width, scratch);
+  const int32_t code = runs_row_store(record, dib_row, scratch, length);
+  if (code == 0) data->run_offset += length;
+  return code;
 }
 
 void load_scratch_free(LOAD_CB_DATA* data) {

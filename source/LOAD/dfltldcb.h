@@ -53,6 +53,12 @@ bool load_status_continue(LOAD_CB_DATA* data, int32_t dib_row, int32_t height);
 // The buffer for one run row of the image width, allocated on first use.
 uint8_t* load_run_scratch(LOAD_CB_DATA* data, uint32_t width);
 
+// Encodes a packed 1-bit row of the image width into the load's run row
+// buffer and stores it as DIB row `dib_row` of the runs image. 0 or the
+// pushed code.
+int32_t load_packed_runs_store(LOAD_CB_DATA* data, IMAGE_REC* record, int32_t dib_row,
+                               const uint8_t* packed);
+
 // Frees every scratch block of the load (rows, maps, the run row).
 void load_scratch_free(LOAD_CB_DATA* data);
 

@@ -393,13 +393,7 @@ int32_t store(LOAD_CB_DATA* data, IMAGE_REC* record, const ConvertState* s, int3
                 s->out_stride);
     return 0;
   }
-  uint8_t* scratch = load_run_scratch(data, static_cast<uint32_t>(s->plan.out_width));
-  if (scratch == nullptr) return RXE_MEMORY_ALLOC_FAILED;
-  const uint32_t length =
-      run_row_encode(s->packed, static_cast<uint32_t>(s->plan.out_width), scratch);
-  const int32_t code = runs_row_store(record, dib_row, scratch, length);
-  if (code == 0) data->run_offset += length;
-  return code;
+  return load_packed_runs_store(data, record, dib_row, s->packed);
 }
 
 // The source row in packed form: run rows are checked and expanded first.
@@ -443,6 +437,18 @@ void source_row_counted(LOAD_CB_DATA* data, IMAGE_REC* record, const ConvertStat
   load_scratch_free(data);
 }
 
+// False for a row the crop passes over; otherwise `index` is the row within
+// the kept rectangle, still to be checked against it when nothing is
+// cropped. The crop is compared before subtracting, so a reader's
+// arbitrary row index cannot overflow.
+bool kept_index(const LOAD_CB_DATA* data, int32_t row_index, int32_t* index) {
+  *index = row_index;
+  if (data->crop_on == 0) return true;
+  if (row_index < data->crop_top || row_index - data->crop_top >= data->crop_height) return false;
+  *index = row_index - data->crop_top;
+  return true;
+}
+
 }  // namespace
 
 int32_t load_dib_create_convert(IO_REC* io, const RX_BITMAPINFOHEADER* header,
@@ -479,11 +485,8 @@ int32_t load_raster_set_convert(IO_REC* io, const uint8_t* row, int32_t row_inde
     RX_ERR(RXE_DIB_POINTER_NULL, row_index, 0);
     return failed();
   }
-  int32_t index = row_index;
-  if (data->crop_on != 0) {
-    if (index < data->crop_top || index - data->crop_top >= data->crop_height) return 0;
-    index -= data->crop_top;
-  }
+  int32_t index = 0;
+  if (!kept_index(data, row_index, &index)) return 0;
   auto* s = static_cast<ConvertState*>(data->scratch);
   if (s == nullptr) return failed();
   if (index < 0 || index >= s->plan.height || row == nullptr) {
@@ -512,10 +515,10 @@ int32_t load_stored_rows(const LOAD_CB_DATA* data, int32_t row_index, int32_t* f
     *first = row_index;
     return 1;
   }
-  int32_t index = row_index;
-  if (data->crop_on != 0) index -= data->crop_top;
+  int32_t index = 0;
   const auto* s = static_cast<const ConvertState*>(data->scratch);
-  if (s == nullptr || index < 0 || index >= s->plan.height) return 0;
+  if (!kept_index(data, row_index, &index) || s == nullptr || index < 0 || index >= s->plan.height)
+    return 0;
   *first = s->first[index];
   return s->last[index] - s->first[index] + 1;
 }

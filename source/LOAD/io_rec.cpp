@@ -76,20 +76,23 @@ int32_t memory_seek(IO_REC* io, int32_t offset, int32_t origin) {
 // must not reach a caller that sizes its next step from the result.
 int32_t clamp_count(int32_t moved, int32_t count) { return std::clamp(moved, 0, count); }
 
-// An open or create always leaves a file stream, even on a record that was
-// a memory stream: its position must not be read as a descriptor, nor a
-// descriptor as a position.
-int32_t file_stream_set(IO_REC* io, int32_t file) {
+}  // namespace
+
+IO_REC* io_template() { return instance_table<IO_REC>(kKeyIoTemplate); }
+
+bool io_from_template(IO_REC* io) {
+  if (RPb_IO_inst_lookup(io) != 0) return true;
+  RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
+  return false;
+}
+
+int32_t io_file_attach(IO_REC* io, int32_t file) {
   io->memory = nullptr;
   io->limit = 0;
   io->high_water = 0;
   io->handle = file < 0 ? -1 : file;
   return io->handle;
 }
-
-}  // namespace
-
-IO_REC* io_template() { return instance_table<IO_REC>(kKeyIoTemplate); }
 
 void io_template_defaults(IO_REC* io) {
   io->handle = -1;
@@ -118,10 +121,7 @@ int32_t io_memory_attach(IO_REC* io, void* block, int32_t capacity, int32_t vali
   if (io == nullptr) return 0;
   io->spare0 = 0;
   if (block == nullptr || capacity <= 0) {
-    io->handle = -1;
-    io->memory = nullptr;
-    io->limit = 0;
-    io->high_water = 0;
+    io_file_attach(io, -1);
     return 0;
   }
   io->handle = 0;
@@ -135,7 +135,7 @@ int32_t io_data_length_get(const IO_REC* io) { return io ? io->high_water : 0; }
 
 int32_t io_create(IO_REC* io, const char* name) {
   if (io == nullptr) return -1;
-  return file_stream_set(io, io->create_fn && name ? io->create_fn(name) : -1);
+  return io_file_attach(io, io->create_fn && name ? io->create_fn(name) : -1);
 }
 
 }  // namespace rx
@@ -175,7 +175,9 @@ extern "C" int32_t RPb_IO_tell(IO_REC* io) { return RPb_IO_seek(io, 0, kOriginCu
 
 extern "C" int32_t RPb_IO_open(IO_REC* io, const char* name, int32_t access) {
   if (io == nullptr) return -1;
-  return file_stream_set(io, io->open_fn && name ? io->open_fn(name, access) : -1);
+  // An open always leaves a file stream, even on a record that was a
+  // memory stream.
+  return io_file_attach(io, io->open_fn && name ? io->open_fn(name, access) : -1);
 }
 
 extern "C" int32_t RPb_IO_close(IO_REC* io) {

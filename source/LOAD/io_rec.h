@@ -12,6 +12,10 @@ namespace rx {
 // The process template, or null before engine start.
 IO_REC* io_template();
 
+// Fills `io` from the template; false, with RXE_INSTANCE_FAILURE pushed,
+// before engine start.
+bool io_from_template(IO_REC* io);
+
 // Writes the template's defaults: the platform file functions, Intel byte
 // order, no open file, and the load and save pipelines' image callbacks.
 void io_template_defaults(IO_REC* io);
@@ -28,6 +32,11 @@ int32_t io_data_length_get(const IO_REC* io);
 
 // True when transfers go to a memory block rather than a file.
 inline bool io_is_memory(const IO_REC* io) { return io->memory != nullptr; }
+
+// Makes `io` a file stream on `file`, whatever it was before, so that a
+// memory position is never taken for a descriptor. A negative `file` makes
+// it the invalid stream. Returns the handle now held.
+int32_t io_file_attach(IO_REC* io, int32_t file);
 
 // Creates `name` as a new empty file with the record's create function and
 // makes the record a file stream on it. Returns the file; negative means

@@ -61,12 +61,6 @@ bool handle_out_valid(RX_HIMAGE* image_out) {
   return true;
 }
 
-bool stream_from_template(IO_REC* io) {
-  if (RPb_IO_inst_lookup(io) != 0) return true;
-  RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
-  return false;
-}
-
 bool open_read(IO_REC* io, const char* name) {
   if (RPb_IO_open(io, name, RX_ACCESS_READ) >= 0) return true;
   RX_ERR(RXE_FILE_OPEN_FAILED, 0, 0);
@@ -79,8 +73,7 @@ bool attach_file(IO_REC* io, int32_t file) {
     RX_ERR(RXE_FILE_OPEN_FAILED, file, 0);
     return false;
   }
-  io->handle = file;
-  io->memory = nullptr;
+  io_file_attach(io, file);
   return true;
 }
 
@@ -249,7 +242,7 @@ using namespace rx;
 extern "C" int32_t RX_image_load_file(const char* name, RX_HIMAGE* image_out) {
   RPb_AF_error_clear();
   IO_REC io;
-  if (!handle_out_valid(image_out) || !stream_from_template(&io)) return errors();
+  if (!handle_out_valid(image_out) || !io_from_template(&io)) return errors();
   if (open_read(&io, name)) {
     load_detected(&io, kFirstPage, kPlainFourth, image_out);
     RPb_IO_close(&io);
@@ -261,7 +254,7 @@ extern "C" int32_t RX_image_load_open_file(int32_t file, int32_t offset, int32_t
                                            int32_t fourth, RX_HIMAGE* image_out) {
   RPb_AF_error_clear();
   IO_REC io;
-  if (!handle_out_valid(image_out) || !stream_from_template(&io) || !attach_file(&io, file))
+  if (!handle_out_valid(image_out) || !io_from_template(&io) || !attach_file(&io, file))
     return errors();
   const int32_t home = RPb_IO_tell(&io);
   if (home < 0) {
@@ -279,7 +272,7 @@ extern "C" int32_t RX_image_load_display(const char* name, uintptr_t device_cont
                                          RX_HIMAGE* image_out) {
   RPb_AF_error_clear();
   IO_REC io;
-  if (!handle_out_valid(image_out) || !stream_from_template(&io)) return errors();
+  if (!handle_out_valid(image_out) || !io_from_template(&io)) return errors();
   ProgressiveLoad p{};
   if (RPb_RPr_load_CB_data_init(&io, &p.cb, image_out) != 0) return errors();
   p.create = io.dib_create;
@@ -303,7 +296,7 @@ extern "C" int32_t RX_image_load_raw_CCITT(int32_t file, int32_t width, int32_t 
                                            RX_HIMAGE* image_out) {
   RPb_AF_error_clear();
   IO_REC io;
-  if (!handle_out_valid(image_out) || !stream_from_template(&io)) return errors();
+  if (!handle_out_valid(image_out) || !io_from_template(&io)) return errors();
   // The raw load names its file by a positive number only.
   if (file <= 0) {
     RX_ERR(RXE_FILE_OPEN_FAILED, file, 0);
@@ -325,7 +318,7 @@ extern "C" int32_t RX_image_load_memory(const void* block, int32_t size, int32_t
                                         int32_t fourth, RX_HIMAGE* image_out) {
   RPb_AF_error_clear();
   IO_REC io;
-  if (!handle_out_valid(image_out) || !stream_from_template(&io)) return errors();
+  if (!handle_out_valid(image_out) || !io_from_template(&io)) return errors();
   // Readers only read; the stream is writable in general.
   io_memory_attach(&io, const_cast<void*>(block), size, size);
   return load_detected(&io, page, fourth, image_out);
@@ -343,7 +336,7 @@ extern "C" int32_t RX_file_info_get(const char* name, int32_t* format, int32_t* 
   RPb_AF_error_clear();
   description_clear(format, compression, header);
   IO_REC io;
-  if (!stream_from_template(&io) || !open_read(&io, name)) return errors();
+  if (!io_from_template(&io) || !open_read(&io, name)) return errors();
   describe(&io, kFirstPage, format, compression, header);
   RPb_IO_close(&io);
   return errors();
@@ -355,7 +348,7 @@ extern "C" int32_t RX_memory_info_get(const void* block, int32_t size, int32_t p
   RPb_AF_error_clear();
   description_clear(format, compression, header);
   IO_REC io;
-  if (!stream_from_template(&io)) return errors();
+  if (!io_from_template(&io)) return errors();
   io_memory_attach(&io, const_cast<void*>(block), size, size);
   describe(&io, page, format, compression, header);
   return errors();
@@ -365,7 +358,7 @@ extern "C" int32_t RX_file_page_count_get(const char* name, int32_t* count) {
   RPb_AF_error_clear();
   if (count != nullptr) *count = 0;
   IO_REC io;
-  if (!stream_from_template(&io) || !open_read(&io, name)) return errors();
+  if (!io_from_template(&io) || !open_read(&io, name)) return errors();
   pages_count(&io, count);
   RPb_IO_close(&io);
   return errors();
@@ -375,7 +368,7 @@ extern "C" int32_t RX_memory_page_count_get(const void* block, int32_t size, int
   RPb_AF_error_clear();
   if (count != nullptr) *count = 0;
   IO_REC io;
-  if (!stream_from_template(&io)) return errors();
+  if (!io_from_template(&io)) return errors();
   io_memory_attach(&io, const_cast<void*>(block), size, size);
   pages_count(&io, count);
   return errors();

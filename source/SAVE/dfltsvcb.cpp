@@ -18,10 +18,6 @@ RX_SOURCE("source\\SAVE\\dfltsvcb.cpp");
 namespace rx {
 namespace {
 
-// One expanded run row always fits: runs images are at most kMaxRunsWidth
-// wide.
-constexpr uint32_t kMaxRunsStride = static_cast<uint32_t>(dib_stride(1, kMaxRunsWidth));
-
 // The callback data in a slot. The alpha slots stay empty in a save, so an
 // alpha request ends here instead of receiving the colour image.
 SAVE_CB_DATA* data_of(IO_REC* io, int32_t slot) {
@@ -82,20 +78,6 @@ void row_put(const uint8_t* src, uint32_t have, uint8_t* out, int32_t count) {
   std::memset(out + take, 0, n - take);
 }
 
-// The packed pixels of image row `row`: the DIB row itself, or the run
-// row expanded into `scratch` (at least the stride). Null once pushed.
-const uint8_t* row_source(IMAGE_REC* record, const RX_BITMAPINFOHEADER* h, int32_t row,
-                          uint8_t* scratch) {
-  if (!dib_is_runs(record->dib)) return dib_image_row(record->dib, row);
-  const uint8_t* run_row = runs_row(record, h->biHeight - 1 - row);
-  if (run_row == nullptr) {
-    RX_ERR(RXE_INTERNAL_ERROR, row, 0);
-    return nullptr;
-  }
-  run_row_expand(run_row, static_cast<uint32_t>(h->biWidth), scratch, dib_stride_of(h));
-  return scratch;
-}
-
 // Moves `count` pixels from column `first` of a packed row of `stride`
 // bytes to the start of `out`, zeroing out up to the span's own stride.
 // `out` may be `src`: every byte is read before it is overwritten.
@@ -138,8 +120,7 @@ void header_report(const RX_BITMAPINFOHEADER* h, int32_t width, int32_t height,
 
 void palette_report(IMAGE_REC* record, const RX_BITMAPINFOHEADER* h, RX_RGBQUAD* out) {
   if (out == nullptr || h->biBitCount > 8) return;
-  std::memcpy(out, static_cast<const uint8_t*>(record->dib) + kDibHeaderBytes,
-              (size_t{1} << h->biBitCount) * sizeof(RX_RGBQUAD));
+  std::memcpy(out, dib_palette(record->dib), (size_t{1} << h->biBitCount) * sizeof(RX_RGBQUAD));
 }
 
 int32_t dib_get(SAVE_CB_DATA* data, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette) {
@@ -167,15 +148,17 @@ int32_t dib_get(SAVE_CB_DATA* data, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* pal
 
 int32_t raster_get(SAVE_CB_DATA* data, uint8_t* out, int32_t row_index, int32_t count) {
   const RX_BITMAPINFOHEADER* h = row_header(data, out, row_index, count);
+  if (h == nullptr) return RPb_AF_error_check();
+  // Only a checked row index is moved into the rectangle: a writer's
+  // arbitrary index plus the rectangle's top could overflow.
   const int32_t image_row = row_index + (has_rect(data) ? data->top : 0);
-  if (h == nullptr || !status_ok(data, h->biHeight - 1 - image_row, h->biHeight))
-    return RPb_AF_error_check();
+  if (!status_ok(data, h->biHeight - 1 - image_row, h->biHeight)) return RPb_AF_error_check();
   // The status callback may have changed the image: look again.
   h = row_header(data, out, row_index, count);
   if (h == nullptr) return RPb_AF_error_check();
   IMAGE_REC* record = data->image;
   if (has_rect(data)) {
-    const uint8_t* src = row_source(record, h, image_row, data->row_buffer);
+    const uint8_t* src = image_row_packed(record, image_row, data->row_buffer, data->row_bytes);
     if (src == nullptr) return RPb_AF_error_check();
     const auto width = static_cast<uint32_t>(data->right - data->left + 1);
     span_extract(src, dib_stride_of(h), h->biBitCount, static_cast<uint32_t>(data->left), width,
@@ -183,11 +166,7 @@ int32_t raster_get(SAVE_CB_DATA* data, uint8_t* out, int32_t row_index, int32_t 
     row_put(data->row_buffer, static_cast<uint32_t>(dib_stride(h->biBitCount, width)), out, count);
   } else {
     std::array<uint8_t, kMaxRunsStride> scratch;
-    if (dib_is_runs(record->dib) && dib_stride_of(h) > scratch.size()) {
-      RX_ERR(RXE_INTERNAL_ERROR, image_row, 0);
-      return RPb_AF_error_check();
-    }
-    const uint8_t* src = row_source(record, h, image_row, scratch.data());
+    const uint8_t* src = image_row_packed(record, image_row, scratch.data(), kMaxRunsStride);
     if (src != nullptr) row_put(src, dib_stride_of(h), out, count);
   }
   return RPb_AF_error_check();
@@ -201,31 +180,30 @@ void put32(void* out, int32_t v) { std::memcpy(out, &v, sizeof v); }
 int32_t mask_get(IMAGE_REC* record, uint32_t compression, uint32_t index, void* out) {
   const void* dib = record->dib;
   if (dib == nullptr || dib_header(dib)->biCompression != compression) return 0;
-  const uint32_t at = dib_pixel_offset(dib_header(dib)) - kMaskBytes + 4 * index;
-  std::memcpy(out, static_cast<const uint8_t*>(dib) + at, 4);
+  std::memcpy(out, dib_masks(dib) + 4 * index, 4);
   return 1;
 }
 
 int32_t attribute_of(IMAGE_REC* record, int32_t id, void* out) {
   switch (id) {
-    case 1:
+    case kAttrPair:
       std::memcpy(out, record->display.attr_pair, sizeof record->display.attr_pair);
       return record->display.attr_pair_set != 0 ? 1 : 0;
-    case 2: put32(out, record->display.attr_word2); return 1;
-    case 3: put32(out, record->display.attr_word3); return 1;
-    case 4: {
+    case kAttrWord2: put32(out, record->display.attr_word2); return 1;
+    case kAttrWord3: put32(out, record->display.attr_word3); return 1;
+    case kAttrResolution: {
       const int32_t res[5] = {record->x_res[0], record->x_res[1], record->y_res[0],
                               record->y_res[1], record->res_units};
       std::memcpy(out, res, sizeof res);
       return 1;
     }
-    case 5: put32(out, record->orientation); return 1;
-    case 6: case 7: case 8:
-      return mask_get(record, RX_BI_BITFIELDS, static_cast<uint32_t>(id - 6), out);
-    case 9: return mask_get(record, RX_BI_GRAY16, 2, out);
-    case 10: put32(out, static_cast<int32_t>(record->info_type)); return 0;
-    case 11: put32(out, static_cast<int32_t>(record->info_tag)); return 0;
-    case 12: std::memcpy(out, &record->info, sizeof record->info); return 0;
+    case kAttrOrientation: put32(out, record->orientation); return 1;
+    case kAttrRedMask: case kAttrGreenMask: case kAttrBlueMask:
+      return mask_get(record, RX_BI_BITFIELDS, static_cast<uint32_t>(id - kAttrRedMask), out);
+    case kAttrGrayMasks: return mask_get(record, RX_BI_GRAY16, 2, out);
+    case kAttrInfoType: put32(out, static_cast<int32_t>(record->info_type)); return 0;
+    case kAttrInfoTag: put32(out, static_cast<int32_t>(record->info_tag)); return 0;
+    case kAttrInfo: std::memcpy(out, &record->info, sizeof record->info); return 0;
     default: return 0;
   }
 }

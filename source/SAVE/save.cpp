@@ -53,12 +53,6 @@ bool list_has(const char* list, const char* ext, size_t n) {
   return false;
 }
 
-bool stream_made(IO_REC* io) {
-  if (RPb_IO_inst_lookup(io) != 0) return true;
-  RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
-  return false;
-}
-
 // Failures known before anything is written, so that the file or block
 // stays as it was.
 bool save_possible(const IMAGE_REC* record, const SaveTarget& target) {
@@ -87,7 +81,7 @@ bool file_prepare(IO_REC* io, const char* name, int32_t multi_page) {
 // that cannot write it.
 bool read_only_target_touch(const char* name) {
   IO_REC io{};
-  if (!stream_made(&io)) return false;
+  if (!io_from_template(&io)) return false;
   if (RPb_IO_open(&io, name, RX_ACCESS_READ) < 0 && io_create(&io, name) < 0) {
     RX_ERR(RXE_FILE_CREATE_FAILED, 0, 0);
     return false;
@@ -150,7 +144,7 @@ int32_t save_file_run(IMAGE_REC* record, const char* name, const SaveTarget& tar
   CallbackScope cb;
   if (target.write == nullptr && record->lock == 0 && !read_only_target_touch(name))
     return RPb_AF_error_check();
-  if (!save_possible(record, target) || !stream_made(&io) ||
+  if (!save_possible(record, target) || !io_from_template(&io) ||
       save_cb_data_init(&io, &cb.data, record) != 0 ||
       !file_prepare(&io, name, target.multi_page))
     return RPb_AF_error_check();
@@ -165,7 +159,7 @@ int32_t save_memory_run(IMAGE_REC* record, const SaveBlock& block, const SaveTar
   if (size_out != nullptr) *size_out = 0;
   IO_REC io{};
   CallbackScope cb;
-  if (!stream_made(&io)) return RPb_AF_error_check();
+  if (!io_from_template(&io)) return RPb_AF_error_check();
   if (block_attach(&io, block) && save_possible(record, target) &&
       save_cb_data_init(&io, &cb.data, record) == 0)
     write_run(&io, target, a, b, option);

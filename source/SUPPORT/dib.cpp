@@ -207,8 +207,7 @@ extern "C" int32_t RPb_DIB_is_gray_scale(const void* dib) {
   if (dib == nullptr) return 0;
   const RX_BITMAPINFOHEADER* h = dib_header(dib);
   if (!dib_bits_valid(h->biBitCount) || h->biBitCount > 8) return 0;
-  const auto* palette =
-      reinterpret_cast<const RX_RGBQUAD*>(static_cast<const uint8_t*>(dib) + kDibHeaderBytes);
+  const RX_RGBQUAD* palette = dib_palette(dib);
   const uint32_t entries = 1u << h->biBitCount;
   for (uint32_t i = 0; i < entries; ++i) {
     const RX_RGBQUAD& q = palette[i];
@@ -246,9 +245,7 @@ void mask_set(void* dib, uint32_t index, uint32_t mask) {
   if (dib == nullptr) return;
   const RX_BITMAPINFOHEADER* h = dib_header(dib);
   if (dib_mask_bytes(h->biCompression) == 0) return;
-  uint8_t* at = static_cast<uint8_t*>(dib) + kDibHeaderBytes +
-                dib_palette_entries(h->biBitCount, h->biCompression) * 4 + index * 4;
-  std::memcpy(at, &mask, sizeof mask);
+  std::memcpy(dib_masks(dib) + 4 * index, &mask, sizeof mask);
 }
 
 }  // namespace

@@ -28,6 +28,24 @@ inline uint32_t dib_stride_of(const RX_BITMAPINFOHEADER* h) {
   return static_cast<uint32_t>(dib_stride(h->biBitCount, static_cast<uint32_t>(h->biWidth)));
 }
 
+inline RX_RGBQUAD* dib_palette(void* dib) {
+  return reinterpret_cast<RX_RGBQUAD*>(static_cast<uint8_t*>(dib) + kDibHeaderBytes);
+}
+inline const RX_RGBQUAD* dib_palette(const void* dib) {
+  return reinterpret_cast<const RX_RGBQUAD*>(static_cast<const uint8_t*>(dib) + kDibHeaderBytes);
+}
+
+// Only the layouts with dib_mask_bytes() hold masks here; in any other this
+// is the first pixel byte.
+inline const uint8_t* dib_masks(const void* dib) {
+  const RX_BITMAPINFOHEADER* h = dib_header(dib);
+  return static_cast<const uint8_t*>(dib) + kDibHeaderBytes +
+         dib_palette_entries(h->biBitCount, h->biCompression) * 4;
+}
+inline uint8_t* dib_masks(void* dib) {
+  return const_cast<uint8_t*>(dib_masks(static_cast<const void*>(dib)));
+}
+
 inline uint8_t* dib_pixels(void* dib) {
   return static_cast<uint8_t*>(dib) + dib_pixel_offset(dib_header(dib));
 }

@@ -111,7 +111,7 @@ void option_store(IMG_CTRL_OPTIONS* o, const OptionField& f, uintptr_t value) {
     case Width::k16: put16(p, static_cast<uint16_t>(value)); break;
     case Width::kFont: {
       // Names are cut to 31 characters so the field always stays terminated.
-      char name[32] = {};
+      char name[sizeof(TEXT_FLAGS::font_name)] = {};
       const char* src = reinterpret_cast<const char*>(value);
       if (src != nullptr) std::strncpy(name, src, kFontNameMax);
       std::memcpy(p, name, sizeof name);
@@ -131,7 +131,7 @@ void option_load(IMG_CTRL_OPTIONS* o, const OptionField& f, void* out) {
       std::memcpy(out, &wide, sizeof wide);
       break;
     }
-    case Width::kFont: std::memcpy(out, p, 32); break;  // always terminated
+    case Width::kFont: std::memcpy(out, p, sizeof(TEXT_FLAGS::font_name)); break;  // terminated
   }
 }
 

@@ -29,8 +29,7 @@ void fill_fixed(LOGICAL_PALETTE* out, const RX_RGBQUAD* entries, uint32_t count)
 // The image's own palette, each component through its lookup table.
 void fill_through_luts(LOGICAL_PALETTE* out, const IMAGE_REC* record) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
-  const auto* palette = reinterpret_cast<const RX_RGBQUAD*>(
-      static_cast<const uint8_t*>(record->dib) + kDibHeaderBytes);
+  const RX_RGBQUAD* palette = dib_palette(record->dib);
   const DISPLAY_ATTR& d = record->display;
   const uint32_t count = 1u << h->biBitCount;
   out->count = static_cast<uint16_t>(count);

@@ -16,9 +16,6 @@ RX_SOURCE("source\\SUPPORT\\raster.cpp");
 namespace rx {
 namespace {
 
-// A runs image is at most kMaxRunsWidth wide, so one expanded row always
-// fits on the stack.
-constexpr uint32_t kMaxRunsStride = static_cast<uint32_t>(dib_stride(1, kMaxRunsWidth));
 using RowScratch = std::array<uint8_t, kMaxRunsStride>;
 
 // Each byte of a 1-bit row as eight 0/1 bytes, of a 4-bit row as two nibbles.
@@ -149,19 +146,8 @@ bool raster_format_ok(int32_t format) {
   return false;
 }
 
-// The packed pixels of an image row: the DIB row itself, or the run row
-// expanded into `scratch`. Null when the run row cannot be found (pushed).
 const uint8_t* source_row(IMAGE_REC* record, int32_t row, RowScratch& scratch) {
-  void* dib = record->dib;
-  if (!dib_is_runs(dib)) return dib_image_row(dib, row);
-  const RX_BITMAPINFOHEADER* h = dib_header(dib);
-  const uint8_t* run_row = runs_row(record, h->biHeight - 1 - row);
-  if (run_row == nullptr || dib_stride_of(h) > scratch.size()) {
-    RX_ERR(RXE_INTERNAL_ERROR, row, 0);
-    return nullptr;
-  }
-  run_row_expand(run_row, static_cast<uint32_t>(h->biWidth), scratch.data(), dib_stride_of(h));
-  return scratch.data();
+  return image_row_packed(record, row, scratch.data(), static_cast<uint32_t>(scratch.size()));
 }
 
 // Whole rows one byte per pixel; deeper rows are their bytes without padding.

@@ -24,8 +24,7 @@ int32_t pels_per_meter(int32_t numerator, int32_t denominator, int32_t units) {
 }
 
 bool palette_is_identity_gray(const void* dib) {
-  const auto* palette =
-      reinterpret_cast<const RX_RGBQUAD*>(static_cast<const uint8_t*>(dib) + kDibHeaderBytes);
+  const RX_RGBQUAD* palette = dib_palette(dib);
   for (uint32_t i = 0; i < 256; ++i) {
     const RX_RGBQUAD& q = palette[i];
     if (q.rgbRed != i || q.rgbGreen != i || q.rgbBlue != i) return false;

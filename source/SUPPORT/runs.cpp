@@ -303,6 +303,20 @@ int32_t runs_packed_store(IMAGE_REC* record, int32_t dib_row, const uint8_t* pac
   return runs_row_store(record, dib_row, scratch, length);
 }
 
+const uint8_t* image_row_packed(IMAGE_REC* record, int32_t row, uint8_t* scratch,
+                                uint32_t scratch_bytes) {
+  void* dib = record->dib;
+  if (!dib_is_runs(dib)) return dib_image_row(dib, row);
+  const RX_BITMAPINFOHEADER* h = dib_header(dib);
+  const uint8_t* run_row = runs_row(record, h->biHeight - 1 - row);
+  if (run_row == nullptr || dib_stride_of(h) > scratch_bytes) {
+    RX_ERR(RXE_INTERNAL_ERROR, row, 0);
+    return nullptr;
+  }
+  run_row_expand(run_row, static_cast<uint32_t>(h->biWidth), scratch, dib_stride_of(h));
+  return scratch;
+}
+
 int32_t runs_finish(IMAGE_REC* record) {
   Area a;
   if (!area_of(record, &a)) return RX_ERR(RXE_RUNS_FORMAT, 0, 0);
@@ -340,10 +354,6 @@ int32_t runs_table_build(IMAGE_REC* record) {
 
 namespace {
 
-const RX_RGBQUAD* palette_of(void* dib) {
-  return reinterpret_cast<const RX_RGBQUAD*>(static_cast<uint8_t*>(dib) + kDibHeaderBytes);
-}
-
 int32_t expand_all(IMAGE_REC* record, void* plain) {
   const RX_BITMAPINFOHEADER* h = dib_header(plain);
   const uint32_t stride = dib_stride_of(h);
@@ -378,7 +388,7 @@ int32_t runs_to_plain(IMAGE_REC* record) {
   if (!record_lock(record)) return RX_ERR(RXE_MEMORY_LOCK_FAILED, 0, 0);
   RX_BITMAPINFOHEADER h = *dib_header(runs);
   h.biCompression = RX_BI_RGB;
-  void* plain = dib_alloc(record, h, palette_of(runs));
+  void* plain = dib_alloc(record, h, dib_palette(runs));
   int32_t code = plain != nullptr ? expand_all(record, plain) : RXE_GLOBAL_MEMORY_DEPLETED;
   if (code == 0) {
     RPb_DIB_free(runs, record);
@@ -399,7 +409,7 @@ int32_t plain_to_runs(IMAGE_REC* record) {
   RX_BITMAPINFOHEADER h = *ph;
   h.biCompression = RX_BI_RUNS;
   int32_t code = RXE_GLOBAL_MEMORY_DEPLETED;
-  if (void* runs = dib_alloc(record, h, palette_of(plain))) {
+  if (void* runs = dib_alloc(record, h, dib_palette(plain))) {
     // Rows are stored through the record, so it holds the new DIB meanwhile.
     record->dib = runs;
     code = encode_all(record, plain);

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "SUPPORT/dib_size.h"
 #include "SUPPORT/image_rec.h"
 
 namespace rx {
@@ -28,6 +29,10 @@ inline constexpr uint32_t kMinRunRowBytes = 8;
 
 // Scratch bytes that hold the longest run row of a width.
 constexpr uint32_t run_row_max_bytes(uint32_t width) { return 2 * width + 8; }
+
+// Runs images are at most kMaxRunsWidth wide, so a scratch row of this
+// size (small enough for the stack) holds any of their rows expanded.
+inline constexpr uint32_t kMaxRunsStride = static_cast<uint32_t>(dib_stride(1, kMaxRunsWidth));
 
 // ---- Single run rows ------------------------------------------------------
 
@@ -78,6 +83,13 @@ int32_t runs_row_store(IMAGE_REC* record, int32_t dib_row, const uint8_t* run_ro
 // run_row_max_bytes(width) bytes.
 int32_t runs_packed_store(IMAGE_REC* record, int32_t dib_row, const uint8_t* packed,
                           uint8_t* scratch);
+
+// The packed pixels of image row `row` (from the top, in range): a plain
+// DIB's own row, or the run row expanded into `scratch`. Null, with
+// RXE_INTERNAL_ERROR pushed, when the run row cannot be found or its
+// expanded form would not fit `scratch_bytes`.
+const uint8_t* image_row_packed(IMAGE_REC* record, int32_t row, uint8_t* scratch,
+                                uint32_t scratch_bytes);
 
 // Closes the unused bytes between rows and trims the pixel area to the run
 // rows; biSizeImage becomes their total. Returns 0 or the pushed code.

@@ -251,7 +251,7 @@ extern "C" uint8_t* RPb_image_pointer_get(IMAGE_REC* record) {
 extern "C" RX_RGBQUAD* RPb_palette_pointer_get(IMAGE_REC* record) {
   const RX_BITMAPINFOHEADER* h = header_or_null(record);
   if (h == nullptr || dib_palette_entries(h->biBitCount, h->biCompression) == 0) return nullptr;
-  return reinterpret_cast<RX_RGBQUAD*>(static_cast<uint8_t*>(record->dib) + kDibHeaderBytes);
+  return dib_palette(record->dib);
 }
 
 extern "C" int32_t RPb_width_get(IMAGE_REC* record) {

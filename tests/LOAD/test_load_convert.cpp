@@ -1,5 +1,6 @@
 // The converting callbacks: crop, resize and depth reduction applied while
 // a reader delivers its rows.
+#include <cstdint>
 #include <vector>
 
 #include "LOAD/dfltldcb.h"
@@ -289,6 +290,7 @@ TEST_F(LoadConvert, StoredRowsOfASourceRow) {
                   rx::load_stored_rows(&plain.cb, 6, &b)}),
             Ints({0, 0, 2, 1, 0}));
   EXPECT_EQ(Ints({a, b}), Ints({4, 5}));
+  EXPECT_EQ(rx::load_stored_rows(&l.cb, INT32_MIN, &a), 0) << "a reader's row far above the crop";
   RX_image_delete(l.image);
   RX_image_delete(plain.image);
 }

@@ -1,6 +1,7 @@
 // The save pipeline and the writer-side callbacks, driven through a
 // capturing writer that behaves as a format writer does (header, then every
 // row from the top, stopping at the first failure) and through BMP.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -267,6 +268,12 @@ TEST_F(SaveTest, RowRequestsAreBoundedByTheImage) {
   EXPECT_TRUE(alone(RPb_IO_raster_get(&s.io, nullptr, 0, 8)));
   EXPECT_TRUE(alone(RPb_IO_raster_get(&s.io, row.data(), 0, -8)));
   EXPECT_TRUE(alone(RPb_IO_alpha_raster_get(&s.io, row.data(), 0, 8)));
+  const int32_t rect[4] = {1, 1, 3, 2};
+  ASSERT_EQ(RX_display_image_rect_set(im, rect), 0);
+  Stream cropped(im);
+  for (const int32_t r : {2, INT32_MAX})
+    EXPECT_TRUE(alone(RPb_IO_raster_get(&cropped.io, row.data(), r, 8)))
+        << r << " lies past the rectangle's rows";
 }
 
 TEST_F(SaveTest, AttributesComeFromTheSavedImage) {

@@ -27,9 +27,8 @@ struct Plan {
   size_t self_skips = 0;            // inputs that already are their own output
 };
 
-ConvertJob job_for(const BatchRequest& r, const InputFile& in, size_t index) {
-  const std::optional<fs::path> out_dir = r.out_dir ? std::optional<fs::path>(*r.out_dir)
-                                                    : std::nullopt;
+ConvertJob job_for(const BatchRequest& r, const std::optional<fs::path>& out_dir,
+                   const InputFile& in, size_t index) {
   ConvertJob job;
   job.input = in.path;
   job.output = output_path(in.path, in.sub_dir, r.extension, out_dir);
@@ -43,12 +42,12 @@ ConvertJob job_for(const BatchRequest& r, const InputFile& in, size_t index) {
 
 // Two inputs that map to one output would overwrite each other; the
 // first one keeps it.
-Plan make_plan(const BatchRequest& r, InputList inputs) {
+Plan make_plan(const BatchRequest& r, const std::optional<fs::path>& out_dir, InputList inputs) {
   Plan plan;
   plan.errors = std::move(inputs.errors);
   std::map<fs::path, fs::path> owner;
   for (const InputFile& in : inputs.files) {
-    ConvertJob job = job_for(r, in, plan.jobs.size());
+    ConvertJob job = job_for(r, out_dir, in, plan.jobs.size());
     const fs::path key = fs::absolute(job.output).lexically_normal();
     if (auto [it, fresh] = owner.emplace(key, job.input); !fresh) {
       plan.errors.push_back(plain_report("cannot convert " + quote_name(job.input.native()),
@@ -100,7 +99,8 @@ int run_batch(const BatchRequest& request) {
   }
   const std::optional<fs::path> out_dir =
       request.out_dir ? std::optional<fs::path>(*request.out_dir) : std::nullopt;
-  const Plan plan = make_plan(request, collect_inputs(request.inputs, request.recursive, out_dir));
+  const Plan plan =
+      make_plan(request, out_dir, collect_inputs(request.inputs, request.recursive, out_dir));
   Tally tally;
   tally.failed = plan.errors.size();
   tally.skipped = plan.self_skips;
