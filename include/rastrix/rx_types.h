@@ -66,6 +66,8 @@ typedef int32_t (*RX_TAG_SET_CB)(uintptr_t user, int32_t tag_id, int32_t type,
                                  uintptr_t data, int32_t count);
 typedef int32_t (*RX_TAG_GET_CB)(uintptr_t user, int32_t tag_id, int32_t* type,
                                  void* buffer, int32_t buffer_size);
+/* *count comes in as the buffer's capacity and goes out as the number of
+ * bytes written to it; a callback that returns 0 supplied nothing. */
 typedef int32_t (*RX_TAG_USER_GET_CB)(uintptr_t user, int32_t* tag_id, int32_t* type,
                                       void* buffer, int32_t* count);
 

@@ -81,16 +81,23 @@ extern "C" int32_t RPb_IO_tag_get(IO_REC* io, int32_t tag_id, int32_t* type, voi
 // The id is in and out: a writer may name the tag it asks for (the JPEG
 // writer asks for each application segment by id), and the application
 // answers with the tag it supplies. Without a callback every output is 0.
+// *count comes in as the capacity of the caller's buffer, so the
+// application knows how much it may write, and goes out as what it wrote;
+// an application that answers 0 supplied nothing. The caller still checks
+// the answer against its capacity.
 extern "C" int32_t RPb_IO_tag_user_get(IO_REC* io, int32_t* tag_id, int32_t* type, void* buffer,
                                        int32_t* count) {
   zero_out(type);
-  zero_out(count);
   if (io == nullptr || io->tag_user_get == nullptr || tag_id == nullptr || type == nullptr ||
       count == nullptr) {
+    zero_out(count);
     zero_out(tag_id);
     return 0;
   }
-  return io->tag_user_get(io->tag_get_data, tag_id, type, buffer, count);
+  if (buffer == nullptr || *count < 0) *count = 0;
+  const int32_t answer = io->tag_user_get(io->tag_get_data, tag_id, type, buffer, count);
+  if (answer == 0) *count = 0;
+  return answer;
 }
 
 extern "C" int32_t RPb_IO_tag_byte_get(IO_REC* io, int32_t tag_id, uint8_t* value) {
@@ -108,28 +115,31 @@ extern "C" int32_t RPb_IO_tag_dword_get(IO_REC* io, int32_t tag_id, uint32_t* va
 // ---- Installation ---------------------------------------------------------
 // Installed in the template, so every later load and save copies them.
 
-extern "C" int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t user) {
+namespace {
+
+IO_REC* template_to_install_in() {
   rx::error_clear();
   IO_REC* t = rx::io_template();
-  if (t == nullptr) {
-    RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
-    return rx::error_count();
+  if (t == nullptr) RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
+  return t;
+}
+
+}  // namespace
+
+extern "C" int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t user) {
+  if (IO_REC* t = template_to_install_in()) {
+    t->tag_set = callback;
+    t->tag_set_data = user;
   }
-  t->tag_set = callback;
-  t->tag_set_data = user;
   return rx::error_count();
 }
 
 extern "C" int32_t RX_tag_get_callback_install(RX_TAG_GET_CB get, RX_TAG_USER_GET_CB user_get,
                                                uintptr_t user) {
-  rx::error_clear();
-  IO_REC* t = rx::io_template();
-  if (t == nullptr) {
-    RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);
-    return rx::error_count();
+  if (IO_REC* t = template_to_install_in()) {
+    t->tag_get = get;
+    t->tag_user_get = user_get;
+    t->tag_get_data = user;
   }
-  t->tag_get = get;
-  t->tag_user_get = user_get;
-  t->tag_get_data = user;
   return rx::error_count();
 }

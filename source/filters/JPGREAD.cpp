@@ -1,11 +1,13 @@
 // The JPEG reader's entry points: detection, page count, information and
 // load. Each call parses the file afresh on a decoder state of its own,
 // taken from a memory tag that is freed on every way out.
+#include <algorithm>
 #include <new>
 
 #include "LOAD/detect_tests.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/fixed_palettes.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/jpeg.h"
 #include "filters/jpeg_read.h"
@@ -44,7 +46,6 @@ Decoder* decoder_new(IO_REC* io, uint32_t tag) {
   d->io = io;
   d->tag = tag;
   d->tags = RPb_IO_tag_set_exists(io) != 0;
-  d->thumbnail_pos = -1;
   d->jfif.units = kDefaultDensityUnits;
   d->jfif.x_density = kDefaultDensity;
   d->jfif.y_density = kDefaultDensity;
@@ -88,13 +89,6 @@ int32_t finish(Decoder* d, bool ok, IO_REC* io, int32_t start) {
 
 }  // namespace
 
-void gray_ramp(RX_RGBQUAD* palette) {
-  for (int i = 0; i < 256; ++i) {
-    const auto v = static_cast<uint8_t>(i);
-    palette[i] = RX_RGBQUAD{v, v, v, 0};
-  }
-}
-
 // A fresh decoder state under the call's pool; null (reported) when the
 // state cannot be had.
 Decoder* decoder_start(IO_REC* io, TagGuard& pool) {
@@ -123,7 +117,8 @@ int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
       RPb_DIB_init(header, f.samples, f.lines, frame_depth(f), RX_BI_RGB,
                    jfif_pels_per_metre(d->jfif.units, d->jfif.x_density),
                    jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
-    if (palette != nullptr && f.count == 1) gray_ramp(palette);
+    if (palette != nullptr && f.count == 1)
+      std::copy(kGrayRamp256.begin(), kGrayRamp256.end(), palette);
     if (compression != nullptr) *compression = 6;  // "JPEG" among the compression names
   }
   return finish(d, ok, io, start);

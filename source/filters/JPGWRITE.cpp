@@ -39,14 +39,7 @@ enum : uint8_t {
   kSoi = 0xD8, kEoi = 0xD9, kSof0 = 0xC0, kDht = 0xC4, kDqt = 0xDB, kSos = 0xDA,
   kCom = 0xFE, kApp0 = 0xE0, kApp1 = 0xE1
 };
-enum : int32_t { kTypeByte = 1, kTypeText = 2, kTypeArray = 13 };
-enum : int32_t {
-  kTagJfifId = 200, kTagVersion, kTagUnits, kTagXDensity, kTagYDensity, kTagThumbW, kTagThumbH,
-  kTagComment = 207, kTagQuant = 208, kTagPrecision = 212, kTagLines, kTagSamples,
-  kTagFrameCount, kTagComponentId = 216, kTagSampling = 219, kTagQuantSel = 225,
-  kTagScanCount = 228, kTagScanSel = 229, kTagScanTables = 232, kTagSs = 235, kTagSe, kTagAhAl,
-  kTagUserSegment = 238
-};
+namespace tag = jpeg::tag;
 
 bool g_reference_kernels = false;
 
@@ -166,7 +159,7 @@ void mark2(Encoder& e, uint32_t (JPEG_TABLE_POS::*field)[2]) {
 bool comment_write(Encoder& e) {
   char text[kCommentChars + 1];
   std::memcpy(text, kComment, sizeof text);
-  offer_area(e, kTagComment, kTypeText, text, sizeof text);
+  offer_area(e, tag::kComment, tag::kTypeAscii, text, sizeof text);
   text[kCommentChars] = '\0';
   const auto n = static_cast<int32_t>(std::strlen(text));
   Segment s(e);
@@ -193,14 +186,14 @@ bool jfif_write(Encoder& e) {
   if (w.y_density == 0) w.y_density = w.x_density;
   Segment s(e);
   if (!s.start(kApp0, 16)) return false;
-  offer_area(e, kTagJfifId, kTypeArray, w.jfif_id, 5);
+  offer_area(e, tag::kJfifIdent, tag::kTypeBytes, w.jfif_id, 5);
   s.bytes(w.jfif_id, 5);
-  s.offered_word(kTagVersion, &w.jfif_version);
-  s.offered_byte(kTagUnits, &w.density_units);
-  s.offered_word(kTagXDensity, &w.x_density);
-  s.offered_word(kTagYDensity, &w.y_density);
-  s.offered_byte(kTagThumbW, &w.thumbnail_width);
-  s.offered_byte(kTagThumbH, &w.thumbnail_height);
+  s.offered_word(tag::kJfifVersion, &w.jfif_version);
+  s.offered_byte(tag::kJfifUnits, &w.density_units);
+  s.offered_word(tag::kXDensity, &w.x_density);
+  s.offered_word(tag::kYDensity, &w.y_density);
+  s.offered_byte(tag::kThumbWidth, &w.thumbnail_width);
+  s.offered_byte(tag::kThumbHeight, &w.thumbnail_height);
   return s.done();
 }
 
@@ -215,11 +208,11 @@ bool user_segments_write(Encoder& e) {
   }
   bool ok = true;
   for (int32_t n = 0; n < 15 && ok; ++n) {
-    int32_t id = kTagUserSegment + n, type = 0, count = 0;
+    int32_t id = tag::kApp1 + n, type = 0, count = kUserSegmentMax;
     RPb_IO_tag_user_get(e.io, &id, &type, data, &count);
     if (count <= 0) continue;
     if (count > kUserSegmentMax) {
-      RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, kTagUserSegment + n, count);
+      RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, tag::kApp1 + n, count);
       ok = false;
       break;
     }
@@ -240,7 +233,10 @@ void frame_fields_fill(Encoder& e) {
   w.components = static_cast<uint8_t>(e.count);
   uint8_t sampling[3] = {0x11, 0x11, 0x11};
   if (e.count == 3 && e.pos != nullptr) {
-    sampling[0] = static_cast<uint8_t>((e.pos->luma_h << 4) | (e.pos->luma_v & 15));
+    // Factors too wide for a nibble saturate instead of wrapping, so that
+    // the sampling check refuses them rather than reading 17 as 1.
+    const auto nibble = [](uint16_t f) { return std::min<uint32_t>(f, 15); };
+    sampling[0] = static_cast<uint8_t>(nibble(e.pos->luma_h) << 4 | nibble(e.pos->luma_v));
   } else if (e.count == 3) {
     std::memcpy(sampling, sampling_bytes(e.options->sampling), 3);
   }
@@ -257,15 +253,15 @@ bool frame_write(Encoder& e) {
   frame_fields_fill(e);
   Segment s(e);
   if (!s.start(kSof0, 8 + 3 * e.count)) return false;
-  s.offered_byte(kTagPrecision, &w.precision);
-  s.offered_word(kTagLines, &w.height);
-  s.offered_word(kTagSamples, &w.width);
-  s.offered_byte(kTagFrameCount, &w.components);
+  s.offered_byte(tag::kPrecision, &w.precision);
+  s.offered_word(tag::kLines, &w.height);
+  s.offered_word(tag::kSamples, &w.width);
+  s.offered_byte(tag::kCount, &w.components);
   for (int i = 0; i < e.count; ++i) {
     JPEG_FRAME_COMPONENT& c = w.component[i];
-    s.offered_byte(kTagComponentId + i, &c.id);
-    s.offered_byte(kTagSampling + i, &c.sampling);
-    s.offered_byte(kTagQuantSel + i, &c.quant);
+    s.offered_byte(tag::kCompId + i, &c.id);
+    s.offered_byte(tag::kCompSampling + i, &c.sampling);
+    s.offered_byte(tag::kCompQuant + i, &c.quant);
   }
   return s.done();
 }
@@ -290,7 +286,7 @@ bool quant_write(Encoder& e) {
     uint8_t zz[64];
     quant_table_scale(t == 0 ? jpeg::kBaseLuminance.data() : jpeg::kBaseChrominance.data(),
                       e.options->quality, zz);
-    offer_area(e, kTagQuant + t, kTypeArray, zz, 64);
+    offer_area(e, tag::kQuant + t, tag::kTypeBytes, zz, 64);
     for (int k = 0; k < 64; ++k) e.work->quant[t][jpeg::kZigzag[k]] = zz[k];
     s.bytes(zz, 64);
   }
@@ -330,14 +326,14 @@ bool scan_header_write(Encoder& e) {
   w.spectral_end = 63;
   Segment s(e);
   if (!s.start(kSos, 6 + 2 * e.count)) return false;
-  s.offered_byte(kTagScanCount, &w.scan_components);
+  s.offered_byte(tag::kScanCount, &w.scan_components);
   for (int i = 0; i < e.count; ++i) {
-    s.offered_byte(kTagScanSel + i, &w.scan_selector[i]);
-    s.offered_byte(kTagScanTables + i, &w.scan_tables[i]);
+    s.offered_byte(tag::kScanSelector + i, &w.scan_selector[i]);
+    s.offered_byte(tag::kScanTables + i, &w.scan_tables[i]);
   }
-  s.offered_byte(kTagSs, &w.spectral_start);
-  s.offered_byte(kTagSe, &w.spectral_end);
-  s.offered_byte(kTagAhAl, &w.approximation);
+  s.offered_byte(tag::kSpectralStart, &w.spectral_start);
+  s.offered_byte(tag::kSpectralEnd, &w.spectral_end);
+  s.offered_byte(tag::kApprox, &w.approximation);
   return s.done();
 }
 
@@ -350,12 +346,13 @@ bool invalid_field(int32_t tag_id, int32_t value) {
 
 bool frame_plan(Encoder& e, jpeg::enc::ScanPlan* p) {
   const JPEG_WORK& w = *e.work;
-  if (w.height == 0) return invalid_field(kTagLines, 0);
-  if (w.width == 0) return invalid_field(kTagSamples, 0);
+  if (w.height == 0) return invalid_field(tag::kLines, 0);
+  if (w.width == 0) return invalid_field(tag::kSamples, 0);
   for (int c = 0; c < e.count; ++c) {
     const int32_t h = w.component[c].sampling >> 4, v = w.component[c].sampling & 15;
-    if (h < 1 || h > 4 || v < 1 || v > 4) return invalid_field(kTagSampling + c, w.component[c].sampling);
-    if (w.component[c].quant > 1) return invalid_field(kTagQuantSel + c, w.component[c].quant);
+    if (h < 1 || h > 4 || v < 1 || v > 4)
+      return invalid_field(tag::kCompSampling + c, w.component[c].sampling);
+    if (w.component[c].quant > 1) return invalid_field(tag::kCompQuant + c, w.component[c].quant);
     // One component alone is coded block by block, whatever its factors.
     p->h[c] = e.count == 1 ? 1 : h;
     p->v[c] = e.count == 1 ? 1 : v;
@@ -365,10 +362,10 @@ bool frame_plan(Encoder& e, jpeg::enc::ScanPlan* p) {
   for (int c = 0; c < e.count; ++c) hmax = std::max(hmax, p->h[c]), vmax = std::max(vmax, p->v[c]);
   for (int c = 0; c < e.count; ++c)
     if (hmax % p->h[c] != 0 || vmax % p->v[c] != 0)
-      return invalid_field(kTagSampling + c, w.component[c].sampling);
+      return invalid_field(tag::kCompSampling + c, w.component[c].sampling);
   for (int t = 0; t < 2; ++t)
     for (int n = 0; n < 64; ++n)
-      if (w.quant[t][n] == 0) return invalid_field(kTagQuant + t, n);
+      if (w.quant[t][n] == 0) return invalid_field(tag::kQuant + t, n);
   return true;
 }
 
@@ -383,13 +380,13 @@ bool scan_plan(Encoder& e, jpeg::enc::ScanPlan* p) {
       return false;
     }
     const int32_t dc = w.scan_tables[i] >> 4, ac = w.scan_tables[i] & 15;
-    if (dc > 1 || ac > 1) return invalid_field(kTagScanTables + i, w.scan_tables[i]);
+    if (dc > 1 || ac > 1) return invalid_field(tag::kScanTables + i, w.scan_tables[i]);
     p->scan_frame[i] = j;
     p->dc_table[i] = dc;
     p->ac_table[i] = ac;
     blocks += p->h[j] * p->v[j];
   }
-  if (blocks > kMaxBlocksInMcu) return invalid_field(kTagSampling, blocks);
+  if (blocks > kMaxBlocksInMcu) return invalid_field(tag::kCompSampling, blocks);
   p->scan_components = e.count;
   return true;
 }

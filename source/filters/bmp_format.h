@@ -29,6 +29,19 @@ enum : uint32_t { kBmpTypeCore = 0, kBmpTypeInfo = 1, kBmpTypeLong = 2 };
 // Whole rows are moved in blocks of at most this many bytes.
 inline constexpr uint32_t kBmpChunkBytes = 65534;
 
+// Rows of `stride` bytes that fit one block together, at least one and at
+// most `height`.
+inline uint32_t bmp_rows_per_chunk(uint32_t stride, int32_t height) {
+  const uint32_t fit = stride >= kBmpChunkBytes ? 1 : kBmpChunkBytes / stride;
+  return std::min<uint32_t>(fit, static_cast<uint32_t>(height));
+}
+
+// The image row (counted from the top) that is the n-th one stored in the
+// file, for either row order.
+inline int32_t bmp_row_of(bool top_down, int32_t height, int32_t n) {
+  return top_down ? n : height - 1 - n;
+}
+
 // Header tags offered to the application.
 enum : int32_t {
   kBmpTagHeaderSize = 100,
@@ -113,7 +126,7 @@ int32_t bmp_header_read(BMP_READ* r);
 int32_t bmp_header_translate(BMP_READ* r);
 // The index, counted from the top, of the n-th row stored in the file.
 inline int32_t bmp_row_index(const BMP_READ* r, int32_t file_row) {
-  return r->top_down ? file_row : r->dib.biHeight - 1 - file_row;
+  return bmp_row_of(r->top_down != 0, r->dib.biHeight, file_row);
 }
 
 // Pixel decoders: each delivers every row of the image. Return 0 or the

@@ -171,8 +171,7 @@ int32_t bmp_header_read(BMP_READ* r) {
   if (code == 0) code = bitmap_header_read(io, &h);
   if (code != 0) return code;
   const uint32_t bits = h.bit_count;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24)
-    return RX_ERR(RXE_INVALID_BITCOUNT_FOR_FORMAT, bits, 0);
+  if (!dib_bits_valid(bits)) return RX_ERR(RXE_INVALID_BITCOUNT_FOR_FORMAT, bits, 0);
   tags_report(io, h);
   return palette_read(io, h, r->palette);
 }

@@ -13,11 +13,6 @@ RX_SOURCE("source\\filters\\bmp_rows.cpp");
 namespace rx {
 namespace {
 
-// Rows that fit the transfer block together, at least one.
-uint32_t rows_per_chunk(uint32_t stride) {
-  return stride >= kBmpChunkBytes ? 1 : kBmpChunkBytes / stride;
-}
-
 uint8_t* scratch_alloc(const BMP_READ* r, uint64_t bytes) {
   auto* p = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, static_cast<size_t>(bytes)));
   if (p == nullptr)
@@ -29,21 +24,19 @@ uint8_t* scratch_alloc(const BMP_READ* r, uint64_t bytes) {
 // Five bits of each component, blue lowest; the top bit is unused.
 void rgb16_widen(const uint8_t* in, uint32_t width, uint8_t* out) {
   for (uint32_t x = 0; x < width; ++x, in += 2, out += 3) {
-    const uint32_t v = uint32_t{in[0]} | uint32_t{in[1]} << 8;
+    const uint32_t v = bmp_u16(in);
     out[0] = static_cast<uint8_t>((v & 0x1F) << 3);
     out[1] = static_cast<uint8_t>(((v >> 5) & 0x1F) << 3);
     out[2] = static_cast<uint8_t>(((v >> 10) & 0x1F) << 3);
   }
 }
 
-uint32_t run_length_of(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
-
 }  // namespace
 
 int32_t bmp_plain_rows_read(BMP_READ* r) {
   const uint32_t stride = r->geometry.stride;
   const int32_t height = r->dib.biHeight;
-  const uint32_t per_chunk = std::min<uint32_t>(rows_per_chunk(stride), height);
+  const uint32_t per_chunk = bmp_rows_per_chunk(stride, height);
   uint8_t* chunk = scratch_alloc(r, uint64_t{per_chunk} * stride);
   if (chunk == nullptr) return RXE_GLOBAL_MEMORY_DEPLETED;
   for (int32_t row = 0; row < height;) {
@@ -105,13 +98,12 @@ int32_t bmp_run_rows_read(BMP_READ* r) {
     uint32_t at = 0;
     while (row < r->dib.biHeight && held - at >= 2) {
       uint8_t* run_row = chunk + at;
-      const uint32_t stated = run_length_of(run_row);
+      const uint32_t stated = bmp_u16(run_row);
       const uint32_t length = stated & ~1u;
       if (length < kMinRunRowBytes || length > longest)
         return RX_ERR(RXE_TIFF_DATA_UNEXPECTED, stated, longest);
       if (length > held - at) break;  // the rest of it is still in the file
-      run_row[0] = static_cast<uint8_t>(length);
-      run_row[1] = static_cast<uint8_t>(length >> 8);
+      bmp_put16(run_row, length);
       if (run_row_check(run_row, length, width) != length)
         return RX_ERR(RXE_TIFF_DATA_UNEXPECTED, stated, longest);
       if (RPb_IO_raster_set(r->io, run_row, row, static_cast<int32_t>(length)) != 0)

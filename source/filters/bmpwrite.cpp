@@ -52,7 +52,7 @@ int32_t image_check(BMP_WRITE* w) {
   const RX_BITMAPINFOHEADER& h = w->dib;
   const uint32_t bits = h.biBitCount;
   const bool plain = h.biCompression == RX_BI_RGB || (bits == 1 && h.biCompression == RX_BI_RUNS);
-  if (!(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24) || !plain)
+  if (!dib_bits_valid(bits) || !plain)
     return RX_ERR(RXE_INVALID_BITCOUNT_FOR_FORMAT, bits, h.biCompression);
   if (!dib_geometry(h.biWidth, h.biHeight, bits, RX_BI_RGB, &w->geometry))
     return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, h.biWidth, h.biHeight);
@@ -162,14 +162,13 @@ int32_t palette_write(BMP_WRITE* w) {
 
 // The image row that goes out n-th.
 int32_t source_row(const BMP_WRITE* w, int32_t n) {
-  return w->top_down ? n : w->dib.biHeight - 1 - n;
+  return bmp_row_of(w->top_down != 0, w->dib.biHeight, n);
 }
 
 int32_t plain_rows_write(BMP_WRITE* w) {
   const uint32_t stride = w->geometry.stride;
   const int32_t height = w->dib.biHeight;
-  const uint32_t per_block =
-      std::min<uint32_t>(stride >= kBmpChunkBytes ? 1 : kBmpChunkBytes / stride, height);
+  const uint32_t per_block = bmp_rows_per_chunk(stride, height);
   auto* block = static_cast<uint8_t*>(RPb_AF_mem_alloc(w->tag, size_t{per_block} * stride));
   if (block == nullptr) return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, per_block * stride, w->tag);
   for (int32_t n = 0; n < height;) {

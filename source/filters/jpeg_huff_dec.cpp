@@ -127,7 +127,7 @@ void bits_prime(BitReader* r, IO_BUFFER* buf, int32_t* restarts) {
   while (io_buffer_two_peek(buf, two) == 1 && two[0] == 0xFF) {
     if (two[1] == 0xFF) {
       io_buffer_get(buf, 1);
-    } else if (two[1] >= 0xD0 && two[1] <= 0xD7) {
+    } else if (is_restart_marker(two[1])) {
       io_buffer_get(buf, 2);
       ++*restarts;
     } else {

@@ -106,6 +106,9 @@ inline void bits_fill(BitReader& r) {
   r.bits = bits;
 }
 
+// The second byte of a restart marker, RST0..RST7.
+constexpr bool is_restart_marker(uint8_t b) { return b >= 0xD0 && b <= 0xD7; }
+
 // Starts reading at the buffered stream's position: skips 0xFF fill bytes
 // and RST markers in front of the data, counting the markers skipped in
 // *restarts, then loads the first bits.

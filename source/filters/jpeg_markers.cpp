@@ -14,20 +14,6 @@ RX_SOURCE("source\\filters\\jpeg_markers.cpp");
 
 namespace rx::jpeg {
 
-// Tag ids and types of the fields reported to the application.
-namespace tag {
-inline constexpr int32_t kJfifIdent = 200, kJfifVersion = 201, kJfifUnits = 202;
-inline constexpr int32_t kXDensity = 203, kYDensity = 204, kThumbWidth = 205;
-inline constexpr int32_t kThumbHeight = 206, kComment = 207, kQuant = 208;
-inline constexpr int32_t kPrecision = 212, kLines = 213, kSamples = 214, kCount = 215;
-inline constexpr int32_t kCompId = 216, kCompSampling = 219, kCompQuant = 225;
-inline constexpr int32_t kApp1 = 238;
-inline constexpr int32_t kTypeAscii = 2, kTypeBytes = 13;
-// Per-component ids step by one from three bases three apart, so only three
-// components can be told apart.
-inline constexpr int kPerComponent = 3;
-}  // namespace tag
-
 bool read_u8(Decoder* d, uint8_t* v) {
   if (RPb_IO_byte_read(d->io, v) != 1) return fail(d, RXE_CANT_READ_HEADER, 1, 0);
   return true;
@@ -117,7 +103,6 @@ void quant_store(Decoder* d, int tq, const uint16_t raw[64]) {
   for (int k = 0; k < 64; ++k)
     d->quant[tq][k] = kPostScale[kZigzag[k]] * int32_t{raw[k]} / 2;
   d->quant_defined[tq] = true;
-  ++d->quant_count;
 }
 
 bool dqt_table(Decoder* d, int32_t* left) {
@@ -191,10 +176,8 @@ bool app0_read(Decoder* d) {
   if (d->tags) jfif_report(d);  // the fields as the file has them
   if (j.x_density == 0) d->jfif.x_density = kDefaultDensity;
   if (j.y_density == 0) d->jfif.y_density = kDefaultDensity;
-  if (j.thumb_width != 0) {
-    d->thumbnail_pos = RPb_IO_tell(d->io);
-    return skip_bytes(d, left);
-  }
+  // A thumbnail's pixels are passed over; without one the segment must end here.
+  if (j.thumb_width != 0) return skip_bytes(d, left);
   if (left != 0) return fail(d, RXE_CANT_READ_HEADER, left, 0);
   return true;
 }

@@ -89,11 +89,9 @@ struct Decoder {
   char comment[kCommentBytes];
   int32_t quant[4][64];  // zig-zag order, premultiplied for the inverse DCT
   bool quant_defined[4];
-  int32_t quant_count;
   HuffTable dc[4];
   HuffTable ac[4];
   uint16_t restart_interval;
-  int32_t thumbnail_pos;  // -1 when the file has no JFIF thumbnail
   Fault fault;
   int32_t callback_result;  // non-zero result of an image callback
 };
@@ -121,9 +119,6 @@ bool scan_read(Decoder* d);
 int32_t frame_depth(const Frame& f);
 // Checks that the frame was read and describes an image we can build.
 bool frame_check(Decoder* d);
-
-// The palette of a one-component image: entry i is (i, i, i).
-void gray_ramp(RX_RGBQUAD* palette);
 
 // Chooses the plain reference inverse DCT and colour conversion instead of
 // the fast ones for every load that follows (for tests; both give the same

@@ -6,6 +6,7 @@
 
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/fixed_palettes.h"
 #include "filters/jpeg_color.h"
 #include "filters/jpeg_idct.h"
 #include "filters/jpeg_read.h"
@@ -48,12 +49,6 @@ struct Scan {
   int32_t since_restart;
 };
 
-namespace tag {
-inline constexpr int32_t kCount = 228, kSelector = 229, kTables = 232;
-inline constexpr int32_t kSpectralStart = 235, kSpectralEnd = 236, kApprox = 237;
-inline constexpr int kPerComponent = 3;
-}  // namespace tag
-
 int32_t frame_component(const Frame& f, uint8_t id) {
   const int kept = std::min<int>(f.count, 4);
   for (int i = 0; i < kept; ++i)
@@ -63,10 +58,10 @@ int32_t frame_component(const Frame& f, uint8_t id) {
 
 void scan_report(Decoder* d, const Scan* s, uint8_t ss, uint8_t se, uint8_t a) {
   IO_REC* io = d->io;
-  RPb_IO_tag_byte_set(io, tag::kCount, static_cast<uint8_t>(s->count));
+  RPb_IO_tag_byte_set(io, tag::kScanCount, static_cast<uint8_t>(s->count));
   for (int i = 0; i < std::min(s->count, tag::kPerComponent); ++i) {
-    RPb_IO_tag_byte_set(io, tag::kSelector + i, d->frame.comp[s->comp[i].frame_index].id);
-    RPb_IO_tag_byte_set(io, tag::kTables + i, s->comp[i].tables);
+    RPb_IO_tag_byte_set(io, tag::kScanSelector + i, d->frame.comp[s->comp[i].frame_index].id);
+    RPb_IO_tag_byte_set(io, tag::kScanTables + i, s->comp[i].tables);
   }
   RPb_IO_tag_byte_set(io, tag::kSpectralStart, ss);
   RPb_IO_tag_byte_set(io, tag::kSpectralEnd, se);
@@ -141,9 +136,7 @@ bool image_create(Decoder* d, Scan* s) {
   RPb_DIB_init(&header, f.samples, f.lines, depth, RX_BI_RGB,
                jfif_pels_per_metre(d->jfif.units, d->jfif.x_density),
                jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
-  RX_RGBQUAD palette[256];
-  if (depth == 8) gray_ramp(palette);
-  const int32_t rc = RPb_IO_DIB_create(d->io, &header, depth == 8 ? palette : nullptr);
+  const int32_t rc = RPb_IO_DIB_create(d->io, &header, depth == 8 ? kGrayRamp256.data() : nullptr);
   if (rc != 0) {
     d->callback_result = rc;
     return false;
@@ -199,14 +192,15 @@ void predictors_reset(Scan* s) {
   for (int i = 0; i < s->count; ++i) s->comp[i].predictor = 0;
 }
 
-// Looks for RST0..RST7 in the next 50 bytes; on finding one, moves past it.
+// Looks for RST0..RST7 in the next 50 bytes, the expected place first; on
+// finding one, moves past it.
 bool restart_search(IO_BUFFER* b) {
   const int64_t left = int64_t{b->end} - b->position;
   const auto n = static_cast<int32_t>(std::min<int64_t>(left, 50));
   const uint8_t* p = n >= 2 ? io_buffer_peek(b, n) : nullptr;
   if (p == nullptr) return false;
   for (int32_t i = 0; i + 1 < n; ++i) {
-    if (p[i] == 0xFF && p[i + 1] >= 0xD0 && p[i + 1] <= 0xD7) {
+    if (p[i] == 0xFF && is_restart_marker(p[i + 1])) {
       io_buffer_get(b, i + 2);
       return true;
     }
@@ -223,16 +217,8 @@ void restart(Scan* s) {
   const BitReader held = s->reader;
   const int32_t resume = b->position + static_cast<int32_t>(held.next - (b->buffer + b->index));
   bits_release(&s->reader);
-  uint8_t two[2];
-  bool found;
-  if (io_buffer_two_peek(b, two) == 1 && two[0] == 0xFF && two[1] >= 0xD0 && two[1] <= 0xD7) {
-    io_buffer_get(b, 2);
-    found = true;
-  } else {
-    found = restart_search(b);
-  }
   int32_t skipped = 0;
-  if (found) {
+  if (restart_search(b)) {
     bits_prime(&s->reader, b, &skipped);
     predictors_reset(s);
   } else if (io_buffer_seek(b, resume, 0) == 1) {

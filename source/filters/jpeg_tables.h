@@ -1,6 +1,6 @@
 // The fixed tables the JPEG writer and reader share: zig-zag order, the
 // DCT post-scale table, the example quantisation and Huffman tables of
-// ITU-T T.81 Annex K.
+// ITU-T T.81 Annex K, and the tag ids of the header fields.
 #pragma once
 
 #include <array>
@@ -102,6 +102,25 @@ constexpr int spec_total(const HuffmanSpec& s) {
 }
 static_assert(spec_total(kDcLuminance) == 12 && spec_total(kDcChrominance) == 12);
 static_assert(spec_total(kAcLuminance) == 162 && spec_total(kAcChrominance) == 162);
+
+// Tag ids under which the reader reports the header fields and the writer
+// offers them, so both sides of the exchange name a field alike. Fields
+// that repeat per table, component or scan position step by one from their
+// base.
+namespace tag {
+inline constexpr int32_t kJfifIdent = 200, kJfifVersion = 201, kJfifUnits = 202;
+inline constexpr int32_t kXDensity = 203, kYDensity = 204, kThumbWidth = 205;
+inline constexpr int32_t kThumbHeight = 206, kComment = 207, kQuant = 208;
+inline constexpr int32_t kPrecision = 212, kLines = 213, kSamples = 214, kCount = 215;
+inline constexpr int32_t kCompId = 216, kCompSampling = 219, kCompQuant = 225;
+inline constexpr int32_t kScanCount = 228, kScanSelector = 229, kScanTables = 232;
+inline constexpr int32_t kSpectralStart = 235, kSpectralEnd = 236, kApprox = 237;
+inline constexpr int32_t kApp1 = 238;  // APP1..APP15 in turn
+inline constexpr int32_t kTypeAscii = 2, kTypeBytes = 13;
+// Each per-component range holds three ids, so only three components have
+// ids of their own.
+inline constexpr int kPerComponent = 3;
+}  // namespace tag
 
 // The fixed-point constants of the fast DCT, scaled by 4096.
 inline constexpr int32_t kC4 = 2896;      // cos(pi/4)

@@ -582,7 +582,8 @@ int32_t record_and_replace(uintptr_t, int32_t id, int32_t* type, void* buffer, i
 }
 
 int32_t two_segments(uintptr_t, int32_t* id, int32_t* type, void* buffer, int32_t* count) {
-  if (*id != 238 && *id != 240) return 0;
+  // The writer says how much its buffer holds.
+  if (*count != 65533 || (*id != 238 && *id != 240)) return 0;
   *type = 13;
   *count = *id == 238 ? 3 : 1;
   std::memcpy(buffer, *id == 238 ? "abc" : "z", size_t(*count));
@@ -724,6 +725,29 @@ TEST_F(JpegWriteFile, TablePositionsForTiff) {
       EXPECT_EQ(pos.luma_v, 1);
       EXPECT_EQ(pos.dc_chroma[0], 0u);
     }
+  }
+}
+
+// The caller's luma factors are 16 bits wide; one past a nibble must be
+// refused, not wrapped into a factor that looks valid (17 as 1).
+TEST_F(JpegWriteFile, TablePositionFactorsOutOfRange) {
+  for (auto [h, v, sampling] : {std::tuple{17, 1, 0xF1}, {1, 17, 0x1F}, {0, 2, 0x02}}) {
+    Picture p = photo(16, 16);
+    std::vector<uint8_t> mem;
+    IO_REC io = stream(p, mem, 1 << 20);
+    RX_BITMAPINFOHEADER hd;
+    RX_RGBQUAD pal[256];
+    serve_header(&io, &hd, pal);
+    rx::JPEG_SAVE_OPTIONS o = rx::kJpegDefaultOptions;
+    rx::JPEG_WORK work;
+    rx::JPEG_TABLE_POS pos{};
+    pos.luma_h = uint16_t(h), pos.luma_v = uint16_t(v);
+    rx::TagGuard tag;
+    RPb_AF_error_clear();
+    EXPECT_EQ(rx::jpeg_encode(&io, tag.tag(), &o, &hd, pal, &work, &pos), 1) << h << " " << v;
+    const ErrorEntry e = error_entries().at(0);
+    EXPECT_EQ(std::vector<int32_t>({e.code, e.iVal, e.lVal}),
+              std::vector<int32_t>({RXE_INVALID_FILE_HEADER, 219, sampling}));
   }
 }
 
