@@ -27,6 +27,19 @@ HRESULT guarded(F&& body) noexcept {
   }
 }
 
+// QueryInterface of an object that answers one interface besides IUnknown.
+template <class I>
+HRESULT query_one(I* self, const IID& own, const IID& iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  if (!guid_equal(iid, IID_IUnknown) && !guid_equal(iid, own)) {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  *out = self;
+  self->AddRef();
+  return S_OK;
+}
+
 inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string lower(const std::string& s);
 bool iequal(const char* a, const char* b);
@@ -71,6 +84,8 @@ HRESULT reg_edit(F&& edit) {
 }
 
 std::string guid_string(const GUID& g);
+// Where the store keeps a class: "CLSID\\{...}".
+std::string clsid_key(const CLSID& clsid);
 
 }  // namespace com::detail
 

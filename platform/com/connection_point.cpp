@@ -7,14 +7,7 @@ namespace com {
 ConnectionPoint::~ConnectionPoint() { UnadviseAll(); }
 
 HRESULT ConnectionPoint::QueryInterface(const IID& iid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  if (guid_equal(iid, IID_IUnknown) || guid_equal(iid, IID_IConnectionPoint)) {
-    *out = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
+  return detail::query_one<IConnectionPoint>(this, IID_IConnectionPoint, iid, out);
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* out) {

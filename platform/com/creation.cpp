@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <memory>
 #include <mutex>
 
@@ -122,6 +122,21 @@ HRESULT clsid_from_prog_id(const detail::RegStore& store, const char* prog_id, C
   return S_OK;
 }
 
+// A version key as registration writes it: "major.minor", each 16 bits.
+// The store may be edited by hand, and "-1.0" or "2.0x" must not pass
+// for the newest version.
+bool version_part(const char* b, const char* e, unsigned* out) {
+  auto [end, ec] = std::from_chars(b, e, *out);
+  return b != e && ec == std::errc() && end == e && *out <= UINT16_MAX;
+}
+
+bool parse_version(const std::string& text, unsigned* major, unsigned* minor) {
+  const size_t dot = text.find('.');
+  if (dot == std::string::npos) return false;
+  const char* s = text.data();
+  return version_part(s, s + dot, major) && version_part(s + dot + 1, s + text.size(), minor);
+}
+
 // "Lib.Coclass": the coclass of the highest registered version of the
 // type library called Lib.
 HRESULT clsid_from_typelib_name(const detail::RegStore& store, const std::string& name, CLSID* out) {
@@ -144,7 +159,7 @@ HRESULT clsid_from_typelib_name(const detail::RegStore& store, const std::string
       CLSID clsid;
       if (id == nullptr || !guid_from_string(id->c_str(), &clsid)) continue;
       unsigned major = 0, minor = 0;
-      if (std::sscanf(version.c_str(), "%u.%u", &major, &minor) != 2) continue;
+      if (!parse_version(version, &major, &minor)) continue;
       if (found && (major < best_major || (major == best_major && minor < best_minor))) continue;
       found = true;
       best_major = major;
@@ -153,6 +168,45 @@ HRESULT clsid_from_typelib_name(const detail::RegStore& store, const std::string
     }
   }
   return found ? S_OK : CO_E_CLASSSTRING;
+}
+
+HRESULT clsid_from_registered_name(const detail::RegStore& store, const char* name, CLSID* out) {
+  if (SUCCEEDED(clsid_from_prog_id(store, name, out))) return S_OK;
+  return clsid_from_typelib_name(store, name, out);
+}
+
+// The class object of a registered class, from a store already read.
+HRESULT class_object(const detail::RegStore& store, const CLSID& clsid, const IID& iid, void** out) {
+  const detail::RegKey* k = store.find(detail::clsid_key(clsid) + "\\InprocServer32");
+  const std::string* path = k ? k->find("") : nullptr;
+  if (path == nullptr || path->empty()) return REGDB_E_CLASSNOTREG;
+  std::string resolved;
+  HRESULT hr = resolve_path(path->c_str(), &resolved);
+  if (FAILED(hr)) return hr;
+  Library* lib = nullptr;
+  bool loaded_now = false;
+  hr = acquire(resolved, true, &lib, &loaded_now);
+  if (FAILED(hr)) return hr;
+  if (lib->get_class_object == nullptr) {
+    hr = CO_E_ERRORINDLL;  // loaded earlier only to register it
+  } else {
+    hr = lib->get_class_object(&clsid, &iid, out);
+    if (FAILED(hr)) *out = nullptr;
+  }
+  release(lib);
+  return hr;
+}
+
+HRESULT create_instance(const detail::RegStore& store, const CLSID& clsid, IUnknown* outer,
+                        const IID& iid, void** out) {
+  void* p = nullptr;
+  HRESULT hr = class_object(store, clsid, IID_IClassFactory, &p);
+  if (FAILED(hr)) return hr;
+  auto* factory = static_cast<IClassFactory*>(p);
+  hr = factory->CreateInstance(outer, iid, out);
+  if (FAILED(hr)) *out = nullptr;
+  factory->Release();
+  return hr;
 }
 
 }  // namespace
@@ -175,8 +229,7 @@ HRESULT CLSIDFromName(const char* name, CLSID* out) {
     detail::RegStore store;
     HRESULT hr = detail::reg_load(&store);
     if (FAILED(hr)) return hr;
-    if (SUCCEEDED(clsid_from_prog_id(store, name, out))) return S_OK;
-    return clsid_from_typelib_name(store, name, out);
+    return clsid_from_registered_name(store, name, out);
   });
 }
 
@@ -187,51 +240,38 @@ HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** out) {
     detail::RegStore store;
     HRESULT hr = detail::reg_load(&store);
     if (FAILED(hr)) return hr;
-    const detail::RegKey* k = store.find("CLSID\\" + detail::guid_string(clsid) + "\\InprocServer32");
-    const std::string* path = k ? k->find("") : nullptr;
-    if (path == nullptr || path->empty()) return REGDB_E_CLASSNOTREG;
-    std::string resolved;
-    hr = resolve_path(path->c_str(), &resolved);
-    if (FAILED(hr)) return hr;
-    Library* lib = nullptr;
-    bool loaded_now = false;
-    hr = acquire(resolved, true, &lib, &loaded_now);
-    if (FAILED(hr)) return hr;
-    if (lib->get_class_object == nullptr) {
-      hr = CO_E_ERRORINDLL;  // loaded earlier only to register it
-    } else {
-      hr = lib->get_class_object(&clsid, &iid, out);
-      if (FAILED(hr)) *out = nullptr;
-    }
-    release(lib);
-    return hr;
+    return class_object(store, clsid, iid, out);
   });
 }
 
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, const IID& iid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  void* p = nullptr;
-  HRESULT hr = CoGetClassObject(clsid, IID_IClassFactory, &p);
-  if (FAILED(hr)) return hr;
-  auto* factory = static_cast<IClassFactory*>(p);
-  hr = factory->CreateInstance(outer, iid, out);
-  if (FAILED(hr)) *out = nullptr;
-  factory->Release();
-  return hr;
+  return detail::guarded([&]() -> HRESULT {
+    detail::RegStore store;
+    HRESULT hr = detail::reg_load(&store);
+    if (FAILED(hr)) return hr;
+    return create_instance(store, clsid, outer, iid, out);
+  });
 }
 
 HRESULT CoCreateInstanceByName(const char* name, const IID& iid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
+  if (name == nullptr || *name == '\0') return CO_E_CLASSSTRING;
   CLSID clsid;
-  HRESULT hr = CLSIDFromName(name, &clsid);
-  // A well-formed name that nothing registered is a class not registered;
-  // only a malformed class id is a bad class string.
-  if (hr == CO_E_CLASSSTRING && name != nullptr && *name != '\0' && name[0] != '{')
-    return REGDB_E_CLASSNOTREG;
-  if (FAILED(hr)) return hr;
-  return CoCreateInstance(clsid, nullptr, iid, out);
+  if (name[0] == '{' && !guid_from_string(name, &clsid)) return CO_E_CLASSSTRING;
+  // One read of the store serves both the name and the class's library.
+  return detail::guarded([&]() -> HRESULT {
+    detail::RegStore store;
+    HRESULT hr = detail::reg_load(&store);
+    if (FAILED(hr)) return hr;
+    // A well-formed name that nothing registered is a class not
+    // registered; only a malformed class id is a bad class string.
+    if (name[0] != '{' && FAILED(clsid_from_registered_name(store, name, &clsid)))
+      return REGDB_E_CLASSNOTREG;
+    return create_instance(store, clsid, nullptr, iid, out);
+  });
 }
 
 void CoFreeUnusedLibraries() {

@@ -82,6 +82,8 @@ std::string guid_string(const GUID& g) {
   guid_to_string(g, text);
   return text;
 }
+
+std::string clsid_key(const CLSID& clsid) { return "CLSID\\" + guid_string(clsid); }
 }  // namespace detail
 
 }  // namespace com

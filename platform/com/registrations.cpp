@@ -22,8 +22,6 @@ bool valid_component_name(const char* name) {
   return name != nullptr && *name != '\0' && std::strpbrk(name, "\\\r\n") == nullptr;
 }
 
-std::string clsid_key(const CLSID& clsid) { return "CLSID\\" + detail::guid_string(clsid); }
-
 std::string typelib_version_key(const GUID& libid, uint16_t major, uint16_t minor) {
   // snprintf rather than std::to_string, whose digit table would be one
   // more symbol exported from every component library.
@@ -49,7 +47,7 @@ HRESULT reg_register_class(const CLSID& clsid, const char* prog_id, const char* 
   if (prog_id != nullptr && !valid_prog_id(prog_id)) return E_INVALIDARG;
   return detail::guarded([&]() -> HRESULT {
     std::string id = detail::guid_string(clsid);
-    std::string key = clsid_key(clsid);
+    std::string key = detail::clsid_key(clsid);
     std::string type = type_name ? type_name : "";
     std::string path = library_path;
     std::string prog = prog_id ? prog_id : "";
@@ -78,7 +76,7 @@ HRESULT reg_unregister_class(const CLSID& clsid, const char* prog_id) {
   if (prog_id != nullptr && !valid_prog_id(prog_id)) return E_INVALIDARG;
   return detail::guarded([&]() -> HRESULT {
     std::string id = detail::guid_string(clsid);
-    std::string key = clsid_key(clsid);
+    std::string key = detail::clsid_key(clsid);
     std::string prog = prog_id ? prog_id : "";
     return detail::reg_edit([&](RegStore& s) -> HRESULT {
       size_t before = s.keys.size();

@@ -132,9 +132,11 @@ std::string store_dir() {
   return base.empty() ? base : base + "/rastrix";
 }
 
+std::string store_file(const std::string& dir) { return dir + "/com-registry"; }
+
 std::string store_path() {
   std::string dir = store_dir();
-  return dir.empty() ? dir : dir + "/com-registry";
+  return dir.empty() ? dir : store_file(dir);
 }
 
 bool make_dirs(const std::string& dir) {
@@ -323,7 +325,7 @@ HRESULT reg_edit_impl(HRESULT (*edit)(RegStore&, void*), void* context) {
   if (!make_dirs(dir)) return REGDB_E_WRITEREGDB;
   StoreLock lock(dir);
   if (!lock.held()) return REGDB_E_WRITEREGDB;
-  std::string path = dir + "/com-registry";
+  std::string path = store_file(dir);
   std::string text;
   // A store that cannot be read must not be replaced by a near-empty one.
   if (FAILED(read_file(path, &text))) return REGDB_E_WRITEREGDB;

@@ -16,14 +16,7 @@ class ClassFactory final : public IClassFactory, public RefCounted {
   explicit ClassFactory(CreateFunction create) : create_(create) {}
 
   HRESULT QueryInterface(const IID& iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (guid_equal(iid, IID_IUnknown) || guid_equal(iid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return detail::query_one<IClassFactory>(this, IID_IClassFactory, iid, out);
   }
   uint32_t AddRef() override { return ref_add(); }
   uint32_t Release() override { return ref_release(); }

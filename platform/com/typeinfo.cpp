@@ -25,14 +25,7 @@ class TypeInfo final : public ITypeInfo, public RefCounted {
   explicit TypeInfo(const TypeDesc* desc) : desc_(desc) {}
 
   HRESULT QueryInterface(const IID& iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (guid_equal(iid, IID_IUnknown) || guid_equal(iid, IID_ITypeInfo)) {
-      *out = static_cast<ITypeInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return detail::query_one<ITypeInfo>(this, IID_ITypeInfo, iid, out);
   }
   uint32_t AddRef() override { return ref_add(); }
   uint32_t Release() override { return ref_release(); }

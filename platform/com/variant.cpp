@@ -264,13 +264,8 @@ HRESULT to_text(const VARIANT& v, uint16_t flags, VARIANT* out) {
   switch (v.vt) {
     case VT_EMPTY: out->vt = VT_BSTR; out->bstrVal = nullptr; return S_OK;
     case VT_BOOL:
-      if (flags & VARIANT_ALPHABOOL) {
-        BSTR s = SysAllocString(v.boolVal ? "True" : "False");
-        if (s == nullptr) return E_OUTOFMEMORY;
-        out->vt = VT_BSTR;
-        out->bstrVal = s;
-        return S_OK;
-      }
+      if (flags & VARIANT_ALPHABOOL)
+        return v.boolVal ? set_text("True", 4, out) : set_text("False", 5, out);
       return text_of_signed(v.boolVal, out);
     case VT_R4: return text_of(v.fltVal, out);
     case VT_R8: return text_of(v.dblVal, out);

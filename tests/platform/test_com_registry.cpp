@@ -178,3 +178,21 @@ TEST_F(ComRegistry, TypeLibraryNamesItsCoclasses) {
   EXPECT_EQ(store_text().find("TypeLib"), std::string::npos);  // the last version takes the library key
   EXPECT_EQ(reg_register_typelib(lib, 1, 0, "Bad.Name", "", "/x.so", v1, 2), E_INVALIDARG);
 }
+
+TEST_F(ComRegistry, HandEditedTypeLibraryVersionsMustBeWellFormed) {
+  char good[39], bad[39];
+  guid_to_string(numbered_clsid(71), good);
+  guid_to_string(numbered_clsid(72), bad);
+  std::filesystem::create_directories(dir_ + "/config/rastrix");
+  std::ofstream file(store_file());
+  // Only 1.0 is a version registration could have written.
+  for (const char* version : {"1.0", "-1.0", "2.0x", "70000.0", "3", " 4.0"}) {
+    const std::string key = std::string("[TypeLib\\{0}\\") + version;
+    file << key << "]\nname=Hand\n" << key << "\\Coclass\\C]\n@="
+         << (std::string(version) == "1.0" ? good : bad) << "\n";
+  }
+  file.close();
+  CLSID got;
+  ASSERT_EQ(CLSIDFromName("Hand.C", &got), S_OK);
+  EXPECT_TRUE(guid_equal(got, numbered_clsid(71)));
+}
