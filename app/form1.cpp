@@ -145,8 +145,9 @@ void Form1::onDriveChanged(const QString& root) {
 
 void Form1::onFolderChanged() {
   drive1_->showDriveOf(dir1_->path());
+  // The pattern was set once at start: setting it again would list the
+  // folder a second time.
   file1_->setPath(dir1_->path());
-  file1_->setPattern(kPattern);
 }
 
 void Form1::onSelectionChanged() { folderPath_ = folderPathFromListPath(file1_->path()); }

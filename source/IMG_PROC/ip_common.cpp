@@ -28,7 +28,7 @@ Span span_clamp(const int32_t* rect, const RX_BITMAPINFOHEADER* h) {
   s.left = std::clamp(rect[0], 0, last_column);
   s.right = std::clamp(rect[2], s.left, last_column);
   s.top = std::clamp(rect[1], 0, last_row);
-  s.bottom = rect[3] < s.top ? s.top : std::min(rect[3], last_row);
+  s.bottom = std::clamp(rect[3], s.top, last_row);
   return s;
 }
 

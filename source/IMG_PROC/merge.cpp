@@ -178,7 +178,7 @@ int64_t combine_rows(IMAGE_REC* target, IMAGE_REC* source, const Placement& p, C
   const auto t_first = static_cast<size_t>(p.dest_x);
   const auto s_first = static_cast<size_t>(p.x0);
   for (int32_t r = 0; r < rows; ++r) {
-    // The source span is copied before the target span is stored, so a
+    // The source span is copied before the target span is written, so a
     // row merged with itself reads its own pixels as they were.
     uint8_t* t_row = dib_image_row(target->dib, static_cast<int32_t>(p.dest_y + r));
     const uint8_t* s_row = dib_image_row(source->dib, static_cast<int32_t>(p.y0 + r));
@@ -190,9 +190,7 @@ int64_t combine_rows(IMAGE_REC* target, IMAGE_REC* source, const Placement& p, C
         bytes_to_bits(t_row, t_first, columns, t_buf);
       } else {
         std::memcpy(s_buf, s_row + s_first * bytes_per_pixel, span);
-        std::memcpy(t_buf, t_row + t_first * bytes_per_pixel, span);
-        fn(t_buf, s_buf, span, 255);
-        std::memcpy(t_row + t_first * bytes_per_pixel, t_buf, span);
+        fn(t_row + t_first * bytes_per_pixel, s_buf, span, 255);
       }
     }
     if (!progress.go_on(r, rows)) return r;
