@@ -151,6 +151,22 @@ RX_API int32_t RX_status_callback_set(RX_STATUS_CB callback, uintptr_t user);
 RX_API int32_t RX_load_conversion_set(int32_t mode);
 RX_API int32_t RX_load_crop_set(int32_t left, int32_t top, int32_t width, int32_t height);
 RX_API int32_t RX_load_resize_set(int32_t width, int32_t height);
+
+/* The load-time conversion, crop and resize settings as one value. */
+typedef struct RX_LOAD_SETTINGS {
+  int32_t conversion_mode;
+  int32_t crop_left, crop_top, crop_width, crop_height;
+  int32_t resize_width, resize_height;
+} RX_LOAD_SETTINGS;
+/* Reads the current load settings. A query: the error stack is left as it
+ * is. Returns 1, or 0 (and all zeros) before engine start. */
+RX_API int32_t RX_load_settings_get(RX_LOAD_SETTINGS* settings);
+/* Puts back settings read with RX_load_settings_get, for a caller that
+ * changed them around one load. Unlike the set calls it leaves the error
+ * stack as it is, so the load's errors stay readable. Settings a set call
+ * would refuse change nothing (and push nothing). Returns 1 when the
+ * settings were put, 0 otherwise. */
+RX_API int32_t RX_load_settings_restore(const RX_LOAD_SETTINGS* settings);
 /* Installs the tag-set callback in the stream template. */
 RX_API int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t user);
 /* Installs the tag-get and tag-user-get callbacks in the stream template. */

@@ -11,6 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "rastrix/rx_codes.h"
+
 #ifdef __cplusplus
 #define RX_EXTERN_C extern "C"
 #else

@@ -13,7 +13,7 @@
 #include "LOAD/detect.h"
 #include "LOAD/dfltldcb.h"
 #include "LOAD/filter_table.h"
-#include "LOAD/io_rec.h"
+#include "IO/io_rec.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/img_ctrl.h"
 #include "rastrix/rastrix.h"
@@ -304,7 +304,7 @@ extern "C" int32_t RX_image_load_raw_CCITT(int32_t file, int32_t width, int32_t 
   }
   attach_file(&io, file);
   const bool group3 = compression == 3 || compression == 11;
-  const int32_t filter = filter_search(group3 ? kFormatRawG3 : kFormatRawG4);
+  const int32_t filter = filter_search(group3 ? RX_FORMAT_RAW_G3 : RX_FORMAT_RAW_G4);
   FlagsBuffer flags{};
   RX_READ_FN read = reader_of(filter, &flags);
   if (read == nullptr) return errors();

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "LOAD/filter_table.h"
-#include "LOAD/io_rec.h"
+#include "IO/io_rec.h"
 #include "SAVE/dfltsvcb.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"

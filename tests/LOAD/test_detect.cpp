@@ -6,7 +6,7 @@
 
 #include "LOAD/detect.h"
 #include "LOAD/filter_table.h"
-#include "LOAD/io_rec.h"
+#include "IO/io_rec.h"
 #include "support/engine_fixture.h"
 
 extern "C" int32_t RX_detection_switch_set(int32_t format_code, int32_t on);
@@ -142,7 +142,7 @@ TEST(FilterTable, RowsAndExtensions) {
   EXPECT_STREQ(rx::compression_name(7), "RLE");
   EXPECT_STREQ(rx::compression_name(13), "UNKNOWN");
   for (int32_t i = 0; i < rx::kBuiltinFilterCount; ++i) {
-    const rx::FILTER_ENTRY* e = rx::filter_builtin(i);
+    const rx::FILTER_RECORD* e = rx::filter_builtin(i);
     EXPECT_GT(e->flags_size, 0u) << i;
     EXPECT_LE(e->flags_offset + e->flags_size, 368u) << i;
   }

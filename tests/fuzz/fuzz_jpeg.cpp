@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "filters/jpeg_read.h"
+#include "filters/jpeg/jpeg_read.h"
 #include "rastrix/rastrix.h"
 
 namespace {

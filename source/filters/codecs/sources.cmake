@@ -1,0 +1,2 @@
+# Codecs that several formats share (deflate, CRC and Adler checksums,
+# CCITT, PackBits, run-length coders), each in files of its own.
