@@ -2,6 +2,7 @@
 // writers fetch it only through these, so an application or an extension
 // can put its own functions in the stream record. A missing function is
 // an error, except for attributes, which a record may simply not keep.
+#include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
 #include "rastrix/rpb.h"
 
@@ -15,6 +16,16 @@ int32_t not_installed() {
 }
 
 }  // namespace
+
+namespace rx {
+
+int32_t io_callback_status(int32_t result) {
+  if (result == 0) return 0;
+  if (error_count() == 0) RX_ERR(RXE_FAILURE, result, 0);
+  return result;
+}
+
+}  // namespace rx
 
 extern "C" int32_t RPb_IO_DIB_create(IO_REC* io, const RX_BITMAPINFOHEADER* header,
                                      const RX_RGBQUAD* palette) {

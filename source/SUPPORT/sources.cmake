@@ -17,4 +17,5 @@ list(APPEND RX_LAYER_SOURCES
   SUPPORT/runs.cpp
   SUPPORT/raster.cpp
   SUPPORT/resolution.cpp
-  SUPPORT/palette.cpp)
+  SUPPORT/palette.cpp
+  SUPPORT/kernels.cpp)

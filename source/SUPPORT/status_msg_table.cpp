@@ -203,4 +203,11 @@ const StatusMessage kStatusMessages[] = {
 
 const int kStatusMessageCount = static_cast<int>(sizeof kStatusMessages / sizeof kStatusMessages[0]);
 
+const int32_t kCodesWithoutMessage[] = {
+    RXE_JPEG_QUANT_SELECTOR, RXE_JPEG_QUANT_PRECISION, RXE_JPEG_HUFFMAN_CLASS,
+    RXE_JPEG_HUFFMAN_COUNTS, RXE_JPEG_UNSUPPORTED,     RXE_JPEG_NO_SCAN,
+};
+const int kCodesWithoutMessageCount =
+    static_cast<int>(sizeof kCodesWithoutMessage / sizeof kCodesWithoutMessage[0]);
+
 }  // namespace rx

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/bmp/bmp.h"
@@ -83,7 +84,7 @@ int32_t data_check(const BMP_READ& r, Decoder d) {
 }
 
 int32_t pixels_read(BMP_READ* r, Decoder d) {
-  if (RPb_IO_DIB_create(r->io, &r->dib, r->palette) != 0) return RPb_AF_error_check();
+  if (const int32_t c = io_callback_status(RPb_IO_DIB_create(r->io, &r->dib, r->palette))) return c;
   // The data offset counts from the "BM" signature, which is not the start
   // of the stream when the file lies inside a larger one.
   const uint32_t offset = r->file.data_offset;

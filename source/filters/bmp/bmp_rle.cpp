@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
 #include "filters/bmp/bmp_format.h"
 #include "rastrix/rpb.h"
@@ -263,9 +264,9 @@ int32_t bmp_rle_rows_read(BMP_READ* r, uint32_t bits) {
   int32_t code = 0;
   for (int32_t n = 0; n < r->dib.biHeight && code == 0; ++n) {
     code = bmp_rle_row_decode(&d, row);
-    if (code == 0 &&
-        RPb_IO_raster_set(r->io, row, bmp_row_index(r, n), static_cast<int32_t>(stride)) != 0)
-      code = RPb_AF_error_check();
+    if (code == 0)
+      code = io_callback_status(
+          RPb_IO_raster_set(r->io, row, bmp_row_index(r, n), static_cast<int32_t>(stride)));
   }
   io_buffer_close(&in);
   return code;

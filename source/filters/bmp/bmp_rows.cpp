@@ -2,6 +2,7 @@
 // widened to 24 bits, and the engine's own run rows.
 #include <algorithm>
 
+#include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/runs.h"
 #include "filters/bmp/bmp_format.h"
@@ -45,9 +46,9 @@ int32_t bmp_plain_rows_read(BMP_READ* r) {
     const int32_t got = RPb_IO_read(r->io, chunk, want);
     if (got != want) return RX_ERR(RXE_CANT_READ_PIXEL_DATA, got, want);
     for (int32_t k = 0; k < n; ++k, ++row) {
-      if (RPb_IO_raster_set(r->io, chunk + size_t{stride} * k, bmp_row_index(r, row),
-                            static_cast<int32_t>(stride)) != 0)
-        return RPb_AF_error_check();
+      if (const int32_t c = io_callback_status(RPb_IO_raster_set(
+              r->io, chunk + size_t{stride} * k, bmp_row_index(r, row), static_cast<int32_t>(stride))))
+        return c;
     }
   }
   return 0;
@@ -72,8 +73,8 @@ int32_t bmp_rgb16_rows_read(BMP_READ* r) {
       break;
     }
     rgb16_widen(p, width, out);
-    if (RPb_IO_raster_set(r->io, out, bmp_row_index(r, row), static_cast<int32_t>(stride)) != 0)
-      code = RPb_AF_error_check();
+    code = io_callback_status(
+        RPb_IO_raster_set(r->io, out, bmp_row_index(r, row), static_cast<int32_t>(stride)));
   }
   io_buffer_close(&in);
   return code;
@@ -106,8 +107,9 @@ int32_t bmp_run_rows_read(BMP_READ* r) {
       bmp_put16(run_row, length);
       if (run_row_check(run_row, length, width) != length)
         return RX_ERR(RXE_TIFF_DATA_UNEXPECTED, stated, longest);
-      if (RPb_IO_raster_set(r->io, run_row, row, static_cast<int32_t>(length)) != 0)
-        return RPb_AF_error_check();
+      if (const int32_t c = io_callback_status(
+              RPb_IO_raster_set(r->io, run_row, row, static_cast<int32_t>(length))))
+        return c;
       ++row;
       at += length;
     }

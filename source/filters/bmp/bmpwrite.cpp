@@ -4,6 +4,7 @@
 // first byte goes out, and the file size field is filled in at the end.
 #include <algorithm>
 
+#include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/bmp/bmp.h"
@@ -174,9 +175,9 @@ int32_t plain_rows_write(BMP_WRITE* w) {
   for (int32_t n = 0; n < height;) {
     const auto rows = static_cast<int32_t>(std::min<int64_t>(per_block, height - n));
     for (int32_t k = 0; k < rows; ++k) {
-      if (RPb_IO_raster_get(w->io, block + size_t{stride} * k, source_row(w, n + k),
-                            static_cast<int32_t>(stride)) != 0)
-        return RPb_AF_error_check();
+      if (const int32_t c = io_callback_status(RPb_IO_raster_get(
+              w->io, block + size_t{stride} * k, source_row(w, n + k), static_cast<int32_t>(stride))))
+        return c;
     }
     const auto want = static_cast<int32_t>(int64_t{rows} * stride);
     const int32_t put = RPb_IO_write(w->io, block, want);
@@ -210,10 +211,9 @@ int32_t coded_rows_write(BMP_WRITE* w) {
   int32_t code = 0;
   const int32_t height = w->dib.biHeight;
   for (int32_t n = 0; n < height && code == 0; ++n) {
-    if (RPb_IO_raster_get(w->io, row, source_row(w, n), static_cast<int32_t>(stride)) != 0) {
-      code = RPb_AF_error_check();
-      break;
-    }
+    code = io_callback_status(
+        RPb_IO_raster_get(w->io, row, source_row(w, n), static_cast<int32_t>(stride)));
+    if (code != 0) break;
     if (rle4) nibbles_unpack(row, width, pixels);
     const bool last = n == height - 1;
     const bool ok = rle4 ? bmp_rle4_row_encode(&out, pixels, width, last)
@@ -236,7 +236,7 @@ int32_t file_size_write(BMP_WRITE* w) {
 }
 
 int32_t save(BMP_WRITE* w, int32_t option) {
-  if (RPb_IO_DIB_get(w->io, &w->dib, w->palette) != 0) return RPb_AF_error_check();
+  if (const int32_t c = io_callback_status(RPb_IO_DIB_get(w->io, &w->dib, w->palette))) return c;
   int32_t code = image_check(w);
   if (code == 0) code = choices_make(w, option);
   if (code != 0) return code;

@@ -17,7 +17,8 @@ namespace rx {
 namespace jpeg {
 
 bool fail(Decoder* d, int32_t code, int32_t ival, int32_t lval) {
-  if (d->fault.code == 0) d->fault = Fault{code, ival, lval};
+  if (!d->failed) RX_ERR(code, ival, lval);
+  d->failed = true;
   return false;
 }
 
@@ -28,7 +29,7 @@ bool frame_check(Decoder* d) {
   // A frame we skipped (progressive, lossless, hierarchical) leaves the scan
   // with no component to decode.
   if (!f.read) return fail(d, RXE_INVALID_FILE_HEADER, 4, 4);
-  if (f.precision != 8) return fail(d, kErrUnsupported, f.precision, 8);
+  if (f.precision != 8) return fail(d, RXE_JPEG_UNSUPPORTED, f.precision, 8);
   // A height of 0 would wait for a DNL segment; neither it nor a size the
   // engine cannot hold gets as far as an allocation.
   if (!dib_geometry(f.samples, f.lines, frame_depth(f), RX_BI_RGB, nullptr))
@@ -67,23 +68,18 @@ bool headers_read(Decoder* d) {
   if (marker == kMarkerSOF0 || marker == kMarkerSOF1) {
     if (!frame_read(d)) return false;
   } else if (arithmetic_frame(marker)) {
-    return fail(d, kErrUnsupported, marker, 0);
+    return fail(d, RXE_JPEG_UNSUPPORTED, marker, 0);
   }
   if (!marker_loop(d, &marker)) return false;
-  if (marker != kMarkerSOS) return fail(d, kErrNoScan, marker, kMarkerSOS);
+  if (marker != kMarkerSOS) return fail(d, RXE_JPEG_NO_SCAN, marker, kMarkerSOS);
   return true;
 }
 
-// Pushes the recorded failure, puts the stream back where the call found
-// it, and returns the error count. A callback that refused without
-// pushing anything still makes the call fail.
-int32_t finish(Decoder* d, bool ok, IO_REC* io, int32_t start) {
-  if (ok) return error_count();
-  if (d != nullptr && d->fault.code != 0) RX_ERR(d->fault.code, d->fault.ival, d->fault.lval);
-  if (start >= 0) RPb_IO_seek(io, start, 0);
-  const int32_t count = error_count();
-  if (count == 0 && d != nullptr && d->callback_result != 0) return d->callback_result;
-  return count;
+// Puts the stream back where the call found it after a failure, and
+// returns the error count.
+int32_t finish(bool ok, IO_REC* io, int32_t start) {
+  if (!ok && start >= 0) RPb_IO_seek(io, start, RX_SEEK_SET);
+  return error_count();
 }
 
 }  // namespace
@@ -116,7 +112,7 @@ int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
       std::copy(kGrayRamp256.begin(), kGrayRamp256.end(), palette);
     if (compression != nullptr) *compression = 6;  // "JPEG" among the compression names
   }
-  return finish(d, ok, io, start);
+  return finish(ok, io, start);
 }
 
 int32_t jpeg_read(IO_REC* io, void*, int32_t, int32_t) {
@@ -126,7 +122,7 @@ int32_t jpeg_read(IO_REC* io, void*, int32_t, int32_t) {
   Decoder* d = decoder_start(io, pool);
   if (d == nullptr) return error_count();
   const bool ok = headers_read(d) && scan_read(d);
-  return finish(d, ok, io, start);
+  return finish(ok, io, start);
 }
 
 int32_t jpeg_page_count(IO_REC*, void*, int32_t* count) {

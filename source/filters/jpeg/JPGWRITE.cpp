@@ -1,7 +1,7 @@
 // The JPEG writer: a baseline sequential JFIF file, one frame, one scan,
 // the example Huffman tables of T.81 Annex K. This file writes the marker
-// segments and reports every failure of the encoder; the scan itself lives
-// in jpeg_scan.cpp.
+// segments and names every failure of the encoder (jpeg_write_fail); the
+// scan itself lives in jpeg_bands.cpp with its kernels.
 //
 // Every header field is offered to an installed tag-get callback just
 // before it is written, and what the callback leaves is what goes out. The
@@ -40,8 +40,6 @@ enum : uint8_t {
   kCom = 0xFE, kApp0 = 0xE0, kApp1 = 0xE1
 };
 namespace tag = jpeg::tag;
-
-bool g_reference_kernels = false;
 
 // The sampling codes the writer knows: packed factor bytes of Y, Cb, Cr.
 // 4x4 luma with 2x2 chroma would need 24 blocks per MCU, beyond what T.81
@@ -430,8 +428,7 @@ void after_soi(Encoder& e) {
   if (!plan_make(e, &plan)) return;
   e.data_start = RPb_IO_tell(e.io);
   mark(e, &JPEG_TABLE_POS::data_start);
-  const jpeg::enc::EncodeFault f = jpeg::enc::scan_write(e.io, e.tag, plan, g_reference_kernels);
-  if (f.code != 0 && f.code != jpeg::enc::kFaultReported) RX_ERR(f.code, f.iVal, f.lVal);
+  jpeg::enc::scan_write(e.io, e.tag, plan);
 }
 
 bool arguments_usable(IO_REC* io, JPEG_SAVE_OPTIONS* options, const RX_BITMAPINFOHEADER* header,
@@ -445,8 +442,10 @@ bool arguments_usable(IO_REC* io, JPEG_SAVE_OPTIONS* options, const RX_BITMAPINF
 
 }  // namespace
 
-void jpeg_reference_kernels_use(bool reference) { g_reference_kernels = reference; }
-bool jpeg_reference_kernels_used() { return g_reference_kernels; }
+bool jpeg_write_fail(int32_t code, int32_t ival, int32_t lval) {
+  RX_ERR(code, ival, lval);
+  return false;
+}
 
 int32_t jpeg_encode(IO_REC* io, uint32_t pool_tag, JPEG_SAVE_OPTIONS* options,
                     const RX_BITMAPINFOHEADER* header, const RX_RGBQUAD* palette,
@@ -503,7 +502,7 @@ int32_t jpeg_write(IO_REC* io, void* flags, int32_t, int32_t, int32_t) {
     return RPb_AF_error_check();
   }
   const int32_t errors = jpeg_encode(io, pool.tag(), &options, &header, palette, work, nullptr);
-  if (errors > before && start >= 0) RPb_IO_seek(io, start, 0);
+  if (errors > before && start >= 0) RPb_IO_seek(io, start, RX_SEEK_SET);
   return RPb_AF_error_check();
 }
 

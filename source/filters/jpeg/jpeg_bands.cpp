@@ -8,6 +8,8 @@
 
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/kernels.h"
+#include "filters/jpeg/jpeg_encode.h"
 #include "IO/iobuffer.h"
 #include "filters/jpeg/jpeg_downsample.h"
 #include "filters/jpeg/jpeg_fdct.h"
@@ -42,27 +44,32 @@ class Blocks {
   Blocks(const Blocks&) = delete;
   Blocks& operator=(const Blocks&) = delete;
 
+  // A block of `elements` zeroed values; null after a failure, of which
+  // only the first is reported.
   template <typename T>
-  T* get(int64_t elements, EncodeFault* fault) {
+  T* get(int64_t elements) {
     const int64_t bytes = elements * static_cast<int64_t>(sizeof(T));
     void* p = nullptr;
     if (count_ < kMaxBlocks && bytes > 0 && bytes <= int64_t{kMaxDibBytes})
       p = RPb_AF_mem_alloc(tag_, static_cast<size_t>(bytes));
     if (p == nullptr) {
-      if (fault->code == 0)
-        *fault = {RXE_GLOBAL_MEMORY_DEPLETED,
-                  static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX)), 0};
+      if (!failed_)
+        jpeg_write_fail(RXE_GLOBAL_MEMORY_DEPLETED,
+                        static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX)), 0);
+      failed_ = true;
       return nullptr;
     }
     std::memset(p, 0, static_cast<size_t>(bytes));
     block_[count_++] = p;
     return static_cast<T*>(p);
   }
+  bool failed() const { return failed_; }
 
  private:
   static constexpr int kMaxBlocks = 12;
   uint32_t tag_;
   int count_ = 0;
+  bool failed_ = false;
   void* block_[kMaxBlocks] = {};
 };
 
@@ -100,10 +107,9 @@ void band_geometry(SampleBand& b, int32_t h, int32_t v, const RowSampler& rs) {
 }
 
 // Sizes every buffer from the frame geometry and takes them from the pool.
-EncodeFault scan_prepare(Scan& s, Blocks& blocks) {
+bool scan_prepare(Scan& s, Blocks& blocks) {
   const ScanPlan& p = *s.plan;
   RowSampler& rs = s.sampler;
-  EncodeFault f;
   rs = RowSampler{};
   rs.components = p.components;
   rs.bits = p.bits;
@@ -118,29 +124,29 @@ EncodeFault scan_prepare(Scan& s, Blocks& blocks) {
   for (int c = 0; c < p.components; ++c) {
     SampleBand& b = rs.comp[c];
     band_geometry(b, p.h[c], p.v[c], rs);
-    b.band = blocks.get<int8_t>(int64_t{b.width} * b.rows, &f);
-    b.acc = blocks.get<uint16_t>(b.width, &f);
-    rs.plane[c] = blocks.get<uint8_t>(rs.padded_width, &f);
+    b.band = blocks.get<int8_t>(int64_t{b.width} * b.rows);
+    b.acc = blocks.get<uint16_t>(b.width);
+    rs.plane[c] = blocks.get<uint8_t>(rs.padded_width);
     quant_table_make(p.quant[c], &s.quant[c]);
   }
   s.stride = static_cast<int32_t>(dib_stride(static_cast<uint64_t>(p.bits),
                                              static_cast<uint64_t>(p.image_width)));
-  s.row = blocks.get<uint8_t>(int64_t{s.stride} + kRowSlack, &f);
+  s.row = blocks.get<uint8_t>(int64_t{s.stride} + kRowSlack);
   if (p.bits == 8) sampler_palette_prepare(&rs);
   for (int i = 0; i < p.scan_components; ++i) {
     s.dc[i] = dc_codes(p.dc_table[i]);
     s.ac[i] = ac_codes(p.ac_table[i]);
     s.predictor[i] = 0;
   }
-  return f;
+  return !blocks.failed();
 }
 
-EncodeFault row_fetch(IO_REC* io, Scan& s, int32_t r) {
+bool row_fetch(IO_REC* io, Scan& s, int32_t r) {
   const int32_t before = RPb_AF_error_check();
-  if (RPb_IO_raster_get(io, s.row, r, s.stride) == 0) return {};
+  if (RPb_IO_raster_get(io, s.row, r, s.stride) == 0) return true;
   // A fetch that fails without saying why must still fail the save.
-  if (RPb_AF_error_check() > before) return {kFaultReported, 0, 0};
-  return {RXE_CANT_READ_PIXEL_DATA, r, 0};
+  if (RPb_AF_error_check() > before) return false;
+  return jpeg_write_fail(RXE_CANT_READ_PIXEL_DATA, r, 0);
 }
 
 void band_encode(Scan& s) {
@@ -163,42 +169,37 @@ void band_encode(Scan& s) {
 }
 
 // Rows past the image's last one repeat it: the row buffer still holds it.
-EncodeFault bands_write(IO_REC* io, Scan& s) {
+bool bands_write(IO_REC* io, Scan& s) {
   const ScanPlan& p = *s.plan;
   const int32_t available = std::min(p.frame_height, p.image_height);
   for (int32_t top = 0; top < p.frame_height; top += s.band_rows) {
     sampler_band_restart(&s.sampler);
     for (int32_t r = top; r < top + s.band_rows; ++r) {
-      if (r < available) {
-        const EncodeFault f = row_fetch(io, s, r);
-        if (f.code != 0) return f;
-      }
+      if (r < available && !row_fetch(io, s, r)) return false;
       s.k.sample(&s.sampler, s.row);
     }
     band_encode(s);
-    if (s.bw.failed) return {RXE_CANT_WRITE_PIXEL_DATA, top, 0};
+    if (s.bw.failed) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, top, 0);
   }
-  return {};
+  return true;
 }
 
 }  // namespace
 
-EncodeFault scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan, bool reference) {
+bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan) {
   Blocks blocks(tag);
   Scan s{};
   s.plan = &plan;
-  s.k = reference ? kReferenceKernels : kFastKernels;
-  EncodeFault f = scan_prepare(s, blocks);
-  if (f.code != 0) return f;
+  s.k = kernels_fast() ? kFastKernels : kReferenceKernels;
+  if (!scan_prepare(s, blocks)) return false;
   IO_BUFFER out{};
-  if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0)
-    return {kFaultReported, 0, 0};
+  if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0) return false;
   s.bw.out = &out;
-  f = bands_write(io, s);
+  const bool ok = bands_write(io, s);
   s.bw.finish();
   const bool flushed = io_buffer_close(&out) == 1;
-  if (f.code == 0 && (s.bw.failed || !flushed)) f = {RXE_CANT_WRITE_PIXEL_DATA, 0, 0};
-  return f;
+  if (ok && (s.bw.failed || !flushed)) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, 0, 0);
+  return ok;
 }
 
 }  // namespace rx::jpeg::enc

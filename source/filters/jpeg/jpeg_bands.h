@@ -9,15 +9,6 @@
 
 namespace rx::jpeg::enc {
 
-// A failure for the caller to report. `code` 0 is success; kFaultReported
-// means the failing call has pushed its own error already.
-struct EncodeFault {
-  int32_t code = 0;
-  int32_t iVal = 0;
-  int32_t lVal = 0;
-};
-inline constexpr int32_t kFaultReported = 1;
-
 struct ScanPlan {
   int32_t frame_width, frame_height;  // as the frame header declares them
   int32_t image_width, image_height;  // what the rows can deliver
@@ -32,8 +23,9 @@ struct ScanPlan {
 };
 
 // Writes the entropy-coded data of the scan, padded to a whole byte, and
-// flushes it. Scratch memory comes from `tag` and is freed before return.
-// `reference` selects the plain kernels instead of the fast ones.
-EncodeFault scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan, bool reference);
+// flushes it, with the kernels of the engine's kernel level. Scratch
+// memory comes from `tag` and is freed before return. False after a
+// failure, which has been reported.
+bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan);
 
 }  // namespace rx::jpeg::enc

@@ -92,10 +92,8 @@ int32_t jpeg_encode(IO_REC* io, uint32_t pool_tag, JPEG_SAVE_OPTIONS* options,
                     const RX_BITMAPINFOHEADER* header, const RX_RGBQUAD* palette,
                     JPEG_WORK* work, JPEG_TABLE_POS* positions);
 
-// Routes every later encode through the plain reference kernels (true) or
-// the fast ones (false, the default). Both give the same bytes; the switch
-// exists so that tests can prove it.
-void jpeg_reference_kernels_use(bool reference);
-bool jpeg_reference_kernels_used();
+// Reports a failure of the writer where it is detected: every entry names
+// the writer (JPGWRITE), whichever stage found the fault. Returns false.
+bool jpeg_write_fail(int32_t code, int32_t ival, int32_t lval);
 
 }  // namespace rx

@@ -83,16 +83,16 @@ bool dht_read(Decoder* d) {
     if (left < 17) return fail(d, RXE_CANT_READ_HEADER, left, 17);
     if (!read_u8(d, &id) || !read_bytes(d, counts, 16)) return false;
     left -= 17;
-    if ((id & 0xEC) != 0) return fail(d, kErrHuffmanClass, id, 0);
+    if ((id & 0xEC) != 0) return fail(d, RXE_JPEG_HUFFMAN_CLASS, id, 0);
     int32_t total = 0;
     for (uint8_t c : counts) total += c;
-    if (total > 256) return fail(d, kErrHuffmanCounts, total, 0);
+    if (total > 256) return fail(d, RXE_JPEG_HUFFMAN_COUNTS, total, 0);
     if (left < total) return fail(d, RXE_CANT_READ_HEADER, left, total);
     if (!read_bytes(d, values, total)) return false;
     left -= total;
     const bool dc = (id & 0x10) == 0;
     HuffTable* t = dc ? &d->dc[id & 3] : &d->ac[id & 3];
-    if (!huff_table_build(t, dc, counts, values)) return fail(d, kErrHuffmanCounts, id, total);
+    if (!huff_table_build(t, dc, counts, values)) return fail(d, RXE_JPEG_HUFFMAN_COUNTS, id, total);
   }
   return true;
 }
@@ -111,8 +111,8 @@ bool dqt_table(Decoder* d, int32_t* left) {
   *left -= 1;
   const int tq = pq_tq & 15;
   const int pq = pq_tq >> 4;
-  if (tq >= 4) return fail(d, kErrQuantSelector, tq, 0);
-  if (pq > 1) return fail(d, kErrQuantPrecision, pq, 0);
+  if (tq >= 4) return fail(d, RXE_JPEG_QUANT_SELECTOR, tq, 0);
+  if (pq > 1) return fail(d, RXE_JPEG_QUANT_PRECISION, pq, 0);
   const int32_t size = pq == 0 ? 64 : 128;
   // A 16-bit table must lie within the segment, or the bytes left over
   // would be counted backwards into it.
@@ -230,7 +230,7 @@ bool marker_loop(Decoder* d, uint16_t* marker) {
     if (!marker_next(d, &m)) return false;
     bool ok = true;
     if (m == kMarkerDHT) ok = dht_read(d);
-    else if (m == kMarkerDAC) ok = fail(d, kErrUnsupported, kMarkerDAC, 0);
+    else if (m == kMarkerDAC) ok = fail(d, RXE_JPEG_UNSUPPORTED, kMarkerDAC, 0);
     else if (m == kMarkerDQT) ok = dqt_read(d);
     else if (m == kMarkerDRI) ok = dri_read(d);
     else if (m == kMarkerAPP0) ok = app0_read(d);

@@ -10,14 +10,6 @@
 
 namespace rx::jpeg {
 
-// Reader failures that have no message in the status table.
-inline constexpr int32_t kErrQuantSelector = 1;   // DQT table number above 3
-inline constexpr int32_t kErrQuantPrecision = 2;  // DQT precision neither 8 nor 16 bits
-inline constexpr int32_t kErrHuffmanClass = 3;    // DHT class/number not 0x00..0x03, 0x10..0x13
-inline constexpr int32_t kErrHuffmanCounts = 4;   // DHT counts no code can have
-inline constexpr int32_t kErrUnsupported = 5;     // arithmetic coding, or a scan we do not decode
-inline constexpr int32_t kErrNoScan = -1100;      // the headers are not followed by SOS
-
 inline constexpr uint16_t kMarkerSOI = 0xFFD8;
 inline constexpr uint16_t kMarkerSOF0 = 0xFFC0;
 inline constexpr uint16_t kMarkerSOF1 = 0xFFC1;
@@ -72,14 +64,6 @@ struct Jfif {
   uint8_t thumb_height;
 };
 
-// The first failure met; the entry point pushes it, so every entry names
-// the reader's main source.
-struct Fault {
-  int32_t code;
-  int32_t ival;
-  int32_t lval;
-};
-
 struct Decoder {
   IO_REC* io;
   uint32_t tag;  // memory of this call
@@ -92,11 +76,13 @@ struct Decoder {
   HuffTable dc[4];
   HuffTable ac[4];
   uint16_t restart_interval;
-  Fault fault;
-  int32_t callback_result;  // non-zero result of an image callback
+  bool failed;  // a failure has been reported; the stages are unwinding
 };
 
-// Records the first failure; always false, so stages can `return fail(...)`.
+// Reports a failure where a stage detects it; always false, so stages can
+// `return fail(...)`. Every entry names the reader (JPGREAD), whichever
+// stage found the fault. Only the first failure of a call is reported: the
+// stages stop at it, and what they meet while unwinding is its echo.
 bool fail(Decoder* d, int32_t code, int32_t ival, int32_t lval);
 
 // Stream helpers: false (with -2052 recorded) on a short read.
@@ -120,10 +106,5 @@ int32_t frame_depth(const Frame& f);
 // Checks that the frame was read and describes an image we can build.
 bool frame_check(Decoder* d);
 
-// Chooses the plain reference inverse DCT and colour conversion instead of
-// the fast ones for every load that follows (for tests; both give the same
-// bytes).
-void reference_paths_set(bool on);
-bool reference_paths();
 
 }  // namespace rx::jpeg

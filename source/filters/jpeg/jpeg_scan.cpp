@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "IO/io_callback_status.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
+#include "SUPPORT/kernels.h"
 #include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_idct.h"
 #include "filters/jpeg/jpeg_read.h"
@@ -16,8 +18,6 @@ RX_SOURCE("source\\filters\\jpeg\\jpeg_scan.cpp");
 
 namespace rx::jpeg {
 namespace {
-
-bool g_reference = false;
 
 struct ScanComponent {
   int32_t frame_index;  // which frame component
@@ -75,7 +75,7 @@ bool scan_count_check(Decoder* d, int32_t count) {
   const int32_t frame_count = d->frame.count;
   const bool colour = (count == 3 || count == 4) && count == frame_count;
   const bool gray = count == 1 && frame_count == 1;
-  if (!colour && !gray) return fail(d, kErrUnsupported, count, frame_count);
+  if (!colour && !gray) return fail(d, RXE_JPEG_UNSUPPORTED, count, frame_count);
   return true;
 }
 
@@ -98,7 +98,7 @@ bool header_read(Decoder* d, Scan* s) {
   left -= 3;
   if (left < 0) return fail(d, RXE_CANT_READ_HEADER, left, 0);
   s->count = count;
-  if (count == 0 || count == 2 || count > 4) return fail(d, kErrUnsupported, count, 0);
+  if (count == 0 || count == 2 || count > 4) return fail(d, RXE_JPEG_UNSUPPORTED, count, 0);
   if (d->tags) scan_report(d, s, ss, se, approx);
   if (!skip_bytes(d, left)) return false;
   return scan_count_check(d, count);
@@ -136,9 +136,9 @@ bool image_create(Decoder* d, Scan* s) {
   RPb_DIB_init(&header, f.samples, f.lines, depth, RX_BI_RGB,
                jfif_pels_per_metre(d->jfif.units, d->jfif.x_density),
                jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
-  const int32_t rc = RPb_IO_DIB_create(d->io, &header, depth == 8 ? kGrayRamp256.data() : nullptr);
-  if (rc != 0) {
-    d->callback_result = rc;
+  if (io_callback_status(
+          RPb_IO_DIB_create(d->io, &header, depth == 8 ? kGrayRamp256.data() : nullptr)) != 0) {
+    d->failed = true;
     return false;
   }
   s->width = f.samples;
@@ -180,12 +180,13 @@ bool buffers_make(Decoder* d, Scan* s) {
   return true;
 }
 
-// The one place where the fast and the reference paths are chosen.
+// The decoder's kernels, at the engine's kernel level.
 void paths_choose(Scan* s) {
-  s->idct = g_reference ? idct_reference : idct_fast;
+  const bool fast = kernels_fast();
+  s->idct = fast ? idct_fast : idct_reference;
   if (s->count == 1) return;
   const int32_t h[3] = {s->comp[0].h, s->comp[1].h, s->comp[2].h};
-  s->colour = g_reference ? colour_row_reference : colour_row_choose(h, s->hmax);
+  s->colour = fast ? colour_row_choose(h, s->hmax) : colour_row_reference;
 }
 
 void predictors_reset(Scan* s) {
@@ -262,9 +263,9 @@ bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
     in.terms = &s->terms;
     s->colour(in, s->row, s->width);
   }
-  const int32_t rc = RPb_IO_raster_set(s->d->io, s->row, y, static_cast<int32_t>(s->stride));
-  if (rc != 0) {
-    s->d->callback_result = rc;
+  if (io_callback_status(
+          RPb_IO_raster_set(s->d->io, s->row, y, static_cast<int32_t>(s->stride))) != 0) {
+    s->d->failed = true;
     return false;
   }
   return true;
@@ -302,9 +303,6 @@ bool scan_decode(Decoder* d, Scan* s) {
 }
 
 }  // namespace
-
-void reference_paths_set(bool on) { g_reference = on; }
-bool reference_paths() { return g_reference; }
 
 bool scan_read(Decoder* d) {
   auto* s = static_cast<Scan*>(alloc(d, sizeof(Scan)));

@@ -10,6 +10,7 @@
 #include <numbers>
 #include <random>
 
+#include "SUPPORT/kernels.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_idct.h"
@@ -25,10 +26,7 @@ namespace jp = rx::jpeg;
 
 class JpegRead : public EngineTest {
  protected:
-  void TearDown() override {
-    jp::reference_paths_set(false);
-    EngineTest::TearDown();
-  }
+  rx::KernelLevelScope level_{rx::kernel_level()};  // restored after each test
 };
 
 // Pixel (x, y) of a capture as B, G, R (or the gray value three times).
@@ -483,10 +481,11 @@ TEST_F(JpegReadPaths, WholeFilesDecodeTheSameBothWays) {
                            "-quality 90 -sample 4x1"};
   for (const char* o : options) {
     const Bytes file = peer_encode(picture(77, 43, 3, 21), 77, 43, 3, o);
+    rx::kernel_level_set(rx::kernel_level_supported());
     const Outcome fast = read(file);
-    jp::reference_paths_set(true);
+    rx::kernel_level_set(rx::KernelLevel::kReference);
     const Outcome ref = read(file);
-    jp::reference_paths_set(false);
+    rx::kernel_level_set(rx::kernel_level_supported());
     ASSERT_EQ(fast.result, 0) << o;
     EXPECT_EQ(fast.cap.rows, ref.cap.rows) << o;
   }
@@ -503,14 +502,14 @@ TEST_F(JpegReadBad, ScanThatDoesNotCoverTheFrame) {
   b.comps = 3;
   b.make();
   b.find(0xDA)->body = Bytes{1, 1, 0, 0, 63, 0};
-  EXPECT_EQ(read(b.bytes()).codes, (std::vector<int32_t>{jp::kErrUnsupported}));
+  EXPECT_EQ(read(b.bytes()).codes, (std::vector<int32_t>{RXE_JPEG_UNSUPPORTED}));
   if (!peer_available()) return;
   for (const char* o : {"-progressive", "-arithmetic"}) {
     const Bytes file = peer_encode(picture(20, 20, 3, 1), 20, 20, 3, o);
     const Outcome r = read(file);
     EXPECT_EQ(r.codes, (std::vector<int32_t>{std::string(o) == "-progressive"
                                                  ? RXE_INVALID_FILE_HEADER
-                                                 : jp::kErrUnsupported}))
+                                                 : RXE_JPEG_UNSUPPORTED}))
         << o;
   }
 }
@@ -647,7 +646,7 @@ TEST_F(JpegReadLoad, FailedLoadLeavesNoImageAndNamesTheReader) {
   EXPECT_EQ(image, 0u);
   const auto entries = error_entries();
   ASSERT_FALSE(entries.empty());
-  EXPECT_EQ(entries[0].code, jp::kErrHuffmanClass);
+  EXPECT_EQ(entries[0].code, RXE_JPEG_HUFFMAN_CLASS);
   EXPECT_EQ(entries[0].file, "JPGREAD.cpp");
 }
 

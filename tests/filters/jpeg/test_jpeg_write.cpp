@@ -15,6 +15,7 @@
 
 #include "IO/io_rec.h"
 #include "SUPPORT/dib_size.h"
+#include "SUPPORT/kernels.h"
 #include "SUPPORT/mem_tag.h"
 #include "SUPPORT/dib_builder.h"
 #include "filters/jpeg/jpeg.h"
@@ -349,10 +350,7 @@ const Segment* find(const std::vector<Segment>& s, uint8_t marker, int nth = 0) 
 
 class JpegWriteFile : public EngineTest {
  protected:
-  void TearDown() override {
-    rx::jpeg_reference_kernels_use(false);
-    EngineTest::TearDown();
-  }
+  rx::KernelLevelScope level_{rx::kernel_level()};  // restored after each test
   IO_REC stream(Picture& p, std::vector<uint8_t>& mem, int32_t capacity) {
     IO_REC io{};
     RPb_IO_inst_lookup(&io);
@@ -530,7 +528,7 @@ TEST_F(JpegWriteFile, PinnedBytesFromBothKernels) {
       {17, 9, 8, 6, 25, 0x111111, 0x23f3ddbb7becfad4ull},
       {64, 16, 24, 7, 1, 0x141212, 0xa175cba7d35be0a5ull}};
   for (bool reference : {false, true}) {
-    rx::jpeg_reference_kernels_use(reference);
+    rx::kernel_level_set(reference ? rx::KernelLevel::kReference : rx::kernel_level_supported());
     for (const Case& c : cases) {
       Picture p = c.w > 20 ? photo(c.w, c.h, c.seed) : noisy(c.w, c.h, c.bits, c.seed);
       const Saved s = save(p, c.quality, c.sampling);
@@ -548,9 +546,9 @@ TEST_F(JpegWriteFile, FastAndPlainKernelsMakeTheSameFiles) {
     const int32_t bits = t % 3 == 0 ? 8 : 24;
     Picture p = t % 2 ? noisy(w, h, bits, uint32_t(t)) : photo(w, h, uint32_t(t));
     const uint32_t q = 1 + rng() % 100, code = kSamplingCodes[rng() % 12];
-    rx::jpeg_reference_kernels_use(false);
+    rx::kernel_level_set(rx::kernel_level_supported());
     const Saved fast = save(p, q, code);
-    rx::jpeg_reference_kernels_use(true);
+    rx::kernel_level_set(rx::KernelLevel::kReference);
     const Saved plain = save(p, q, code);
     ASSERT_TRUE(fast.errors.empty());
     ASSERT_EQ(fast.bytes, plain.bytes) << w << "x" << h << " bits " << bits << " q " << q;
