@@ -167,6 +167,16 @@ RX_API int32_t RX_load_settings_get(RX_LOAD_SETTINGS* settings);
  * would refuse change nothing (and push nothing). Returns 1 when the
  * settings were put, 0 otherwise. */
 RX_API int32_t RX_load_settings_restore(const RX_LOAD_SETTINGS* settings);
+
+/* Limits against hostile files. A file may claim an image of any size; a
+ * load refuses (RXE_LOAD_LIMIT_EXCEEDED, the width and height as values)
+ * an image of more than max_pixels pixels, and no single block it
+ * allocates may exceed max_allocation bytes (a larger one fails as the
+ * memory it would need). 0 selects the engine's own limit: the largest DIB
+ * the engine builds, 0x7FFFFFFF bytes. Both start at 0. */
+RX_API int32_t RX_load_limits_set(uint64_t max_pixels, uint64_t max_allocation);
+/* The limits in force (the engine's own where 0 was set). Returns 0. */
+RX_API int32_t RX_load_limits_get(uint64_t* max_pixels, uint64_t* max_allocation);
 /* Installs the tag-set callback in the stream template. */
 RX_API int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t user);
 /* Installs the tag-get and tag-user-get callbacks in the stream template. */

@@ -11,6 +11,7 @@
 #include "LOAD/dfltldcb.h"
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/limits.h"
 #include "SUPPORT/runs.h"
 #include "SUPPORT/settings.h"
 #include "rastrix/rastrix.h"
@@ -55,7 +56,14 @@ int32_t create_from(LOAD_CB_DATA* data, const RX_BITMAPINFOHEADER* header,
     return failed();
   }
   const RX_BITMAPINFOHEADER h = kept_header(*header);
-  if (dib_header_check(h, nullptr) != 0) return failed();
+  DibGeometry g{};
+  if (dib_header_check(h, &g) != 0) return failed();
+  // The image the reader describes must be within the load limits,
+  // whatever a crop or resize then keeps of it.
+  if (!load_limits_allow(h.biWidth, h.biHeight, g)) {
+    RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, h.biWidth, h.biHeight);
+    return failed();
+  }
   if (load_image_create(data, h, palette, header->biXPelsPerMeter, header->biYPelsPerMeter) != 0)
     return failed();
   // Readers that build run rows themselves say so with the runs code.

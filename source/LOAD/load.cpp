@@ -16,6 +16,7 @@
 #include "IO/io_rec.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/img_ctrl.h"
+#include "SUPPORT/limits.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
 
@@ -95,6 +96,7 @@ RX_READ_FN reader_of(int32_t filter, FlagsBuffer* flags) {
 int32_t read_prepared(IO_REC* io, LOAD_CB_DATA* cb, RX_READ_FN read, void* flags, int32_t page,
                       int32_t fourth) {
   if (read != nullptr && errors() == 0) {
+    LoadAllocationScope limit;
     const int32_t result = read(io, flags, page, fourth);
     // A reader must not answer success without an image, nor failure
     // without saying why.
@@ -172,6 +174,7 @@ int32_t describe(IO_REC* io, int32_t page, int32_t* format, int32_t* compression
   RX_BITMAPINFOHEADER h{};
   RX_RGBQUAD palette[256] = {};
   int32_t code = 0;
+  LoadAllocationScope limit;
   const int32_t result = info(io, &h, palette, &code, flags.bytes, page);
   if (result != 0 && errors() == 0) RX_ERR(RXE_FAILURE, result, page);
   if (errors() != 0) return errors();
@@ -189,6 +192,7 @@ int32_t pages_count(IO_REC* io, int32_t* count) {
   FlagsBuffer flags{};
   filter_image_flags_get(filter, flags.bytes);
   int32_t n = 0;
+  LoadAllocationScope limit;
   const int32_t result = pages(io, flags.bytes, &n);
   if (result != 0 && errors() == 0) RX_ERR(RXE_FAILURE, result, 0);
   if (errors() == 0 && count != nullptr) *count = n;

@@ -18,4 +18,5 @@ list(APPEND RX_LAYER_SOURCES
   SUPPORT/raster.cpp
   SUPPORT/resolution.cpp
   SUPPORT/palette.cpp
-  SUPPORT/kernels.cpp)
+  SUPPORT/kernels.cpp
+  SUPPORT/limits.cpp)

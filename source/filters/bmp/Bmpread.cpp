@@ -7,6 +7,7 @@
 
 #include "IO/io_callback_status.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/limits.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/bmp/bmp.h"
 #include "filters/bmp/bmp_format.h"
@@ -106,6 +107,8 @@ int32_t load(BMP_READ* r, void* flags) {
   int32_t code = bmp_header_read(r);
   if (code == 0) code = bmp_header_translate(r);
   if (code != 0) return code;
+  if (!load_limits_allow(r->dib.biWidth, r->dib.biHeight, r->geometry))
+    return RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r->dib.biWidth, r->dib.biHeight);
   if (flags != nullptr && r->top_down) static_cast<BMP_FLAGS*>(flags)->top_down = 1;
   Decoder d = Decoder::kPlain;
   code = decoder_choose(r->file, &d);

@@ -9,6 +9,7 @@
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
 #include "SUPPORT/kernels.h"
+#include "SUPPORT/limits.h"
 #include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_idct.h"
 #include "filters/jpeg/jpeg_read.h"
@@ -127,6 +128,16 @@ bool component_check(Decoder* d, Scan* s, int i) {
   c.dc = &d->dc[dc];
   c.ac = &d->ac[ac];
   return true;
+}
+
+// The image the frame describes, against the load limits, before anything
+// is allocated for it.
+bool frame_within_limits(Decoder* d) {
+  const Frame& f = d->frame;
+  DibGeometry g{};
+  dib_geometry(f.samples, f.lines, frame_depth(f), RX_BI_RGB, &g);
+  if (load_limits_allow(f.samples, f.lines, g)) return true;
+  return fail(d, RXE_LOAD_LIMIT_EXCEEDED, f.samples, f.lines);
 }
 
 bool image_create(Decoder* d, Scan* s) {
@@ -311,7 +322,7 @@ bool scan_read(Decoder* d) {
   if (!header_read(d, s)) return false;
   for (int i = 0; i < s->count; ++i)
     if (!component_check(d, s, i)) return false;
-  if (!frame_check(d)) return false;
+  if (!frame_check(d) || !frame_within_limits(d)) return false;
   if (!image_create(d, s) || !buffers_make(d, s)) return false;
   paths_choose(s);
   return scan_decode(d, s);
