@@ -19,21 +19,20 @@ KernelLevel detect() {
 #endif
 }
 
-// The cap RASTRIX_KERNELS asks for; an unknown value asks for nothing.
-KernelLevel environment_cap() {
-  const char* v = std::getenv("RASTRIX_KERNELS");
-  if (v == nullptr) return KernelLevel::kAvx2;
-  if (std::strcmp(v, "reference") == 0) return KernelLevel::kReference;
-  if (std::strcmp(v, "sse2") == 0) return KernelLevel::kSse2;
-  return KernelLevel::kAvx2;
-}
-
 KernelLevel& current() {
-  static KernelLevel level = std::min(detect(), environment_cap());
+  static KernelLevel level =
+      kernel_level_capped(std::getenv("RASTRIX_KERNELS"), kernel_level_supported());
   return level;
 }
 
 }  // namespace
+
+KernelLevel kernel_level_capped(const char* setting, KernelLevel supported) {
+  KernelLevel cap = KernelLevel::kAvx2;
+  if (setting != nullptr && std::strcmp(setting, "reference") == 0) cap = KernelLevel::kReference;
+  if (setting != nullptr && std::strcmp(setting, "sse2") == 0) cap = KernelLevel::kSse2;
+  return std::min(cap, supported);
+}
 
 KernelLevel kernel_level() { return current(); }
 

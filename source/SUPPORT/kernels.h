@@ -29,6 +29,10 @@ inline bool kernels_fast() { return kernel_level() != KernelLevel::kReference; }
 // What the processor offers, whatever the environment says.
 KernelLevel kernel_level_supported();
 
+// The level a value of RASTRIX_KERNELS (null when unset) leaves of what the
+// processor offers: "reference" and "sse2" cap it, anything else does not.
+KernelLevel kernel_level_capped(const char* setting, KernelLevel supported);
+
 // Sets the level for the calls that follow, capped at what the processor
 // offers, and returns the previous one. For tests that compare the paths.
 KernelLevel kernel_level_set(KernelLevel level);
