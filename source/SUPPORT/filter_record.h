@@ -29,6 +29,14 @@ struct FILTER_RECORD {
   int32_t multi_page;      // 1: a save adds a page to an existing file
 };
 
+// The function types of a filter, to declare a format's functions with
+// ("FilterRead bmp_read;").
+using FilterInfo = int32_t(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
+                           int32_t* compression, void* flags, int32_t page);
+using FilterRead = int32_t(IO_REC* io, void* flags, int32_t page, int32_t fourth);
+using FilterWrite = int32_t(IO_REC* io, void* flags, int32_t a, int32_t b, int32_t option);
+using FilterPageCount = int32_t(IO_REC* io, void* flags, int32_t* count);
+
 // The functions of a built-in filter, for filter_record below.
 struct FilterFunctions {
   RX_INFO_FN info;

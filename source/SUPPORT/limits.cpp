@@ -33,6 +33,13 @@ bool load_limits_allow(int64_t width, int64_t height, const DibGeometry& g) {
   return pixels <= l.max_pixels && g.total <= l.max_allocation;
 }
 
+void load_limits_store(const LoadLimits& limits) {
+  if (ENGINE_SETTINGS* s = settings_record()) {
+    s->max_pixels = limits.max_pixels;
+    s->max_allocation = limits.max_allocation;
+  }
+}
+
 LoadAllocationScope::LoadAllocationScope()
     : previous_(mem_alloc_limit_set(static_cast<size_t>(load_limits().max_allocation))) {}
 
@@ -44,10 +51,7 @@ using namespace rx;
 
 extern "C" int32_t RX_load_limits_set(uint64_t max_pixels, uint64_t max_allocation) {
   RPb_AF_error_clear();
-  if (ENGINE_SETTINGS* s = settings_record()) {
-    s->max_pixels = max_pixels;
-    s->max_allocation = max_allocation;
-  }
+  load_limits_store(LoadLimits{max_pixels, max_allocation});
   return RPb_AF_error_check();
 }
 

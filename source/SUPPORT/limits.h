@@ -22,6 +22,8 @@ struct LoadLimits {
 
 // The limits in force, with the engine's own in place of 0.
 LoadLimits load_limits();
+// Stores the limits a caller set (0: the engine's own).
+void load_limits_store(const LoadLimits& limits);
 
 // Checks an image a file describes against the load limits: true when it
 // may be built. `g` is the image's checked geometry. A caller that gets

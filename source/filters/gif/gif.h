@@ -10,10 +10,9 @@ namespace rx {
 extern const FILTER_RECORD kGifFilter;
 
 
-int32_t gif_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
-                 int32_t* compression, void* flags, int32_t page);
-int32_t gif_read(IO_REC* io, void* flags, int32_t page, int32_t fourth);
-int32_t gif_write(IO_REC* io, void* flags, int32_t a, int32_t b, int32_t option);
-int32_t gif_page_count(IO_REC* io, void* flags, int32_t* count);
+FilterInfo gif_info;
+FilterRead gif_read;
+FilterWrite gif_write;
+FilterPageCount gif_page_count;
 
 }  // namespace rx

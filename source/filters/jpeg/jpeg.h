@@ -8,10 +8,9 @@ namespace rx {
 
 extern const FILTER_RECORD kJpegFilter;
 
-int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
-                  int32_t* compression, void* flags, int32_t page);
-int32_t jpeg_read(IO_REC* io, void* flags, int32_t page, int32_t fourth);
-int32_t jpeg_page_count(IO_REC* io, void* flags, int32_t* count);
-int32_t jpeg_write(IO_REC* io, void* flags, int32_t a, int32_t b, int32_t option);
+FilterInfo jpeg_info;
+FilterRead jpeg_read;
+FilterPageCount jpeg_page_count;
+FilterWrite jpeg_write;
 
 }  // namespace rx
