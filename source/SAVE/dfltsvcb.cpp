@@ -152,7 +152,9 @@ int32_t raster_get(SAVE_CB_DATA* data, uint8_t* out, int32_t row_index, int32_t 
   // Only a checked row index is moved into the rectangle: a writer's
   // arbitrary index plus the rectangle's top could overflow.
   const int32_t image_row = row_index + (has_rect(data) ? data->top : 0);
-  if (!status_ok(data, h->biHeight - 1 - image_row, h->biHeight)) return RPb_AF_error_check();
+  // The whole image reports its DIB rows; a rectangle its image rows.
+  const int32_t reported = has_rect(data) ? image_row : h->biHeight - 1 - image_row;
+  if (!status_ok(data, reported, h->biHeight)) return RPb_AF_error_check();
   // The status callback may have changed the image: look again.
   h = row_header(data, out, row_index, count);
   if (h == nullptr) return RPb_AF_error_check();
