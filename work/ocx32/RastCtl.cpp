@@ -154,6 +154,7 @@ bool CRastCtrl::user_mode() const {
 }
 
 HRESULT CRastCtrl::put(int32_t dispid, const VARIANT& value) {
+  ErrorHoldScope operation(error_hold_);
   if (dispid < 0) return put_stock(dispid, value);
   const PropDesc* p = prop_find(dispid);
   if (p == nullptr) return DISP_E_MEMBERNOTFOUND;
@@ -171,6 +172,7 @@ HRESULT CRastCtrl::get(int32_t dispid, VARIANT* out) {
   if (dispid < 0) return get_stock(dispid, out);
   const PropDesc* p = prop_find(dispid);
   if (p == nullptr) return DISP_E_MEMBERNOTFOUND;
+  ErrorHoldScope operation(error_hold_);
   if (p->kind == PropKind::GetPut) return get_computed(p->dispid, out);
   return get_member(*p, out);
 }
@@ -460,7 +462,7 @@ bool CRastCtrl::current_valid() const {
 // DebugLevel 1 shows the error report; 2 fires ErrorEvent first.
 void CRastCtrl::error_check() {
   int32_t count = RPb_AF_error_check();
-  if (count == 0) return;
+  if (count == 0 || !error_hold_.report_due()) return;
   const int32_t level = lng(kDispDebugLevel);
   if (level == 2) fire_error_event(count);
   if (level == 1 || level == 2) error_report_.show_stack(this);

@@ -12,6 +12,7 @@
 
 #include "platform/com.h"
 #include "platform/com_server.h"
+#include "rast_error_hold.h"
 #include "rast_error_report.h"
 #include "rast_props.h"
 #include "rastrix/rastrix.h"
@@ -107,7 +108,11 @@ class CRastCtrl final : public com::IDispatch,
   void run_change(int32_t dispid);
 
   // ---- the common shape of an action ----
-  void set_err_count(int32_t count) { set_num(kErrCountId, count); }
+  // A step's error count; after a failing step of the same write the
+  // failure stays (rast_error_hold.h).
+  void set_err_count(int32_t count) {
+    if (error_hold_.take(count)) set_num(kErrCountId, count);
+  }
   int32_t err_count() const { return lng(kErrCountId); }
   void error_check();
   void refresh_image_info();
@@ -211,6 +216,7 @@ class CRastCtrl final : public com::IDispatch,
   std::array<int32_t, kAuxCount> aux_{1, 256, 1, 0, 0, 0, 0, 0, 0};
   int32_t control_mode_ = 0;
   ErrorReport error_report_;
+  ErrorHold error_hold_;
   com::ConnectionPoint events_;
   int32_t progressive_images_ = 0;  // images a progressive load announced
 };
