@@ -68,6 +68,8 @@ HRESULT CRastCtrl::QueryInterface(const IID& iid, void** out) {
     *out = static_cast<IPersistStreamInit*>(this);
   else if (guid_equal(iid, IID_IControl))
     *out = static_cast<IControl*>(this);
+  else if (guid_equal(iid, IID_IProvideClassInfo) || guid_equal(iid, IID_IProvideClassInfo2))
+    *out = static_cast<IProvideClassInfo2*>(this);
   else
     return E_NOINTERFACE;
   AddRef();
@@ -95,6 +97,18 @@ HRESULT CRastCtrl::GetTypeInfo(uint32_t index, uint32_t, ITypeInfo** out) {
   *out = nullptr;
   if (index != 0) return DISP_E_BADVARTYPE;
   return CreateTypeInfo(&dispatch_type_desc(), out);
+}
+
+HRESULT CRastCtrl::GetClassInfo(ITypeInfo** out) {
+  return CreateTypeInfo(&class_type_desc(), out);
+}
+
+HRESULT CRastCtrl::GetGUID(uint32_t kind, GUID* out) {
+  if (out == nullptr) return E_POINTER;
+  *out = IID_NULL;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+  *out = IID_DRastEvents;
+  return S_OK;
 }
 
 HRESULT CRastCtrl::GetIDsOfNames(const IID&, const char* const* names, uint32_t count, uint32_t,

@@ -26,7 +26,8 @@ constexpr int32_t kAuxCount = 9;
 class CRastCtrl final : public com::IDispatch,
                         public com::IConnectionPointContainer,
                         public com::IPersistStreamInit,
-                        public com::IControl {
+                        public com::IControl,
+                        public com::IProvideClassInfo2 {
  public:
   CRastCtrl();
   ~CRastCtrl();
@@ -61,6 +62,10 @@ class CRastCtrl final : public com::IDispatch,
   com::HRESULT SetSite(com::IControlSite* site) override;
   com::HRESULT GetExtent(int32_t* cx, int32_t* cy) override;
   com::HRESULT SetExtent(int32_t cx, int32_t cy) override;
+  // IProvideClassInfo2: the class "Rast", its default and its event
+  // interface, for hosts that connect to events they do not know
+  com::HRESULT GetClassInfo(com::ITypeInfo** out) override;
+  com::HRESULT GetGUID(uint32_t kind, com::GUID* out) override;
 
   // Typed access, the same path a host's Invoke takes.
   com::HRESULT put(int32_t dispid, const com::VARIANT& value);
