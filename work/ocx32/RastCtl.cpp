@@ -201,6 +201,7 @@ HRESULT CRastCtrl::put_member(const PropDesc& p, const VARIANT& value) {
   HRESULT hr = VariantChangeType(&v, &value, 0, want);
   if (FAILED(hr)) return hr;
   auto i = static_cast<size_t>(p.dispid);
+  const int64_t previous = num_[i];
   switch (p.type) {
     case PropType::Long: num_[i] = v.lVal; break;
     case PropType::Short: num_[i] = v.iVal; break;
@@ -211,7 +212,7 @@ HRESULT CRastCtrl::put_member(const PropDesc& p, const VARIANT& value) {
     case PropType::String: str_[i] = v.bstrVal != nullptr ? v.bstrVal : ""; break;
   }
   VariantClear(&v);
-  run_change(p.dispid);
+  if (write_shape(p.dispid, previous)) run_change(p.dispid);
   return S_OK;
 }
 
@@ -352,6 +353,11 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
       return S_OK;
     }
     case kDispDataBoundProperty: return put_data_bound(value);
+    case kDispGUIWindow:
+    case kDispGUIXpos:
+    case kDispGUIYpos:
+    case kDispGUIWidth:
+    case kDispGUIHeight: return put_tool_geometry(dispid, value);
     default:
       // The display, tool-window and device members of this group arrive
       // with their layers; until then a write is accepted and has no effect.
@@ -455,6 +461,11 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
       out->vt = VT_BSTR;
       out->bstrVal = SysAllocString(str(kDispDataBoundProperty).c_str());
       return S_OK;
+    case kDispGUIWindow:
+    case kDispGUIXpos:
+    case kDispGUIYpos:
+    case kDispGUIWidth:
+    case kDispGUIHeight: return get_tool_geometry(dispid, out);
     default: {
       // Members of the display, tool-window and device layers read their
       // neutral value until those layers arrive.

@@ -78,6 +78,8 @@ class CRastCtrl final : public com::IDispatch,
   bool document_open() const { return document_open_; }
   ErrorReport& error_report() { return error_report_; }
   bool modified() const { return modified_; }
+  // The stored value of an integer or BOOL member, as the control keeps it.
+  int64_t member(int32_t dispid) const { return lng(dispid); }
   // The about box's three texts; `About` = TRUE and AboutBox open it.
   AboutTexts about_box_texts() const { return about_texts(); }
 
@@ -111,6 +113,11 @@ class CRastCtrl final : public com::IDispatch,
   com::HRESULT get_stock(int32_t dispid, com::VARIANT* out);
   bool user_mode() const;
   void run_change(int32_t dispid);
+  // Clamps or maps a member's new value (previous: its value before the
+  // write); false when the value is refused and the change must not run.
+  bool write_shape(int32_t dispid, int64_t previous);
+  com::HRESULT put_tool_geometry(int32_t dispid, const com::VARIANT& value);
+  com::HRESULT get_tool_geometry(int32_t dispid, com::VARIANT* out);
 
   // ---- the common shape of an action ----
   // A step's error count; after a failing step of the same write the
@@ -220,6 +227,12 @@ class CRastCtrl final : public com::IDispatch,
   int32_t status_steps_ = 0;
   std::array<int32_t, kAuxCount> aux_{1, 256, 1, 0, 0, 0, 0, 0, 0};
   int32_t control_mode_ = 0;
+  // Tool windows: the one GUIWindow selects, and each one's x, y, width
+  // and height (rast_tool_geometry.cpp).
+  static constexpr int32_t kToolWindowCount = 4;
+  int32_t gui_window_ = -1;
+  std::array<std::array<int16_t, 4>, kToolWindowCount> tool_geometry_{
+      {{0, 0, 320, 200}, {0, 0, 128, 96}, {0, 0, 128, 96}, {0, 0, 160, 160}}};
   ErrorReport error_report_;
   ErrorHold error_hold_;
   com::ConnectionPoint events_;
