@@ -132,7 +132,8 @@ Command single_request(const ConvertOptions& c, const std::vector<std::string>& 
   if (operands.size() != 2)
     return UsageError{"convert needs an input and an output file (or '--to EXT' and inputs)",
                       HelpTopic::Convert};
-  return ConvertRequest{operands[0], operands[1], c.format.value_or(0), c.page, c.quality};
+  return ConvertRequest{operands[0], operands[1], c.format.value_or(RX_FORMAT_UNKNOWN), c.page,
+                        c.quality};
 }
 
 Command batch_request(const ConvertOptions& c, const std::vector<std::string>& operands) {
