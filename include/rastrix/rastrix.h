@@ -110,19 +110,19 @@ RX_API int32_t RX_memory_info_get(const void* block, int32_t size, int32_t page,
 RX_API int32_t RX_file_page_count_get(const char* name, int32_t* count);
 RX_API int32_t RX_memory_page_count_get(const void* block, int32_t size, int32_t* count);
 
-/* Switches detection of a format on or off (text, code 41, starts off). */
+/* Switches detection of a format on or off (RX_FORMAT_TEXT starts off). */
 RX_API int32_t RX_detection_switch_set(int32_t format_code, int32_t on);
 
 /* The names of format codes 0..47 ("UNKNOWN" outside) and of the
- * compression codes 0..12 ("UNKNOWN" outside). */
+ * compression codes 0..RX_COMPRESSION_UNKNOWN ("UNKNOWN" outside). */
 RX_API const char* RX_format_name_get(int32_t format_code);
 RX_API const char* RX_compression_name_get(int32_t compression);
 
 /* ---- Saving -------------------------------------------------------------
- * The format word: low 16 bits the format code (0 = by the file name's
- * extension, file saves only), high 16 bits an option for the writer (for
- * BMP, non-zero asks for RLE). When the image rectangle covers only part of
- * the image, only that part is saved. */
+ * The format word: low 16 bits the format code (RX_FORMAT_UNKNOWN = by the
+ * file name's extension, file saves only), high 16 bits an option for the
+ * writer (for BMP, non-zero asks for RLE). When the image rectangle covers
+ * only part of the image, only that part is saved. */
 
 RX_API int32_t RX_image_save_file(RX_HIMAGE image, const char* name, uint32_t format_word);
 /* Saves into a caller's block; *size_out receives the larger of the valid
@@ -138,9 +138,9 @@ RX_API int32_t RX_display_image_rect_get(RX_HIMAGE image, int32_t* rect);
 
 /* ---- Options and settings --------------------------------------------- */
 
-/* Option id: low byte = format code, next byte = option number. Numeric
- * options take the low 32 (or 16) bits of value; the font name option
- * (3369) takes the address of a string. */
+/* Option id (RX_OPTION_...): low byte = format code, next byte = option
+ * number. Numeric options take the low 32 (or 16) bits of value;
+ * RX_OPTION_TEXT_FONT_NAME takes the address of a string. */
 RX_API int32_t RX_image_control_set(uint32_t option_id, uintptr_t value);
 /* Numeric options write a uint32_t to *value; the font name option copies
  * the name into the char buffer at value (32 bytes; names longer than

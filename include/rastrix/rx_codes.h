@@ -84,7 +84,8 @@ enum {
 
 /* ---- Image control option ids -------------------------------------------
  * Low byte the format code, next byte the option number within the format
- * (RX_image_control_set and _get). */
+ * (RX_image_control_set and _get). Options whose field the engine stores
+ * but gives no meaning are named by their number. */
 #define RX_OPTION_ID(format_code, number) ((uint32_t)(format_code) | ((uint32_t)(number) << 8))
 enum {
   RX_OPTION_BMP_HEADER_TYPE = 258,
@@ -96,10 +97,10 @@ enum {
   RX_OPTION_JPEG_THUMBNAIL_HEIGHT = 1301,
   RX_OPTION_KFX_1 = 278,
   RX_OPTION_PICT_1 = 286,
-  RX_OPTION_TIFF_ONE_STRIP = 1320,
-  RX_OPTION_TIFF_FILL_ORDER = 1576,
+  RX_OPTION_TIFF_ONE_STRIP = 1320,  /* non-zero: the whole page in one strip */
+  RX_OPTION_TIFF_FILL_ORDER = 1576,  /* 16-bit; 0xFFFF when not set */
   RX_OPTION_TIFF_7 = 1832,
-  RX_OPTION_TIFF_PHOTOMETRIC = 2088,
+  RX_OPTION_TIFF_PHOTOMETRIC = 2088,  /* 16-bit; 0xFFFF when not set */
   RX_OPTION_TEXT_X_RESOLUTION = 297,
   RX_OPTION_TEXT_Y_RESOLUTION = 553,
   RX_OPTION_TEXT_MARGIN_LEFT = 809,
@@ -125,12 +126,12 @@ enum {
   RX_ATTR_PAIR = 1,         /* address of two 16-bit values */
   RX_ATTR_WORD2 = 2,
   RX_ATTR_WORD3 = 3,
-  RX_ATTR_RESOLUTION = 4,
+  RX_ATTR_RESOLUTION = 4,   /* address of x num, x den, y num, y den, units */
   RX_ATTR_ORIENTATION = 5,  /* orientation as TIFF numbers it: 1 is normal */
-  RX_ATTR_RED_MASK = 6,
+  RX_ATTR_RED_MASK = 6,     /* masks 6 to 8: bit-field images only */
   RX_ATTR_GREEN_MASK = 7,
   RX_ATTR_BLUE_MASK = 8,
-  RX_ATTR_GRAY_MASKS = 9,
+  RX_ATTR_GRAY_MASKS = 9,   /* the three masks of a 16-bit grey image */
   RX_ATTR_INFO_TYPE = 10,
   RX_ATTR_INFO_TAG = 11,
   RX_ATTR_INFO = 12

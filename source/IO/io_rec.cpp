@@ -20,7 +20,9 @@ RX_SOURCE("source\\IO\\io_rec.cpp");
 namespace rx {
 namespace {
 
-enum : int32_t { kOriginStart = 0, kOriginCurrent = 1, kOriginEnd = 2 };
+// File streams hand the origin straight to the platform's seek.
+static_assert(int{RX_SEEK_SET} == int{PK_SEEK_SET} && int{RX_SEEK_CUR} == int{PK_SEEK_CUR} &&
+              int{RX_SEEK_END} == int{PK_SEEK_END});
 
 // A negative handle is a failed open, a closed file or the invalid stream:
 // no platform call is made for it, so a stale descriptor is never reused.
@@ -58,9 +60,9 @@ int32_t memory_write(IO_REC* io, const void* buffer, int32_t count) {
 int32_t memory_seek(IO_REC* io, int32_t offset, int32_t origin) {
   int64_t base;
   switch (origin) {
-    case kOriginStart: base = 0; break;
-    case kOriginCurrent: base = io->handle; break;
-    case kOriginEnd: base = io->high_water; break;
+    case RX_SEEK_SET: base = 0; break;
+    case RX_SEEK_CUR: base = io->handle; break;
+    case RX_SEEK_END: base = io->high_water; break;
     default: return -1;
   }
   const int64_t target = base + offset;
@@ -167,7 +169,7 @@ extern "C" int32_t RPb_IO_seek(IO_REC* io, int32_t offset, int32_t origin) {
   return pos < 0 ? -1 : pos;
 }
 
-extern "C" int32_t RPb_IO_tell(IO_REC* io) { return RPb_IO_seek(io, 0, kOriginCurrent); }
+extern "C" int32_t RPb_IO_tell(IO_REC* io) { return RPb_IO_seek(io, 0, RX_SEEK_CUR); }
 
 extern "C" int32_t RPb_IO_open(IO_REC* io, const char* name, int32_t access) {
   if (io == nullptr) return -1;

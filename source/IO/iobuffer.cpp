@@ -15,8 +15,6 @@ RX_SOURCE("source\\IO\\iobuffer.cpp");
 namespace rx {
 namespace {
 
-enum : int32_t { kOriginStart = 0, kOriginCurrent = 1, kOriginEnd = 2 };
-
 bool is_open(const IO_BUFFER* b, int32_t mode) {
   return b != nullptr && b->buffer != nullptr && b->mode == mode;
 }
@@ -27,8 +25,8 @@ bool is_open(const IO_BUFFER* b, int32_t mode) {
 void measure(IO_BUFFER* b) {
   const int32_t here = RPb_IO_tell(b->io);
   if (here < 0) return;
-  const int32_t end = RPb_IO_seek(b->io, 0, kOriginEnd);
-  RPb_IO_seek(b->io, here, kOriginStart);
+  const int32_t end = RPb_IO_seek(b->io, 0, RX_SEEK_END);
+  RPb_IO_seek(b->io, here, RX_SEEK_SET);
   b->position = here;
   b->end = std::max(end, here);
 }
@@ -36,7 +34,7 @@ void measure(IO_BUFFER* b) {
 bool refill(IO_BUFFER* b) {
   b->index = 0;
   b->available = 0;
-  if (RPb_IO_seek(b->io, b->position, kOriginStart) != b->position) return false;
+  if (RPb_IO_seek(b->io, b->position, RX_SEEK_SET) != b->position) return false;
   const int64_t left = int64_t{b->end} - b->position;
   const int32_t want = static_cast<int32_t>(std::min<int64_t>(b->size, left));
   if (want <= 0) return false;
@@ -66,7 +64,7 @@ int32_t io_buffer_open(IO_REC* io, uint32_t tag, IO_BUFFER* b, int32_t size, int
 int32_t io_buffer_close(IO_BUFFER* b) {
   if (b == nullptr || b->buffer == nullptr) return 0;
   bool ok;
-  if (b->mode == kIoBufferRead) ok = RPb_IO_seek(b->io, b->position, kOriginStart) == b->position;
+  if (b->mode == kIoBufferRead) ok = RPb_IO_seek(b->io, b->position, RX_SEEK_SET) == b->position;
   else ok = io_buffer_flush(b) == 1;
   RPb_AF_mem_free(b->tag, b->buffer);
   *b = IO_BUFFER{};
@@ -83,8 +81,8 @@ bool io_buffer_fill(IO_BUFFER* b, int32_t n) {
 int32_t io_buffer_seek(IO_BUFFER* b, int32_t offset, int32_t origin) {
   if (!is_open(b, kIoBufferRead)) return 0;
   int64_t target;
-  if (origin == kOriginStart) target = offset;
-  else if (origin == kOriginCurrent) target = int64_t{b->position} + offset;
+  if (origin == RX_SEEK_SET) target = offset;
+  else if (origin == RX_SEEK_CUR) target = int64_t{b->position} + offset;
   else return 0;
   if (target < 0 || target > b->end) return 0;
   const int64_t first = int64_t{b->position} - b->index;

@@ -42,8 +42,8 @@ int32_t io_buffer_open(IO_REC* io, uint32_t tag, IO_BUFFER* b, int32_t size, int
 // 0 when that seek or flush failed (or `b` was not open).
 int32_t io_buffer_close(IO_BUFFER* b);
 
-// Reading: moves to `offset` from the start (origin 0) or from the next
-// byte (origin 1). Targets outside 0..length fail and change nothing.
+// Reading: moves to `offset` from the start (RX_SEEK_SET) or from the next
+// byte (RX_SEEK_CUR). Targets outside 0..length fail and change nothing.
 int32_t io_buffer_seek(IO_BUFFER* b, int32_t offset, int32_t origin);
 // Writing: hands the buffered bytes to the record. Returns 1 only if every
 // one was written; the buffer is empty afterwards in both cases.

@@ -35,7 +35,7 @@ constexpr const char* kFormatNames[48] = {
     "MAC",     "MSP", "MOD", "NCR", "PBM", "PCD", "PCT", "PCX", "PGM", "PNG", "PNM", "PPM",
     "PSD",     "RAS", "SGI", "TGA", "TIF", "TXT", "WPG", "XBM", "WMF", "XPM", "XRX", "XWD"};
 
-constexpr const char* kCompressionNames[13] = {
+constexpr const char* kCompressionNames[RX_COMPRESSION_UNKNOWN + 1] = {
     "Uncompressed", "Packbits", "Huffman", "Group 3", "Group 4",   "Group 3 2D", "JPEG",
     "RLE",          "LZW",      "ABIC BW", "ABIC GRAY", "JBIG",    "UNKNOWN"};
 
@@ -119,12 +119,14 @@ int32_t filter_next(int32_t index) {
 }
 
 const char* format_name(int32_t format_code) {
-  return format_code >= 0 && format_code < 48 ? kFormatNames[format_code] : kFormatNames[0];
+  return format_code >= 0 && format_code < 48 ? kFormatNames[format_code]
+                                              : kFormatNames[RX_FORMAT_UNKNOWN];
 }
 
 const char* compression_name(int32_t compression) {
-  return compression >= 0 && compression < 13 ? kCompressionNames[compression]
-                                               : kCompressionNames[12];
+  return compression >= 0 && compression <= RX_COMPRESSION_UNKNOWN
+             ? kCompressionNames[compression]
+             : kCompressionNames[RX_COMPRESSION_UNKNOWN];
 }
 
 }  // namespace rx

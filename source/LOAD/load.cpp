@@ -200,8 +200,8 @@ int32_t pages_count(IO_REC* io, int32_t* count) {
 }
 
 void description_clear(int32_t* format, int32_t* compression, RX_BITMAPINFOHEADER* header) {
-  if (format != nullptr) *format = 0;
-  if (compression != nullptr) *compression = 0;
+  if (format != nullptr) *format = RX_FORMAT_UNKNOWN;
+  if (compression != nullptr) *compression = RX_COMPRESSION_NONE;
   if (header != nullptr) *header = RX_BITMAPINFOHEADER{};
 }
 
@@ -265,9 +265,9 @@ extern "C" int32_t RX_image_load_open_file(int32_t file, int32_t offset, int32_t
     RX_ERR(RXE_FILE_OPEN_FAILED, file, 0);
     return errors();
   }
-  if (RPb_IO_seek(&io, offset, 1) < 0) RX_ERR(RXE_CANT_READ_FILE, offset, home);
+  if (RPb_IO_seek(&io, offset, RX_SEEK_CUR) < 0) RX_ERR(RXE_CANT_READ_FILE, offset, home);
   else load_detected(&io, page, fourth, image_out);
-  RPb_IO_seek(&io, home, 0);
+  RPb_IO_seek(&io, home, RX_SEEK_SET);
   return errors();
 }
 

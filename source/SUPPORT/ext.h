@@ -19,8 +19,9 @@ struct EXT_REGISTRY {
 // Registered extension filters in detection order (list order, then item
 // order). n runs from 0 to extension_filter_count() - 1.
 int32_t extension_filter_count();
-// The n-th filter's record, with its filter index (format code + 4096) in
-// *index; null (and -1) when there is no such filter.
+// The n-th filter's record, with its filter index (format code +
+// RX_EXTENSION_FILTER_BASE) in *index; null (and -1) when there is no such
+// filter.
 const FILTER_RECORD* extension_filter_at(int32_t n, int32_t* index);
 // The record of a filter index, or null when no registered filter has it.
 const FILTER_RECORD* extension_filter_by_index(int32_t index);

@@ -10,7 +10,7 @@ struct StatusMessage {
   const char* message;
 };
 
-// Ends with the pair (-9999, "").
+// Ends with the pair (RXE_END_OF_TABLE, "").
 extern const StatusMessage kStatusMessages[];
 extern const int kStatusMessageCount;
 

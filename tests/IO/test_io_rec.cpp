@@ -35,7 +35,7 @@ TEST_F(IoMemory, TransfersAreClippedAtTheLimit) {
   auto data = counting(100);
   IO_REC io = memory_stream(data, 100);
   uint8_t out[10] = {};
-  ASSERT_EQ(RPb_IO_seek(&io, 95, 0), 95);
+  ASSERT_EQ(RPb_IO_seek(&io, 95, RX_SEEK_SET), 95);
   EXPECT_EQ(RPb_IO_read(&io, out, 10), 5);
   EXPECT_EQ(out[4], 99);
   EXPECT_EQ(RPb_IO_tell(&io), 100);
@@ -52,14 +52,14 @@ TEST_F(IoMemory, TransfersAreClippedAtTheLimit) {
 TEST_F(IoMemory, SeekBounds) {
   auto data = counting(100);
   IO_REC io = memory_stream(data, 50);
-  ASSERT_EQ(RPb_IO_seek(&io, 40, 0), 40);
-  EXPECT_EQ(RPb_IO_seek(&io, -1, 0), -1);
-  EXPECT_EQ(RPb_IO_seek(&io, 101, 0), -1);
-  EXPECT_EQ(RPb_IO_seek(&io, INT32_MAX, 1), -1) << "must not wrap";
+  ASSERT_EQ(RPb_IO_seek(&io, 40, RX_SEEK_SET), 40);
+  EXPECT_EQ(RPb_IO_seek(&io, -1, RX_SEEK_SET), -1);
+  EXPECT_EQ(RPb_IO_seek(&io, 101, RX_SEEK_SET), -1);
+  EXPECT_EQ(RPb_IO_seek(&io, INT32_MAX, RX_SEEK_CUR), -1) << "must not wrap";
   EXPECT_EQ(RPb_IO_seek(&io, 0, 3), -1);
   EXPECT_EQ(RPb_IO_tell(&io), 40);
-  EXPECT_EQ(RPb_IO_seek(&io, -10, 2), 40) << "the end is the data, not the block";
-  EXPECT_EQ(RPb_IO_seek(&io, 100, 0), 100);
+  EXPECT_EQ(RPb_IO_seek(&io, -10, RX_SEEK_END), 40) << "the end is the data, not the block";
+  EXPECT_EQ(RPb_IO_seek(&io, 100, RX_SEEK_SET), 100);
   EXPECT_EQ(rx::io_data_length_get(&io), 100);
 }
 
@@ -119,7 +119,7 @@ TEST_F(IoFile, RoundTripThroughAUtf8NameAndSafeClose) {
   // through the old record must not reach it.
   ASSERT_GE(RPb_IO_open(&other, name.c_str(), RX_ACCESS_READ), 0);
   EXPECT_EQ(RPb_IO_close(&out), -1);
-  EXPECT_EQ(RPb_IO_seek(&other, 250, 0), 250);
+  EXPECT_EQ(RPb_IO_seek(&other, 250, RX_SEEK_SET), 250);
   std::vector<uint8_t> back(100);
   EXPECT_EQ(RPb_IO_read(&other, back.data(), 100), 50);
   EXPECT_EQ(back[49], data[299]);
@@ -136,10 +136,10 @@ TEST_F(IoOrder, ValuesInEitherOrder) {
   uint16_t w = 0;
   EXPECT_EQ(RPb_IO_mm_dword_read(&io, &d), 4);
   EXPECT_EQ(d, 0x01020304u);
-  RPb_IO_seek(&io, 0, 0);
+  RPb_IO_seek(&io, 0, RX_SEEK_SET);
   EXPECT_EQ(RPb_IO_ii_dword_read(&io, &d), 4);
   EXPECT_EQ(d, 0x04030201u);
-  RPb_IO_seek(&io, 0, 0);
+  RPb_IO_seek(&io, 0, RX_SEEK_SET);
   EXPECT_EQ(RPb_IO_byte_order_set(&io, RX_ORDER_MOTOROLA), 1);
   EXPECT_EQ(RPb_IO_byte_order_set(&io, 2), 0);
   EXPECT_EQ(RPb_IO_word_read(&io, &w), 2);
@@ -154,7 +154,7 @@ TEST_F(IoOrder, ValuesInEitherOrder) {
   EXPECT_EQ(RPb_IO_mm_dword_write(&io, &d), 2) << "only two bytes of room";
   EXPECT_EQ(data[4], 0xB2);
   EXPECT_EQ(data[6], 0xA1);
-  RPb_IO_seek(&io, -2, 1);
+  RPb_IO_seek(&io, -2, RX_SEEK_CUR);
   d = 0x12345678;
   EXPECT_EQ(RPb_IO_dword_read(&io, &d), 2);
   EXPECT_EQ(d, 0x12345678u) << "a short read leaves the value";
@@ -219,8 +219,8 @@ TEST_F(IoCallbacks, ForwardOrReportNotImplemented) {
   RPb_IO_inst_lookup(&io);
   uint8_t row[4] = {};
   int32_t v = 0;
-  EXPECT_EQ(RPb_IO_attribute_set(&io, 1, 2), 0);
-  EXPECT_EQ(RPb_IO_attribute_get(&io, 1, &v), 0);
+  EXPECT_EQ(RPb_IO_attribute_set(&io, RX_ATTR_PAIR, 2), 0);
+  EXPECT_EQ(RPb_IO_attribute_get(&io, RX_ATTR_PAIR, &v), 0);
   io.dib_create = nullptr;
   EXPECT_EQ(RPb_IO_DIB_create(&io, nullptr, nullptr), 1);
   EXPECT_EQ(RPb_IO_raster_get(nullptr, row, 0, 4), 2);

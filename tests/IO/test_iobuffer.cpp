@@ -92,7 +92,7 @@ TEST_F(BufferRead, StraddlingRequests) {
 TEST_F(BufferRead, CloseLeavesTheRecordAfterTheLastByteTaken) {
   auto data = pattern(100);
   attach(data, 100);
-  RPb_IO_seek(&io, 7, 0);
+  RPb_IO_seek(&io, 7, RX_SEEK_SET);
   IO_BUFFER b;
   ASSERT_EQ(rx::io_buffer_open(&io, tag, &b, kSize, kIoBufferRead), 0);
   ASSERT_NE(rx::io_buffer_get(&b, 5), nullptr);
@@ -110,17 +110,18 @@ TEST_F(BufferRead, Seek) {
   ASSERT_EQ(rx::io_buffer_open(&io, tag, &b, kSize, kIoBufferRead), 0);
   uint8_t v;
   rx::io_buffer_get(&b, 8);
-  const std::tuple<int32_t, int32_t, size_t> steps[] = {{-6, 1, 2}, {60, 0, 60}, {-50, 1, 11}};
+  const std::tuple<int32_t, int32_t, size_t> steps[] = {
+      {-6, RX_SEEK_CUR, 2}, {60, RX_SEEK_SET, 60}, {-50, RX_SEEK_CUR, 11}};
   for (auto [offset, origin, want] : steps) {
     ASSERT_EQ(rx::io_buffer_seek(&b, offset, origin), 1);
     ASSERT_EQ(rx::io_buffer_byte_get(&b, &v), 1);
     EXPECT_EQ(v, data[want]);
   }
-  EXPECT_EQ(rx::io_buffer_seek(&b, -1, 0), 0);
-  EXPECT_EQ(rx::io_buffer_seek(&b, 101, 0), 0);
-  EXPECT_EQ(rx::io_buffer_seek(&b, INT32_MAX, 1), 0);
+  EXPECT_EQ(rx::io_buffer_seek(&b, -1, RX_SEEK_SET), 0);
+  EXPECT_EQ(rx::io_buffer_seek(&b, 101, RX_SEEK_SET), 0);
+  EXPECT_EQ(rx::io_buffer_seek(&b, INT32_MAX, RX_SEEK_CUR), 0);
   EXPECT_EQ(b.position, 12) << "failed seeks move nothing";
-  ASSERT_EQ(rx::io_buffer_seek(&b, 100, 0), 1) << "the end is a place to stand";
+  ASSERT_EQ(rx::io_buffer_seek(&b, 100, RX_SEEK_SET), 1) << "the end is a place to stand";
   EXPECT_EQ(rx::io_buffer_byte_get(&b, &v), 0);
   EXPECT_EQ(rx::io_buffer_close(&b), 1);
 }
@@ -155,7 +156,7 @@ TEST_F(BufferWrite, FileRoundTripAcrossBoundaries) {
   put_mixed(b, data);
   EXPECT_EQ(rx::io_buffer_reserve(&b, kSize + 1), nullptr);
   ASSERT_EQ(rx::io_buffer_close(&b), 1);
-  ASSERT_EQ(RPb_IO_seek(&io, 0, 0), 0);
+  ASSERT_EQ(RPb_IO_seek(&io, 0, RX_SEEK_SET), 0);
   EXPECT_EQ(drain(), data);
   RPb_IO_close(&io);
   fs::remove_all(dir);

@@ -145,8 +145,8 @@ Command single_request(const ConvertOptions& c, const std::vector<std::string>& 
   if (operands.size() != 2)
     return UsageError{"convert needs an input and an output file (or '--to EXT' and inputs)",
                       HelpTopic::Convert};
-  return ConvertRequest{operands[0], operands[1], c.format.value_or(0), c.page, c.quality,
-                        c.max_pixels};
+  return ConvertRequest{operands[0], operands[1], c.format.value_or(RX_FORMAT_UNKNOWN), c.page,
+                        c.quality, c.max_pixels};
 }
 
 Command batch_request(const ConvertOptions& c, const std::vector<std::string>& operands) {

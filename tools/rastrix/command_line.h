@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "rastrix/rx_codes.h"
+
 namespace rxcli {
 
 enum class HelpTopic { General, Info, Convert, Formats };
@@ -34,7 +36,7 @@ inline constexpr uint64_t kDefaultMaxPixels = 179000000;
 struct ConvertRequest {
   std::string input;
   std::string output;
-  uint32_t format = 0;  // 0: by the output's extension
+  uint32_t format = RX_FORMAT_UNKNOWN;  // by the output's extension
   int32_t page = 1;
   std::optional<uint32_t> quality;
   uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit

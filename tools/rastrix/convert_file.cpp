@@ -14,8 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kJpegQualityOption = 277;
-
 TaskResult failed(std::string report) { return {Outcome::Failed, std::move(report)}; }
 
 bool exists_here(const fs::path& p) {
@@ -56,7 +54,7 @@ std::string limit_hint(uint64_t max_pixels) {
 
 std::optional<std::string> set_quality(const ConvertJob& job) {
   if (!job.quality) return std::nullopt;
-  const int32_t errors = RX_image_control_set(kJpegQualityOption, *job.quality);
+  const int32_t errors = RX_image_control_set(RX_OPTION_JPEG_QUALITY, *job.quality);
   if (errors == 0) return std::nullopt;
   return engine_report("cannot set quality " + std::to_string(*job.quality), errors);
 }

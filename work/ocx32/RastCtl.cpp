@@ -15,6 +15,11 @@ namespace rast {
 
 using namespace com;
 
+namespace {
+// ControlValue reaches only the image control options with codes above this.
+constexpr int32_t kControlOptionFloor = 276;
+}  // namespace
+
 CRastCtrl::CRastCtrl() : events_(static_cast<IDispatch*>(this), IID_DRastEvents) {
   reset_members();
   module_add_object();
@@ -344,8 +349,7 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
     case kDispControlValue: {
       HRESULT hr = VariantChangeType(&v, &value, 0, VT_I2);
       if (FAILED(hr)) return hr;
-      // Only image control options (codes above 276) are reachable.
-      if (control_mode_ > 276) {
+      if (control_mode_ > kControlOptionFloor) {
         set_err_count(RX_image_control_set(static_cast<uint32_t>(control_mode_),
                                            static_cast<uintptr_t>(static_cast<uint16_t>(v.iVal))));
         error_check();
@@ -414,7 +418,8 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
           text = RX_format_name_get(format);
         } else {
           // The engine's names, except that every code past JBIG reads JBIG.
-          text = RX_compression_name_get(compression >= 0 && compression <= 11 ? compression : 11);
+          const bool named = compression >= 0 && compression <= RX_COMPRESSION_JBIG;
+          text = RX_compression_name_get(named ? compression : RX_COMPRESSION_JBIG);
         }
       }
       out->vt = VT_BSTR;
@@ -452,7 +457,8 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
     case kDispControlMode: out->vt = VT_I2; out->iVal = static_cast<int16_t>(control_mode_); return S_OK;
     case kDispControlValue: {
       uint32_t value = 0;
-      if (control_mode_ > 276) RX_image_control_get(static_cast<uint32_t>(control_mode_), &value);
+      if (control_mode_ > kControlOptionFloor)
+        RX_image_control_get(static_cast<uint32_t>(control_mode_), &value);
       out->vt = VT_I2;
       out->iVal = static_cast<int16_t>(value);
       return S_OK;

@@ -101,8 +101,8 @@ void CRastCtrl::on_save_image() {
 }
 
 void CRastCtrl::on_save_quality() {
-  set_err_count(RX_image_control_set(277, static_cast<uintptr_t>(
-                                              static_cast<uint32_t>(lng(kDispSaveQuality)))));
+  const auto quality = static_cast<uint32_t>(lng(kDispSaveQuality));
+  set_err_count(RX_image_control_set(RX_OPTION_JPEG_QUALITY, static_cast<uintptr_t>(quality)));
   set_modified();
 }
 
@@ -401,8 +401,8 @@ void CRastCtrl::on_load_rect() {
 }
 
 void CRastCtrl::on_ascii_font() {
-  set_err_count(
-      RX_image_control_set(3369, reinterpret_cast<uintptr_t>(str(kDispAsciiSetFont).c_str())));
+  set_err_count(RX_image_control_set(RX_OPTION_TEXT_FONT_NAME,
+                                     reinterpret_cast<uintptr_t>(str(kDispAsciiSetFont).c_str())));
   error_check();
   set_modified();
 }

@@ -1,4 +1,5 @@
-// GIF placeholders: each reports -500, the missing LZW extension.
+// GIF placeholders: each reports RXE_EXTENSION_NOT_PRESENT, the missing LZW
+// extension.
 #include "filters/gif/gif.h"
 
 #include "IO/head_bytes.h"

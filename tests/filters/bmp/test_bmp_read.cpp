@@ -125,11 +125,11 @@ TEST_F(BmpRead, RowsAcrossTransferBlocks) {
 
 TEST_F(BmpRead, RunRows) {
   // Ones in columns 0-3; all ones with an odd length field; all zeros.
-  File f{.width = 10, .height = 3, .bits = 1, .compression = 500};
+  File f{.width = 10, .height = 3, .bits = 1, .compression = RX_BI_RUNS};
   for (uint32_t v : {10, 4, 10, 10, 10, 9, 10, 10, 10, 10, 0, 10, 10, 10}) bmpt::put(f.pixels, v, 2);
   bmpt::Image im;
   ASSERT_EQ(load(f.build(), &im), 0);
-  EXPECT_EQ(im.header.biCompression, 500u);
+  EXPECT_EQ(im.header.biCompression, uint32_t{RX_BI_RUNS});
   EXPECT_EQ(im.order, (std::vector<int32_t>{0, 1, 2})) << "run rows come top row first";
   EXPECT_EQ(im.rows[1], (Bytes{8, 0, 10, 0, 10, 0, 10, 0})) << "odd lengths are made even";
   for (auto [at, v] : {std::pair{0, 4}, {0, 31}, {2, 11}}) {  // too short, too long, past the width
@@ -165,7 +165,7 @@ TEST_F(BmpRead, RunLengthInfoTagsAndPages) {
   bmpt::Stream again(file);
   ASSERT_EQ(rx::bmp_info(&again.io, &h, palette.data(), &compression, nullptr, 1), 0);
   EXPECT_EQ(std::vector<int>({compression, h.biHeight, palette[9].rgbBlue, again.image.creates}),
-            std::vector<int>({7, 2, 9, 0}));
+            std::vector<int>({RX_COMPRESSION_RLE, 2, 9, 0}));
   bmpt::Stream bad(File{.bits = 32}.build());
   RPb_AF_error_clear();
   EXPECT_EQ(rx::bmp_info(&bad.io, &h, palette.data(), &compression, nullptr, 1), 2);

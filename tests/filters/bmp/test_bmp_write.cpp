@@ -153,7 +153,8 @@ TEST_F(BmpWrite, RunLengthOptionThroughTheSavePipeline) {
     ASSERT_EQ(RX_image_create_from_DIB(dib.data(), dib.size(), &image), 0);
     Bytes file(4096);
     int32_t size = 0;
-    ASSERT_EQ(RX_image_save_memory(image, file.data(), 0, file.size(), 0, 1, 2 | 1 << 16, &size), 0);
+    const uint32_t rle = RX_FORMAT_BMP | 1 << 16;
+    ASSERT_EQ(RX_image_save_memory(image, file.data(), 0, file.size(), 0, 1, rle, &size), 0);
     RX_image_delete(image);
     EXPECT_EQ(std::make_pair(get(file, 2), get(file, 30)), std::make_pair(uint32_t(size), bits == 8 ? 1u : 2u));
     ASSERT_EQ(RX_image_load_memory(file.data(), size, 1, 1, &image), 0);

@@ -205,9 +205,9 @@ TEST_F(JpegReadValues, InfoDescribesTheFrame) {
   EXPECT_EQ(h.biWidth, 33);
   EXPECT_EQ(h.biHeight, 31);
   EXPECT_EQ(h.biBitCount, 24);
-  EXPECT_EQ(h.biCompression, 0u);
+  EXPECT_EQ(h.biCompression, uint32_t{RX_BI_RGB});
   EXPECT_EQ(h.biXPelsPerMeter, 72);
-  EXPECT_EQ(compression, 6);
+  EXPECT_EQ(compression, RX_COMPRESSION_JPEG);
 
   Builder g;
   RX_RGBQUAD palette[256] = {};

@@ -853,20 +853,22 @@ TEST_F(JpegWriteFile, SavedThroughThePipeline) {
   test::fill_pattern(dib, 3);
   const RX_HIMAGE image = test::create(dib);
   ASSERT_NE(image, 0u);
-  ASSERT_EQ(RX_image_control_set(277, 0), 0);  // quality 0: saved as 100
+  ASSERT_EQ(RX_image_control_set(RX_OPTION_JPEG_QUALITY, 0), 0);  // quality 0: saved as 100
   std::vector<uint8_t> mem(1 << 16);
   int32_t size = 0;
-  ASSERT_EQ(RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, 21, &size), 0);
+  ASSERT_EQ(
+      RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, RX_FORMAT_JPEG, &size),
+      0);
   mem.resize(size_t(size));
   uint32_t quality = 7;
-  RX_image_control_get(277, &quality);
+  RX_image_control_get(RX_OPTION_JPEG_QUALITY, &quality);
   EXPECT_EQ(quality, 0u) << "the option keeps the value that was set";
   const auto seg = segments(mem);
   EXPECT_EQ(find(seg, 0xC0)->body[7], 0x21);
   EXPECT_EQ(find(seg, 0xDB)->body[1], 1);
   EXPECT_TRUE(ends_with_eoi(mem));
   std::vector<uint8_t> small(200);
-  EXPECT_GT(RX_image_save_memory(image, small.data(), 0, 200, 0, 1, 21, &size), 0);
+  EXPECT_GT(RX_image_save_memory(image, small.data(), 0, 200, 0, 1, RX_FORMAT_JPEG, &size), 0);
   EXPECT_EQ(error_codes()[0], RXE_CANT_WRITE_HEADER);
   RX_image_delete(image);
 }
@@ -877,7 +879,9 @@ TEST_F(JpegWriteFile, ResolutionSurvivesASaveAndALoad) {
   ASSERT_NE(image, 0u);
   std::vector<uint8_t> mem(1 << 14);
   int32_t size = 0;
-  ASSERT_EQ(RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, 21, &size), 0);
+  ASSERT_EQ(
+      RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, RX_FORMAT_JPEG, &size),
+      0);
   const auto seg = segments(std::vector<uint8_t>(mem.begin(), mem.begin() + size));
   const auto& app0 = find(seg, 0xE0)->body;
   EXPECT_EQ(app0[7], 1) << "dots per inch";
