@@ -18,9 +18,6 @@ RX_SOURCE("source\\filters\\bmp\\Bmpread.cpp");
 namespace rx {
 namespace {
 
-enum : int32_t { kFromStart = 0, kFromEnd = 2 };
-// The engine's compression name for run-length files.
-inline constexpr int32_t kCompressionNameRle = 7;
 
 enum class Decoder { kPlain, kRgb16, kRle8, kRle4, kRunRows };
 
@@ -72,8 +69,8 @@ uint64_t data_needed(const BMP_READ& r, Decoder d) {
 int32_t data_check(const BMP_READ& r, Decoder d) {
   IO_REC* io = r.io;
   const int32_t here = RPb_IO_tell(io);
-  const int32_t end = RPb_IO_seek(io, 0, kFromEnd);
-  RPb_IO_seek(io, here, kFromStart);
+  const int32_t end = RPb_IO_seek(io, 0, RX_SEEK_END);
+  RPb_IO_seek(io, here, RX_SEEK_SET);
   const int64_t start =
       r.file.data_offset != 0 ? int64_t{r.origin} + r.file.data_offset : int64_t{here};
   const int64_t available = here < 0 || end < 0 ? 0 : std::max<int64_t>(int64_t{end} - start, 0);
@@ -91,7 +88,7 @@ int32_t pixels_read(BMP_READ* r, Decoder d) {
   const uint32_t offset = r->file.data_offset;
   const int64_t target = int64_t{r->origin} + offset;
   if (offset != 0 && (target > INT32_MAX || RPb_IO_seek(r->io, static_cast<int32_t>(target),
-                                                        kFromStart) != target))
+                                                        RX_SEEK_SET) != target))
     return RX_ERR(RXE_CANT_READ_PIXEL_DATA, 0, offset);
   switch (d) {
     case Decoder::kPlain: return bmp_plain_rows_read(r);
@@ -118,7 +115,7 @@ int32_t load(BMP_READ* r, void* flags) {
 
 // Every failure leaves the stream where the caller had it.
 int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, kFromStart);
+  RPb_IO_seek(io, start, RX_SEEK_SET);
   return RPb_AF_error_check();
 }
 
@@ -144,7 +141,7 @@ int32_t bmp_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   if (header != nullptr) *header = r.dib;
   if (palette != nullptr)
     std::copy(r.palette, r.palette + dib_palette_entries(r.dib.biBitCount, RX_BI_RGB), palette);
-  if (compression != nullptr) *compression = r.file.compression != 0 ? kCompressionNameRle : 0;
+  if (compression != nullptr) *compression = r.file.compression != 0 ? RX_COMPRESSION_RLE : RX_COMPRESSION_NONE;
   return 0;
 }
 

@@ -12,7 +12,6 @@ RX_SOURCE("source\\filters\\bmp\\bmp_header.cpp");
 namespace rx {
 namespace {
 
-enum : int32_t { kFromStart = 0, kFromHere = 1 };
 
 // Both variants after the 12-byte one begin with the same 40 bytes.
 void info_fields(const uint8_t* b, BMP_HEADER* h) {
@@ -55,7 +54,7 @@ int32_t file_header_read(IO_REC* io, BMP_HEADER* h) {
   const int32_t got = RPb_IO_read(io, b, 2);
   if (got < 2) return RX_ERR(RXE_CANT_READ_HEADER, 2, got);
   if (bmp_u16(b) != kBmpSignature) {
-    RPb_IO_seek(io, -2, kFromHere);
+    RPb_IO_seek(io, -2, RX_SEEK_CUR);
     return 0;
   }
   const int32_t rest = RPb_IO_read(io, b + 2, kBmpFileHeaderBytes - 2);
@@ -129,7 +128,7 @@ int32_t table_rest_skip(IO_REC* io, const BMP_HEADER& h, uint64_t entries_kept) 
   const int32_t here = RPb_IO_tell(io);
   const uint64_t target = static_cast<uint64_t>(std::max(here, 0)) + skip;
   if (here < 0 || target > 0x7FFFFFFF ||
-      RPb_IO_seek(io, static_cast<int32_t>(target), kFromStart) != static_cast<int32_t>(target))
+      RPb_IO_seek(io, static_cast<int32_t>(target), RX_SEEK_SET) != static_cast<int32_t>(target))
     return RX_ERR(RXE_CANT_READ_PALETTE, static_cast<int32_t>(std::min<uint64_t>(skip, 0x7FFFFFFF)),
                   0);
   return 0;

@@ -17,7 +17,6 @@ RX_SOURCE("source\\filters\\bmp\\bmpwrite.cpp");
 namespace rx {
 namespace {
 
-enum : int32_t { kFromStart = 0 };
 // The 12-byte header stores the width unsigned and the height signed in
 // 16 bits.
 inline constexpr int32_t kCoreMaxWidth = 0xFFFF;
@@ -229,9 +228,9 @@ int32_t file_size_write(BMP_WRITE* w) {
   uint8_t b[4];
   bmp_put32(b, static_cast<uint32_t>(end - w->size_field + static_cast<int32_t>(kBmpFileSizeOffset)));
   int32_t put = 0;
-  if (RPb_IO_seek(w->io, w->size_field, kFromStart) == w->size_field)
+  if (RPb_IO_seek(w->io, w->size_field, RX_SEEK_SET) == w->size_field)
     put = RPb_IO_write(w->io, b, 4);
-  RPb_IO_seek(w->io, end, kFromStart);
+  RPb_IO_seek(w->io, end, RX_SEEK_SET);
   return put == 4 ? 0 : RX_ERR(RXE_BMP_FILE_SIZE_WRITE, put, end);
 }
 
@@ -263,7 +262,7 @@ int32_t bmp_write(IO_REC* io, void* flags, int32_t, int32_t, int32_t option) {
   w.flags = BMP_FLAGS{0, kBmpTypeInfo, kBmpPlain};
   if (flags != nullptr) w.flags = *static_cast<const BMP_FLAGS*>(flags);
   if (save(&w, option) == 0) return 0;
-  RPb_IO_seek(io, start, kFromStart);
+  RPb_IO_seek(io, start, RX_SEEK_SET);
   return RPb_AF_error_check();
 }
 

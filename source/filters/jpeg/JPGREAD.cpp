@@ -110,7 +110,7 @@ int32_t jpeg_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
                    jfif_pels_per_metre(d->jfif.units, d->jfif.y_density));
     if (palette != nullptr && f.count == 1)
       std::copy(kGrayRamp256.begin(), kGrayRamp256.end(), palette);
-    if (compression != nullptr) *compression = 6;  // "JPEG" among the compression names
+    if (compression != nullptr) *compression = RX_COMPRESSION_JPEG;
   }
   return finish(ok, io, start);
 }

@@ -36,7 +36,7 @@ bool skip_bytes(Decoder* d, int32_t n) {
   if (n < 0) return fail(d, RXE_CANT_READ_HEADER, n, 0);
   if (n == 0) return true;
   const int32_t here = RPb_IO_tell(d->io);
-  if (here < 0 || RPb_IO_seek(d->io, n, 1) != here + n)
+  if (here < 0 || RPb_IO_seek(d->io, n, RX_SEEK_CUR) != here + n)
     return fail(d, RXE_CANT_READ_HEADER, n, here);
   return true;
 }
