@@ -1,0 +1,6 @@
+# The drawing and window layers' tests, in the main test executable.
+target_sources(rastrix_tests PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_rop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_dib.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_palette.cpp)
+target_link_libraries(rastrix_tests PRIVATE rastrix_gdi)
