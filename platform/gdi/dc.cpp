@@ -9,7 +9,7 @@ namespace pg {
 std::shared_ptr<Dc> dc_of(HDC hdc) { return find<Dc>(raw(hdc), Kind::Dc); }
 
 HDC dc_create_on_surface(std::shared_ptr<Surface> surface, std::shared_ptr<Display> display) {
-  if (!surface || !display) return nullptr;
+  if (!display) return nullptr;  // a window with an empty client area has no surface
   auto dc = std::make_shared<Dc>();
   dc->type = Dc::DisplayDc;
   dc->own = std::move(surface);

@@ -28,7 +28,7 @@ inline int red_of(uint32_t v) { return static_cast<int>(v >> 16 & 0xFF); }
 inline int green_of(uint32_t v) { return static_cast<int>(v >> 8 & 0xFF); }
 inline int blue_of(uint32_t v) { return static_cast<int>(v & 0xFF); }
 
-enum class Kind : uint8_t { Display = 1, Dc, Bitmap, Brush, Palette, Font, Window };
+enum class Kind : uint8_t { Display = 1, Dc, Bitmap, Brush, Palette, Font, Window, Drop, Cursor };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}
