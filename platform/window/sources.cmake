@@ -8,7 +8,9 @@ add_library(rastrix_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/scroll.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cursors.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/timers.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/timers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/services.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialog_template.cpp)
 target_include_directories(rastrix_window PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../include)
 target_link_libraries(rastrix_window PUBLIC rastrix_gdi rastrix_platform)
 rx_warnings(rastrix_window)
