@@ -37,10 +37,10 @@ extern "C" int32_t pw_scroll_info_set(HWND hwnd, int32_t bar, const pw_scroll_in
     b.min = info->min;
     b.max = std::max(info->max, info->min);
   }
-  if (info->mask & PW_SIF_PAGE) {
-    int64_t span = int64_t{b.max} - b.min + 1;
-    b.page = static_cast<uint32_t>(std::min<int64_t>(info->page, span));
-  }
+  // The page never exceeds the range, also when the range shrinks.
+  int64_t span = int64_t{b.max} - b.min + 1;
+  if (info->mask & PW_SIF_PAGE) b.page = info->page;
+  b.page = static_cast<uint32_t>(std::min<int64_t>(b.page, span));
   if (info->mask & PW_SIF_POS) b.pos = info->pos;
   b.pos = clamp_pos(b, b.pos);
   if (info->mask & (PW_SIF_RANGE | PW_SIF_PAGE)) {

@@ -2,5 +2,6 @@
 target_sources(rastrix_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/test_gdi_rop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_gdi_dib.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_palette.cpp)
-target_link_libraries(rastrix_tests PRIVATE rastrix_gdi)
+  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_palette.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_window.cpp)
+target_link_libraries(rastrix_tests PRIVATE rastrix_gdi rastrix_window)
