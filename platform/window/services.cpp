@@ -163,7 +163,11 @@ extern "C" int32_t pw_clipboard_open(HWND owner) {
     s = state().services;
     if (!state().installed) s.clipboard_load = nullptr;
   }
-  if (s.clipboard_load) s.clipboard_load(s.user);
+  if (s.clipboard_load) {
+    s.clipboard_load(s.user);
+    std::lock_guard<std::mutex> guard(state().lock);
+    state().changed = false;  // what the desktop holds is not a change to publish
+  }
   return 1;
 }
 

@@ -66,7 +66,9 @@ TEST(Robust, InvalidHandlesAreRefusedEverywhere) {
     EXPECT_EQ(pw_property_set(w, "RAST1", nullptr), 0);
     EXPECT_EQ(pw_window_dc_get(w), nullptr);
     EXPECT_EQ(pw_scroll_pos_set(w, SB_VERT, 1, 1), 0);
-    if (v != 0) EXPECT_EQ(pw_timer_set(w, 1, 1, nullptr), 0u);
+    if (v != 0) {
+      EXPECT_EQ(pw_timer_set(w, 1, 1, nullptr), 0u);
+    }
     EXPECT_EQ(pw_capture_set(w), nullptr);
     EXPECT_EQ(pw_window_proc_set(w, window_test::recording_proc), nullptr);
   }
