@@ -7,3 +7,4 @@ target_sources(rastrix_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/test_ui_services.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_ui_robust.cpp)
 target_link_libraries(rastrix_tests PRIVATE rastrix_gdi rastrix_window)
+include(${CMAKE_CURRENT_LIST_DIR}/qt_tests.cmake)
