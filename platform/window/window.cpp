@@ -160,6 +160,20 @@ extern "C" int32_t pw_system_metric(int32_t index) {
 
 extern "C" int32_t pw_system_version_major(void) { return 4; }
 
+extern "C" COLORREF pw_system_colour(int32_t index) {
+  switch (index) {
+    case COLOR_WINDOW: return PG_RGB(255, 255, 255);
+    case COLOR_WINDOWTEXT: return PG_RGB(0, 0, 0);
+    case COLOR_HIGHLIGHT: return PG_RGB(0, 0, 128);
+    case COLOR_HIGHLIGHTTEXT: return PG_RGB(255, 255, 255);
+    case COLOR_BTNFACE: return PG_RGB(192, 192, 192);
+    case COLOR_BTNSHADOW: return PG_RGB(128, 128, 128);
+    case COLOR_BTNTEXT: return PG_RGB(0, 0, 0);
+    case COLOR_BTNHIGHLIGHT: return PG_RGB(255, 255, 255);
+    default: return PG_CLR_INVALID;
+  }
+}
+
 extern "C" HWND pw_window_create(uint32_t ex_style, const char* class_name, const char* title, uint32_t style,
                                  int32_t x, int32_t y, int32_t width, int32_t height, HWND parent, intptr_t id,
                                  void* param) {

@@ -121,6 +121,12 @@ enum {
   SM_CXBORDER = 5, SM_CYBORDER = 6, SM_CXFRAME = 32, SM_CYFRAME = 33
 };
 int32_t pw_system_metric(int32_t index);
+/* System colours for drawing standard parts (COLORREF values). */
+enum {
+  COLOR_WINDOW = 5, COLOR_WINDOWTEXT = 8, COLOR_HIGHLIGHT = 13, COLOR_HIGHLIGHTTEXT = 14, COLOR_BTNFACE = 15,
+  COLOR_BTNSHADOW = 16, COLOR_BTNTEXT = 18, COLOR_BTNHIGHLIGHT = 20
+};
+COLORREF pw_system_colour(int32_t index); /* PG_CLR_INVALID for an unknown index */
 /* The system's major version, for code that once depended on it. */
 int32_t pw_system_version_major(void);
 
