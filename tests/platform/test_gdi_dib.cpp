@@ -60,9 +60,9 @@ uint32_t expected(int bits, int x, int y) {
   return c;
 }
 
-class EveryDepth : public ::testing::TestWithParam<std::tuple<int, bool>> {};
+class GdiEveryDepth : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
-TEST_P(EveryDepth, DrawsThePictureUpright) {
+TEST_P(GdiEveryDepth, DrawsThePictureUpright) {
   auto [bits, top_down] = GetParam();
   Dib dib = picture_dib(bits, top_down);
   MemDc d(24, 5, 4);
@@ -74,7 +74,7 @@ TEST_P(EveryDepth, DrawsThePictureUpright) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Dibs, EveryDepth,
+INSTANTIATE_TEST_SUITE_P(GdiDibs, GdiEveryDepth,
                          ::testing::Combine(::testing::Values(1, 4, 8, 16, 24), ::testing::Bool()),
                          [](const auto& p) {
                            return std::to_string(std::get<0>(p.param)) + (std::get<1>(p.param) ? "TopDown" : "BottomUp");
@@ -91,7 +91,7 @@ Dib ramp(int n, int rows = 1) {
   return d;
 }
 
-TEST(StretchDib, EnlargingRepeatsColumnsByTheMap) {
+TEST(GdiStretchDib, EnlargingRepeatsColumnsByTheMap) {
   // Column j of 5 reads source column j * 2 / 5: 0 0 0 1 1.
   Dib d = ramp(2);
   MemDc m(24, 5, 1);
@@ -100,7 +100,7 @@ TEST(StretchDib, EnlargingRepeatsColumnsByTheMap) {
   for (int x = 0; x < 5; ++x) EXPECT_EQ(m.value(x, 0), want[x]) << x;
 }
 
-TEST(StretchDib, ReducingDropsColumnsAndRows) {
+TEST(GdiStretchDib, ReducingDropsColumnsAndRows) {
   // 5 columns to 2 read columns 0 and 2; 3 rows to 2 read rows 0 and 1.
   Dib d = ramp(5, 3);
   MemDc m(24, 2, 2);
@@ -111,7 +111,7 @@ TEST(StretchDib, ReducingDropsColumnsAndRows) {
   EXPECT_EQ(m.value(1, 1), 0x000102u);
 }
 
-TEST(StretchDib, NegativeWidthMirrors) {
+TEST(GdiStretchDib, NegativeWidthMirrors) {
   Dib d = ramp(3);
   MemDc m(24, 3, 1);
   pg_stretch_dib_bits(m.dc, 3, 0, -3, 1, 0, 0, 3, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
@@ -120,7 +120,7 @@ TEST(StretchDib, NegativeWidthMirrors) {
   EXPECT_EQ(m.value(2, 0), 0u);
 }
 
-TEST(StretchDib, SourceRowsCountFromTheBottomOfABottomUpDib) {
+TEST(GdiStretchDib, SourceRowsCountFromTheBottomOfABottomUpDib) {
   Dib up = ramp(1, 3);  // rows 0 (top), 1, 2 carry green 0, 1, 2
   MemDc m(24, 1, 1);
   pg_stretch_dib_bits(m.dc, 0, 0, 1, 1, 0, 0, 1, 1, up.pixels.data(), up.info(), DIB_RGB_COLORS, SRCCOPY);
@@ -131,7 +131,7 @@ TEST(StretchDib, SourceRowsCountFromTheBottomOfABottomUpDib) {
   EXPECT_EQ(m.value(0, 0), 0x000000u) << "y 0 of a top-down DIB is its top row";
 }
 
-TEST(StretchDib, ClipAndSourceBoundsLimitTheDrawing) {
+TEST(GdiStretchDib, ClipAndSourceBoundsLimitTheDrawing) {
   Dib d = ramp(4);
   MemDc m(24, 6, 1);
   pg_rect clip{2, 0, 4, 1};
@@ -147,7 +147,7 @@ TEST(StretchDib, ClipAndSourceBoundsLimitTheDrawing) {
   EXPECT_EQ(m.value(4, 0), 0u);
 }
 
-TEST(StretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
+TEST(GdiStretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
   // 24 onto 24 copies rows whole; 32 onto 24 converts pixel by pixel.
   const int w = 37, h = 5;
   Dib d24(w, h, 24, false), d32(w, h, 32, true);
@@ -167,7 +167,7 @@ TEST(StretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
   EXPECT_EQ(a.value(1, 0), 0xFE0D07u);
 }
 
-TEST(StretchDib, PaletteDeviceMatchesTheSelectedPalette) {
+TEST(GdiStretchDib, PaletteDeviceMatchesTheSelectedPalette) {
   MemDc m(8, 3, 1);
   Dib d(3, 1, 8, false, {{0, 0, 255, 0}, {3, 2, 1, 0}, {9, 9, 9, 0}});
   d.row(0)[0] = 0, d.row(0)[1] = 1, d.row(0)[2] = 2;
@@ -188,7 +188,7 @@ TEST(StretchDib, PaletteDeviceMatchesTheSelectedPalette) {
   pg_palette_delete(pal);
 }
 
-TEST(StretchDib, OneBitBandsOnAMonochromeBitmapBlitThroughTextAndBackground) {
+TEST(GdiStretchDib, OneBitBandsOnAMonochromeBitmapBlitThroughTextAndBackground) {
   // A word-aligned monochrome device bitmap from band bits, blitted to a
   // colour DC with text = entry 0 and background = entry 1.
   const uint8_t rows[2][2] = {{0xA0, 0x00}, {0x50, 0x00}};  // 4 pixels: 1010 / 0101
@@ -211,7 +211,7 @@ TEST(StretchDib, OneBitBandsOnAMonochromeBitmapBlitThroughTextAndBackground) {
   pg_dc_delete(mem);
 }
 
-TEST(Printer, IsNotARasterDisplayAndDrawsOnAWhitePage) {
+TEST(GdiPrinter, IsNotARasterDisplayAndDrawsOnAWhitePage) {
   HDC p = pg_printer_dc_create(40, 20, 300);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(pg_device_caps(p, PG_TECHNOLOGY), PG_DT_RASPRINTER);
@@ -225,7 +225,7 @@ TEST(Printer, IsNotARasterDisplayAndDrawsOnAWhitePage) {
   pg_dc_delete(p);
 }
 
-TEST(Displays, DepthsAndCapabilities) {
+TEST(GdiDisplays, DepthsAndCapabilities) {
   for (int bits : {1, 4, 8, 16, 24, 32}) {
     HDISPLAY disp = pg_display_create(bits);
     HDC dc = pg_display_dc_create(disp, 8, 8);
@@ -244,14 +244,14 @@ TEST(Displays, DepthsAndCapabilities) {
   EXPECT_EQ(pg_display_create(2), nullptr);
 }
 
-TEST(Displays, MapModeIsText) {
+TEST(GdiDisplays, MapModeIsText) {
   MemDc m(24, 2, 2);
   EXPECT_EQ(pg_map_mode_set(m.dc, MM_TEXT), MM_TEXT);
   EXPECT_EQ(pg_map_mode_set(m.dc, 2), 0);
   EXPECT_EQ(pg_map_mode_get(m.dc), MM_TEXT);
 }
 
-TEST(Displays, ClipBoxIsTheSurfaceCutByTheStoredRectangle) {
+TEST(GdiDisplays, ClipBoxIsTheSurfaceCutByTheStoredRectangle) {
   MemDc m(24, 10, 8);
   pg_rect r{};
   EXPECT_EQ(pg_clip_box_get(m.dc, &r), PG_SIMPLEREGION);
@@ -269,7 +269,7 @@ TEST(Displays, ClipBoxIsTheSurfaceCutByTheStoredRectangle) {
   EXPECT_EQ(pg_pixel_set(m.dc, 1, 3, 0), 0);
 }
 
-TEST(Text, BuiltInFontDrawsInTheTextColour) {
+TEST(GdiText, BuiltInFontDrawsInTheTextColour) {
   MemDc m(24, 30, 12);
   int32_t w = 0, h = 0;
   pg_text_extent(m.dc, "Hi", 2, &w, &h);
@@ -290,7 +290,7 @@ TEST(Text, BuiltInFontDrawsInTheTextColour) {
   EXPECT_EQ(m.value(14, 2), 0u);
 }
 
-TEST(Text, DrawTextCentresAndBreaksAtWords) {
+TEST(GdiText, DrawTextCentresAndBreaksAtWords) {
   MemDc m(24, 40, 40);
   pg_rect r{0, 0, 40, 40};
   int32_t height = pg_text_draw(m.dc, "ab cd efgh", -1, &r, PG_DT_CENTER | PG_DT_WORDBREAK | PG_DT_CALCRECT);

@@ -15,7 +15,7 @@ std::vector<pg_palette_entry> distinct_colours(int n, int salt) {
   return v;
 }
 
-TEST(Palettes, StaticColoursStayAndNewOnesTakeFreeEntries) {
+TEST(GdiPalettes, StaticColoursStayAndNewOnesTakeFreeEntries) {
   MemDc m(8, 2, 2);
   pg_palette_entry e[3] = {{255, 0, 0, 0}, {10, 20, 30, 0}, {40, 50, 60, 0}};
   HPALETTE p = pg_palette_create(e, 3);
@@ -34,7 +34,7 @@ TEST(Palettes, StaticColoursStayAndNewOnesTakeFreeEntries) {
   pg_palette_delete(p);
 }
 
-TEST(Palettes, MoreThan236ColoursMapTheRestToTheNearest) {
+TEST(GdiPalettes, MoreThan236ColoursMapTheRestToTheNearest) {
   MemDc m(8, 2, 2);
   auto colours = distinct_colours(256, 7);
   HPALETTE p = pg_palette_create(colours.data(), 256);
@@ -53,7 +53,7 @@ TEST(Palettes, MoreThan236ColoursMapTheRestToTheNearest) {
   pg_palette_delete(p);
 }
 
-TEST(Palettes, RepeatedColoursShareOneEntry) {
+TEST(GdiPalettes, RepeatedColoursShareOneEntry) {
   MemDc m(8, 2, 2);
   pg_palette_entry e[3] = {{1, 1, 1, 0}, {2, 2, 2, 0}, {1, 1, 1, 0}};
   HPALETTE p = pg_palette_create(e, 3);
@@ -66,7 +66,7 @@ TEST(Palettes, RepeatedColoursShareOneEntry) {
   pg_palette_delete(p);
 }
 
-TEST(Palettes, BackgroundPaletteOnlyTakesWhatIsFree) {
+TEST(GdiPalettes, BackgroundPaletteOnlyTakesWhatIsFree) {
   MemDc m(8, 2, 2);
   auto front = distinct_colours(230, 1);
   HPALETTE a = pg_palette_create(front.data(), 230);
@@ -97,7 +97,7 @@ TEST(Palettes, BackgroundPaletteOnlyTakesWhatIsFree) {
   pg_palette_delete(a);
 }
 
-TEST(Palettes, NearestIndexPrefersTheLowestOnATie) {
+TEST(GdiPalettes, NearestIndexPrefersTheLowestOnATie) {
   pg_palette_entry e[4] = {{40, 40, 40, 0}, {10, 0, 0, 0}, {0, 10, 0, 0}, {255, 255, 255, 0}};
   HPALETTE p = pg_palette_create(e, 4);
   EXPECT_EQ(pg_palette_nearest_index(p, PG_RGB(5, 5, 0)), 1) << "entries 1 and 2 tie at 50; 0 is at 4050";
@@ -113,7 +113,7 @@ TEST(Palettes, NearestIndexPrefersTheLowestOnATie) {
   pg_palette_delete(empty);
 }
 
-TEST(Palettes, PaletteIndexColoursGoThroughTheMapping) {
+TEST(GdiPalettes, PaletteIndexColoursGoThroughTheMapping) {
   MemDc m(8, 2, 1);
   pg_palette_entry e[2] = {{9, 8, 7, 0}, {0, 0, 255, 0}};
   HPALETTE p = pg_palette_create(e, 2);

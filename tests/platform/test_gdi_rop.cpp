@@ -25,9 +25,9 @@ struct Case {
   int value_bits;  // bits of a pixel value that are compared
 };
 
-class AllRops : public ::testing::TestWithParam<Case> {};
+class GdiAllRops : public ::testing::TestWithParam<Case> {};
 
-TEST_P(AllRops, EveryCodeFollowsItsTruthTable) {
+TEST_P(GdiAllRops, EveryCodeFollowsItsTruthTable) {
   const int bits = GetParam().bits, vb = GetParam().value_bits;
   const int w = 16, h = 8;
   // Destination and source values that meet every bit combination; the
@@ -69,10 +69,10 @@ TEST_P(AllRops, EveryCodeFollowsItsTruthTable) {
   pg_brush_delete(brush);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, AllRops, ::testing::Values(Case{1, 1}, Case{8, 8}, Case{32, 24}),
+INSTANTIATE_TEST_SUITE_P(GdiDepths, GdiAllRops, ::testing::Values(Case{1, 1}, Case{8, 8}, Case{32, 24}),
                          [](const auto& p) { return std::to_string(p.param.bits) + "bit"; });
 
-TEST(Rops, OperandUseFollowsTheTable) {
+TEST(GdiRops, OperandUseFollowsTheTable) {
   EXPECT_TRUE(pg_rop_uses_source(SRCCOPY));
   EXPECT_FALSE(pg_rop_uses_pattern(SRCCOPY));
   EXPECT_TRUE(pg_rop_uses_pattern(PATCOPY));
@@ -83,14 +83,14 @@ TEST(Rops, OperandUseFollowsTheTable) {
   EXPECT_TRUE(pg_rop_uses_source(0x00CC0000u));
 }
 
-TEST(Rops, OperationWithNoSourceNeedsNoSourceDc) {
+TEST(GdiRops, OperationWithNoSourceNeedsNoSourceDc) {
   MemDc d(32, 4, 2);
   EXPECT_EQ(pg_bit_blt(d.dc, 0, 0, 4, 2, nullptr, 0, 0, WHITENESS), 1);
   EXPECT_EQ(d.value(3, 1), 0xFFFFFFu);
   EXPECT_EQ(pg_bit_blt(d.dc, 0, 0, 4, 2, nullptr, 0, 0, SRCCOPY), 0) << "a source operation without a source";
 }
 
-TEST(MonoMapping, MonochromeSourceTakesTextAndBackgroundColours) {
+TEST(GdiMonoMapping, MonochromeSourceTakesTextAndBackgroundColours) {
   MemDc mono(1, 8, 1), colour(24, 8, 1);
   set_values(mono.bitmap, 1, 8, 1, {0, 1, 1, 0, 0, 0, 1, 1});
   pg_text_colour_set(colour.dc, PG_RGB(200, 10, 20));
@@ -101,7 +101,7 @@ TEST(MonoMapping, MonochromeSourceTakesTextAndBackgroundColours) {
   for (int x = 0; x < 8; ++x) EXPECT_EQ(colour.value(x, 0), want[x]) << x;
 }
 
-TEST(MonoMapping, ColourSourceGivesOneWhereItMatchesTheSourceBackground) {
+TEST(GdiMonoMapping, ColourSourceGivesOneWhereItMatchesTheSourceBackground) {
   MemDc colour(24, 4, 1), mono(1, 4, 1);
   set_values(colour.bitmap, 24, 4, 1, {0x102030, 0xFFFFFF, 0x102030, 0x000000});
   pg_bk_colour_set(colour.dc, PG_RGB(0x10, 0x20, 0x30));
@@ -112,7 +112,7 @@ TEST(MonoMapping, ColourSourceGivesOneWhereItMatchesTheSourceBackground) {
   EXPECT_EQ(mono.value(3, 0), 0u);
 }
 
-TEST(MonoMapping, MaskAndPaintMakeATransparentCopy) {
+TEST(GdiMonoMapping, MaskAndPaintMakeATransparentCopy) {
   // The usual two-pass transparent blit: AND a mask, then OR the picture.
   MemDc dst(24, 3, 1), mask(24, 3, 1), pic(24, 3, 1);
   set_values(dst.bitmap, 24, 3, 1, {0x112233, 0x445566, 0x778899});
@@ -135,7 +135,7 @@ const char* const kHatchCells[6][8] = {
     {"########", "#.......", "#.......", "#.......", "#.......", "#.......", "#.......", "#......."},
     {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#"}};
 
-TEST(Brushes, SixHatchStylesAnchoredToTheSurface) {
+TEST(GdiBrushes, SixHatchStylesAnchoredToTheSurface) {
   for (int style = 0; style < 6; ++style) {
     MemDc d(24, 20, 12);
     pg_bk_colour_set(d.dc, PG_RGB(0, 0, 255));
@@ -155,7 +155,7 @@ TEST(Brushes, SixHatchStylesAnchoredToTheSurface) {
   EXPECT_EQ(pg_brush_hatch_create(-1, 0), nullptr);
 }
 
-TEST(Brushes, MonochromePatternUsesTextForZeroAndBackgroundForOne) {
+TEST(GdiBrushes, MonochromePatternUsesTextForZeroAndBackgroundForOne) {
   MemDc pat(1, 8, 8), d(24, 8, 8);
   std::vector<uint32_t> bits(64);
   for (int i = 0; i < 64; ++i) bits[i] = ((i / 8) + (i % 8)) % 3 == 0;  // a hand-made pattern
@@ -171,7 +171,7 @@ TEST(Brushes, MonochromePatternUsesTextForZeroAndBackgroundForOne) {
   pg_brush_delete(b);
 }
 
-TEST(Brushes, PatternIsACopyTakenAtCreation) {
+TEST(GdiBrushes, PatternIsACopyTakenAtCreation) {
   MemDc pat(24, 8, 8), d(24, 8, 1);
   set_values(pat.bitmap, 24, 8, 8, std::vector<uint32_t>(64, 0x123456));
   HBRUSH b = pg_brush_pattern_create(pat.bitmap);
@@ -182,7 +182,7 @@ TEST(Brushes, PatternIsACopyTakenAtCreation) {
   pg_brush_delete(b);
 }
 
-TEST(Fills, InvertAndFocusFramesUndoThemselves) {
+TEST(GdiFills, InvertAndFocusFramesUndoThemselves) {
   MemDc d(32, 10, 6);
   std::vector<uint32_t> v(60);
   for (int i = 0; i < 60; ++i) v[i] = 0x010101u * static_cast<uint32_t>(i * 4);
@@ -201,7 +201,7 @@ TEST(Fills, InvertAndFocusFramesUndoThemselves) {
   for (int i = 0; i < 60; ++i) ASSERT_EQ(d.value(i % 10, i / 10), v[i]) << i;
 }
 
-TEST(Fills, LinesExcludeTheirEndPoint) {
+TEST(GdiFills, LinesExcludeTheirEndPoint) {
   MemDc d(24, 6, 6);
   pg_line_draw(d.dc, 0, 0, 4, 0, PG_RGB(255, 255, 255));
   EXPECT_EQ(d.value(3, 0), 0xFFFFFFu);

@@ -20,7 +20,7 @@ H fake(uintptr_t v) {
   return reinterpret_cast<H>(v);
 }
 
-TEST(Robust, InvalidHandlesAreRefusedEverywhere) {
+TEST(UiRobust, InvalidHandlesAreRefusedEverywhere) {
   MemDc good(24, 4, 4);
   HBRUSH brush = pg_brush_solid_create(0);
   HBITMAP bm = pg_bitmap_create(2, 2, 1, 1, nullptr);
@@ -80,7 +80,7 @@ TEST(Robust, InvalidHandlesAreRefusedEverywhere) {
   EXPECT_EQ(pg_brush_delete(pg_stock_brush(PG_WHITE_BRUSH)), 0) << "stock objects stay";
 }
 
-TEST(Robust, HugeInvertedAndZeroSizesDrawWithinTheSurface) {
+TEST(UiRobust, HugeInvertedAndZeroSizesDrawWithinTheSurface) {
   MemDc m(32, 8, 8);
   Dib d(2, 2, 24, false);
   const int32_t sizes[] = {0, 1, -1, INT32_MAX, INT32_MIN, INT32_MIN + 1, 65536, -65536};
@@ -112,7 +112,7 @@ TEST(Robust, HugeInvertedAndZeroSizesDrawWithinTheSurface) {
   EXPECT_EQ(pg_palette_create(many.data(), PG_PALETTE_MAX_ENTRIES + 1), nullptr);
 }
 
-TEST(Robust, BrokenDibHeadersAreRefused) {
+TEST(UiRobust, BrokenDibHeadersAreRefused) {
   MemDc m(24, 4, 4);
   Dib good(2, 2, 8, false, {{0, 0, 0, 0}, {255, 255, 255, 0}});
   auto with = [&](auto change) {
@@ -145,7 +145,7 @@ TEST(Robust, BrokenDibHeadersAreRefused) {
       << "an operation without a source needs no bits";
 }
 
-TEST(Robust, SelectedObjectsOutliveTheirHandles) {
+TEST(UiRobust, SelectedObjectsOutliveTheirHandles) {
   MemDc m(24, 4, 4);
   HBRUSH b = pg_brush_solid_create(PG_RGB(9, 9, 9));
   HBRUSH old = pg_brush_select(m.dc, b);
@@ -156,7 +156,7 @@ TEST(Robust, SelectedObjectsOutliveTheirHandles) {
   EXPECT_EQ(pg_brush_select(m.dc, b), nullptr);
 }
 
-TEST(Robust, WindowsRefuseBadArguments) {
+TEST(UiRobust, WindowsRefuseBadArguments) {
   window_test::recording_class();
   HWND h = pw_window_create(0, window_test::recording_class(), nullptr, WS_VISIBLE, INT32_MIN, INT32_MAX, INT32_MAX,
                             -20, nullptr, 0, nullptr);
@@ -196,7 +196,7 @@ TEST(Robust, WindowsRefuseBadArguments) {
   EXPECT_EQ(pw_dialog_create(&t, nullptr, nullptr, 0), nullptr) << "items missing";
 }
 
-TEST(Robust, QueueIsBoundedAgainstARunawayPoster) {
+TEST(UiRobust, QueueIsBoundedAgainstARunawayPoster) {
   int posted = 0;
   for (int i = 0; i < 20000; ++i) posted += pw_message_post(nullptr, WM_USER, 0, 0);
   EXPECT_LT(posted, 20000);

@@ -10,7 +10,7 @@
 
 namespace {
 
-class Services : public ::testing::Test {
+class UiServices : public ::testing::Test {
  protected:
   void SetUp() override { pw_script_reset(); }
   void TearDown() override {
@@ -19,7 +19,7 @@ class Services : public ::testing::Test {
   }
 };
 
-TEST_F(Services, FileDialogTakesScriptedAnswersInOrder) {
+TEST_F(UiServices, FileDialogTakesScriptedAnswersInOrder) {
   pw_file_dialog d{nullptr, nullptr, "Log File (*.log)", "*.log", "", PW_OFN_HIDEREADONLY | PW_OFN_NOREADONLYRETURN};
   char name[260] = "untouched";
   EXPECT_EQ(pw_file_save_dialog(&d, name, sizeof name), 0) << "no answer queued: cancelled";
@@ -37,7 +37,7 @@ TEST_F(Services, FileDialogTakesScriptedAnswersInOrder) {
   EXPECT_STREQ(text, "*.log");
 }
 
-TEST_F(Services, ColourDialogAndMessageBoxes) {
+TEST_F(UiServices, ColourDialogAndMessageBoxes) {
   COLORREF c = 0;
   EXPECT_EQ(pw_colour_dialog(nullptr, PG_RGB(1, 2, 3), nullptr, &c), 0);
   pw_script_colour_answer(1, PG_RGB(255, 255, 255));
@@ -52,7 +52,7 @@ TEST_F(Services, ColourDialogAndMessageBoxes) {
   EXPECT_STREQ(text, "Question\nAgain?");
 }
 
-TEST_F(Services, ClipboardHoldsCopiesAndOwnsHandles) {
+TEST_F(UiServices, ClipboardHoldsCopiesAndOwnsHandles) {
   EXPECT_EQ(pw_clipboard_data_set(CF_DIB, "x", 1), 0) << "closed";
   ASSERT_EQ(pw_clipboard_open(nullptr), 1);
   EXPECT_EQ(pw_clipboard_open(nullptr), 0) << "one opener at a time";
@@ -102,7 +102,7 @@ intptr_t report_proc(HWND dlg, uint32_t m, WPARAM w, LPARAM) {
   return 0;
 }
 
-TEST_F(Services, ModelessDialogDrivenByItemId) {
+TEST_F(UiServices, ModelessDialogDrivenByItemId) {
   HWND dlg = pw_dialog_create(&kReport, nullptr, report_proc, 0);
   ASSERT_NE(dlg, nullptr);
   EXPECT_TRUE(pw_dialog_is(dlg));
@@ -157,7 +157,7 @@ void press_ok(void*, HWND dlg) {
   pw_dialog_item_click(dlg, 1);
 }
 
-TEST_F(Services, ModalDialogIsDrivenByTheScriptedHandler) {
+TEST_F(UiServices, ModalDialogIsDrivenByTheScriptedHandler) {
   const char* version = "Version 6.03.001";
   pw_script_dialog_handler(press_ok, nullptr);
   EXPECT_EQ(pw_dialog_box(&kAbout, nullptr, about_proc, reinterpret_cast<LPARAM>(version)), 1);

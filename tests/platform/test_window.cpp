@@ -11,7 +11,7 @@ using namespace window_test;
 
 namespace {
 
-class Windows : public ::testing::Test {
+class UiWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     recording_class();
@@ -34,7 +34,7 @@ class Windows : public ::testing::Test {
   int windows_before_ = 0;
 };
 
-TEST_F(Windows, ClassesAreRegisteredOnceByName) {
+TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
   pw_window_class c{};
   c.proc = recording_proc;
   c.name = recording_class();
@@ -53,7 +53,7 @@ TEST_F(Windows, ClassesAreRegisteredOnceByName) {
       << "a child needs a parent";
 }
 
-TEST_F(Windows, CreationSendsCreateThenSizeWithTheClientArea) {
+TEST_F(UiWindows, CreationSendsCreateThenSizeWithTheClientArea) {
   HWND h = make(WS_VISIBLE | WS_CAPTION | WS_THICKFRAME, 200, 150);
   ASSERT_NE(h, nullptr);
   ASSERT_GE(seen().size(), 2u);
@@ -79,7 +79,7 @@ LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
   return pw_window_proc_default(h, m, w, l);
 }
 
-TEST_F(Windows, CreateRefusedByTheProcedureGivesNoWindow) {
+TEST_F(UiWindows, CreateRefusedByTheProcedureGivesNoWindow) {
   pw_window_class c{};
   c.proc = refusing_proc;
   c.name = "TestRefusingClass";
@@ -87,7 +87,7 @@ TEST_F(Windows, CreateRefusedByTheProcedureGivesNoWindow) {
   EXPECT_EQ(pw_window_create(0, "TestRefusingClass", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr);
 }
 
-TEST_F(Windows, PostedMessagesArriveInOrderThroughThePump) {
+TEST_F(UiWindows, PostedMessagesArriveInOrderThroughThePump) {
   HWND h = make(0);
   seen().clear();
   pw_message_post(h, WM_USER + 1, 11, 0);
@@ -119,7 +119,7 @@ LRESULT subclass_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
   return pw_window_proc_call(g_old_proc, h, m, w, l);
 }
 
-TEST_F(Windows, SubclassingReplacesTheProcedureAndChainsToTheOld) {
+TEST_F(UiWindows, SubclassingReplacesTheProcedureAndChainsToTheOld) {
   HWND h = make(0);
   g_subclass_chars = 0;
   g_old_proc = pw_window_proc_set(h, subclass_proc);
@@ -133,7 +133,7 @@ TEST_F(Windows, SubclassingReplacesTheProcedureAndChainsToTheOld) {
   EXPECT_EQ(g_subclass_chars, 1);
 }
 
-TEST_F(Windows, PropertiesAndExtraWords) {
+TEST_F(UiWindows, PropertiesAndExtraWords) {
   HWND h = make(0);
   int record = 0;
   EXPECT_EQ(pw_property_set(h, "RAST1", &record), 1);
@@ -150,7 +150,7 @@ TEST_F(Windows, PropertiesAndExtraWords) {
   EXPECT_EQ(pw_window_extra_get(h, 4), 0) << "offsets are multiples of 8";
 }
 
-TEST_F(Windows, InvalidAreasPaintOnceWithTheirBoundingRectangle) {
+TEST_F(UiWindows, InvalidAreasPaintOnceWithTheirBoundingRectangle) {
   HWND h = make(WS_VISIBLE, 50, 40);
   pw_messages_pump(nullptr);  // the first paint after showing
   EXPECT_EQ(count(WM_ERASEBKGND, h), 1);
@@ -193,7 +193,7 @@ LRESULT painting_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
   return pw_window_proc_default(h, m, w, l);
 }
 
-TEST_F(Windows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
+TEST_F(UiWindows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
   pw_window_class c{};
   c.proc = painting_proc;
   c.background = pg_stock_brush(PG_WHITE_BRUSH);
@@ -220,7 +220,7 @@ TEST_F(Windows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
   EXPECT_EQ(px[3 * 20 + 6], 0xFF0000FFu);
 }
 
-TEST_F(Windows, ScrollBarsTakeClientSpaceAndClampTheirPosition) {
+TEST_F(UiWindows, ScrollBarsTakeClientSpaceAndClampTheirPosition) {
   HWND h = make(WS_VISIBLE, 100, 80);
   seen().clear();
   pw_scroll_info si{PW_SIF_RANGE | PW_SIF_PAGE, 0, 99, 30, 0, 0};
@@ -255,7 +255,7 @@ TEST_F(Windows, ScrollBarsTakeClientSpaceAndClampTheirPosition) {
   EXPECT_EQ(pw_scroll_pos_get(h, SB_VERT), 7) << "the window moves the position itself";
 }
 
-TEST_F(Windows, CaptureTakesTheMouseWithCoordinatesInItsClientArea) {
+TEST_F(UiWindows, CaptureTakesTheMouseWithCoordinatesInItsClientArea) {
   HWND a = make(WS_VISIBLE, 100, 100, nullptr, 0, 0);
   HWND b = make(WS_VISIBLE, 100, 100, nullptr, 300, 50);
   pw_capture_set(a);
@@ -282,7 +282,7 @@ TEST_F(Windows, CaptureTakesTheMouseWithCoordinatesInItsClientArea) {
   pw_messages_pump(nullptr);
 }
 
-TEST_F(Windows, KeysGoToTheFocusWindowAndTrackShiftAndCapsLock) {
+TEST_F(UiWindows, KeysGoToTheFocusWindowAndTrackShiftAndCapsLock) {
   HWND a = make(0), b = make(0);
   pw_focus_set(b);
   EXPECT_EQ(count(WM_SETFOCUS, b), 1);
@@ -317,7 +317,7 @@ LRESULT self_destroying_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
   return recording_proc(h, m, w, l);
 }
 
-TEST_F(Windows, AWindowDestroyedInsideItsOwnHandler) {
+TEST_F(UiWindows, AWindowDestroyedInsideItsOwnHandler) {
   pw_window_class c{};
   c.proc = self_destroying_proc;
   c.name = "TestSelfDestroyingClass";
@@ -341,7 +341,7 @@ TEST_F(Windows, AWindowDestroyedInsideItsOwnHandler) {
   EXPECT_EQ(pw_window_destroy(h), 0);
 }
 
-TEST_F(Windows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
+TEST_F(UiWindows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
   HWND h = make(WS_VISIBLE, 10, 4);
   pw_messages_pump(nullptr);
   HDC dc = pw_window_dc_get(h);
@@ -358,7 +358,7 @@ TEST_F(Windows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
   EXPECT_EQ(u.right, 3);
 }
 
-TEST_F(Windows, RenderDrawsVisibleChildrenAtTheirPlaces) {
+TEST_F(UiWindows, RenderDrawsVisibleChildrenAtTheirPlaces) {
   HWND parent = make(WS_VISIBLE, 20, 20);
   HWND child = make(WS_CHILD | WS_VISIBLE | WS_BORDER, 6, 6, parent, 4, 5);
   HDC dc = pw_window_dc_get(child);
@@ -377,7 +377,7 @@ TEST_F(Windows, RenderDrawsVisibleChildrenAtTheirPlaces) {
   EXPECT_EQ(p.y, 6);
 }
 
-TEST_F(Windows, DroppedFilesReachWindowsThatAcceptThem) {
+TEST_F(UiWindows, DroppedFilesReachWindowsThatAcceptThem) {
   HWND h = make(0);
   const char* names[2] = {"/tmp/a.bmp", "/tmp/b.tif"};
   EXPECT_EQ(pw_input_drop(h, names, 2, 4, 5), 0) << "not accepting yet";
@@ -394,7 +394,7 @@ TEST_F(Windows, DroppedFilesReachWindowsThatAcceptThem) {
   EXPECT_EQ(pw_drop_query(d, 0xFFFFFFFFu, nullptr, 0), 0);
 }
 
-class Timers : public Windows {
+class UiTimers : public UiWindows {
  protected:
   DrivenClock clock_;
 };
@@ -405,7 +405,7 @@ void timer_callback(HWND, uint32_t m, uintptr_t id, uint32_t) {
   g_timer_calls += static_cast<int>(id == 0 ? 0 : 1);
 }
 
-TEST_F(Timers, FireWhenTheDrivenCounterHasMovedOnByThePeriod) {
+TEST_F(UiTimers, FireWhenTheDrivenCounterHasMovedOnByThePeriod) {
   HWND h = make(0);
   now() = 5000;
   ASSERT_EQ(pw_timer_set(h, 8346, 250, nullptr), 8346u);
@@ -433,7 +433,7 @@ TEST_F(Timers, FireWhenTheDrivenCounterHasMovedOnByThePeriod) {
   EXPECT_EQ(pw_timer_next_due(), -1);
 }
 
-TEST_F(Timers, CallbackTimersAndTheCounterWrapping) {
+TEST_F(UiTimers, CallbackTimersAndTheCounterWrapping) {
   g_timer_calls = 0;
   now() = 0xFFFFFFF0u;
   uintptr_t id = pw_timer_set(nullptr, 0, 32, timer_callback);
