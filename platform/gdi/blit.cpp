@@ -12,6 +12,8 @@
 namespace pg {
 namespace {
 
+__extension__ typedef __int128 Wide;
+
 struct Span {
   int64_t first;   // first destination pixel drawn
   int64_t count;   // pixels drawn
@@ -35,8 +37,9 @@ bool make_span(int64_t d, int64_t dn, int64_t s, int64_t sn, int64_t clip0, int6
   out->first = -1;
   for (int64_t x = a; x < b; ++x) {
     int64_t j = x - dl;
-    // j < dw and both sizes come from 32-bit values, so j * sw < 2^62.
-    int64_t k = j * sw / dw;
+    // Sizes reach 2^32 (a rectangle from INT32_MIN to INT32_MAX), so the
+    // product takes 128 bits.
+    int64_t k = sw == dw ? j : static_cast<int64_t>(static_cast<Wide>(j) * sw / dw);
     int64_t sc = mirror ? sl + sw - 1 - k : sl + k;
     if (sc < 0 || sc >= extent) {
       if (out->first >= 0) break;  // the map is monotonic: nothing further

@@ -38,7 +38,10 @@ extern "C" int32_t pg_stretch_dib_bits(HDC hdc, int32_t x, int32_t y, int32_t wi
   uint32_t colours[256] = {};
   if (bpp <= 8) {
     uint32_t n = 1u << bpp;
-    uint32_t used = h.biClrUsed == 0 || h.biClrUsed > n ? n : h.biClrUsed;
+    // More colours than the depth can index is a broken header: refused
+    // rather than read past the table the caller gave.
+    if (h.biClrUsed > n) return 0;
+    uint32_t used = h.biClrUsed == 0 ? n : h.biClrUsed;
     const auto* table =
         reinterpret_cast<const pg_rgb_quad*>(reinterpret_cast<const uint8_t*>(info) + h.biSize);
     for (uint32_t i = 0; i < used; ++i) colours[i] = bgr(table[i].red, table[i].green, table[i].blue);

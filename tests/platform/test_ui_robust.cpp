@@ -136,7 +136,8 @@ TEST(UiRobust, BrokenDibHeadersAreRefused) {
   EXPECT_EQ(with([](auto& h) { h.biHeight = 0; }), 0);
   EXPECT_EQ(with([](auto& h) { h.biHeight = INT32_MIN; }), 0);
   EXPECT_EQ(with([](auto& h) { h.biWidth = INT32_MAX; h.biHeight = INT32_MAX; }), 0) << "more than 2^31 bytes";
-  EXPECT_EQ(with([](auto& h) { h.biClrUsed = 0xFFFFFFFF; }), 2) << "a colour count past 256 is cut";
+  EXPECT_EQ(with([](auto& h) { h.biClrUsed = 257; }), 0) << "more colours than 8 bits index";
+  EXPECT_EQ(with([](auto& h) { h.biClrUsed = 2; }), 2);
   EXPECT_EQ(pg_stretch_dib_bits(m.dc, 0, 0, 2, 2, 0, 0, 2, 2, good.pixels.data(), good.info(), 1, SRCCOPY), 0)
       << "only DIB_RGB_COLORS";
   EXPECT_EQ(pg_stretch_dib_bits(m.dc, 0, 0, 2, 2, 0, 0, 2, 2, nullptr, good.info(), 0, SRCCOPY), 0);
