@@ -1,6 +1,7 @@
 // The built-in filter table and its accessors. Rows whose filters are not
 // built yet carry only their detect test; the GIF row carries placeholders
-// that report the missing LZW extension.
+// that report the missing LZW extension; the raw fax rows have no detect
+// test, being reached only by an explicit raw load or save.
 #include "LOAD/filter_table.h"
 
 #include "rastrix/rastrix.h"
@@ -13,6 +14,7 @@
 #include "SUPPORT/ext.h"
 #include "SUPPORT/img_ctrl.h"
 #include "filters/bmp.h"
+#include "filters/ccitt/g34.h"
 #include "filters/gif.h"
 #include "filters/jpeg.h"
 
@@ -71,8 +73,8 @@ const FILTER_ENTRY kFilters[kBuiltinFilterCount] = {
     row(30, detect_pict, "PCT|PICT|", 0),
     row(7, detect_cut, "CUT|PAL|", 0),
     row(41, detect_text, "TXT|", 0),
-    row(11, nullptr, nullptr, 0),
-    row(12, nullptr, nullptr, 0),
+    with(row(11, nullptr, nullptr, 0), g3_info, g3_read, g3_write, g34_page_count),
+    with(row(12, nullptr, nullptr, 0), g4_info, g4_read, g4_write, g34_page_count),
 };
 
 constexpr const char* kFormatNames[48] = {
