@@ -83,7 +83,10 @@ Start row_start(const Decoder& d, BitReader& r, int32_t row, bool* two_d) {
       }
       break;
     case Framing::kEolTag:
-      if (!eol_seek(r) || !r.ensure(1)) return Start::kExhausted;
+      if (!eol_seek(r)) return Start::kExhausted;
+      // EOLs with no tag bits between them end the data as well.
+      if (eol_take(r, &exhausted)) return Start::kEnd;
+      if (exhausted || !r.ensure(1)) return Start::kExhausted;
       *two_d = r.peek(1) == 0;
       r.skip(1);
       took_eol = true;
