@@ -33,27 +33,33 @@ RowEnd row_2d_decode(BitReader& r, uint32_t width, const uint32_t* ref, ChangeLi
   out.n = 0;
   const auto w = static_cast<int32_t>(width);
   int32_t a0 = -1;
+  // b1 at an even index while a0 is white, odd while black; the colour
+  // flips only in vertical mode, where b1 may then be the change just
+  // before the old one.
   uint32_t ib = 0;
   RowEnd end = RowEnd::kDone;
   while (a0 < w) {
-    ib = b1_find(ref, ib, a0, out.white());
+    while (static_cast<int32_t>(ref[ib]) <= a0) ib += 2;
     const auto b1 = static_cast<int32_t>(ref[ib]);
     r.refill();
     const Entry m = kModeTable[r.peek(kModeBits)];
-    if (m.length > r.count() || (m.kind == kBad && r.count() < kModeBits)) {
+    // Near the end of the data a code may stand on padding bits.
+    if (r.count() < kModeBits + 1 &&
+        (m.length > r.count() || (m.kind == kBad && r.count() < kModeBits))) [[unlikely]] {
       end = RowEnd::kExhausted;
       break;
     }
-    if (m.kind == kModeVertical) {
+    if (m.kind == kModeVertical) [[likely]] {
       const int32_t a1 = std::min(b1 + m.value - 3, w);
       // A change left of a0 would run the row backwards.
-      if (a1 < a0 || a1 < 0) {
+      if (a1 < a0 || a1 < 0) [[unlikely]] {
         end = RowEnd::kBad;
         break;
       }
       r.skip(m.length);
       if (a1 < w) out.add(static_cast<uint32_t>(a1));
       a0 = a1;
+      ib = ib == 0 ? 1 : ib - 1;
     } else if (m.kind == kModeHorizontal) {
       r.skip(m.length);
       const bool white = out.white();
@@ -72,6 +78,7 @@ RowEnd row_2d_decode(BitReader& r, uint32_t width, const uint32_t* ref, ChangeLi
     } else if (m.kind == kModePass) {
       r.skip(m.length);
       a0 = static_cast<int32_t>(ref[ib + 1]);
+      ib += 2;
     } else if (m.kind == kZeros) {
       // Eleven zero bits are an EOL or its fill; fewer are no code.
       end = r.count() < kEolBits - 1 ? RowEnd::kExhausted

@@ -51,7 +51,7 @@ class BitReader {
   // Drops the bits up to the next byte boundary of the data.
   void align() { skip(count_ & 7); }
 
-  void refill() {
+  [[gnu::always_inline]] void refill() {
     if (count_ > 56) return;
     if (end_ - p_ >= 8) [[likely]] {
       uint64_t v;
@@ -66,7 +66,7 @@ class BitReader {
   }
 
  private:
-  void slow_refill() {
+  [[gnu::noinline]] void slow_refill() {
     while (count_ <= 56) {
       if (p_ == end_ && !more()) return;
       uint8_t b = *p_++;

@@ -5,8 +5,11 @@
 
 #include <cstdint>
 
+#include <algorithm>
+
 #include "filters/codecs/ccitt_bits.h"
 #include "filters/codecs/ccitt_rows.h"
+#include "filters/codecs/ccitt_tables.h"
 
 namespace rx::ccitt {
 
@@ -21,8 +24,25 @@ enum class RowEnd {
 // ---- One-dimensional coding and EOLs (group3.cpp) ---------------------------
 
 // Reads one run of a colour (make-up codes and the terminating code) and
-// adds it to `pos`, stopping at `limit`.
-RowEnd run_read(BitReader& r, bool white, uint32_t* pos, uint32_t limit);
+// adds it to `pos`, stopping at `limit`. Inline: it is the inner loop of
+// both row decoders.
+inline RowEnd run_read(BitReader& r, bool white, uint32_t* pos, uint32_t limit) {
+  for (;;) {
+    r.refill();
+    const Entry e = white ? kWhiteTable[r.peek(kWhiteBits)] : kBlackTable[r.peek(kBlackBits)];
+    if (e.kind == kTerm || e.kind == kMakeup) [[likely]] {
+      // A code that would reach past the data was made up of its padding.
+      if (e.length > r.count()) return RowEnd::kExhausted;
+      r.skip(e.length);
+      *pos = std::min(*pos + e.value, limit);
+      if (e.kind == kTerm) return RowEnd::kDone;
+      continue;
+    }
+    const uint32_t bits = white ? kWhiteBits : kBlackBits;
+    if (r.count() < (e.kind == kZeros ? 11 : bits)) return RowEnd::kExhausted;
+    return e.kind == kZeros ? RowEnd::kEolMet : RowEnd::kBad;
+  }
+}
 
 // Decodes a one-dimensional row into `out` (cleared first, closed after).
 // An EOL ends the row with the rest of it white.

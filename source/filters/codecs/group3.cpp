@@ -44,24 +44,6 @@ void eol_field(BitWriter& w, uint32_t whole) {
 
 }  // namespace
 
-RowEnd run_read(BitReader& r, bool white, uint32_t* pos, uint32_t limit) {
-  for (;;) {
-    r.refill();
-    const Entry e = white ? kWhiteTable[r.peek(kWhiteBits)] : kBlackTable[r.peek(kBlackBits)];
-    if (e.kind == kTerm || e.kind == kMakeup) [[likely]] {
-      // A code that would reach past the data was made up of its padding.
-      if (e.length > r.count()) return RowEnd::kExhausted;
-      r.skip(e.length);
-      *pos = std::min(*pos + e.value, limit);
-      if (e.kind == kTerm) return RowEnd::kDone;
-      continue;
-    }
-    const uint32_t bits = white ? kWhiteBits : kBlackBits;
-    if (r.count() < (e.kind == kZeros ? 11 : bits)) return RowEnd::kExhausted;
-    return e.kind == kZeros ? RowEnd::kEolMet : RowEnd::kBad;
-  }
-}
-
 RowEnd row_1d_decode(BitReader& r, uint32_t width, ChangeList& out) {
   out.n = 0;
   uint32_t pos = 0;
