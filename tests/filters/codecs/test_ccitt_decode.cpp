@@ -6,7 +6,9 @@
 
 #include <chrono>
 
+#include "LOAD/io_rec.h"
 #include "filters/codecs/ccitt_harness.h"
+#include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
 
 using namespace ccitt_test;
@@ -226,6 +228,53 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
         EXPECT_EQ(back.result.exhausted, 0);
         EXPECT_TRUE(back.picture(p.width) == p) << variant << " width " << p.width;
       }
+    }
+  }
+}
+
+// A small block refilled from the stream decodes as the whole data does,
+// and the refills stop at the byte count the caller gave.
+TEST_F(CcittDecode, RefilledBlocksDecodeLikeOneBlock) {
+  const Picture page = noise(700, 40, 30, 8);
+  for (int32_t fill_order : {1, 2}) {
+    rx::CcittEncodeSpec e;
+    e.variant = 12;
+    e.polarity = 0;
+    e.fill_order = fill_order;
+    std::vector<uint8_t> coded = encode(page, e);
+    for (uint32_t capacity : {1u, 5u, 64u}) {
+      IO_REC io;
+      rx::io_from_template(&io);
+      rx::io_memory_attach(&io, coded.data(), static_cast<int32_t>(coded.size()),
+                           static_cast<int32_t>(coded.size()));
+      Decoded d;
+      io.raster_set = [](IO_REC* r, const uint8_t* row, int32_t, int32_t n) {
+        reinterpret_cast<Decoded*>(r->cb_data[RX_CBD_RASTER_SET])->rows.emplace_back(row, row + n);
+        return 0;
+      };
+      io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&d);
+      std::vector<uint8_t> block(capacity);
+      const int32_t first = RPb_IO_read(&io, block.data(), static_cast<int32_t>(capacity));
+      rx::ccitt::Source more{block.data(), capacity, &io,
+                             static_cast<int64_t>(coded.size()) - first};
+      CcittDecodeSpec s = dec(12);
+      s.fill_order = fill_order;
+      s.width = 700;
+      s.rows = 40;
+      EXPECT_EQ(rx::ccitt_decode(&io, s, block.data(), static_cast<uint32_t>(first), &more,
+                                 &d.result), 0);
+      EXPECT_EQ(d.result.exhausted, 0);
+      EXPECT_TRUE(d.picture(700) == page) << capacity << " fill order " << fill_order;
+      // Half the data given: the decoder runs out and says so.
+      rx::io_memory_attach(&io, coded.data(), static_cast<int32_t>(coded.size()),
+                           static_cast<int32_t>(coded.size()));
+      RPb_IO_read(&io, block.data(), static_cast<int32_t>(capacity));
+      more.available = static_cast<int64_t>(coded.size() / 2) - first;
+      d.rows.clear();
+      EXPECT_EQ(rx::ccitt_decode(&io, s, block.data(), static_cast<uint32_t>(first), &more,
+                                 &d.result), 0);
+      EXPECT_EQ(d.result.exhausted, 1);
+      EXPECT_EQ(d.rows.size(), 40u);
     }
   }
 }
