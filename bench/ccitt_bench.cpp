@@ -153,7 +153,7 @@ void ours_decode(const std::vector<uint8_t>& raw, int32_t variant, bool runs, Si
   io.raster_set = keep_row;
   io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(sink);
   sink->bytes.clear();
-  rx::CcittDecodeSpec s;
+  rx::CcittDecodeParams s;
   s.variant = variant;
   s.width = kWidth;
   s.rows = kHeight;
@@ -183,7 +183,7 @@ size_t ours_encode(const std::vector<uint8_t>& page, std::vector<uint8_t>* block
   Rows r{&page};
   io.raster_get = give_row;
   io.cb_data[RX_CBD_RASTER_GET] = reinterpret_cast<uintptr_t>(&r);
-  rx::CcittEncodeSpec e;
+  rx::CcittEncodeParams e;
   e.variant = rx::kCcittG4;
   e.polarity = 0;
   RX_BITMAPINFOHEADER h{40, static_cast<int32_t>(kWidth), static_cast<int32_t>(kHeight), 1, 1, 0, 0, 0, 0, 2, 2};

@@ -38,14 +38,14 @@ int32_t give_row(IO_REC* io, uint8_t* row, int32_t index, int32_t count) {
   return 0;
 }
 
-Rows decode(const uint8_t* data, size_t size, const rx::CcittDecodeSpec& spec, int32_t* code) {
+Rows decode(const uint8_t* data, size_t size, const rx::CcittDecodeParams& params, int32_t* code) {
   Rows out;
   IO_REC io{};
   io.raster_set = keep_row;
   io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&out);
   rx::CcittDecodeResult result;
-  *code = rx::ccitt_decode(&io, spec, data, static_cast<uint32_t>(size), nullptr, &result);
-  if (out.rows.size() != static_cast<size_t>(spec.rows) && *code == 0) abort();
+  *code = rx::ccitt_decode(&io, params, data, static_cast<uint32_t>(size), nullptr, &result);
+  if (out.rows.size() != static_cast<size_t>(params.rows) && *code == 0) abort();
   return out;
 }
 
@@ -65,21 +65,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kHeader) return 0;
-  rx::CcittDecodeSpec spec;
-  spec.variant = kDecodeVariants[data[0] % 8];
-  spec.fill_order = (data[1] & 1) ? 2 : 1;
-  spec.polarity = (data[1] >> 1) & 1;
-  spec.eol_first = (data[1] >> 2) & 1;
-  spec.run_rows = (data[1] >> 3) & 1;
-  spec.width = 1 + ((uint32_t{data[2]} << 8 | data[3]) % 3000);
-  spec.rows = 1 + data[4] % 64;
+  rx::CcittDecodeParams params;
+  params.variant = kDecodeVariants[data[0] % 8];
+  params.fill_order = (data[1] & 1) ? 2 : 1;
+  params.polarity = (data[1] >> 1) & 1;
+  params.eol_first = (data[1] >> 2) & 1;
+  params.run_rows = (data[1] >> 3) & 1;
+  params.width = 1 + ((uint32_t{data[2]} << 8 | data[3]) % 3000);
+  params.rows = 1 + data[4] % 64;
   const int32_t encode_variant = kEncodeVariants[data[5] % 8];
   int32_t code = 0;
-  Rows first = decode(data + kHeader, size - kHeader, spec, &code);
+  Rows first = decode(data + kHeader, size - kHeader, params, &code);
   RPb_AF_error_clear();
-  if (spec.run_rows != 0 || code != 0) return 0;
+  if (params.run_rows != 0 || code != 0) return 0;
   // Code the decoded picture again and read it back.
-  tidy(&first.rows, spec.width);
+  tidy(&first.rows, params.width);
   // Large enough for 64 rows of 3000 pixels in any variant; kept between
   // runs, since clearing megabytes each time would slow fuzzing down.
   static std::vector<uint8_t> block(1 << 21);
@@ -90,22 +90,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   source.source = &first.rows;
   io.raster_get = give_row;
   io.cb_data[RX_CBD_RASTER_GET] = reinterpret_cast<uintptr_t>(&source);
-  rx::CcittEncodeSpec e;
+  rx::CcittEncodeParams e;
   e.variant = encode_variant;
-  e.polarity = spec.polarity;
-  e.fill_order = spec.fill_order;
+  e.polarity = params.polarity;
+  e.fill_order = params.fill_order;
   e.k = 1 + data[5] / 8 % 4;
   e.fill = data[1] >> 4 & 1;
   e.eol_first = data[1] >> 5 & 1;
-  RX_BITMAPINFOHEADER h{40, static_cast<int32_t>(spec.width), spec.rows, 1, 1, 0, 0, 0, 0, 2, 2};
-  if (rx::ccitt_encode(&io, e, h, 0, spec.rows, nullptr) != 0) abort();
+  RX_BITMAPINFOHEADER h{40, static_cast<int32_t>(params.width), params.rows, 1, 1, 0, 0, 0, 0, 2, 2};
+  if (rx::ccitt_encode(&io, e, h, 0, params.rows, nullptr) != 0) abort();
   const int32_t length = rx::io_data_length_get(&io);
-  rx::CcittDecodeSpec again = spec;
+  rx::CcittDecodeParams again = params;
   again.variant = encode_variant == 100 ? 3 : encode_variant == 101 ? 12 : encode_variant;
   // A leading EOL is passed over when it is there.
   again.eol_first = 0;
   Rows second = decode(block.data(), static_cast<size_t>(length), again, &code);
-  tidy(&second.rows, spec.width);
+  tidy(&second.rows, params.width);
   if (code != 0 || second.rows != first.rows) abort();
   RPb_AF_error_clear();
   return 0;

@@ -53,15 +53,15 @@ int32_t load(IO_REC* io, const G34_FLAGS& f, int32_t variant) {
   const int32_t got = RPb_IO_read(io, block, static_cast<int32_t>(kCcittBlockBytes));
   // The rest of the file follows as the block is used up.
   ccitt::Source more{block, kCcittBlockBytes, io, -1};
-  CcittDecodeSpec spec;
-  spec.variant = variant;
-  spec.width = static_cast<uint32_t>(f.width);
-  spec.rows = f.height;
-  spec.fill_order = f.decoder_option == 2 ? 2 : 1;
-  spec.polarity = 1;
-  spec.run_rows = 1;
+  CcittDecodeParams params;
+  params.variant = variant;
+  params.width = static_cast<uint32_t>(f.width);
+  params.rows = f.height;
+  params.fill_order = f.decoder_option == 2 ? 2 : 1;
+  params.polarity = 1;
+  params.run_rows = 1;
   CcittDecodeResult result;
-  if (ccitt_decode(io, spec, block, got > 0 ? static_cast<uint32_t>(got) : 0, &more, &result) != 0)
+  if (ccitt_decode(io, params, block, got > 0 ? static_cast<uint32_t>(got) : 0, &more, &result) != 0)
     return error_count();
   if (result.exhausted != 0) return RX_ERR(RXE_CANT_READ_PIXEL_DATA, result.rows_decoded, f.height);
   return 0;

@@ -18,15 +18,15 @@ constexpr int32_t kTwoDimensionalK = 2;
 
 uint32_t grey(const RX_RGBQUAD& c) { return (c.rgbRed * 77u + c.rgbGreen * 151u + c.rgbBlue * 28u) >> 8; }
 
-bool spec_choose(int32_t compression, const void* flags, CcittEncodeSpec* spec) {
+bool params_choose(int32_t compression, const void* flags, CcittEncodeParams* params) {
   G34_FLAGS f{};
   if (flags != nullptr) std::memcpy(&f, flags, sizeof f);
   switch (compression) {
-    case kG34Group3: spec->variant = f.fourth != 0 ? kCcittG3Aligned : kCcittG3; return true;
-    case kG34Group4: spec->variant = kCcittG4; return true;
+    case kG34Group3: params->variant = f.fourth != 0 ? kCcittG3Aligned : kCcittG3; return true;
+    case kG34Group4: params->variant = kCcittG4; return true;
     case kG34Group3TwoD:
-      spec->variant = kCcittG3TwoDAligned;
-      spec->k = kTwoDimensionalK;
+      params->variant = kCcittG3TwoDAligned;
+      params->k = kTwoDimensionalK;
       return true;
     default: RX_ERR(RXE_INVALID_COMPRESSION, compression, 0); return false;
   }
@@ -36,17 +36,17 @@ int32_t save(IO_REC* io, const void* flags, int32_t compression) {
   RX_BITMAPINFOHEADER h{};
   RX_RGBQUAD palette[256] = {};
   if (RPb_IO_DIB_get(io, &h, palette) != 0) return RX_ERR(RXE_TIFF_DIB_GET_FAILURE, 0, 0);
-  CcittEncodeSpec spec;
-  if (!spec_choose(compression, flags, &spec)) return error_count();
+  CcittEncodeParams params;
+  if (!params_choose(compression, flags, &params)) return error_count();
   if (h.biBitCount != 1)
     return RX_ERR(RXE_TIFF_DEPTH_INVALID_FOR_COMPRESSION, h.biBitCount, compression);
   // Set bits are white when palette entry 1 is the lighter one.
-  spec.polarity = grey(palette[1]) >= grey(palette[0]) ? 1 : 0;
-  spec.fill_order = 1;
-  spec.eol_first = 1;
-  spec.fill = 1;
-  spec.end_of_data = 1;
-  return ccitt_encode(io, spec, h, 0, h.biHeight, nullptr);
+  params.polarity = grey(palette[1]) >= grey(palette[0]) ? 1 : 0;
+  params.fill_order = 1;
+  params.eol_first = 1;
+  params.fill = 1;
+  params.end_of_data = 1;
+  return ccitt_encode(io, params, h, 0, h.biHeight, nullptr);
 }
 
 int32_t write(IO_REC* io, void* flags, int32_t option, int32_t own) {

@@ -43,7 +43,7 @@ inline constexpr uint32_t kCcittBlockBytes = 65534;
 bool ccitt_decodes(int32_t variant);
 bool ccitt_encodes(int32_t variant);
 
-struct CcittDecodeSpec {
+struct CcittDecodeParams {
   int32_t variant = kCcittG4;
   uint32_t width = 0;      // 1..kCcittMaxWidth (run rows: 1..kMaxRunsWidth)
   int32_t rows = 0;        // rows to deliver, 0 or more
@@ -61,8 +61,8 @@ struct CcittDecodeResult {
   int32_t exhausted = 0;     // the data ran out before the last row (the caller reports it)
 };
 
-// Decodes `spec.rows` rows from `size` bytes at `data` and delivers them
-// with RPb_IO_raster_set(io, row, spec.first_row + i, bytes): packed rows of
+// Decodes `params.rows` rows from `size` bytes at `data` and delivers them
+// with RPb_IO_raster_set(io, row, params.first_row + i, bytes): packed rows of
 // ((width + 31) / 32) * 4 bytes, or run rows of their own length. When
 // `refill` is given, the block it names is refilled from its stream once
 // the data is used up. Rows after the end of the data go out blank (white
@@ -71,10 +71,10 @@ struct CcittDecodeResult {
 // do not know, -1000 for memory, or the delivery's failure. Running out of
 // data is not pushed: `result->exhausted` tells the caller, which reports
 // -2051.
-int32_t ccitt_decode(IO_REC* io, const CcittDecodeSpec& spec, const uint8_t* data, uint32_t size,
+int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data, uint32_t size,
                      ccitt::Source* refill, CcittDecodeResult* result);
 
-struct CcittEncodeSpec {
+struct CcittEncodeParams {
   int32_t variant = kCcittG4;
   int32_t fill_order = 1;
   int32_t polarity = 1;
@@ -93,7 +93,7 @@ struct CcittEncodeSpec {
 // code: -3300 for a depth other than 1, -3320 for a bad variant, width or
 // fill order, -1000 for memory, -2071 for a short write, or the fetch's
 // failure.
-int32_t ccitt_encode(IO_REC* io, const CcittEncodeSpec& spec, const RX_BITMAPINFOHEADER& header,
+int32_t ccitt_encode(IO_REC* io, const CcittEncodeParams& params, const RX_BITMAPINFOHEADER& header,
                      int32_t first_row, int32_t rows, uint64_t* bytes_out);
 
 }  // namespace rx

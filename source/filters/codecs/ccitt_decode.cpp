@@ -42,7 +42,7 @@ bool framing_of(int32_t variant, Framing* f) {
 
 struct Decoder {
   IO_REC* io;
-  const CcittDecodeSpec* spec;
+  const CcittDecodeParams* params;
   Framing framing;
   uint32_t* cur;
   uint32_t* ref;
@@ -52,7 +52,7 @@ struct Decoder {
 
 // Hands one row to the stream; non-zero when the delivery failed.
 int32_t deliver(const Decoder& d, const uint32_t* col, uint32_t n, int32_t row) {
-  const CcittDecodeSpec& s = *d.spec;
+  const CcittDecodeParams& s = *d.params;
   const bool white_is_one = s.polarity != 0;
   uint32_t bytes = d.stride;
   if (s.run_rows != 0) bytes = changes_to_run_row(col, n, s.width, white_is_one, d.out);
@@ -75,7 +75,7 @@ Start row_start(const Decoder& d, BitReader& r, int32_t row, bool* two_d) {
     case Framing::kEol:
       // The first row may have an EOL before it, searched for when the
       // caller says so and passed over when it is simply there.
-      if (row > 0 || d.spec->eol_first != 0) {
+      if (row > 0 || d.params->eol_first != 0) {
         if (!eol_seek(r)) return Start::kExhausted;
         took_eol = true;
       } else {
@@ -107,7 +107,7 @@ Start row_start(const Decoder& d, BitReader& r, int32_t row, bool* two_d) {
 }
 
 int32_t decode_rows(Decoder& d, BitReader& r, CcittDecodeResult* result) {
-  const CcittDecodeSpec& s = *d.spec;
+  const CcittDecodeParams& s = *d.params;
   changes_white(s.width, d.ref);
   int32_t row = 0;
   bool bad = false;
@@ -143,7 +143,7 @@ int32_t decode_rows(Decoder& d, BitReader& r, CcittDecodeResult* result) {
   return 0;
 }
 
-bool spec_valid(const CcittDecodeSpec& s) {
+bool params_valid(const CcittDecodeParams& s) {
   const uint32_t widest = s.run_rows != 0 ? static_cast<uint32_t>(kMaxRunsWidth) : kCcittMaxWidth;
   return s.width >= 1 && s.width <= widest && s.rows >= 0 && s.first_row >= 0 &&
          s.first_row <= INT32_MAX - s.rows;
@@ -156,26 +156,26 @@ bool ccitt_decodes(int32_t variant) {
   return framing_of(variant, &f);
 }
 
-int32_t ccitt_decode(IO_REC* io, const CcittDecodeSpec& spec, const uint8_t* data, uint32_t size,
+int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data, uint32_t size,
                      Source* refill, CcittDecodeResult* result) {
   CcittDecodeResult local;
   if (result == nullptr) result = &local;
   *result = CcittDecodeResult{};
-  Decoder d{io, &spec, Framing::kNone, nullptr, nullptr, nullptr, 0};
-  if (!framing_of(spec.variant, &d.framing))
-    return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, spec.variant, 0);
-  if (!spec_valid(spec)) return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, spec.width, spec.rows);
+  Decoder d{io, &params, Framing::kNone, nullptr, nullptr, nullptr, 0};
+  if (!framing_of(params.variant, &d.framing))
+    return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, params.variant, 0);
+  if (!params_valid(params)) return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, params.width, params.rows);
   if (data == nullptr) size = 0;
-  d.stride = static_cast<uint32_t>(dib_stride(1, spec.width));
-  const size_t list_bytes = sizeof(uint32_t) * change_list_size(spec.width);
-  const size_t out_bytes = std::max<size_t>(d.stride, run_row_max_bytes(spec.width));
+  d.stride = static_cast<uint32_t>(dib_stride(1, params.width));
+  const size_t list_bytes = sizeof(uint32_t) * change_list_size(params.width);
+  const size_t out_bytes = std::max<size_t>(d.stride, run_row_max_bytes(params.width));
   TagGuard scratch;
   d.cur = static_cast<uint32_t*>(scratch.alloc(list_bytes));
   d.ref = static_cast<uint32_t*>(scratch.alloc(list_bytes));
   d.out = static_cast<uint8_t*>(scratch.alloc(out_bytes));
   if (d.cur == nullptr || d.ref == nullptr || d.out == nullptr)
     return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(2 * list_bytes + out_bytes), 0);
-  BitReader r(data != nullptr ? data : d.out, size, refill, spec.fill_order == 2);
+  BitReader r(data != nullptr ? data : d.out, size, refill, params.fill_order == 2);
   return decode_rows(d, r, result);
 }
 

@@ -39,7 +39,7 @@ bool one_dimensional_eol(int32_t variant) {
 }
 
 struct Encoder {
-  const CcittEncodeSpec* spec;
+  const CcittEncodeParams* params;
   uint32_t width;
   BitWriter* w;
   int32_t row_count = 0;  // rows coded, for the K factor
@@ -47,9 +47,9 @@ struct Encoder {
 
 // The EOL that ends a one-dimensional row, or stands before the first.
 void row_eol(const Encoder& e) {
-  switch (e.spec->variant) {
+  switch (e.params->variant) {
     case kCcittG3:
-      if (e.spec->fill != 0) eol_write_aligned(*e.w);
+      if (e.params->fill != 0) eol_write_aligned(*e.w);
       else eol_write(*e.w);
       break;
     case kCcittG3Aligned: eol_write_field24(*e.w); break;
@@ -59,15 +59,15 @@ void row_eol(const Encoder& e) {
 
 void row_code(Encoder& e, const uint32_t* cur, const uint32_t* ref) {
   BitWriter& w = *e.w;
-  switch (e.spec->variant) {
+  switch (e.params->variant) {
     case kCcittMh:
       row_1d_encode(w, cur, e.width);
       w.align();
       break;
     case kCcittG3TwoD:
     case kCcittG3TwoDAligned: {
-      const bool one_d = e.row_count % e.spec->k == 0;
-      if (e.spec->variant == kCcittG3TwoDAligned) eol_write_aligned(w);
+      const bool one_d = e.row_count % e.params->k == 0;
+      if (e.params->variant == kCcittG3TwoDAligned) eol_write_aligned(w);
       else eol_write(w);
       w.put(one_d ? 1 : 0, 1);
       if (one_d) row_1d_encode(w, cur, e.width);
@@ -87,7 +87,7 @@ void row_code(Encoder& e, const uint32_t* cur, const uint32_t* ref) {
 
 void end_of_data(const Encoder& e) {
   BitWriter& w = *e.w;
-  switch (e.spec->variant) {
+  switch (e.params->variant) {
     case kCcittMh: return;
     case kCcittG3Aligned:
       for (int i = 0; i < kRtcEols; ++i) {
@@ -114,7 +114,7 @@ void end_of_data(const Encoder& e) {
   }
 }
 
-int32_t spec_check(const CcittEncodeSpec& s, const RX_BITMAPINFOHEADER& h, int32_t first_row,
+int32_t params_check(const CcittEncodeParams& s, const RX_BITMAPINFOHEADER& h, int32_t first_row,
                    int32_t rows) {
   if (h.biBitCount != 1) return RX_ERR(RXE_BIT_COUNT_UNSUPPORTED, h.biBitCount, 0);
   if (!ccitt_encodes(s.variant)) return RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, s.variant, 0);
@@ -141,10 +141,10 @@ bool ccitt_encodes(int32_t variant) {
   }
 }
 
-int32_t ccitt_encode(IO_REC* io, const CcittEncodeSpec& spec, const RX_BITMAPINFOHEADER& header,
+int32_t ccitt_encode(IO_REC* io, const CcittEncodeParams& params, const RX_BITMAPINFOHEADER& header,
                      int32_t first_row, int32_t rows, uint64_t* bytes_out) {
   if (bytes_out != nullptr) *bytes_out = 0;
-  if (const int32_t code = spec_check(spec, header, first_row, rows)) return code;
+  if (const int32_t code = params_check(params, header, first_row, rows)) return code;
   const auto width = static_cast<uint32_t>(header.biWidth);
   const auto stride = static_cast<uint32_t>(dib_stride(1, width));
   const size_t list_bytes = sizeof(uint32_t) * change_list_size(width);
@@ -156,21 +156,21 @@ int32_t ccitt_encode(IO_REC* io, const CcittEncodeSpec& spec, const RX_BITMAPINF
   if (row == nullptr || cur == nullptr || ref == nullptr || block == nullptr)
     return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(2 * list_bytes + stride),
                   kOutputBlock);
-  const bool via_framer = framed(spec.variant) && spec.framer != nullptr;
-  BitWriter w(block, kOutputBlock, via_framer ? spec.framer : stream_sink,
-              via_framer ? spec.framer_user : io, spec.fill_order == 2);
-  Encoder e{&spec, width, &w};
+  const bool via_framer = framed(params.variant) && params.framer != nullptr;
+  BitWriter w(block, kOutputBlock, via_framer ? params.framer : stream_sink,
+              via_framer ? params.framer_user : io, params.fill_order == 2);
+  Encoder e{&params, width, &w};
   changes_white(width, ref);
-  if (spec.eol_first != 0 && one_dimensional_eol(spec.variant)) row_eol(e);
+  if (params.eol_first != 0 && one_dimensional_eol(params.variant)) row_eol(e);
   for (int32_t i = 0; i < rows; ++i) {
     const int32_t got = RPb_IO_raster_get(io, row, first_row + i, static_cast<int32_t>(stride));
     if (got != 0) return error_count() != 0 ? error_count() : got;
-    changes_from_packed(row, width, spec.polarity != 0, cur);
+    changes_from_packed(row, width, params.polarity != 0, cur);
     row_code(e, cur, ref);
     std::swap(cur, ref);
     if (!w.ok()) break;
   }
-  if (spec.end_of_data != 0 && w.ok()) end_of_data(e);
+  if (params.end_of_data != 0 && w.ok()) end_of_data(e);
   const bool written = w.finish();
   if (bytes_out != nullptr) *bytes_out = w.bytes_written();
   if (!written) return RX_ERR(RXE_CANT_WRITE_PIXEL_DATA, static_cast<int32_t>(w.bytes_written()), 0);

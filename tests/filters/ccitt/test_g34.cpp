@@ -25,11 +25,6 @@ namespace {
 
 const std::string kData = std::string(RX_TEST_DATA_DIR) + "/ccitt/";
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
 // A binary PBM (set bits black).
 Picture pbm(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -223,7 +218,9 @@ TEST_F(RawFax, SavedPagesLoadBack) {
       int32_t code = -1;
       const std::vector<uint8_t> bytes = save(image, word, &code);
       ASSERT_EQ(code, 0);
-      if (height == 300) EXPECT_GT(bytes.size(), 65534u);
+      if (height == 300) {
+        EXPECT_GT(bytes.size(), 65534u);
+      }
       const std::string path = dir_ + "/page.raw";
       std::ofstream(path, std::ios::binary)
           .write(reinterpret_cast<const char*>(bytes.data()),

@@ -126,7 +126,7 @@ int32_t raster_set(IO_REC* io, const uint8_t* row, int32_t index, int32_t count)
 
 }  // namespace
 
-std::vector<uint8_t> encode(const Picture& p, const rx::CcittEncodeSpec& spec, int32_t* code) {
+std::vector<uint8_t> encode(const Picture& p, const rx::CcittEncodeParams& params, int32_t* code) {
   std::vector<uint8_t> block(1 << 24);
   IO_REC io;
   rx::io_from_template(&io);
@@ -137,21 +137,21 @@ std::vector<uint8_t> encode(const Picture& p, const rx::CcittEncodeSpec& spec, i
   RX_BITMAPINFOHEADER h{40, static_cast<int32_t>(p.width), static_cast<int32_t>(p.rows.size()),
                         1, 1, 0, 0, 0, 0, 2, 2};
   uint64_t written = 0;
-  const int32_t c = rx::ccitt_encode(&io, spec, h, 0, static_cast<int32_t>(p.rows.size()), &written);
+  const int32_t c = rx::ccitt_encode(&io, params, h, 0, static_cast<int32_t>(p.rows.size()), &written);
   if (code != nullptr) *code = c;
   block.resize(static_cast<size_t>(rx::io_data_length_get(&io)));
   return block;
 }
 
 Decoded decode(const std::vector<uint8_t>& data, uint32_t width, int32_t rows,
-               rx::CcittDecodeSpec spec) {
+               rx::CcittDecodeParams params) {
   Decoded d;
   IO_REC io{};
   io.raster_set = raster_set;
   io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&d);
-  spec.width = width;
-  spec.rows = rows;
-  d.code = rx::ccitt_decode(&io, spec, data.data(), static_cast<uint32_t>(data.size()), nullptr,
+  params.width = width;
+  params.rows = rows;
+  d.code = rx::ccitt_decode(&io, params, data.data(), static_cast<uint32_t>(data.size()), nullptr,
                             &d.result);
   return d;
 }

@@ -43,7 +43,7 @@ Picture noise(uint32_t width, uint32_t height, uint32_t percent, uint32_t seed);
 
 // Encodes a picture (set bits = white when polarity is 1). `code` gets the
 // encoder's result.
-std::vector<uint8_t> encode(const Picture& p, const rx::CcittEncodeSpec& spec,
+std::vector<uint8_t> encode(const Picture& p, const rx::CcittEncodeParams& params,
                             int32_t* code = nullptr);
 
 struct Decoded {
@@ -57,7 +57,7 @@ struct Decoded {
 
 // Decodes `rows` rows of `width` from the bytes.
 Decoded decode(const std::vector<uint8_t>& data, uint32_t width, int32_t rows,
-               rx::CcittDecodeSpec spec);
+               rx::CcittDecodeParams params);
 
 // Run row values (the 16-bit fields) of a delivered run row.
 std::vector<uint16_t> run_values(const std::vector<uint8_t>& run_row);

@@ -11,8 +11,8 @@
 #include "support/engine_fixture.h"
 
 using namespace ccitt_test;
-using rx::CcittDecodeSpec;
-using rx::CcittEncodeSpec;
+using rx::CcittDecodeParams;
+using rx::CcittEncodeParams;
 
 namespace {
 
@@ -25,16 +25,16 @@ std::string times(int n, const std::string& s) {
   return out;
 }
 
-CcittEncodeSpec enc(int32_t variant) {
-  CcittEncodeSpec s;
+CcittEncodeParams enc(int32_t variant) {
+  CcittEncodeParams s;
   s.variant = variant;
   s.polarity = 0;
   s.end_of_data = 0;
   return s;
 }
 
-CcittDecodeSpec dec(int32_t variant) {
-  CcittDecodeSpec s;
+CcittDecodeParams dec(int32_t variant) {
+  CcittDecodeParams s;
   s.variant = variant;
   s.polarity = 0;
   return s;
@@ -43,13 +43,13 @@ CcittDecodeSpec dec(int32_t variant) {
 class CcittCodes : public EngineTest {
  protected:
   // The encoder writes `expected` and the decoder reads it back.
-  void both_ways(const Picture& p, const CcittEncodeSpec& e, const std::string& expected,
+  void both_ways(const Picture& p, const CcittEncodeParams& e, const std::string& expected,
                  int32_t decode_variant = 0) {
     int32_t code = -1;
     const std::vector<uint8_t> out = encode(p, e, &code);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(bit_string(out), bit_string(bits(expected)));
-    CcittDecodeSpec d = dec(decode_variant != 0 ? decode_variant : e.variant);
+    CcittDecodeParams d = dec(decode_variant != 0 ? decode_variant : e.variant);
     const Decoded back = decode(bits(expected), p.width, static_cast<int32_t>(p.rows.size()), d);
     EXPECT_EQ(back.code, 0);
     EXPECT_EQ(back.result.exhausted, 0);
@@ -88,7 +88,7 @@ TEST_F(CcittCodes, ModifiedHuffmanRowsStartOnByteBoundaries) {
 }
 
 TEST_F(CcittCodes, GroupThreeEndsRowsWithEolsAndTheDataWithRtc) {
-  CcittEncodeSpec e = enc(3);
+  CcittEncodeParams e = enc(3);
   e.end_of_data = 1;
   both_ways(Picture(8, 1), e, "10011" + kEol + times(6, kEol));
   // Fill: 3 bits are free after the row, so the EOL field is 3 + 16 bits.
@@ -108,7 +108,7 @@ TEST_F(CcittCodes, GroupThreeEndsRowsWithEolsAndTheDataWithRtc) {
 }
 
 TEST_F(CcittCodes, AlignedGroupThreeUsesWideEolFieldsAndThirtyTwoBitRtc) {
-  CcittEncodeSpec e = enc(4);
+  CcittEncodeParams e = enc(4);
   both_ways(Picture(8, 1), e, "10011" + std::string(26, '0') + "1");
   e.end_of_data = 1;
   both_ways(Picture(8, 1), e,
@@ -116,7 +116,7 @@ TEST_F(CcittCodes, AlignedGroupThreeUsesWideEolFieldsAndThirtyTwoBitRtc) {
 }
 
 TEST_F(CcittCodes, TwoDimensionalGroupThreeTagsEveryRow) {
-  CcittEncodeSpec e = enc(10);
+  CcittEncodeParams e = enc(10);
   e.k = 2;
   e.end_of_data = 1;
   // Row 1 one-dimensional, row 2 two-dimensional (a V0 against row 1), row
@@ -124,14 +124,14 @@ TEST_F(CcittCodes, TwoDimensionalGroupThreeTagsEveryRow) {
   both_ways(Picture(8, 3), e,
             kEol + "1" "10011" + kEol + "0" "1" + kEol + "1" "10011" + times(6, kEol + "1"));
   // Aligned: each EOL ends on a byte, the tag bit follows it.
-  CcittEncodeSpec a = enc(11);
+  CcittEncodeParams a = enc(11);
   a.k = 2;
   both_ways(Picture(8, 2), a,
             std::string(15, '0') + "1" "1" "10011" + std::string(17, '0') + "1" "0" "1");
 }
 
 TEST_F(CcittCodes, GroupFourCodesRowsAgainstTheRowAbove) {
-  CcittEncodeSpec e = enc(12);
+  CcittEncodeParams e = enc(12);
   e.end_of_data = 1;
   // All-white rows are one V0 each.
   both_ways(Picture(16, 3), e, "111" + kEofb);
@@ -165,7 +165,7 @@ TEST_F(CcittCodes, GroupFourCodesRowsAgainstTheRowAbove) {
 TEST_F(CcittCodes, FillOrderTwoReversesEveryByte) {
   const Picture page = text_page(300, 120, 7);
   for (int32_t variant : {2, 3, 4, 10, 11, 12}) {
-    CcittEncodeSpec e = enc(variant);
+    CcittEncodeParams e = enc(variant);
     e.end_of_data = 1;
     const std::vector<uint8_t> msb = encode(page, e);
     e.fill_order = 2;
@@ -177,7 +177,7 @@ TEST_F(CcittCodes, FillOrderTwoReversesEveryByte) {
       b = r;
     }
     EXPECT_EQ(lsb, msb) << variant;
-    CcittDecodeSpec d = dec(variant);
+    CcittDecodeParams d = dec(variant);
     d.fill_order = 2;
     std::vector<uint8_t> reversed = encode(page, e);
     EXPECT_TRUE(decode(reversed, 300, 120, d).picture(300) == page) << variant;
@@ -186,11 +186,11 @@ TEST_F(CcittCodes, FillOrderTwoReversesEveryByte) {
 
 TEST_F(CcittCodes, PolarityComplementsRowsInBothDirections) {
   const Picture page = text_page(200, 60, 3);
-  CcittEncodeSpec e = enc(12);
+  CcittEncodeParams e = enc(12);
   const std::vector<uint8_t> black_set = encode(page, e);
   e.polarity = 1;
   EXPECT_EQ(encode(page.inverted(), e), black_set);
-  CcittDecodeSpec d = dec(12);
+  CcittDecodeParams d = dec(12);
   d.polarity = 1;
   EXPECT_TRUE(decode(black_set, 200, 60, d).picture(200) == page.inverted());
   // Rows narrower than a byte are complemented too.
@@ -198,7 +198,7 @@ TEST_F(CcittCodes, PolarityComplementsRowsInBothDirections) {
   narrow.span(0, 1, 2);
   const std::vector<uint8_t> coded = encode(narrow, enc(2));
   EXPECT_EQ(bit_string(coded), bit_string(bits("000111" "010" "1000")));
-  CcittDecodeSpec mh = dec(2);
+  CcittDecodeParams mh = dec(2);
   mh.polarity = 1;
   EXPECT_TRUE(decode(coded, 5, 1, mh).picture(5) == narrow.inverted());
 }
@@ -207,7 +207,7 @@ TEST_F(CcittCodes, FramedVariantsGoThroughTheFramingWriter) {
   struct Collected {
     std::vector<uint8_t> bytes;
   } got;
-  CcittEncodeSpec e = enc(100);
+  CcittEncodeParams e = enc(100);
   e.end_of_data = 1;
   e.framer = [](void* user, const uint8_t* b, uint32_t n) {
     auto* c = static_cast<Collected*>(user);
@@ -234,7 +234,7 @@ TEST_F(CcittCodes, EncoderRefusesWhatItCannotCode) {
     encode(p, enc(variant), &code);
     EXPECT_EQ(code, RXE_PARAMETERS_OUT_OF_LIMITS) << variant;
   }
-  CcittEncodeSpec k0 = enc(10);
+  CcittEncodeParams k0 = enc(10);
   k0.k = 0;
   int32_t code = 0;
   encode(p, k0, &code);

@@ -12,14 +12,14 @@
 #include "support/engine_fixture.h"
 
 using namespace ccitt_test;
-using rx::CcittDecodeSpec;
+using rx::CcittDecodeParams;
 
 namespace {
 
 const std::string kEol = "000000000001";
 
-CcittDecodeSpec dec(int32_t variant, int32_t polarity = 0) {
-  CcittDecodeSpec s;
+CcittDecodeParams dec(int32_t variant, int32_t polarity = 0) {
+  CcittDecodeParams s;
   s.variant = variant;
   s.polarity = polarity;
   return s;
@@ -34,7 +34,7 @@ class CcittDecode : public EngineTest {};
 TEST_F(CcittDecode, RunRowsFollowThePolarity) {
   // Black 2..5 of 8, then a row starting black (0..2), in Group 4.
   const auto data = bits("001" "0111" "011" "1" "000010" "0000010" "1");
-  CcittDecodeSpec d = dec(12, 1);
+  CcittDecodeParams d = dec(12, 1);
   d.run_rows = 1;
   Decoded white_set = decode(data, 8, 2, d);
   ASSERT_EQ(white_set.rows.size(), 2u);
@@ -49,7 +49,7 @@ TEST_F(CcittDecode, RunRowsFollowThePolarity) {
 
 TEST_F(CcittDecode, RowsGoOutUnderTheirIndexesAndEndOfDataLeavesTheRestWhite) {
   // One black-at-0 row, then EOFB; five rows asked for from row 10.
-  CcittDecodeSpec d = dec(12);
+  CcittDecodeParams d = dec(12);
   d.first_row = 10;
   const Decoded got = decode(bits("001" "00110101" "010" "1" + kEol + kEol), 8, 5, d);
   EXPECT_EQ(got.code, 0);
@@ -92,7 +92,7 @@ TEST_F(CcittDecode, UnknownCodesStopWithBadDecodingState) {
   // exist.
   const std::vector<std::string> bad = {"0000001" "111", "001" "1000" "000000001111"};
   for (const std::string& b : bad) {
-    CcittDecodeSpec d = dec(12);
+    CcittDecodeParams d = dec(12);
     const Decoded got = decode(bits(b), 8, 3, d);
     EXPECT_EQ(got.code, RXE_GROUP_4_BAD_DECODING_STATE) << b;
     EXPECT_EQ(got.rows.size(), 3u) << "all rows still delivered";
@@ -130,7 +130,7 @@ TEST_F(CcittDecode, EolsFrameGroupThreeRows) {
   EXPECT_EQ(got.code, 0);
   EXPECT_EQ(got.rows[0][0], 0x0E);
   EXPECT_EQ(got.rows[1][0], 0x0E);
-  CcittDecodeSpec first = dec(3);
+  CcittDecodeParams first = dec(3);
   first.eol_first = 1;
   got = decode(bits("1111" "1111" + kEol + row), 16, 1, first);
   EXPECT_EQ(got.rows[0][0], 0x0E) << "leading bits before the first EOL are skipped";
@@ -181,10 +181,10 @@ TEST_F(CcittDecode, DecoderRefusesBadArguments) {
   EXPECT_EQ(decode(bits("1"), 0, 1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
   EXPECT_EQ(decode(bits("1"), 70000, 1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
   EXPECT_EQ(decode(bits("1"), 8, -1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  CcittDecodeSpec runs = dec(12);
+  CcittDecodeParams runs = dec(12);
   runs.run_rows = 1;
   EXPECT_EQ(decode(bits("1"), 40000, 1, runs).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  CcittDecodeSpec far = dec(12);
+  CcittDecodeParams far = dec(12);
   far.first_row = INT32_MAX;
   EXPECT_EQ(decode(bits("1"), 8, 2, far).code, RXE_PARAMETERS_OUT_OF_LIMITS);
 }
@@ -197,7 +197,7 @@ TEST_F(CcittDecode, AFailedDeliveryStopsDecoding) {
     ++*reinterpret_cast<int*>(r->cb_data[RX_CBD_RASTER_SET]);
     return 7;
   };
-  rx::CcittDecodeSpec d = dec(12);
+  rx::CcittDecodeParams d = dec(12);
   d.width = 8;
   d.rows = 5;
   const auto data = bits("11111");
@@ -211,7 +211,7 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
   for (const Picture& p : pages) {
     for (int32_t variant : {2, 3, 4, 10, 11, 12}) {
       for (int32_t fill_order : {1, 2}) {
-        rx::CcittEncodeSpec e;
+        rx::CcittEncodeParams e;
         e.variant = variant;
         e.polarity = 0;
         e.fill_order = fill_order;
@@ -221,7 +221,7 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
         int32_t code = -1;
         const auto coded = encode(p, e, &code);
         ASSERT_EQ(code, 0);
-        CcittDecodeSpec d = dec(variant);
+        CcittDecodeParams d = dec(variant);
         d.fill_order = fill_order;
         const Decoded back = decode(coded, p.width, static_cast<int32_t>(p.rows.size()), d);
         EXPECT_EQ(back.code, 0);
@@ -237,7 +237,7 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
 TEST_F(CcittDecode, RefilledBlocksDecodeLikeOneBlock) {
   const Picture page = noise(700, 40, 30, 8);
   for (int32_t fill_order : {1, 2}) {
-    rx::CcittEncodeSpec e;
+    rx::CcittEncodeParams e;
     e.variant = 12;
     e.polarity = 0;
     e.fill_order = fill_order;
@@ -257,7 +257,7 @@ TEST_F(CcittDecode, RefilledBlocksDecodeLikeOneBlock) {
       const int32_t first = RPb_IO_read(&io, block.data(), static_cast<int32_t>(capacity));
       rx::ccitt::Source more{block.data(), capacity, &io,
                              static_cast<int64_t>(coded.size()) - first};
-      CcittDecodeSpec s = dec(12);
+      CcittDecodeParams s = dec(12);
       s.fill_order = fill_order;
       s.width = 700;
       s.rows = 40;

@@ -40,7 +40,7 @@ TEST_F(CcittPeer, WeDecodeWhatLibtiffCodes) {
         const Picture theirs = tiff_peer::read_pixels(path, &ok);
         ASSERT_TRUE(ok);
         ASSERT_TRUE(theirs == p) << "libtiff's own round trip";
-        rx::CcittDecodeSpec d;
+        rx::CcittDecodeParams d;
         d.variant = variant;
         d.fill_order = fill_order;
         d.polarity = 0;
@@ -60,7 +60,7 @@ TEST_F(CcittPeer, LibtiffDecodesWhatWeCode) {
   for (const Picture& p : pictures()) {
     for (int32_t variant : {2, 3, 4, 10, 11, 12}) {
       for (int fill_order : {1, 2}) {
-        rx::CcittEncodeSpec e;
+        rx::CcittEncodeParams e;
         e.variant = variant;
         e.fill_order = fill_order;
         e.polarity = 0;
