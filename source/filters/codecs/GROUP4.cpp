@@ -90,8 +90,10 @@ RowEnd row_2d_decode(BitReader& r, uint32_t width, const uint32_t* ref, ChangeLi
       break;
     }
   }
-  // The rest of a row cut short stays white.
-  if (end != RowEnd::kDone && !out.white()) out.add(static_cast<uint32_t>(std::max(a0, 0)));
+  // The rest of a row cut short stays white; a row cut at its end has no
+  // rest, and a change at the width would not be a change.
+  if (end != RowEnd::kDone && !out.white() && a0 < w)
+    out.add(static_cast<uint32_t>(std::max(a0, 0)));
   out.close(width);
   return end;
 }

@@ -87,7 +87,10 @@ uint32_t changes_to_run_row(const uint32_t* col, uint32_t n, uint32_t width, boo
     if (n != 0 && col[0] == 0) i = 1;
     else put16(out, k++, 0);
   }
-  for (; i < n; ++i) put16(out, k++, col[i]);
+  // Changes lie below the width in increasing order, so at most width + 1
+  // values come before the closing three; the checks keep `out` whole even
+  // for a list that broke that rule.
+  for (; i < n && k <= width && col[i] < width; ++i) put16(out, k++, col[i]);
   for (uint32_t s = 0; s < 3; ++s) put16(out, k++, width);
   put16(out, 0, 2 * k);
   return 2 * k;

@@ -6,7 +6,10 @@
 
 #include <chrono>
 
+#include <fstream>
+
 #include "LOAD/io_rec.h"
+#include "SUPPORT/runs.h"
 #include "filters/codecs/ccitt_harness.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
@@ -26,6 +29,11 @@ CcittDecodeParams dec(int32_t variant, int32_t polarity = 0) {
 }
 
 std::vector<uint8_t> white_row(uint32_t stride) { return std::vector<uint8_t>(stride, 0); }
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
 
 }  // namespace
 
@@ -276,5 +284,30 @@ TEST_F(CcittDecode, RefilledBlocksDecodeLikeOneBlock) {
       EXPECT_EQ(d.result.exhausted, 1);
       EXPECT_EQ(d.rows.size(), 40u);
     }
+  }
+}
+
+// Found by fuzzing: a horizontal mode whose first run reaches the end of a
+// one-pixel row, then the data ends. The row must not gain a change at the
+// width (its run row would overrun the row buffer).
+TEST_F(CcittDecode, ARowCutShortAtItsEndGainsNoChange) {
+  const std::vector<uint8_t> data = file_bytes(std::string(RX_TEST_DATA_DIR) +
+                                               "/ccitt/bad/fuzz_h_cut_at_width.raw");
+  ASSERT_EQ(data.size(), 2u);
+  for (int32_t polarity : {0, 1}) {
+    CcittDecodeParams d = dec(121, polarity);
+    d.fill_order = 2;
+    d.run_rows = 1;
+    const Decoded got = decode(data, 1, 57, d);
+    EXPECT_EQ(got.code, 0);
+    EXPECT_EQ(got.result.exhausted, 1);
+    ASSERT_EQ(got.rows.size(), 57u);
+    // Rows: white (a pass), black (VL1, V0), then cut: black to the end.
+    const std::vector<uint16_t> black =
+        polarity ? std::vector<uint16_t>{10, 0, 1, 1, 1} : std::vector<uint16_t>{8, 1, 1, 1};
+    EXPECT_EQ(run_values(got.rows[1]), black);
+    EXPECT_EQ(run_values(got.rows[2]), run_values(got.rows[1]));
+    for (const auto& row : got.rows)
+      EXPECT_EQ(rx::run_row_check(row.data(), row.size(), 1), row.size());
   }
 }
