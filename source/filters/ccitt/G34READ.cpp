@@ -61,8 +61,8 @@ int32_t load(IO_REC* io, const G34_FLAGS& f, int32_t variant) {
   params.polarity = 1;
   params.run_rows = 1;
   CcittDecodeResult result;
-  if (ccitt_decode(io, params, block, got > 0 ? static_cast<uint32_t>(got) : 0, &more, &result) != 0)
-    return error_count();
+  const uint32_t size = got > 0 ? static_cast<uint32_t>(got) : 0;
+  if (ccitt_decode(io, params, block, size, &more, &result) != 0) return error_count();
   if (result.exhausted != 0) return RX_ERR(RXE_CANT_READ_PIXEL_DATA, result.rows_decoded, f.height);
   return 0;
 }

@@ -16,7 +16,9 @@ constexpr int32_t kFromStart = 0;
 // Group 3 two-dimensional files code every second row one-dimensionally.
 constexpr int32_t kTwoDimensionalK = 2;
 
-uint32_t grey(const RX_RGBQUAD& c) { return (c.rgbRed * 77u + c.rgbGreen * 151u + c.rgbBlue * 28u) >> 8; }
+uint32_t grey(const RX_RGBQUAD& c) {
+  return (c.rgbRed * 77u + c.rgbGreen * 151u + c.rgbBlue * 28u) >> 8;
+}
 
 bool params_choose(int32_t compression, const void* flags, CcittEncodeParams* params) {
   G34_FLAGS f{};

@@ -71,8 +71,8 @@ struct CcittDecodeResult {
 // do not know, -1000 for memory, or the delivery's failure. Running out of
 // data is not pushed: `result->exhausted` tells the caller, which reports
 // -2051.
-int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data, uint32_t size,
-                     ccitt::Source* refill, CcittDecodeResult* result);
+int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data,
+                     uint32_t size, ccitt::Source* refill, CcittDecodeResult* result);
 
 struct CcittEncodeParams {
   int32_t variant = kCcittG4;

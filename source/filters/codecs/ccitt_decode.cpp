@@ -156,8 +156,8 @@ bool ccitt_decodes(int32_t variant) {
   return framing_of(variant, &f);
 }
 
-int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data, uint32_t size,
-                     Source* refill, CcittDecodeResult* result) {
+int32_t ccitt_decode(IO_REC* io, const CcittDecodeParams& params, const uint8_t* data,
+                     uint32_t size, Source* refill, CcittDecodeResult* result) {
   CcittDecodeResult local;
   if (result == nullptr) result = &local;
   *result = CcittDecodeResult{};

@@ -173,7 +173,8 @@ int32_t ccitt_encode(IO_REC* io, const CcittEncodeParams& params, const RX_BITMA
   if (params.end_of_data != 0 && w.ok()) end_of_data(e);
   const bool written = w.finish();
   if (bytes_out != nullptr) *bytes_out = w.bytes_written();
-  if (!written) return RX_ERR(RXE_CANT_WRITE_PIXEL_DATA, static_cast<int32_t>(w.bytes_written()), 0);
+  if (!written)
+    return RX_ERR(RXE_CANT_WRITE_PIXEL_DATA, static_cast<int32_t>(w.bytes_written()), 0);
   return 0;
 }
 
