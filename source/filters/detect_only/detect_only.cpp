@@ -184,7 +184,5 @@ const FILTER_RECORD kTgaFilter = detect_only_record(RX_FORMAT_TGA, detect_tga, "
 const FILTER_RECORD kPictFilter = detect_only_record(RX_FORMAT_PICT, detect_pict, "PCT|PICT|", 0);
 const FILTER_RECORD kCutFilter = detect_only_record(RX_FORMAT_CUT, detect_cut, "CUT|PAL|", 0);
 const FILTER_RECORD kTextFilter = detect_only_record(RX_FORMAT_TEXT, detect_text, "TXT|", 0);
-const FILTER_RECORD kRawG3Filter = detect_only_record(RX_FORMAT_RAW_G3, nullptr, nullptr, 0);
-const FILTER_RECORD kRawG4Filter = detect_only_record(RX_FORMAT_RAW_G4, nullptr, nullptr, 0);
 
 }  // namespace rx

@@ -1,5 +1,5 @@
 // The filter records of the formats that are detected but have no reader
-// or writer yet, and of the raw CCITT formats that are never detected.
+// or writer yet.
 #pragma once
 
 #include "SUPPORT/filter_record.h"
@@ -38,7 +38,5 @@ extern const FILTER_RECORD kTgaFilter;
 extern const FILTER_RECORD kPictFilter;
 extern const FILTER_RECORD kCutFilter;
 extern const FILTER_RECORD kTextFilter;
-extern const FILTER_RECORD kRawG3Filter;
-extern const FILTER_RECORD kRawG4Filter;
 
 }  // namespace rx
