@@ -58,11 +58,6 @@ int32_t detect_afx(IO_REC*, const uint8_t* h, int32_t) { return std::memcmp(h + 
 
 int32_t detect_gif(IO_REC*, const uint8_t* h, int32_t) { return starts(h, "GIF"); }
 
-int32_t detect_png(IO_REC*, const uint8_t* h, int32_t) {
-  static constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
-  return std::memcmp(h, kSignature, 8) == 0;
-}
-
 int32_t detect_gem(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && h[0] == 0 && h[1] == 1 && h[2] == 0 && (h[3] == 8 || h[3] == 9);
 }

@@ -1,6 +1,7 @@
-// The built-in detect tests, one per row of the filter table. Each looks at
-// the 32-byte head (zero-filled past the bytes actually read) and may read
-// further through the stream; the caller restores the position.
+// The built-in detect tests of the filter-table rows whose filters do not
+// carry their own. Each looks at the 32-byte head (zero-filled past the
+// bytes actually read) and may read further through the stream; the caller
+// restores the position.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,6 @@ int32_t detect_tiff(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_bmp(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_afx(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_gif(IO_REC* io, const uint8_t* head, int32_t count);
-int32_t detect_png(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_gem(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_jpeg(IO_REC* io, const uint8_t* head, int32_t count);
 int32_t detect_ico(IO_REC* io, const uint8_t* head, int32_t count);

@@ -15,6 +15,7 @@
 #include "filters/bmp.h"
 #include "filters/gif.h"
 #include "filters/jpeg.h"
+#include "filters/png/png.h"
 
 namespace rx {
 namespace {
@@ -40,7 +41,7 @@ const FILTER_ENTRY kFilters[kBuiltinFilterCount] = {
     with(row(2, bmp_detect, "BMP|DIB|", 0), bmp_info, bmp_read, bmp_write, bmp_page_count),
     row(49, detect_afx, "AFX|", 0),
     with(row(14, detect_gif, "GIF|", 1), gif_info, gif_read, gif_write, gif_page_count),
-    row(33, detect_png, "PNG|", 0),
+    with(row(33, png_detect, "PNG|", 0), png_info, png_read, png_write, png_page_count),
     row(13, detect_gem, "GEM|", 0),
     with(row(21, jpeg_detect, "JPG|", 0), jpeg_info, jpeg_read, jpeg_write, jpeg_page_count),
     row(17, detect_ico, "ICO|", 0),
