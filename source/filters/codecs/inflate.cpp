@@ -317,25 +317,15 @@ InflateStatus dynamic_tables_read(Inflater& s, Run& r) {
   const uint32_t total = hlit + hdist;
   for (uint32_t i = 0; i < total;) {
     const uint32_t symbol = value_of(symbol_decode(r, s.precode, kPrecodeTableBits));
-    if (symbol < 16) {
-      lengths[i++] = static_cast<uint8_t>(symbol);
-    } else {
-      uint8_t value = 0;
-      uint32_t repeat = 0;
-      if (symbol == 16) {
-        if (i == 0) return InflateStatus::kBadCodeLengths;
-        value = lengths[i - 1];
-        repeat = 3 + take(r, 2);
-      } else if (symbol == 17) {
-        repeat = 3 + take(r, 3);
-      } else {
-        repeat = 11 + take(r, 7);
-      }
-      if (repeat > total - i) return InflateStatus::kBadCodeLengths;
-      std::fill(lengths + i, lengths + i + repeat, value);
-      i += repeat;
-    }
+    uint32_t repeat = 1;
+    if (symbol == 16) repeat = 3 + take(r, 2);
+    else if (symbol == 17) repeat = 3 + take(r, 3);
+    else if (symbol == 18) repeat = 11 + take(r, 7);
     if (truncated(r)) return InflateStatus::kTruncated;
+    if ((symbol == 16 && i == 0) || repeat > total - i) return InflateStatus::kBadCodeLengths;
+    const uint8_t value = symbol < 16 ? static_cast<uint8_t>(symbol) : symbol == 16 ? lengths[i - 1] : 0;
+    std::fill(lengths + i, lengths + i + repeat, value);
+    i += repeat;
   }
   if (lengths[kEndOfBlockSymbol] == 0) return InflateStatus::kBadCodeLengths;
   if (!table_build(s.litlen, kLitlenTableSize, kLitlenTableBits, lengths, hlit, Kind::kLitlen) ||
@@ -609,9 +599,9 @@ InflateStatus inflate_run(Inflater* state, InflateJob* job) {
   InflateStatus st = InflateStatus::kOutputFull;
   if (job->sink.push == nullptr || job->window_size >= kInflateMinWindow) {
     st = blocks_run(*state, r);
-    // A fault found while reading bits that were not there is the end of
-    // the input, not bad data.
-    if (is_data_fault(st) && r.overread > 0) st = InflateStatus::kTruncated;
+    // A fault in bits that were not there is the end of the input, not bad
+    // data.
+    if (is_data_fault(st) && truncated(r)) st = InflateStatus::kTruncated;
   }
   if (st == kGo && r.sink.push != nullptr && r.out != r.flushed) {
     r.sink.push(r.sink.user, r.flushed, static_cast<size_t>(r.out - r.flushed));

@@ -102,7 +102,8 @@ struct InflateJob {
   InflateSink sink;
   uint32_t flags;
   // Results, set on every return.
-  uint64_t produced;  // bytes of output in all
+  uint64_t produced;  // bytes of output in all (after a failure with a sink,
+                      // the last ones decoded may never have been pushed)
   // After kDone: the bytes of the current input piece after the deflate
   // data (the partial last byte skipped). With a single piece this is
   // where a container's trailer starts.
