@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -473,6 +475,34 @@ TEST(Inflate, ZlibHeaderAndChecksum) {
   bad.back() ^= 0x40;
   EXPECT_EQ(run(bad), InflateStatus::kBadChecksum);
   EXPECT_EQ(run(Bytes(good.begin(), good.end() - 2)), InflateStatus::kTruncated);
+}
+
+}  // namespace
+
+namespace {
+
+// Inputs that once stopped the fuzzer: one byte of piece size, then raw
+// deflate data. One piece, streamed, and zlib agree on each.
+TEST(Inflate, FuzzFindingsAgreeWithZlib) {
+  namespace fs = std::filesystem;
+  size_t count = 0;
+  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / "deflate" / "bad")) {
+    std::ifstream f(e.path(), std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(f)), {});
+    ASSERT_FALSE(file.empty());
+    const Bytes data(file.begin() + 1, file.end());
+    const Result one = raw(data);
+    const Result piecewise = streamed(data, 1 + file[0] % 64);
+    bool peer_done = false;
+    const Bytes peer = zlib_raw(data, &peer_done);
+    EXPECT_EQ(one.status, piecewise.status) << e.path().filename();
+    EXPECT_EQ(one.status == InflateStatus::kDone, peer_done) << e.path().filename();
+    if (peer_done) {
+      EXPECT_EQ(one.out, peer) << e.path().filename();
+    }
+    ++count;
+  }
+  EXPECT_GT(count, 0u);
 }
 
 }  // namespace
