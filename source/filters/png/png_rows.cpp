@@ -54,17 +54,43 @@ void paeth_scalar(uint8_t* row, const uint8_t* prior, size_t size, uint32_t d) {
 }
 
 #if defined(__SSE2__)
-// One pixel of D bytes in the low bytes of a register, and back.
+// One pixel of D bytes in the low bytes of a register, and back. Built
+// from whole 2-, 4- and 8-byte moves: assembling a pixel in memory from
+// smaller stores and reloading it would stall every pixel.
+template <typename T>
+inline T load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <typename T>
+inline void store(uint8_t* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
 template <uint32_t D>
 inline __m128i pixel_load(const uint8_t* p) {
-  uint64_t v = 0;
-  std::memcpy(&v, p, D);
-  return _mm_cvtsi64_si128(static_cast<long long>(v));
+  static_assert(D == 3 || D == 4 || D == 6 || D == 8);
+  if constexpr (D == 3) return _mm_cvtsi32_si128(static_cast<int>(load<uint16_t>(p) | uint32_t{p[2]} << 16));
+  if constexpr (D == 4) return _mm_cvtsi32_si128(static_cast<int>(load<uint32_t>(p)));
+  if constexpr (D == 6)
+    return _mm_cvtsi64_si128(static_cast<long long>(load<uint32_t>(p) | uint64_t{load<uint16_t>(p + 4)} << 32));
+  if constexpr (D == 8) return _mm_cvtsi64_si128(static_cast<long long>(load<uint64_t>(p)));
 }
 template <uint32_t D>
 inline void pixel_store(uint8_t* p, __m128i x) {
   const auto v = static_cast<uint64_t>(_mm_cvtsi128_si64(x));
-  std::memcpy(p, &v, D);
+  if constexpr (D == 3) {
+    store(p, static_cast<uint16_t>(v));
+    p[2] = static_cast<uint8_t>(v >> 16);
+  } else if constexpr (D == 4) {
+    store(p, static_cast<uint32_t>(v));
+  } else if constexpr (D == 6) {
+    store(p, static_cast<uint32_t>(v));
+    store(p + 4, static_cast<uint16_t>(v >> 32));
+  } else {
+    store(p, v);
+  }
 }
 
 template <uint32_t D>
