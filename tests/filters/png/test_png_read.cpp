@@ -57,6 +57,7 @@ TEST_F(PngRead, StoredBlocksAreRefused) {
   f.level = 0;
   ASSERT_EQ(load(f.build()), RXE_INVALID_FILE_TYPE);
   EXPECT_EQ(error_codes(), (std::vector<int32_t>{RXE_INVALID_FILE_TYPE}));
+  EXPECT_EQ(error_entries().front().file, "PNGREAD.cpp");
 }
 
 TEST_F(PngRead, ChunkChecksBeforeThePalette) {

@@ -159,6 +159,7 @@ TEST_F(PngWrite, ShortWrites) {
                          : capacity < iend ? RXE_CANT_WRITE_PIXEL_DATA
                                            : RXE_CANT_WRITE_PIXEL_DATA;
     EXPECT_EQ(error_codes(), std::vector<int32_t>{want}) << capacity;
+    EXPECT_EQ(error_entries().front().file, "PNGWRITE.cpp");
     EXPECT_EQ(RPb_IO_tell(&s.io), 0) << capacity;
   }
 }
