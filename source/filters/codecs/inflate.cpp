@@ -488,8 +488,15 @@ Fast fast_loop(Run& r, const uint32_t* lit, const uint32_t* dist) {
     const uint32_t distance =
         value_of(d) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> code_length_of(d));
     RX_CONSUME(total);
-    RX_REFILL();
-    e = lit[buf & kLitMask];
+    // The next lookup needs only the bits already there, most of the time;
+    // the refill then stays off its path.
+    if (bits >= kLitlenTableBits) {
+      e = lit[buf & kLitMask];
+      RX_REFILL();
+    } else {
+      RX_REFILL();
+      e = lit[buf & kLitMask];
+    }
     if (distance > static_cast<size_t>(out - base)) {
       result = Fast::kBadDistance;
       break;
