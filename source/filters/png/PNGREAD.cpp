@@ -104,7 +104,10 @@ int32_t header_read(PngRead* r) {
   h = Header{get32(d), get32(d + 4), d[8], d[9], d[10], d[11], d[12]};
   if (!header_valid(h)) return RX_ERR(RXE_INVALID_FILE_HEADER, h.colour, h.depth);
   const uint32_t dib_bits = dib_bits_of(h);
-  if (!dib_geometry(h.width, h.height, dib_bits, RX_BI_RGB, &r->geometry))
+  // The file's rows (16-bit samples, alpha) can be wider than the image's;
+  // they are held too, so they must fit the same limit.
+  if (!dib_geometry(h.width, h.height, dib_bits, RX_BI_RGB, &r->geometry) ||
+      1 + row_bytes(h.width, pixel_bits(h)) > kMaxDibBytes)
     return RX_ERR(RXE_INVALID_FILE_HEADER, h.width, h.height);
   RPb_DIB_init(&r->dib, static_cast<int32_t>(h.width), static_cast<int32_t>(h.height),
                static_cast<int32_t>(dib_bits), RX_BI_RGB, 0, 0);

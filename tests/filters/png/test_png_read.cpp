@@ -112,6 +112,11 @@ TEST_F(PngRead, HeaderFaults) {
   cases.push_back({"width 0", with([](File& f) { f.width = 0; }), RXE_INVALID_FILE_HEADER});
   cases.push_back({"width 2^31", with([](File& f) { f.width = 0x80000000u, f.raw = Bytes(9, 0); }),
                    RXE_INVALID_FILE_HEADER});
+  // 300 million RGBA pixels of 16 bits: a 900 MB image row, a 2.4 GB file row.
+  cases.push_back({"file row too wide", with([](File& f) {
+                     f.width = 300000000, f.height = 1, f.colour = 6, f.depth = 16, f.raw = Bytes(9, 0);
+                   }),
+                   RXE_INVALID_FILE_HEADER});
   for (auto [field, name] : {std::pair{10, "compression 1"}, {11, "filter method 1"}}) {
     Bytes d = File{}.ihdr_data();
     d[field] = 1;
