@@ -15,6 +15,7 @@
 #include "filters/detect_only/detect_only.h"
 #include "filters/gif/gif.h"
 #include "filters/jpeg/jpeg.h"
+#include "filters/png/png.h"
 
 namespace rx {
 namespace {

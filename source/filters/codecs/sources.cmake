@@ -8,3 +8,12 @@ list(APPEND RX_LAYER_SOURCES
   filters/codecs/GROUP4.cpp
   filters/codecs/ccitt_decode.cpp
   filters/codecs/ccitt_encode.cpp)
+
+# Checksums, inflate and the fixed-Huffman deflater: pure functions over
+# caller buffers, used by the PNG filter and by every format that carries
+# deflate data.
+list(APPEND RX_LAYER_SOURCES
+  filters/codecs/crc32.cpp
+  filters/codecs/adler32.cpp
+  filters/codecs/inflate.cpp
+  filters/codecs/deflate.cpp)

@@ -8,7 +8,6 @@ namespace rx {
 
 extern const FILTER_RECORD kTiffFilter;
 extern const FILTER_RECORD kAfxFilter;
-extern const FILTER_RECORD kPngFilter;
 extern const FILTER_RECORD kGemFilter;
 extern const FILTER_RECORD kIcoFilter;
 extern const FILTER_RECORD kPcxFilter;

@@ -15,3 +15,13 @@ if(RX_PEER_LIBTIFF AND RX_PEER_LIBTIFF_INCLUDE)
   target_include_directories(rastrix_tests SYSTEM PRIVATE ${RX_PEER_LIBTIFF_INCLUDE})
   target_compile_definitions(rastrix_tests PRIVATE RX_HAVE_PEER_LIBTIFF=1)
 endif()
+
+# Codec tests; zlib is the peer their results are checked against (linked
+# into the tests only, never into the engine).
+find_package(ZLIB REQUIRED)
+target_sources(rastrix_tests PRIVATE
+  filters/codecs/deflate_test_util.cpp
+  filters/codecs/test_checksums.cpp
+  filters/codecs/test_inflate.cpp
+  filters/codecs/test_deflate.cpp)
+target_link_libraries(rastrix_tests PRIVATE ZLIB::ZLIB)
