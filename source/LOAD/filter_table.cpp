@@ -16,6 +16,7 @@
 #include "filters/gif/gif.h"
 #include "filters/jpeg/jpeg.h"
 #include "filters/png/png.h"
+#include "filters/tiff/tiff.h"
 
 namespace rx {
 namespace {

@@ -33,6 +33,11 @@ int32_t* extension_detect_switch(int32_t index);
 RX_CODEC_DECODE_FN extension_decoder_find(int32_t compression);
 RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression);
 
+// Tests only: installs a codec that the lookups above return for
+// `compression` when no loaded extension has one (nulls remove it).
+void extension_codec_test_install(int32_t compression, RX_CODEC_DECODE_FN decoder,
+                                  RX_CODEC_ENCODE_FN encoder);
+
 // Offers an option id that the built-in table does not know to the loaded
 // extension filters; 1 when one of them took it, 0 when none did.
 int32_t extension_option_set(uint32_t option_id, uintptr_t value);
