@@ -146,7 +146,7 @@ bool end_seek(Writer* w) {
 bool save(Writer* w) {
   if (!pages_count(w) || !image_fetch(w) || !compression_check(w) || !kind_choose(w)) return false;
   byte_order_choose(w);
-  if (!strips_possible(w) || !strips_plan(w)) return false;
+  if (!strips_possible(w) || !strips_plan(w) || !user_tags_take(w)) return false;
   uint32_t next = 0;
   if (!chain_plan(w, &next)) return false;
   const bool fresh = w->src.size == 0;

@@ -299,24 +299,37 @@ bool codec_fields(Builder& b) {
          add_short(b, kYCbCrPositioning, kYCbCrCentred);
 }
 
-// The application's own tags, as long as it gives them. A tag the writer
-// writes itself is not taken twice.
-bool user_tags(Builder& b) {
+// The application's tags, taken as long as it gives them. Their values
+// are kept in one block that grows with each tag.
+bool user_tag_keep(Writer* w, int32_t id, int32_t type, const uint8_t* data, int32_t count,
+                   uint32_t* used) {
+  const uint32_t size = type >= 1 && type <= 12 ? type_size(static_cast<uint32_t>(type)) : 0;
+  if (size == 0) return fail(w, RXE_TIFF_USER_TAG_TYPE, id, type);
+  if (count < 0 || count > kUserTagBytes) return fail(w, RXE_TIFF_TAG_WRITE_ERROR, id, count);
+  const int32_t tag = id >= kUserIdFirst && id <= kUserIdLast ? id - kUserIdFirst : id;
+  if (tag < 1 || tag > kMaxTag) return fail(w, RXE_TIFF_TAG_WRITE_ERROR, id, count);
+  const uint32_t values = static_cast<uint32_t>(count) / size;
+  if (values == 0) return true;
+  const uint32_t bytes = values * size;
+  void* t = RPb_AF_mem_realloc(w->tag, w->user_tags, sizeof(Writer::UserTag) * (w->user_count + 1));
+  void* v = RPb_AF_mem_realloc(w->tag, w->user_values, uint64_t{*used} + bytes + 1);
+  if (t == nullptr || v == nullptr) return fail(w, RXE_TIFF_CANT_REALLOC_MEMORY_ERROR, id, bytes);
+  w->user_tags = static_cast<Writer::UserTag*>(t);
+  w->user_values = static_cast<uint8_t*>(v);
+  std::memcpy(w->user_values + *used, data, bytes);
+  w->user_tags[w->user_count++] = Writer::UserTag{static_cast<uint16_t>(tag),
+                                                  static_cast<uint16_t>(type), values, *used};
+  *used += bytes;
+  return true;
+}
+
+// A tag the writer writes itself is not taken twice.
+bool user_tags_add(Builder& b) {
   Writer* w = b.w;
-  if (RPb_IO_tag_user_get_exists(w->io) == 0) return true;
-  auto* buffer = static_cast<uint8_t*>(scratch(w, kUserTagBytes));
-  if (buffer == nullptr) return false;
-  for (uint32_t n = 0; n < kMaxUserTags; ++n) {
-    int32_t id = 0, type = 0, count = kUserTagBytes;
-    if (RPb_IO_tag_user_get(w->io, &id, &type, buffer, &count) == 0) return true;
-    const uint32_t size = type >= 1 && type <= 12 ? type_size(static_cast<uint32_t>(type)) : 0;
-    if (size == 0) return fail(w, RXE_TIFF_USER_TAG_TYPE, id, type);
-    if (count < 0 || count > kUserTagBytes) return fail(w, RXE_TIFF_TAG_WRITE_ERROR, id, count);
-    const int32_t tag = id >= kUserIdFirst && id <= kUserIdLast ? id - kUserIdFirst : id;
-    if (tag < 1 || tag > kMaxTag) return fail(w, RXE_TIFF_TAG_WRITE_ERROR, id, count);
-    const uint32_t values = static_cast<uint32_t>(count) / size;
-    if (values == 0 || written(b, static_cast<uint32_t>(tag))) continue;
-    if (!add(b, static_cast<uint16_t>(tag), static_cast<uint16_t>(type), values, buffer)) return false;
+  for (uint32_t i = 0; i < w->user_count; ++i) {
+    const Writer::UserTag& u = w->user_tags[i];
+    if (written(b, u.tag)) continue;
+    if (!add(b, u.tag, u.type, u.count, w->user_values + u.at)) return false;
   }
   return true;
 }
@@ -403,7 +416,21 @@ bool directory_write(Writer* w, uint32_t next) {
   Builder b;
   b.w = w;
   return layout_fields(b) && descriptive_fields(b) && colour_map(b) && codec_fields(b) &&
-         user_tags(b) && directory_place(w) && serialise_and_write(b, next);
+         user_tags_add(b) && directory_place(w) && serialise_and_write(b, next);
+}
+
+bool user_tags_take(Writer* w) {
+  if (RPb_IO_tag_user_get_exists(w->io) == 0) return true;
+  auto* buffer = static_cast<uint8_t*>(scratch(w, kUserTagBytes));
+  if (buffer == nullptr) return false;
+  uint32_t used = 0;
+  for (uint32_t n = 0; n < kMaxUserTags; ++n) {
+    int32_t id = 0, type = 0, count = kUserTagBytes;
+    if (RPb_IO_tag_user_get(w->io, &id, &type, buffer, &count) == 0) break;
+    if (!user_tag_keep(w, id, type, buffer, count, &used)) return false;
+  }
+  RPb_AF_mem_free(w->tag, buffer);
+  return true;
 }
 
 }  // namespace rx::tiff

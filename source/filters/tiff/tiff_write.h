@@ -41,6 +41,15 @@ struct Writer {
   JPEG_TABLE_POS jpeg{};        // where the JPEG strip's tables landed
   uint32_t samples = 1;         // SamplesPerPixel written
 
+  // The application's own tags, taken before anything is written.
+  struct UserTag {
+    uint16_t tag, type;
+    uint32_t count, at;  // values at `at` in user_values, host order
+  };
+  UserTag* user_tags = nullptr;
+  uint32_t user_count = 0;
+  uint8_t* user_values = nullptr;
+
   uint32_t ifd = 0;  // where the new directory went
   bool failed = false;
 };
@@ -76,8 +85,11 @@ bool strips_write(Writer* w);
 // before anything is.
 bool strips_possible(Writer* w);
 
+// Takes the application's own tags through the tag exchange, checking
+// them, before anything is written.
+bool user_tags_take(Writer* w);
 // Builds the directory (with the application's say through the tag
-// exchange and its own tags), and writes it with its values at the end of
+// exchange, and its own tags), and writes it with its values at the end of
 // the stream; the new page's next-IFD offset is `next`.
 bool directory_write(Writer* w, uint32_t next);
 

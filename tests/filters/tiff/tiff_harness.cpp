@@ -228,12 +228,25 @@ RX_HIMAGE picture(int32_t width, int32_t height, int32_t bits, uint32_t seed) {
   return image_from(width, height, bits, rows, palette);
 }
 
+namespace {
+// The folders the tests made, removed when the tests end.
+struct TempDirs {
+  std::vector<std::filesystem::path> made;
+  ~TempDirs() {
+    std::error_code e;
+    for (const auto& d : made) std::filesystem::remove_all(d, e);
+  }
+};
+TempDirs g_temp_dirs;
+}  // namespace
+
 std::string temp_dir() {
   static std::atomic<int> counter{0};
   const auto dir = std::filesystem::temp_directory_path() /
                    ("rastrix_tiff_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
+  g_temp_dirs.made.push_back(dir);
   return dir.string();
 }
 
