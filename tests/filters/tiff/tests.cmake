@@ -5,4 +5,5 @@ target_sources(rastrix_tests PRIVATE
   filters/tiff/lzw_test_codec.cpp
   filters/tiff/tiff_harness.cpp
   filters/tiff/test_tiff_read.cpp
-  filters/tiff/test_tiff_write.cpp)
+  filters/tiff/test_tiff_write.cpp
+  filters/tiff/test_tiff_peers.cpp)
