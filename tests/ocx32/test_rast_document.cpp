@@ -88,7 +88,8 @@ TEST_F(CtrlDocument, ADocumentWhosePageFailsLeavesTheControlAsItWas) {
   const uint32_t next_at = first + 2 + 12 * (bytes[first] | bytes[first + 1] << 8);
   const uint32_t second = bytes[next_at] | bytes[next_at + 1] << 8 | bytes[next_at + 2] << 16 |
                           bytes[next_at + 3] << 24;
-  for (uint32_t i = 0; i < (bytes[second] | bytes[second + 1] << 8); ++i) {
+  const uint32_t entries = static_cast<uint32_t>(bytes[second] | bytes[second + 1] << 8);
+  for (uint32_t i = 0; i < entries; ++i) {
     const uint32_t e = second + 2 + 12 * i;
     if ((bytes[e] | bytes[e + 1] << 8) == 259) bytes[e + 8] = 7;
   }
