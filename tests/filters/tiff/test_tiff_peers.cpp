@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "SUPPORT/img_ctrl.h"
 #include "filters/tiff/lzw_test_codec.h"
@@ -121,6 +122,54 @@ TEST_F(TiffPeers, TheFillOrderOptionOverridesTheFile) {
   RX_image_control_set(RX_OPTION_TIFF_FILL_ORDER, 2);
   EXPECT_EQ(load_pixels(file).rgb, expected);
   RX_image_control_set(RX_OPTION_TIFF_FILL_ORDER, 0xFFFF);
+}
+
+// Damaged and hostile files (tests/interop/make_tiff_bad_samples.py): each
+// is refused with the code that names its fault, with no image made, and
+// counting its pages ends. Their last page is loaded: in the loop_ files
+// that is the damaged one.
+TEST_F(TiffPeers, DamagedFilesGiveOnlyTheirError) {
+  const std::map<std::string, int32_t> expected = {
+      {"header_cut_short", RXE_CANT_READ_HEADER},
+      {"first_directory_past_end", RXE_INVALID_TIFF_IFD},
+      {"directory_of_65535_entries", RXE_INVALID_TIFF_TAG},
+      {"width_zero", RXE_TIFF_INVALID_IMAGE_DIMENSION},
+      {"strip_offset_past_end", RXE_CANT_READ_PIXEL_DATA},
+      {"strip_byte_count_past_end", RXE_CANT_READ_PIXEL_DATA},
+      {"strips_4000000", RXE_TIFF_CANT_READ_TAG_DATA},
+      {"colormap_past_end", RXE_TIFF_CANT_READ_TAG_DATA},
+      {"kib_claims_gigabytes_none", RXE_CANT_READ_PIXEL_DATA},
+      {"kib_claims_gigabytes_packbits", RXE_CANT_READ_PIXEL_DATA},
+      {"kib_claims_gigabytes_g4", RXE_CANT_READ_PIXEL_DATA},
+      {"g4_at_depth_8", RXE_TIFF_DEPTH_INVALID_FOR_COMPRESSION},
+      {"compression_7", RXE_TIFF_COMPRESSION_UNSUPPORTED},
+      {"compression_8_deflate", RXE_TIFF_COMPRESSION_UNSUPPORTED},
+      {"compression_32946_deflate", RXE_TIFF_COMPRESSION_UNSUPPORTED},
+      {"planar_2_ycbcr", RXE_TIFF_PLANAR_CONFIG_ERROR},
+      {"planar_3", RXE_TIFF_PLANAR_CONFIG_ERROR},
+      {"loop_onto_itself", RXE_TIFF_INVALID_IMAGE_DIMENSION},
+      {"loop_back_to_first", RXE_TIFF_INVALID_IMAGE_DIMENSION},
+  };
+  size_t seen = 0;
+  for (const auto& e : std::filesystem::directory_iterator(RX_TEST_DATA_DIR "/tiff/bad")) {
+    if (e.path().extension() != ".tif") continue;
+    const std::string name = e.path().stem().string();
+    const auto want = expected.find(name);
+    ASSERT_NE(want, expected.end()) << name << " has no expected code";
+    ++seen;
+    const Bytes file = read_file(e.path().string());
+    int32_t count = 0;
+    RX_memory_page_count_get(file.data(), static_cast<int32_t>(file.size()), &count);
+    EXPECT_LE(count, 2) << name;
+    RX_HIMAGE image = 0;
+    EXPECT_NE(RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), 65535, 0, &image), 0)
+        << name;
+    EXPECT_EQ(image, 0u) << name;
+    const std::vector<int32_t> codes = error_codes();
+    ASSERT_FALSE(codes.empty()) << name;
+    EXPECT_EQ(codes.front(), want->second) << name;
+  }
+  EXPECT_EQ(seen, expected.size());
 }
 
 #if RX_HAVE_PEER_LIBTIFF
