@@ -6,7 +6,9 @@ huge sizes or counts claim them in their fields only.
 Files named loop_* chain their directories back onto themselves: the page
 count must stay finite, and their last page is the damaged one.
 
-Usage: make_tiff_bad_samples.py [output directory]   (default: ../data/tiff/bad)
+Usage: make_tiff_bad_samples.py [--check] [output directory]   (default: ../data/tiff/bad)
+  With --check nothing is written: the files made now must be byte for
+  byte the files in the directory (a test runs this).
 """
 import os
 import struct
@@ -112,14 +114,34 @@ def samples():
     return out
 
 
-def main():
+def main(args):
+    check = "--check" in args
+    args = [a for a in args if a != "--check"]
     here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "tiff", "bad")
-    os.makedirs(target, exist_ok=True)
-    for name, data in samples().items():
-        with open(os.path.join(target, name + ".tif"), "wb") as f:
-            f.write(data)
+    target = args[0] if args else os.path.join(here, "..", "data", "tiff", "bad")
+    made = {name + ".tif": data for name, data in samples().items()}
+    if not check:
+        os.makedirs(target, exist_ok=True)
+        for name, data in made.items():
+            with open(os.path.join(target, name), "wb") as f:
+                f.write(data)
+        return 0
+    kept = sorted(n for n in os.listdir(target) if n.endswith(".tif"))
+    bad = 0
+    for name in sorted(set(made) | set(kept)):
+        path = os.path.join(target, name)
+        if name not in made:
+            print(f"{name}: no longer made")
+        elif not os.path.exists(path):
+            print(f"{name}: missing")
+        else:
+            with open(path, "rb") as f:
+                if f.read() == made[name]:
+                    continue
+            print(f"{name}: differs from the file made now")
+        bad += 1
+    return 1 if bad else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main(sys.argv[1:]))

@@ -33,13 +33,18 @@ ColorMap of a palette file holds 16-bit values; the reader takes their
 high byte, where ImageMagick rounds, so its palette sample may be one
 level apart.
 
-Run from the repository root: /usr/bin/python3 tests/interop/make_tiff_samples.py
+Usage: /usr/bin/python3 tests/interop/make_tiff_samples.py [--check]
+  With --check nothing is written to tests/data/tiff/peer: the samples are
+  made afresh in a temporary directory and must be byte for byte the files
+  kept there (a test runs this).
 """
+import filecmp
 import io
 import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 
 from PIL import Image, ImageDraw
@@ -49,7 +54,9 @@ TIFFCP = "/usr/bin/tiffcp"
 FAX2TIFF = "/usr/bin/fax2tiff"
 TIFF2RGBA = "/usr/bin/tiff2rgba"
 DJPEG = "/usr/bin/djpeg"
-OUT = os.path.join("tests", "data", "tiff", "peer")
+HERE = os.path.dirname(os.path.abspath(__file__))
+KEPT = os.path.join(HERE, "..", "data", "tiff", "peer")
+OUT = KEPT  # where the samples are made; a temporary directory with --check
 WIDTH, HEIGHT = 45, 29
 
 
@@ -392,7 +399,7 @@ def ojpeg_samples():
     save_rgb("ojpeg_tables", decoded)
 
 
-def main():
+def make_all():
     if os.path.isdir(OUT):
         shutil.rmtree(OUT)
     os.makedirs(OUT)
@@ -405,5 +412,31 @@ def main():
     ojpeg_samples()
 
 
+def compare(fresh, kept):
+    """The kept samples must be exactly the ones made now."""
+    made = sorted(os.listdir(fresh))
+    there = sorted(n for n in os.listdir(kept) if n.endswith((".tif", ".rgb")))
+    _, differ, missing = filecmp.cmpfiles(fresh, kept, made, shallow=False)
+    extra = sorted(set(there) - set(made))
+    for name in differ:
+        print(f"{name}: differs from the sample made now")
+    for name in missing:
+        print(f"{name}: missing")
+    for name in extra:
+        print(f"{name}: no longer made")
+    return 1 if differ or missing or extra else 0
+
+
+def main(args):
+    global OUT
+    if "--check" not in args:
+        make_all()
+        return 0
+    with tempfile.TemporaryDirectory() as fresh:
+        OUT = os.path.join(fresh, "peer")
+        make_all()
+        return compare(OUT, KEPT)
+
+
 if __name__ == "__main__":
-    main()
+    sys.exit(main(sys.argv[1:]))

@@ -172,6 +172,24 @@ TEST_F(TiffPeers, DamagedFilesGiveOnlyTheirError) {
   EXPECT_EQ(seen, expected.size());
 }
 
+// The files of ours that the interop check gives libtiff's programs
+// (tests/data/tiff/ours) still load with the pixels they were written from.
+TEST_F(TiffPeers, OurKeptFilesLoadWithTheirPixels) {
+  LzwInstalled lzw;
+  const std::string dir = RX_TEST_DATA_DIR "/tiff/ours";
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    if (e.path().extension() != ".tif") continue;
+    ++files;
+    const std::string stem = dir + "/" + e.path().stem().string();
+    const Bytes file = read_file(e.path().string());
+    for (int32_t page = 1; std::filesystem::exists(stem + ".p" + std::to_string(page) + ".rgb"); ++page)
+      EXPECT_EQ(load_pixels(file, page).rgb, read_file(stem + ".p" + std::to_string(page) + ".rgb"))
+          << stem << " page " << page;
+  }
+  EXPECT_GE(files, 30u);
+}
+
 #if RX_HAVE_PEER_LIBTIFF
 void byte_order_set(uint16_t order) { std::memcpy(rx::options_record()->tiff + 12, &order, 2); }
 
@@ -179,9 +197,12 @@ void byte_order_set(uint16_t order) { std::memcpy(rx::options_record()->tiff + 1
 // inserted pages among them, read by libtiff's programs: tiffinfo reads
 // every directory without a warning and tiff2rgba decodes our pixels.
 // Each NAME.tif goes with NAME.pN.rgb for its pages.
+// With RX_TIFF_KEEP_OURS set to a directory the files are made there: that
+// is how tests/data/tiff/ours, which the interop check reads, was made.
 TEST_F(TiffPeers, LibtiffProgramsReadWhatWeWrite) {
   LzwInstalled lzw;
-  const std::string dir = temp_dir();
+  const char* keep = std::getenv("RX_TIFF_KEEP_OURS");
+  const std::string dir = keep != nullptr ? std::string(keep) : temp_dir();
   struct Case {
     int32_t bits, compression;
   };
