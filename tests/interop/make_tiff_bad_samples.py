@@ -108,6 +108,8 @@ def samples():
     out["planar_2_ycbcr"] = one(plain(4, 4, spp=3, photometric=6, extra=[entry(284, SHORT, 1, 2)]),
                                 bytes(48))
     out["planar_3"] = one(plain(4, 4, spp=3, photometric=2, extra=[entry(284, SHORT, 1, 3)]), grey)
+    # No samples: rows of no bytes (found by the fuzz target).
+    out["samples_per_pixel_0"] = one(plain(4, 4, extra=[entry(277, SHORT, 1, 0)]), grey)
     # Directory chains that come back: the last page is the damaged one.
     out["loop_onto_itself"] = tiff(grey, [(plain(0, 4), "ifd0", None)])
     out["loop_back_to_first"] = tiff(grey, [(plain(4, 4), "next", None), (plain(4, 0), "ifd0", None)])

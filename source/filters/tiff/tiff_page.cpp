@@ -133,7 +133,10 @@ bool rgb(Page* p, uint32_t samples) {
 // extra samples keep only their colour samples; 16-bit samples keep their
 // high byte.
 bool colour_type(const Directory& d, Page* p, Fault* f) {
-  const uint32_t samples = p->spp > p->extra ? p->spp - p->extra : 1;
+  // No samples, or only extra ones, make a depth of 0.
+  if (p->spp == 0 || p->spp <= p->extra)
+    return fail(f, RXE_TIFF_INVALID_BITS_PER_SAMPLE, p->bps, p->spp);
+  const uint32_t samples = p->spp - p->extra;
   const uint32_t depth = p->bps * samples;
   p->kept = 1;
   switch (p->photometric) {

@@ -147,6 +147,7 @@ TEST_F(TiffPeers, DamagedFilesGiveOnlyTheirError) {
       {"compression_32946_deflate", RXE_TIFF_COMPRESSION_UNSUPPORTED},
       {"planar_2_ycbcr", RXE_TIFF_PLANAR_CONFIG_ERROR},
       {"planar_3", RXE_TIFF_PLANAR_CONFIG_ERROR},
+      {"samples_per_pixel_0", RXE_TIFF_INVALID_BITS_PER_SAMPLE},
       {"loop_onto_itself", RXE_TIFF_INVALID_IMAGE_DIMENSION},
       {"loop_back_to_first", RXE_TIFF_INVALID_IMAGE_DIMENSION},
   };

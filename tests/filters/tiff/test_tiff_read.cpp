@@ -335,6 +335,16 @@ TEST_F(TiffRead, DepthsAndPhotometricValuesThatMakeNoImageAreRefused) {
   p.fields = basic(1, 1, 8, 1, 1, 9);
   EXPECT_EQ(load(build({p})), 0u);
   EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_INVALID_PHOTOMETRIC_INTERPRETATION_VALUE});
+  // No samples at all, or extra samples only: a depth of 0 (and rows of
+  // no bytes).
+  p.fields = basic(4, 4, 8, 0, 1, 1);
+  p.strips = {Bytes(16, 7)};
+  EXPECT_EQ(load(build({p})), 0u);
+  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_INVALID_BITS_PER_SAMPLE});
+  p.fields = basic(4, 4, 8, 1, 1, 1);
+  p.fields.push_back(num(338, kShort, {2}));
+  EXPECT_EQ(load(build({p})), 0u);
+  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_INVALID_BITS_PER_SAMPLE});
 }
 
 TEST_F(TiffRead, RgbWithExtraSamplesAndSixteenBitSamples) {
