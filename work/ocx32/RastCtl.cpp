@@ -8,7 +8,6 @@
 #include "platform/kernel.h"
 #include "rast_dispids.h"
 #include "rast_guids.h"
-#include "rast_module.h"
 #include "rastrix/rpb.h"
 
 namespace rast {
