@@ -38,9 +38,4 @@ RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression);
 void extension_codec_test_install(int32_t compression, RX_CODEC_DECODE_FN decoder,
                                   RX_CODEC_ENCODE_FN encoder);
 
-// Offers an option id that the built-in table does not know to the loaded
-// extension filters; 1 when one of them took it, 0 when none did.
-int32_t extension_option_set(uint32_t option_id, uintptr_t value);
-int32_t extension_option_get(uint32_t option_id, void* value);
-
 }  // namespace rx

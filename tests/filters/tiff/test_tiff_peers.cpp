@@ -14,6 +14,7 @@
 #include "filters/tiff/tiff_harness.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/peers.h"
 
 namespace tifft {
 namespace {
@@ -201,6 +202,10 @@ void byte_order_set(uint16_t order) { std::memcpy(rx::options_record()->tiff + 1
 // With RX_TIFF_KEEP_OURS set to a directory the files are made there: that
 // is how tests/data/tiff/ours, which the interop check reads, was made.
 TEST_F(TiffPeers, LibtiffProgramsReadWhatWeWrite) {
+  RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
+  RX_NEED_PEER(rxtest::runnable("/usr/bin/tiffinfo") && rxtest::runnable("/usr/bin/tiff2rgba") &&
+                   rxtest::runnable("/usr/bin/tiffcp"),
+               "libtiff's programs (libtiff-tools)");
   LzwInstalled lzw;
   const char* keep = std::getenv("RX_TIFF_KEEP_OURS");
   const std::string dir = keep != nullptr ? std::string(keep) : temp_dir();
@@ -240,7 +245,7 @@ TEST_F(TiffPeers, LibtiffProgramsReadWhatWeWrite) {
   write_file(dir + "/seeded.p3.rgb", pixels_of(bw).rgb);
   RX_image_delete(bw);
   const std::string check =
-      "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_tiff_with_libtiff.py " + dir;
+      std::string(RX_PEER_PYTHON) + " " RX_TEST_DATA_DIR "/../interop/check_tiff_with_libtiff.py " + dir;
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 #endif
