@@ -74,6 +74,11 @@ def tiff(pixels, dirs):
     return bytes(out)
 
 
+def bits_to_bytes(bits):
+    """A string of 0 and 1, most significant bit first, zero-filled."""
+    return bytes(int(bits[i:i + 8].ljust(8, "0"), 2) for i in range(0, len(bits), 8))
+
+
 def one(entries, pixels=bytes(16), count=None):
     return tiff(pixels, [(entries, 0, count)])
 
@@ -108,6 +113,10 @@ def samples():
     out["planar_2_ycbcr"] = one(plain(4, 4, spp=3, photometric=6, extra=[entry(284, SHORT, 1, 2)]),
                                 bytes(48))
     out["planar_3"] = one(plain(4, 4, spp=3, photometric=2, extra=[entry(284, SHORT, 1, 3)]), grey)
+    # A Group 4 row whose horizontal-mode white run (2560 + 0) passes the
+    # width of 64.
+    g4 = bits_to_bytes(("001" + "000000011111" + "00110101" + "0011") * 4)
+    out["g4_run_past_width"] = one(plain(64, 8, bps=1, compression=4, photometric=0, strip_bytes=len(g4)), g4)
     # No samples: rows of no bytes (found by the fuzz target).
     out["samples_per_pixel_0"] = one(plain(4, 4, extra=[entry(277, SHORT, 1, 0)]), grey)
     # Directory chains that come back: the last page is the damaged one.

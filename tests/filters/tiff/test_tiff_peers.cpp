@@ -149,6 +149,7 @@ TEST_F(TiffPeers, DamagedFilesGiveOnlyTheirError) {
       {"planar_2_ycbcr", RXE_TIFF_PLANAR_CONFIG_ERROR},
       {"planar_3", RXE_TIFF_PLANAR_CONFIG_ERROR},
       {"samples_per_pixel_0", RXE_TIFF_INVALID_BITS_PER_SAMPLE},
+      {"g4_run_past_width", RXE_CANT_READ_PIXEL_DATA},
       {"loop_onto_itself", RXE_TIFF_INVALID_IMAGE_DIMENSION},
       {"loop_back_to_first", RXE_TIFF_INVALID_IMAGE_DIMENSION},
   };

@@ -588,6 +588,17 @@ TEST_F(TiffRead, OffsetsAndCountsPastTheEndAreRefused) {
   EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_CANT_READ_TAG_DATA});
 }
 
+TEST_F(TiffRead, AGroup3StripOfNothingButEolsEndsAsAWhitePage) {
+  // 2,000 EOLs (eleven 0 bits and a 1) for a page of 8 rows: the page
+  // ends at the first of them, white, as libtiff decodes it too.
+  Bytes eols(3000, 0);
+  for (size_t bit = 11; bit < eols.size() * 8; bit += 12) eols[bit / 8] |= static_cast<uint8_t>(0x80 >> (bit % 8));
+  Page p;
+  p.fields = basic(64, 8, 1, 1, 3, 0);
+  p.strips = {eols};
+  EXPECT_EQ(load_pixels(build({p})).rgb, Bytes(64 * 8 * 3, 255));
+}
+
 TEST_F(TiffRead, ASmallFileThatClaimsGigabytesIsRefusedBeforeTheImageIsMade) {
   for (uint32_t c : {1u, 32773u, 4u}) {
     Page p;
