@@ -20,7 +20,7 @@
 namespace {
 
 // Images above this many pixel bytes are loaded but not saved again.
-constexpr int64_t kRoundTripBytes = 1 << 20;
+constexpr int64_t kRoundTripBytes = 1 << 18;
 // Headers that claim more than this are not loaded: a few bytes of coded
 // data can stand for a huge image, legitimately, but slowly.
 constexpr int64_t kLoadBytes = 8 << 20;
@@ -34,18 +34,22 @@ std::vector<uint8_t> colours_of(RX_HIMAGE image) {
   int32_t width = 0, height = 0, bits = 0;
   if (RX_image_dimensions_get(image, &width, &height, &bits) != 0) abort();
   const RX_RGBQUAD* palette = RPb_palette_pointer_get(reinterpret_cast<IMAGE_REC*>(image));
-  std::vector<uint8_t> out;
+  std::vector<uint8_t> out(static_cast<size_t>(3 * int64_t{width} * height));
   std::vector<uint8_t> row(stride_of(width, bits));
+  uint8_t* to = out.data();
   for (int32_t r = 0; r < height; ++r) {
     if (RX_DIB_raster_get(image, r, row.data(), RX_ROW_PACKED) != 0) abort();
-    for (int32_t x = 0; x < width; ++x) {
-      if (bits == 24) {
-        out.insert(out.end(), row.begin() + 3 * x, row.begin() + 3 * x + 3);
-        continue;
-      }
+    if (bits == 24) {
+      std::memcpy(to, row.data(), 3 * static_cast<size_t>(width));
+      to += 3 * static_cast<size_t>(width);
+      continue;
+    }
+    for (int32_t x = 0; x < width; ++x, to += 3) {
       const int32_t bit = x * bits;
-      const uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-      out.insert(out.end(), {palette[index].rgbBlue, palette[index].rgbGreen, palette[index].rgbRed});
+      const RX_RGBQUAD& q = palette[(row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1)];
+      to[0] = q.rgbBlue;
+      to[1] = q.rgbGreen;
+      to[2] = q.rgbRed;
     }
   }
   return out;

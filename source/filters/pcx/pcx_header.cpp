@@ -61,7 +61,7 @@ void tags_report(IO_REC* io, const uint8_t* b, const PCX_HEADER& h) {
 // 1, 2, 4 and 8 bits, two to four 1-bit planes (up to 16 colours) and
 // three 8-bit planes (red, green, blue). 0 for any other.
 uint32_t depth_of(uint32_t bits, uint32_t planes) {
-  if (bits == 1) return planes == 1 ? 1 : planes <= 4 ? 4 : 0;
+  if (bits == 1) return planes == 1 ? 1 : planes >= 2 && planes <= 4 ? 4 : 0;
   if (planes != 1) return bits == 8 && planes == 3 ? 24 : 0;
   return bits == 2 || bits == 4 ? 4 : bits == 8 ? 8 : 0;
 }

@@ -256,3 +256,20 @@ TEST_F(Pcx, DamagedFilesFailCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The public query behind `rastrix formats`.
+TEST_F(Pcx, CapabilitiesSayWhatLoadsAndWhatSaves) {
+  int32_t load_ok = -1, save_ok = -1;
+  EXPECT_EQ(RX_format_capabilities_get(RX_FORMAT_DCX, &load_ok, &save_ok), 0);
+  EXPECT_EQ(std::make_pair(load_ok, save_ok), std::make_pair(1, 1));
+  EXPECT_EQ(RX_format_capabilities_get(RX_FORMAT_GEM, &load_ok, &save_ok), 0);
+  EXPECT_EQ(std::make_pair(load_ok, save_ok), std::make_pair(0, 0));
+  EXPECT_EQ(RX_format_capabilities_get(RX_FORMAT_ATT, &load_ok, &save_ok), 1) << "no filter at all";
+  EXPECT_EQ(error_codes(), (std::vector<int32_t>{RXE_INVALID_IMAGE_FORMAT}));
+  EXPECT_EQ(std::make_pair(load_ok, save_ok), std::make_pair(0, 0));
+  EXPECT_EQ(RX_format_capabilities_get(RX_FORMAT_SUN, nullptr, nullptr), 0);
+}
+
+}  // namespace
