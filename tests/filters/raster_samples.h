@@ -162,6 +162,12 @@ struct PeerDir {
     spill(dir / name, file);
     spill(dir / (fs::path(name).stem().string() + ".rgb"), rgb);
   }
+  // A file of several pages, page N's colours in NAME.pN.rgb.
+  void keep_pages(const std::string& name, const Bytes& file, const std::vector<Bytes>& pages) {
+    spill(dir / name, file);
+    for (size_t i = 0; i < pages.size(); ++i)
+      spill(dir / (fs::path(name).stem().string() + ".p" + std::to_string(i + 1) + ".rgb"), pages[i]);
+  }
   // Runs the peer check on the folder: 0 when every file matched.
   int check() const {
     const std::string cmd = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_fmt_with_peers.py " +

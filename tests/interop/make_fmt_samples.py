@@ -10,8 +10,13 @@ that the .rgb files are what the peers read. Pillow and ImageMagick both
 misread Sun run-length files whose runs carry on from one row into the
 next (as netpbm writes them); netpbm reads those.
 
-Usage: make_fmt_samples.py DATA_DIR   (writes DATA_DIR/<format>/peer/)
+Usage: make_fmt_samples.py [--check] [DATA_DIR]
+  (writes DATA_DIR/<format>/peer/; DATA_DIR defaults to ../data). With
+  --check nothing is written there: the samples are made afresh in a
+  temporary directory and must be byte for byte the committed ones (a
+  test runs this).
 """
+import filecmp
 import os
 import shutil
 import subprocess
@@ -20,8 +25,9 @@ import tempfile
 
 from PIL import Image
 
-CONVERT = "/usr/bin/convert"
+CONVERT = "/usr/bin/convert"  # Debian's ImageMagick, not a wrapper on the PATH
 GM = "/usr/bin/gm"
+FORMATS = ("pcx", "dcx", "tga", "xbm", "sun")
 WIDTH, HEIGHT = 29, 7
 
 
@@ -217,5 +223,42 @@ def make(out):
             print("dropped: " + ", ".join(m.dropped))
 
 
+def compare(fresh, data):
+    """The committed samples must be exactly the ones made now."""
+    bad = made_count = 0
+    for fmt in FORMATS:
+        made_dir, kept_dir = os.path.join(fresh, fmt, "peer"), os.path.join(data, fmt, "peer")
+        made = sorted(os.listdir(made_dir)) if os.path.isdir(made_dir) else []
+        kept = sorted(os.listdir(kept_dir)) if os.path.isdir(kept_dir) else []
+        _, differ, missing = filecmp.cmpfiles(made_dir, kept_dir, made, shallow=False)
+        extra = sorted(set(kept) - set(made))
+        for name in differ:
+            print("%s/%s: differs from what the peers make now" % (fmt, name), file=sys.stderr)
+        for name in missing:
+            print("%s/%s: not committed" % (fmt, name), file=sys.stderr)
+        for name in extra:
+            print("%s/%s: not made by this script" % (fmt, name), file=sys.stderr)
+        bad += len(differ) + len(missing) + len(extra)
+        made_count += len(made)
+    if bad:
+        print("review the differences, then run make_fmt_samples.py to write the samples again",
+              file=sys.stderr)
+    else:
+        print("%d files are as the peers make them" % made_count)
+    return 1 if bad else 0
+
+
+def main(args):
+    check = "--check" in args
+    args = [a for a in args if a != "--check"]
+    data = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+    if not check:
+        make(data)
+        return 0
+    with tempfile.TemporaryDirectory() as fresh:
+        make(fresh)
+        return compare(fresh, data)
+
+
 if __name__ == "__main__":
-    make(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data"))
+    sys.exit(main(sys.argv[1:]))

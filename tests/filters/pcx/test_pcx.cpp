@@ -204,6 +204,13 @@ TEST_F(Pcx, DcxSavesAddPagesToAnExistingFile) {
   EXPECT_EQ(rgb_loaded(file, 1), rgb_of(a));
   EXPECT_EQ(rgb_loaded(file, 2), rgb_of(b));
   EXPECT_EQ(rgb_loaded(file, 3), rgb_of(c));
+  // A peer reads every page with the same colours.
+  if (!have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  PeerDir peers("dcx");
+  peers.keep_pages("three.dcx", file, {rgb_of(a), rgb_of(b), rgb_of(c)});
+  const int status = peers.check();
+  EXPECT_EQ(status, 0) << peers.dir;
+  peers.done(status == 0);
 }
 
 // Tables that lie: no page at all, offsets past the end or inside the

@@ -109,7 +109,9 @@ TEST_F(Tga, WrittenFilesReadBackAndPeersAgree) {
       EXPECT_EQ(file.at(7), mapped ? 24 : 0);
       EXPECT_EQ(file.at(16), mapped ? 8 : 24);
       EXPECT_EQ(file.at(17), 0x20) << "top-left origin";
-      if (!rle) EXPECT_EQ(file.size(), 18 + 3 * (mapped ? 1u << bits : 0) + 37 * 9 * (mapped ? 1 : 3));
+      if (!rle) {
+        EXPECT_EQ(file.size(), 18 + 3 * (mapped ? 1u << bits : 0) + 37 * 9 * (mapped ? 1 : 3));
+      }
       EXPECT_EQ(rgb_loaded(file), rgb_of(p)) << bits << " " << rle;
       peers.keep("b" + std::to_string(bits) + "_c" + std::to_string(rle) + ".tga", file, rgb_of(p));
     }
