@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "filters/raster_samples.h"
 #include "tools/cli_runner.h"
 
 namespace {
@@ -69,6 +70,19 @@ TEST_F(RastrixRasterFormats, ConvertKeepsThePixels) {
   EXPECT_EQ(run({"info", "again.xbm"}).out, "again.xbm\t43\tXBM\tUncompressed\t29\t7\t1\t1\n");
   // Saving to ".ras" picks the earlier CALS row, which has no writer.
   EXPECT_EQ(run({"convert", "p2.tga", "x.ras"}).status, 1);
+
+  // The peers read every converted file with the pixels they read in the
+  // samples.
+  if (!rast::have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  rast::PeerDir peers("cli_convert");
+  const std::string page2 = rgb("dcx", "im_2pages.p2.rgb");
+  const auto bytes = [](const std::string& s) { return rast::Bytes(s.begin(), s.end()); };
+  for (const char* name : {"p2.pcx", "p2.tga", "back.dcx"}) peers.keep(name, bytes(read(name)), bytes(page2));
+  peers.keep("p2.ras", bytes(read("p2.sun")), bytes(page2));
+  peers.keep("again.xbm", bytes(read("again.xbm")), bytes(rgb("xbm", "nb.rgb")));
+  const int status = peers.check();
+  EXPECT_EQ(status, 0) << peers.dir;
+  peers.done(status == 0);
 }
 
 }  // namespace
