@@ -174,6 +174,8 @@ def make(out):
         ok = run([CONVERT, m.path("rgb.ppm"), m.path("q16.png"), "-type", "palette",
                   "dcx:" + m.path("im_2pages.dcx")])
         m.keep("dcx", "im_2pages.dcx", ok, [m.src["rgb"].tobytes(), m.src["q16"].tobytes()])
+        ok = run([GM, "convert", m.path("q16.png"), m.path("rgb.ppm"), "dcx:" + m.path("gm_2pages.dcx")])
+        m.keep("dcx", "gm_2pages.dcx", ok, [m.src["q16"].tobytes(), m.src["rgb"].tobytes()])
         # TGA: colour-mapped, true-colour and grey, plain and coded, both
         # vertical origins, and 32-bit pixels.
         # ImageMagick 6 writes pictures without an orientation top row
@@ -200,6 +202,8 @@ def make(out):
         m.netpbm("tga", "nb_map_rle.tga", "q256.ppm", "pamtotga", "-cmap")
         m.netpbm("tga", "nb_gray_rle.tga", "gray.pgm", "pamtotga", "-mono")
         m.gm("tga", "gm_24.tga", "rgb.ppm")
+        m.gm("tga", "gm_map.tga", "q16.png", "-type", "palette")
+        m.gm("tga", "gm_gray.tga", "gray.pgm", "-type", "grayscale")
         # XBM: byte arrays from two peers, 16-bit words from netpbm.
         m.im("xbm", "im.xbm", "bw.pbm")
         m.gm("xbm", "gm.xbm", "bw.pbm")
@@ -211,6 +215,8 @@ def make(out):
         m.im("sun", "im_1.ras", "bw.pbm", "-type", "bilevel")
         m.im("sun", "im_32.ras", "rgb.png", "-alpha", "on")
         m.gm("sun", "gm_24.ras", "rgb.ppm")
+        m.gm("sun", "gm_8.ras", "q16.png", "-type", "palette")
+        m.gm("sun", "gm_1.ras", "bw.pbm", "-type", "bilevel")
         # pnmtorast drops the pixels of a 1-bit row's last byte when the
         # width is not a multiple of 8, so its 1-bit files are not used.
         m.netpbm("sun", "nb_8.ras", "q256.ppm", "pnmtorast", "-standard")
