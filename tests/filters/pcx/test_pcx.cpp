@@ -257,6 +257,8 @@ TEST_F(Pcx, DcxWithAFullTableIsNotReplaced) {
   EXPECT_EQ(slurp(t.path), full);
 }
 
+TEST_F(Pcx, RunsPastTheirLineOrTheImageEndLoad) { hostile_files_load("pcx"); }
+
 TEST_F(Pcx, DamagedFilesFailCleanly) {
   bad_files_fail("pcx");
   bad_files_fail("dcx");

@@ -146,6 +146,8 @@ TEST_F(Sun, WrittenFilesReadBackAndPeersAgree) {
   peers.done(status == 0);
 }
 
+TEST_F(Sun, RunsPastTheirLineOrTheImageEndLoad) { hostile_files_load("sun"); }
+
 TEST_F(Sun, DamagedFilesFailCleanly) { bad_files_fail("sun"); }
 
 }  // namespace

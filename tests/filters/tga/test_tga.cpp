@@ -129,6 +129,8 @@ TEST_F(Tga, WrittenFilesReadBackAndPeersAgree) {
   peers.done(status == 0);
 }
 
+TEST_F(Tga, RunsPastTheirLineOrTheImageEndLoad) { hostile_files_load("tga"); }
+
 TEST_F(Tga, DamagedFilesFailCleanly) { bad_files_fail("tga"); }
 
 }  // namespace
