@@ -19,6 +19,7 @@
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/peers.h"
 
 namespace rast {
 
@@ -186,8 +187,8 @@ struct PeerDir {
   }
   // Runs the peer check on the folder: 0 when every file matched.
   int check() const {
-    const std::string cmd = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_fmt_with_peers.py " +
-                            dir.string();
+    const std::string cmd =
+        RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_fmt_with_peers.py " + dir.string();
     return std::system(cmd.c_str());
   }
   void done(bool passed) const {
@@ -195,9 +196,11 @@ struct PeerDir {
   }
 };
 
+// The peer check needs Pillow, ImageMagick and netpbm.
+inline constexpr const char* kPeerReaders = "python3 with PIL, /usr/bin/convert and netpbm";
 inline bool have_peers() {
-  return std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") == 0 &&
-         std::system("test -x /usr/bin/convert && command -v rasttopnm >/dev/null") == 0;
+  return rxtest::runnable(RX_PEER_PYTHON) && rxtest::runnable("/usr/bin/convert") &&
+         std::system("command -v rasttopnm >/dev/null") == 0;
 }
 
 // Reads an n-byte little-endian field.

@@ -73,7 +73,7 @@ TEST_F(RastrixRasterFormats, ConvertKeepsThePixels) {
 
   // The peers read every converted file with the pixels they read in the
   // samples.
-  if (!rast::have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(rast::have_peers(), rast::kPeerReaders);
   rast::PeerDir peers("cli_convert");
   const std::string page2 = rgb("dcx", "im_2pages.p2.rgb");
   const auto bytes = [](const std::string& s) { return rast::Bytes(s.begin(), s.end()); };

@@ -129,7 +129,7 @@ TEST_F(Pcx, CoderWritesShortRunsAndSafeLiterals) {
 // format's option word (on by default) asks for coding; the writer option
 // asks for it as well.
 TEST_F(Pcx, WrittenFilesReadBackAndPeersAgree) {
-  if (!have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(have_peers(), kPeerReaders);
   PeerDir peers("pcx");
   for (int32_t bits : {1, 4, 8, 24}) {
     for (uint32_t rle : {0u, 1u}) {
@@ -205,7 +205,7 @@ TEST_F(Pcx, DcxSavesAddPagesToAnExistingFile) {
   EXPECT_EQ(rgb_loaded(file, 2), rgb_of(b));
   EXPECT_EQ(rgb_loaded(file, 3), rgb_of(c));
   // A peer reads every page with the same colours.
-  if (!have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(have_peers(), kPeerReaders);
   PeerDir peers("dcx");
   peers.keep_pages("three.dcx", file, {rgb_of(a), rgb_of(b), rgb_of(c)});
   const int status = peers.check();

@@ -140,7 +140,7 @@ TEST_F(Sun, WrittenFilesReadBackAndPeersAgree) {
       if (bits != 4) peers.keep("b" + std::to_string(bits) + "_c" + std::to_string(rle) + ".ras", file, rgb_of(p));
     }
   }
-  if (!have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(have_peers(), kPeerReaders);
   const int status = peers.check();
   EXPECT_EQ(status, 0) << peers.dir;
   peers.done(status == 0);

@@ -123,7 +123,7 @@ TEST_F(Tga, WrittenFilesReadBackAndPeersAgree) {
   ASSERT_EQ(save(image, RX_FORMAT_TGA, &file), 0);
   EXPECT_EQ(file.at(2), 10);
   RX_image_delete(image);
-  if (!peers_there) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(peers_there, kPeerReaders);
   const int status = peers.check();
   EXPECT_EQ(status, 0) << peers.dir;
   peers.done(status == 0);

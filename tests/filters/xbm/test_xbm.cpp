@@ -128,7 +128,7 @@ TEST_F(Xbm, WrittenFilesReadBackAndPeersAgree) {
       peers.keep("w" + std::to_string(width) + "_" + std::to_string(flip) + ".xbm", file, rgb_of(p));
     }
   }
-  if (!have_peers()) GTEST_SKIP() << "peer readers are not installed";
+  RX_NEED_PEER(have_peers(), kPeerReaders);
   const int status = peers.check();
   EXPECT_EQ(status, 0) << peers.dir;
   peers.done(status == 0);
