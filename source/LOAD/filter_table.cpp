@@ -20,6 +20,7 @@
 #include "filters/png/png.h"
 #include "filters/sun/sun.h"
 #include "filters/tga/tga.h"
+#include "filters/tiff/tiff.h"
 #include "filters/xbm/xbm.h"
 
 RX_SOURCE("source\\LOAD\\filter_table.cpp");

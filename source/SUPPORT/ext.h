@@ -33,4 +33,9 @@ int32_t* extension_detect_switch(int32_t index);
 RX_CODEC_DECODE_FN extension_decoder_find(int32_t compression);
 RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression);
 
+// Tests only: installs a codec that the lookups above return for
+// `compression` when no loaded extension has one (nulls remove it).
+void extension_codec_test_install(int32_t compression, RX_CODEC_DECODE_FN decoder,
+                                  RX_CODEC_ENCODE_FN encoder);
+
 }  // namespace rx

@@ -30,10 +30,6 @@ bool head_contains(const uint8_t* head, int32_t count, const char* word) {
 
 bool icon_size(uint8_t v) { return v == 16 || v == 32 || v == 64; }
 
-int32_t detect_tiff(IO_REC*, const uint8_t* h, int32_t n) {
-  return n >= 3 && (head_starts(h, "II") || head_starts(h, "MM"));
-}
-
 int32_t detect_afx(IO_REC*, const uint8_t* h, int32_t) { return std::memcmp(h + 1, "AFX", 3) == 0; }
 
 
@@ -132,7 +128,6 @@ int32_t detect_text(IO_REC*, const uint8_t* h, int32_t n) {
 
 }  // namespace
 
-const FILTER_RECORD kTiffFilter = detect_only_record(RX_FORMAT_TIFF, detect_tiff, "TIF|TIFF|", 1);
 const FILTER_RECORD kAfxFilter = detect_only_record(RX_FORMAT_AFX, detect_afx, "AFX|", 0);
 const FILTER_RECORD kGemFilter = detect_only_record(RX_FORMAT_GEM, detect_gem, "GEM|", 0);
 const FILTER_RECORD kIcoFilter = detect_only_record(RX_FORMAT_ICO, detect_ico, "ICO|", 0);

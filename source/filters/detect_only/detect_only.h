@@ -6,7 +6,6 @@
 
 namespace rx {
 
-extern const FILTER_RECORD kTiffFilter;
 extern const FILTER_RECORD kAfxFilter;
 extern const FILTER_RECORD kGemFilter;
 extern const FILTER_RECORD kIcoFilter;
