@@ -12,7 +12,10 @@ namespace {
 KernelLevel detect() {
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2")) return KernelLevel::kAvx2;
+  // The AVX2 kernels also use the bit instructions that came with it.
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+      __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("lzcnt"))
+    return KernelLevel::kAvx2;
   return KernelLevel::kSse2;
 #else
   return KernelLevel::kReference;

@@ -1,20 +1,26 @@
 // The scan: bands of 8 Vmax rows are fetched and sampled, then coded MCU
 // by MCU, left to right. Only one band per component is held at a time, so
 // memory stays a few rows deep whatever the image height.
+//
+// A band goes through two stages: the transform (sampling, DCT,
+// quantisation: pure computation on buffers the scan owns) and the coding
+// (the bit stream and its writes). With a helper thread the transform of
+// one band runs while the caller's thread codes the band before it; rows
+// are still fetched on the caller's thread, one after the other in order,
+// and the bytes are the same either way, since every band is coded in turn
+// from values that do not depend on the order of work.
 #include "filters/jpeg/jpeg_bands.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "IO/iobuffer.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/helper_thread.h"
 #include "SUPPORT/kernels.h"
+#include "filters/jpeg/jpeg_enc_kernels.h"
 #include "filters/jpeg/jpeg_encode.h"
-#include "IO/iobuffer.h"
-#include "filters/jpeg/jpeg_downsample.h"
-#include "filters/jpeg/jpeg_fdct.h"
-#include "filters/jpeg/jpeg_huff_enc.h"
-#include "filters/jpeg/jpeg_quant.h"
 #include "rastrix/rpb.h"
 
 RX_SOURCE("source\\filters\\jpeg\\jpeg_bands.cpp");
@@ -23,16 +29,11 @@ namespace rx::jpeg::enc {
 namespace {
 
 constexpr int32_t kOutputBuffer = 10000;
-constexpr int32_t kRowSlack = 16;
-
-// The one place where the fast kernels or the plain ones are chosen.
-struct Kernels {
-  FdctFn fdct;
-  void (*quantise)(const int32_t coef[64], const QuantTable& t, int32_t zz[64]);
-  RowSampleFn sample;
-};
-constexpr Kernels kFastKernels = {fdct_fast, quantise_fast, row_sample_fast};
-constexpr Kernels kReferenceKernels = {fdct_reference, quantise_reference, row_sample_reference};
+// Bytes kept free behind each stored row (the vector kernels read whole
+// vectors).
+constexpr int32_t kRowSlack = 64;
+// Below this many pixels a helper thread costs more than it saves.
+int64_t g_helper_min_pixels = int64_t{1} << 18;
 
 // Hands out zeroed blocks of the pool and gives every one back at the end.
 class Blocks {
@@ -66,22 +67,36 @@ class Blocks {
   bool failed() const { return failed_; }
 
  private:
-  static constexpr int kMaxBlocks = 12;
+  static constexpr int kMaxBlocks = 16;
   uint32_t tag_;
   int count_ = 0;
   bool failed_ = false;
   void* block_[kMaxBlocks] = {};
 };
 
+// One band in flight: its fetched rows and its quantised blocks, in coding
+// order. Two of them take turns when a helper thread transforms one while
+// the other is coded.
+struct Band {
+  uint8_t* rows;             // band_rows fetched rows, `pitch` bytes apart
+  const uint8_t* line[32];   // the row each band row is sampled from
+  int16_t* blocks;           // blocks_per_mcu x mcus blocks of 64 values
+};
+
 struct Scan {
   const ScanPlan* plan;
-  Kernels k;
+  EncodeKernels k;
   RowSampler sampler;
-  uint8_t* row;
-  int32_t stride;        // bytes of one fetched row
-  int32_t band_rows;     // 8 Vmax
-  int32_t mcus;          // MCUs per band
-  QuantTable quant[3];   // per frame component
+  int32_t stride;         // bytes of one fetched row
+  int32_t pitch;          // bytes between stored rows
+  int32_t band_rows;      // 8 Vmax
+  int32_t mcus;           // MCUs per band
+  int32_t blocks_per_mcu;
+  int32_t first_block[3];  // per scan component: its first block in an MCU
+  int8_t block_component[10];  // per block of an MCU: its scan component
+  uint8_t* last_row;      // the last row fetched, for rows past the image
+  Band band[2];
+  QuantTable quant[3];    // per frame component
   const HuffCodeTable* dc[3];
   const HuffCodeTable* ac[3];
   int32_t predictor[3];
@@ -106,8 +121,19 @@ void band_geometry(SampleBand& b, int32_t h, int32_t v, const RowSampler& rs) {
   b.reciprocal = ((1u << 16) + box - 1) / box;
 }
 
+void mcu_layout(Scan& s) {
+  const ScanPlan& p = *s.plan;
+  int32_t n = 0;
+  for (int i = 0; i < p.scan_components; ++i) {
+    const SampleBand& c = s.sampler.comp[p.scan_frame[i]];
+    s.first_block[i] = n;
+    for (int32_t b = 0; b < c.h * c.v; ++b) s.block_component[n++] = static_cast<int8_t>(i);
+  }
+  s.blocks_per_mcu = n;
+}
+
 // Sizes every buffer from the frame geometry and takes them from the pool.
-bool scan_prepare(Scan& s, Blocks& blocks) {
+bool scan_prepare(Scan& s, Blocks& blocks, int32_t bands) {
   const ScanPlan& p = *s.plan;
   RowSampler& rs = s.sampler;
   rs = RowSampler{};
@@ -126,12 +152,19 @@ bool scan_prepare(Scan& s, Blocks& blocks) {
     band_geometry(b, p.h[c], p.v[c], rs);
     b.band = blocks.get<int8_t>(int64_t{b.width} * b.rows);
     b.acc = blocks.get<uint16_t>(b.width);
-    rs.plane[c] = blocks.get<uint8_t>(rs.padded_width);
+    rs.plane[c] = blocks.get<uint8_t>(int64_t{rs.padded_width} + kRowSlack);
     quant_table_make(p.quant[c], &s.quant[c]);
   }
+  mcu_layout(s);
   s.stride = static_cast<int32_t>(dib_stride(static_cast<uint64_t>(p.bits),
                                              static_cast<uint64_t>(p.image_width)));
-  s.row = blocks.get<uint8_t>(int64_t{s.stride} + kRowSlack);
+  s.pitch = s.stride + kRowSlack;
+  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus * 64;
+  for (int n = 0; n < std::min(bands, 2); ++n) {
+    s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows);
+    s.band[n].blocks = blocks.get<int16_t>(band_blocks);
+  }
+  s.last_row = blocks.get<uint8_t>(s.pitch);
   if (p.bits == 8) sampler_palette_prepare(&rs);
   for (int i = 0; i < p.scan_components; ++i) {
     s.dc[i] = dc_codes(p.dc_table[i]);
@@ -141,61 +174,120 @@ bool scan_prepare(Scan& s, Blocks& blocks) {
   return !blocks.failed();
 }
 
-bool row_fetch(IO_REC* io, Scan& s, int32_t r) {
+bool row_fetch(IO_REC* io, const Scan& s, uint8_t* row, int32_t r) {
   const int32_t before = RPb_AF_error_check();
-  if (RPb_IO_raster_get(io, s.row, r, s.stride) == 0) return true;
+  if (RPb_IO_raster_get(io, row, r, s.stride) == 0) return true;
   // A fetch that fails without saying why must still fail the save.
   if (RPb_AF_error_check() > before) return false;
   return jpeg_write_fail(RXE_CANT_READ_PIXEL_DATA, r, 0);
 }
 
-void band_encode(Scan& s) {
-  const ScanPlan& p = *s.plan;
-  int32_t coef[64], zz[64];
-  for (int32_t m = 0; m < s.mcus; ++m) {
-    for (int i = 0; i < p.scan_components; ++i) {
-      const SampleBand& c = s.sampler.comp[p.scan_frame[i]];
-      const QuantTable& q = s.quant[p.scan_frame[i]];
-      const int8_t* mcu = c.band + int64_t{m} * 8 * c.h;
-      for (int32_t v = 0; v < c.v; ++v) {
-        for (int32_t h = 0; h < c.h; ++h) {
-          s.k.fdct(mcu + int64_t{8 * v} * c.width + 8 * h, c.width, coef);
-          s.k.quantise(coef, q, zz);
-          block_encode(s.bw, zz, &s.predictor[i], *s.dc[i], *s.ac[i]);
-        }
-      }
-    }
-  }
-}
-
-// Rows past the image's last one repeat it: the row buffer still holds it.
-bool bands_write(IO_REC* io, Scan& s) {
+// Fetches the rows of the band starting at `top`. Rows past the image's
+// last one repeat it.
+bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t top) {
   const ScanPlan& p = *s.plan;
   const int32_t available = std::min(p.frame_height, p.image_height);
-  for (int32_t top = 0; top < p.frame_height; top += s.band_rows) {
-    sampler_band_restart(&s.sampler);
-    for (int32_t r = top; r < top + s.band_rows; ++r) {
-      if (r < available && !row_fetch(io, s, r)) return false;
-      s.k.sample(&s.sampler, s.row);
+  for (int32_t i = 0; i < s.band_rows; ++i) {
+    const int32_t r = top + i;
+    if (r >= available) {
+      b.line[i] = s.last_row;
+      continue;
     }
-    band_encode(s);
-    if (s.bw.failed) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, top, 0);
+    uint8_t* row = b.rows + int64_t{i} * s.pitch;
+    if (!row_fetch(io, s, row, r)) return false;
+    b.line[i] = row;
+    if (r == available - 1) std::memcpy(s.last_row, row, static_cast<size_t>(s.stride));
   }
   return true;
 }
 
+// Sampling, transform and quantisation of one band: pure computation on
+// the scan's own buffers, safe on the helper thread.
+struct TransformJob {
+  Scan* s;
+  Band* band;
+};
+
+void band_transform(void* arg) {
+  const auto* job = static_cast<const TransformJob*>(arg);
+  Scan& s = *job->s;
+  const ScanPlan& p = *s.plan;
+  sampler_band_restart(&s.sampler);
+  for (int32_t i = 0; i < s.band_rows; ++i) s.k.sample(&s.sampler, job->band->line[i]);
+  for (int i = 0; i < p.scan_components; ++i) {
+    const int f = p.scan_frame[i];
+    const SampleBand& c = s.sampler.comp[f];
+    for (int32_t v = 0; v < c.v; ++v) {
+      const BlockSink sink{job->band->blocks + int64_t{s.first_block[i] + v * c.h} * 64, c.h,
+                           s.blocks_per_mcu * 64};
+      s.k.blocks(c.band + int64_t{8 * v} * c.width, c.width, c.width / 8, s.quant[f], sink);
+    }
+  }
+}
+
+void band_code(Scan& s, const Band& b) {
+  const int16_t* block = b.blocks;
+  for (int32_t m = 0; m < s.mcus; ++m) {
+    for (int32_t n = 0; n < s.blocks_per_mcu; ++n, block += 64) {
+      const int i = s.block_component[n];
+      s.k.code(s.bw, block, &s.predictor[i], *s.dc[i], *s.ac[i]);
+    }
+  }
+}
+
+// Band n is fetched while band n - 1 is transformed; band n - 1 is coded
+// while band n is transformed. Without a helper thread the same steps run
+// one after the other.
+bool bands_write(IO_REC* io, Scan& s, HelperThread& helper, int32_t bands) {
+  TransformJob jobs[2] = {{&s, &s.band[0]}, {&s, &s.band[1]}};
+  const auto code_previous = [&](int32_t n) {
+    if (n == 0) return true;
+    band_code(s, s.band[(n - 1) % 2]);
+    if (s.bw.failed) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, (n - 1) * s.band_rows, 0);
+    return true;
+  };
+  for (int32_t n = 0; n < bands; ++n) {
+    Band& b = s.band[n % 2];
+    if (!band_fetch(io, s, b, n * s.band_rows)) {
+      helper.wait();
+      if (n > 0) band_code(s, s.band[(n - 1) % 2]);  // written as they always were
+      return false;
+    }
+    helper.wait();
+    helper.post(band_transform, &jobs[n % 2]);
+    if (!code_previous(n)) {
+      helper.wait();
+      return false;
+    }
+  }
+  helper.wait();
+  return code_previous(bands);
+}
+
 }  // namespace
+
+void scan_helper_threshold_set(int64_t pixels) { g_helper_min_pixels = pixels; }
 
 bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan) {
   Blocks blocks(tag);
   Scan s{};
   s.plan = &plan;
-  s.k = kernels_fast() ? kFastKernels : kReferenceKernels;
-  if (!scan_prepare(s, blocks)) return false;
+  const KernelLevel level = kernel_level();
+  s.k = encode_kernels(level);
+  const int32_t band_rows = 8 * *std::max_element(plan.v, plan.v + plan.components);
+  const int32_t bands = (plan.frame_height + band_rows - 1) / band_rows;
+  if (!scan_prepare(s, blocks, bands)) return false;
   IO_BUFFER out{};
   if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0) return false;
   s.bw.out = &out;
-  const bool ok = bands_write(io, s);
+  bool ok;
+  {
+    HelperThread helper;  // joined before the scan's buffers go back to the pool
+    if (level != KernelLevel::kReference && bands > 1 &&
+        int64_t{plan.frame_width} * plan.frame_height >= g_helper_min_pixels)
+      helper.start();
+    ok = bands_write(io, s, helper, bands);
+  }
   s.bw.finish();
   const bool flushed = io_buffer_close(&out) == 1;
   if (ok && (s.bw.failed || !flushed)) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, 0, 0);

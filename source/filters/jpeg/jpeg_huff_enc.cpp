@@ -32,17 +32,16 @@ inline void emit(BitWriter& bw, const HuffCodeTable& table, int32_t run, int32_t
   bw.put(((e & 0xFFFFu) << size) | extra, static_cast<int32_t>(e >> 16) + size);
 }
 
-// Bit k set when zz[k] is not zero. Saturating packs keep every non-zero
+// Bit k set when zz[k] is not zero. A saturating pack keeps every non-zero
 // value non-zero down to bytes, so one compare covers sixteen values.
-inline uint64_t nonzero_mask(const int32_t zz[64]) {
+inline uint64_t nonzero_mask(const int16_t zz[64]) {
 #if defined(__SSE2__)
   uint64_t mask = 0;
   const __m128i zero = _mm_setzero_si128();
   for (int k = 0; k < 64; k += 16) {
     const auto* p = reinterpret_cast<const __m128i*>(zz + k);
-    const __m128i a = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-    const __m128i b = _mm_packs_epi32(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3));
-    const auto zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_packs_epi16(a, b), zero)));
+    const __m128i bytes = _mm_packs_epi16(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+    const auto zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)));
     mask |= uint64_t{~zeros & 0xFFFFu} << k;
   }
   return mask;
@@ -53,7 +52,52 @@ inline uint64_t nonzero_mask(const int32_t zz[64]) {
 #endif
 }
 
+// The number of significant bits of |v|, counted one by one.
+int32_t size_of(int32_t v) {
+  uint32_t magnitude = static_cast<uint32_t>(v < 0 ? -v : v);
+  int32_t size = 0;
+  for (; magnitude != 0; magnitude >>= 1) ++size;
+  return size;
+}
+
+// The symbol's code, then the low `size` bits of the value (of value - 1
+// when it is negative), each through its own call.
+void emit_reference(BitWriter& bw, const HuffCodeTable& table, int32_t symbol, int32_t value,
+                    int32_t size) {
+  bw.put(table.code(symbol), table.length(symbol));
+  if (size == 0) return;
+  const int32_t bits = value < 0 ? value - 1 : value;
+  bw.put(static_cast<uint32_t>(bits) & ((1u << size) - 1), size);
+}
+
 }  // namespace
+
+void block_encode_reference(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
+                            const HuffCodeTable& dc, const HuffCodeTable& ac) {
+  const auto diff = static_cast<int16_t>(zz[0] - *predictor);
+  *predictor = zz[0];
+  const int32_t dc_size = size_of(diff);
+  emit_reference(bw, dc, dc_size, diff, dc_size);
+  int32_t last = 63;
+  while (last > 0 && zz[last] == 0) --last;
+  int32_t run = 0;
+  for (int32_t k = 1; k <= last; ++k) {
+    if (zz[k] == 0) {
+      if (run == 15) {
+        emit_reference(bw, ac, 0xF0, 0, 0);  // ZRL: sixteen zeros
+        run = 0;
+      } else {
+        ++run;
+      }
+      continue;
+    }
+    const int32_t size = size_of(zz[k]);
+    emit_reference(bw, ac, run * 16 + size, zz[k], size);
+    run = 0;
+  }
+  if (last < 63) emit_reference(bw, ac, 0x00, 0, 0);  // EOB
+  bw.drain_if_full();
+}
 
 void BitWriter::drain() {
   uint8_t* p = used > 0 ? io_buffer_reserve(out, used) : nullptr;
@@ -84,7 +128,7 @@ void BitWriter::finish() {
   drain();
 }
 
-void block_encode(BitWriter& bw, const int32_t zz[64], int32_t* predictor,
+void block_encode(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
                   const HuffCodeTable& dc, const HuffCodeTable& ac) {
   // The predictor and the difference are 16-bit quantities.
   const auto diff = static_cast<int16_t>(zz[0] - *predictor);

@@ -98,7 +98,18 @@ struct BitWriter {
 
 // Codes one block: `zz` holds the quantised coefficients in zig-zag order;
 // `predictor` is the component's DC predictor.
-void block_encode(BitWriter& bw, const int32_t zz[64], int32_t* predictor,
+using BlockEncodeFn = void (*)(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
+                               const HuffCodeTable& dc, const HuffCodeTable& ac);
+
+// Position by position, counting runs of zeros as the coding is defined.
+void block_encode_reference(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
+                            const HuffCodeTable& dc, const HuffCodeTable& ac);
+// Only the non-zero positions are visited, found through a bit mask of the
+// block; sizes come from a bit scan.
+void block_encode(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
                   const HuffCodeTable& dc, const HuffCodeTable& ac);
+// The same with the mask from 256-bit compares (x86-64 processors with AVX2).
+void block_encode_avx2(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
+                       const HuffCodeTable& dc, const HuffCodeTable& ac);
 
 }  // namespace rx::jpeg::enc

@@ -155,7 +155,8 @@ TEST(JpegWriteQuant, ReciprocalsDivideExactly) {
   std::mt19937 rng(3);
   std::uniform_int_distribution<int> coef(-1100, 1100), div(1, 255);
   for (int t = 0; t < 2000; ++t) {
-    int32_t c[64], divisors[64], a[64], b[64];
+    int32_t c[64], divisors[64];
+    int16_t a[64], b[64];
     for (int n = 0; n < 64; ++n) c[n] = coef(rng), divisors[n] = t % 5 ? div(rng) : 1;
     enc::QuantTable q;
     enc::quant_table_make(divisors, &q);
@@ -190,7 +191,7 @@ class JpegWriteBits : public EngineTest {
  protected:
   // Codes blocks of zig-zag coefficients with the luminance tables and
   // returns the bytes, padding included.
-  std::vector<uint8_t> code(const std::vector<std::array<int32_t, 64>>& blocks) {
+  std::vector<uint8_t> code(const std::vector<std::array<int16_t, 64>>& blocks) {
     std::vector<uint8_t> mem(4096);
     IO_REC io{};
     RPb_IO_inst_lookup(&io);
@@ -211,19 +212,19 @@ class JpegWriteBits : public EngineTest {
 };
 
 TEST_F(JpegWriteBits, DcOnlyBlockIsDcCodeThenEob) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[0] = 5;  // category 3: 100, bits 101; EOB 1010; padding 111111
   EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x96, 0xBF}));
   b[0] = -5;  // again relative to a predictor of 0: bits of -6 are 010
   EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x8A, 0xBF}));
-  std::array<int32_t, 64> zero{};
+  std::array<int16_t, 64> zero{};
   EXPECT_EQ(code({b, b}), (std::vector<uint8_t>{0x8A, 0x8A}))
       << "the second DC codes the difference 0 (00), then EOB; no padding needed";
   EXPECT_EQ(code({zero}), (std::vector<uint8_t>{0x28 | 0x03}));  // 00 1010 11
 }
 
 TEST_F(JpegWriteBits, LastPositionEndsWithoutEob) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[63] = 1;  // DC 00; 62 zeros: three ZRL, then run 14 size 1, and no EOB
   const auto bytes = code({b});
   const auto& ac = enc::kAcLuminanceCodes;
@@ -240,7 +241,7 @@ TEST_F(JpegWriteBits, LastPositionEndsWithoutEob) {
 }
 
 TEST_F(JpegWriteBits, FfBytesAreStuffed) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[0] = 2047;  // DC category 11: 111111110 then 11111111111
   const auto bytes = code({b});
   // 111111110 11111111111 1010 (EOB): FF 7F FA, the FF stuffed
