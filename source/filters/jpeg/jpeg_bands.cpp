@@ -67,26 +67,27 @@ class Blocks {
   bool failed() const { return failed_; }
 
  private:
-  static constexpr int kMaxBlocks = 16;
+  static constexpr int kMaxBlocks = 32;
   uint32_t tag_;
   int count_ = 0;
   bool failed_ = false;
   void* block_[kMaxBlocks] = {};
 };
 
-// One band in flight: its fetched rows and its quantised blocks, in coding
-// order. Two of them take turns when a helper thread transforms one while
-// the other is coded.
+// One band in flight: its fetched rows, the sampler that turns them into
+// component bands, and its quantised blocks in coding order. Two of them
+// take turns, or work side by side, when a helper thread is there.
 struct Band {
   uint8_t* rows;             // band_rows fetched rows, `pitch` bytes apart
   const uint8_t* line[32];   // the row each band row is sampled from
+  RowSampler* sampler;
   int16_t* blocks;           // blocks_per_mcu x mcus blocks of 64 values
 };
 
 struct Scan {
   const ScanPlan* plan;
   EncodeKernels k;
-  RowSampler sampler;
+  RowSampler sampler[2];
   int32_t stride;         // bytes of one fetched row
   int32_t pitch;          // bytes between stored rows
   int32_t band_rows;      // 8 Vmax
@@ -101,6 +102,10 @@ struct Scan {
   const HuffCodeTable* ac[3];
   int32_t predictor[3];
   BitWriter bw;
+  // The helper thread codes every second band apart, into `raw`.
+  BitWriter raw;
+  uint8_t* raw_bytes;
+  int32_t raw_predictor[3];
 };
 
 const HuffCodeTable* dc_codes(int32_t table) {
@@ -121,21 +126,7 @@ void band_geometry(SampleBand& b, int32_t h, int32_t v, const RowSampler& rs) {
   b.reciprocal = ((1u << 16) + box - 1) / box;
 }
 
-void mcu_layout(Scan& s) {
-  const ScanPlan& p = *s.plan;
-  int32_t n = 0;
-  for (int i = 0; i < p.scan_components; ++i) {
-    const SampleBand& c = s.sampler.comp[p.scan_frame[i]];
-    s.first_block[i] = n;
-    for (int32_t b = 0; b < c.h * c.v; ++b) s.block_component[n++] = static_cast<int8_t>(i);
-  }
-  s.blocks_per_mcu = n;
-}
-
-// Sizes every buffer from the frame geometry and takes them from the pool.
-bool scan_prepare(Scan& s, Blocks& blocks, int32_t bands) {
-  const ScanPlan& p = *s.plan;
-  RowSampler& rs = s.sampler;
+bool sampler_prepare(const ScanPlan& p, RowSampler& rs, Blocks& blocks) {
   rs = RowSampler{};
   rs.components = p.components;
   rs.bits = p.bits;
@@ -145,27 +136,51 @@ bool scan_prepare(Scan& s, Blocks& blocks, int32_t bands) {
   const int32_t mcu_width = 8 * rs.hmax;
   rs.padded_width = (p.frame_width + mcu_width - 1) / mcu_width * mcu_width;
   rs.last_x = std::min(p.frame_width, p.image_width) - 1;
-  s.band_rows = 8 * rs.vmax;
-  s.mcus = rs.padded_width / mcu_width;
   for (int c = 0; c < p.components; ++c) {
     SampleBand& b = rs.comp[c];
     band_geometry(b, p.h[c], p.v[c], rs);
     b.band = blocks.get<int8_t>(int64_t{b.width} * b.rows);
     b.acc = blocks.get<uint16_t>(b.width);
     rs.plane[c] = blocks.get<uint8_t>(int64_t{rs.padded_width} + kRowSlack);
-    quant_table_make(p.quant[c], &s.quant[c]);
   }
+  if (p.bits == 8) sampler_palette_prepare(&rs);
+  return !blocks.failed();
+}
+
+void mcu_layout(Scan& s) {
+  const ScanPlan& p = *s.plan;
+  int32_t n = 0;
+  for (int i = 0; i < p.scan_components; ++i) {
+    const SampleBand& c = s.sampler[0].comp[p.scan_frame[i]];
+    s.first_block[i] = n;
+    for (int32_t b = 0; b < c.h * c.v; ++b) s.block_component[n++] = static_cast<int8_t>(i);
+  }
+  s.blocks_per_mcu = n;
+}
+
+// Sizes every buffer from the frame geometry and takes them from the pool:
+// one band's worth, or two when the helper thread works beside the caller's.
+bool scan_prepare(Scan& s, Blocks& blocks, bool parallel) {
+  const ScanPlan& p = *s.plan;
+  const int32_t bands = parallel ? 2 : 1;
+  for (int n = 0; n < bands; ++n)
+    if (!sampler_prepare(p, s.sampler[n], blocks)) return false;
+  const RowSampler& rs = s.sampler[0];
+  s.band_rows = 8 * rs.vmax;
+  s.mcus = rs.padded_width / (8 * rs.hmax);
+  for (int c = 0; c < p.components; ++c) quant_table_make(p.quant[c], &s.quant[c]);
   mcu_layout(s);
   s.stride = static_cast<int32_t>(dib_stride(static_cast<uint64_t>(p.bits),
                                              static_cast<uint64_t>(p.image_width)));
   s.pitch = s.stride + kRowSlack;
-  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus * 64;
-  for (int n = 0; n < std::min(bands, 2); ++n) {
+  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
+  for (int n = 0; n < bands; ++n) {
     s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows);
-    s.band[n].blocks = blocks.get<int16_t>(band_blocks);
+    s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64);
+    s.band[n].sampler = &s.sampler[n];
   }
+  if (parallel) s.raw_bytes = blocks.get<uint8_t>(band_blocks * BitWriter::kRawBlockBytes);
   s.last_row = blocks.get<uint8_t>(s.pitch);
-  if (p.bits == 8) sampler_palette_prepare(&rs);
   for (int i = 0; i < p.scan_components; ++i) {
     s.dc[i] = dc_codes(p.dc_table[i]);
     s.ac[i] = ac_codes(p.ac_table[i]);
@@ -182,13 +197,12 @@ bool row_fetch(IO_REC* io, const Scan& s, uint8_t* row, int32_t r) {
   return jpeg_write_fail(RXE_CANT_READ_PIXEL_DATA, r, 0);
 }
 
-// Fetches the rows of the band starting at `top`. Rows past the image's
-// last one repeat it.
-bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t top) {
+// Fetches the rows of band n. Rows past the image's last one repeat it.
+bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t n) {
   const ScanPlan& p = *s.plan;
   const int32_t available = std::min(p.frame_height, p.image_height);
   for (int32_t i = 0; i < s.band_rows; ++i) {
-    const int32_t r = top + i;
+    const int32_t r = n * s.band_rows + i;
     if (r >= available) {
       b.line[i] = s.last_row;
       continue;
@@ -202,66 +216,112 @@ bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t top) {
 }
 
 // Sampling, transform and quantisation of one band: pure computation on
-// the scan's own buffers, safe on the helper thread.
-struct TransformJob {
-  Scan* s;
-  Band* band;
-};
-
-void band_transform(void* arg) {
-  const auto* job = static_cast<const TransformJob*>(arg);
-  Scan& s = *job->s;
+// the band's own buffers.
+void band_transform(Scan& s, Band& band) {
   const ScanPlan& p = *s.plan;
-  sampler_band_restart(&s.sampler);
-  for (int32_t i = 0; i < s.band_rows; ++i) s.k.sample(&s.sampler, job->band->line[i]);
+  RowSampler& rs = *band.sampler;
+  sampler_band_restart(&rs);
+  for (int32_t i = 0; i < s.band_rows; ++i) s.k.sample(&rs, band.line[i]);
   for (int i = 0; i < p.scan_components; ++i) {
     const int f = p.scan_frame[i];
-    const SampleBand& c = s.sampler.comp[f];
+    const SampleBand& c = rs.comp[f];
     for (int32_t v = 0; v < c.v; ++v) {
-      const BlockSink sink{job->band->blocks + int64_t{s.first_block[i] + v * c.h} * 64, c.h,
+      const BlockSink sink{band.blocks + int64_t{s.first_block[i] + v * c.h} * 64, c.h,
                            s.blocks_per_mcu * 64};
       s.k.blocks(c.band + int64_t{8 * v} * c.width, c.width, c.width / 8, s.quant[f], sink);
     }
   }
 }
 
-void band_code(Scan& s, const Band& b) {
+void band_code(Scan& s, BitWriter& bw, const Band& b, int32_t* predictor) {
   const int16_t* block = b.blocks;
   for (int32_t m = 0; m < s.mcus; ++m) {
     for (int32_t n = 0; n < s.blocks_per_mcu; ++n, block += 64) {
       const int i = s.block_component[n];
-      s.k.code(s.bw, block, &s.predictor[i], *s.dc[i], *s.ac[i]);
+      s.k.code(bw, block, &predictor[i], *s.dc[i], *s.ac[i]);
     }
   }
 }
 
-// Band n is fetched while band n - 1 is transformed; band n - 1 is coded
-// while band n is transformed. Without a helper thread the same steps run
-// one after the other.
-bool bands_write(IO_REC* io, Scan& s, HelperThread& helper, int32_t bands) {
-  TransformJob jobs[2] = {{&s, &s.band[0]}, {&s, &s.band[1]}};
-  const auto code_previous = [&](int32_t n) {
-    if (n == 0) return true;
-    band_code(s, s.band[(n - 1) % 2]);
-    if (s.bw.failed) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, (n - 1) * s.band_rows, 0);
-    return true;
-  };
+// The DC predictors after a band: the DC values of each component's last
+// block, which are known before the band is coded.
+void predictors_after(const Scan& s, const Band& b, int32_t* predictor) {
+  const int16_t* last_mcu = b.blocks + int64_t{s.mcus - 1} * s.blocks_per_mcu * 64;
+  for (int n = 0; n < s.blocks_per_mcu; ++n) predictor[s.block_component[n]] = last_mcu[64 * n];
+}
+
+bool coded(const Scan& s, int32_t n) {
+  if (!s.bw.failed) return true;
+  return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, n * s.band_rows, 0);
+}
+
+// One band after the other on the caller's thread.
+bool bands_write_serial(IO_REC* io, Scan& s, int32_t bands) {
   for (int32_t n = 0; n < bands; ++n) {
-    Band& b = s.band[n % 2];
-    if (!band_fetch(io, s, b, n * s.band_rows)) {
-      helper.wait();
-      if (n > 0) band_code(s, s.band[(n - 1) % 2]);  // written as they always were
-      return false;
-    }
-    helper.wait();
-    helper.post(band_transform, &jobs[n % 2]);
-    if (!code_previous(n)) {
-      helper.wait();
-      return false;
-    }
+    Band& b = s.band[0];
+    if (!band_fetch(io, s, b, n)) return false;
+    band_transform(s, b);
+    band_code(s, s.bw, b, s.predictor);
+    if (!coded(s, n)) return false;
   }
-  helper.wait();
-  return code_previous(bands);
+  return true;
+}
+
+// The helper's two jobs on the second band of a pair.
+struct PairJob {
+  Scan* s;
+};
+void second_transform(void* arg) {
+  Scan& s = *static_cast<PairJob*>(arg)->s;
+  band_transform(s, s.band[1]);
+}
+void second_code(void* arg) {
+  Scan& s = *static_cast<PairJob*>(arg)->s;
+  s.raw.raw_start(s.raw_bytes);
+  band_code(s, s.raw, s.band[1], s.raw_predictor);
+}
+
+// Fetches bands n and n + 1 (when there is one) in order; returns how many
+// were fetched, stopping at the first failure.
+int32_t pair_fetch(IO_REC* io, Scan& s, int32_t n, int32_t bands) {
+  if (n >= bands || !band_fetch(io, s, s.band[0], n)) return 0;
+  if (n + 1 >= bands || !band_fetch(io, s, s.band[1], n + 1)) return 1;
+  return 2;
+}
+
+// Bands go in pairs: both threads transform one band of the pair each;
+// then the caller's thread codes the first into the stream while the
+// helper codes the second apart (its DC predictors start from the first
+// band's last DC values) and the caller fetches the next pair; the second
+// band's bits are then spliced in. A failed fetch still leaves every band
+// before it written.
+bool bands_write_parallel(IO_REC* io, Scan& s, HelperThread& helper, int32_t bands) {
+  PairJob job{&s};
+  int32_t got = pair_fetch(io, s, 0, bands);
+  for (int32_t n = 0; n < bands; n += 2) {
+    if (got == 0) return false;
+    const bool wanted_two = n + 1 < bands;
+    const bool second = got == 2;
+    if (second) helper.post(second_transform, &job);
+    band_transform(s, s.band[0]);
+    helper.wait();
+    if (second) {
+      predictors_after(s, s.band[0], s.raw_predictor);
+      helper.post(second_code, &job);
+    }
+    band_code(s, s.bw, s.band[0], s.predictor);
+    const bool ok = coded(s, n);
+    const bool more = ok && second && n + 2 < bands;
+    const int32_t next = more ? pair_fetch(io, s, n + 2, bands) : 0;
+    helper.wait();
+    if (!ok) return false;
+    if (!second) return !wanted_two;  // the second band's fetch failed
+    s.bw.splice(s.raw);
+    std::copy(s.raw_predictor, s.raw_predictor + 3, s.predictor);
+    if (!coded(s, n + 1)) return false;
+    got = next;
+  }
+  return true;
 }
 
 }  // namespace
@@ -276,18 +336,18 @@ bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan) {
   s.k = encode_kernels(level);
   const int32_t band_rows = 8 * *std::max_element(plan.v, plan.v + plan.components);
   const int32_t bands = (plan.frame_height + band_rows - 1) / band_rows;
-  if (!scan_prepare(s, blocks, bands)) return false;
+  // Declared after the blocks, so joined before they go back to the pool.
+  HelperThread helper;
+  if (level != KernelLevel::kReference && bands > 1 &&
+      int64_t{plan.frame_width} * plan.frame_height >= g_helper_min_pixels)
+    helper.start();
+  const bool parallel = helper.running();
+  if (!scan_prepare(s, blocks, parallel)) return false;
   IO_BUFFER out{};
   if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0) return false;
   s.bw.out = &out;
-  bool ok;
-  {
-    HelperThread helper;  // joined before the scan's buffers go back to the pool
-    if (level != KernelLevel::kReference && bands > 1 &&
-        int64_t{plan.frame_width} * plan.frame_height >= g_helper_min_pixels)
-      helper.start();
-    ok = bands_write(io, s, helper, bands);
-  }
+  const bool ok =
+      parallel ? bands_write_parallel(io, s, helper, bands) : bands_write_serial(io, s, bands);
   s.bw.finish();
   const bool flushed = io_buffer_close(&out) == 1;
   if (ok && (s.bw.failed || !flushed)) return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, 0, 0);

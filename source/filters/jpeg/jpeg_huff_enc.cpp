@@ -100,10 +100,21 @@ void block_encode_reference(BitWriter& bw, const int16_t zz[64], int32_t* predic
 }
 
 void BitWriter::drain() {
-  uint8_t* p = used > 0 ? io_buffer_reserve(out, used) : nullptr;
-  if (p != nullptr) std::memcpy(p, bytes, static_cast<size_t>(used));
+  uint8_t* p = used > 0 && out != nullptr ? io_buffer_reserve(out, used) : nullptr;
+  if (p != nullptr) std::memcpy(p, dst, static_cast<size_t>(used));
   else if (used > 0) failed = true;
   used = 0;
+}
+
+void BitWriter::splice(const BitWriter& raw) {
+  for (int32_t i = 0; i < raw.used; i += 4) {
+    uint32_t w;
+    std::memcpy(&w, raw.dst + i, 4);
+    put(__builtin_bswap32(w), 32);
+    if ((i & 255) == 252) drain_if_full();  // 256 raw bytes stuff to 512 at most
+  }
+  if (raw.count > 0) put(static_cast<uint32_t>(raw.acc) & ((1u << raw.count) - 1), raw.count);
+  drain_if_full();
 }
 
 void BitWriter::word_stuffed(uint32_t w) {

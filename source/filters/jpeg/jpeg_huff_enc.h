@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -53,16 +54,40 @@ inline constexpr HuffCodeTable kAcChrominanceCodes = huff_code_table(kAcChromina
 // 32 at a time into a chunk of bytes, which goes to the buffered writer
 // whole once it holds a few kilobytes. A failed hand-over latches `failed`;
 // the caller checks it at its own pace, and later bytes are dropped.
+//
+// A writer can also collect a band's bits raw (unstuffed, in a buffer of
+// the caller's) so that the band is coded apart from the stream and
+// spliced into it afterwards: the bytes come out the same.
 struct BitWriter {
   static constexpr int32_t kChunk = 4096;
-  static constexpr int32_t kBlockBytes = 1024;  // a block never codes to more, stuffed
+  static constexpr int32_t kBlockBytes = 1024;   // a block never codes to more, stuffed
+  static constexpr int32_t kRawBlockBytes = 256;  // nor to more than 1728 bits raw
 
   IO_BUFFER* out = nullptr;
   uint64_t acc = 0;
   int32_t count = 0;  // bits waiting, below 32 between calls
-  int32_t used = 0;   // bytes waiting in `bytes`
+  int32_t used = 0;   // bytes waiting in `dst`
   bool failed = false;
+  bool stuff = true;
+  int32_t drain_at = kChunk;
+  uint8_t* dst = bytes;
   uint8_t bytes[kChunk + kBlockBytes];
+
+  BitWriter() = default;
+  BitWriter(const BitWriter&) = delete;
+  BitWriter& operator=(const BitWriter&) = delete;
+
+  // From here on, bits collect raw in `buffer`, which has room for
+  // kRawBlockBytes per block that will be coded.
+  void raw_start(uint8_t* buffer) {
+    out = nullptr;
+    acc = 0;
+    count = 0;
+    used = 0;
+    stuff = false;
+    drain_at = INT32_MAX;
+    dst = buffer;
+  }
 
   // `len` is at most 32 and `bits` has no bit above it.
   void put(uint32_t bits, int32_t len) {
@@ -76,8 +101,11 @@ struct BitWriter {
 
   // Called between blocks: keeps room for the next one.
   void drain_if_full() {
-    if (used >= kChunk) drain();
+    if (used >= drain_at) drain();
   }
+
+  // Appends every bit a raw writer collected.
+  void splice(const BitWriter& raw);
 
   // Fills a partial byte with 1 bits and hands over every byte still
   // waiting. The buffered writer itself is flushed by its owner.
@@ -86,13 +114,13 @@ struct BitWriter {
  private:
   void word(uint32_t w) {
     const uint32_t x = ~w;  // a 0xFF byte of w is a zero byte of x
-    if (((x - 0x01010101u) & ~x & 0x80808080u) != 0) return word_stuffed(w);
+    if (stuff && ((x - 0x01010101u) & ~x & 0x80808080u) != 0) return word_stuffed(w);
     const uint32_t big_endian = __builtin_bswap32(w);
-    std::memcpy(bytes + used, &big_endian, 4);
+    std::memcpy(dst + used, &big_endian, 4);
     used += 4;
   }
   void word_stuffed(uint32_t w);
-  void byte(uint8_t b) { bytes[used++] = b; }
+  void byte(uint8_t b) { dst[used++] = b; }
   void drain();
 };
 
