@@ -1,13 +1,22 @@
 // The JPEG reader's scan: the SOS header and everything checked against
 // it, the image creation, the MCU loop with its restart handling, and the
 // delivery of each band's rows. Only one band of each component is held.
+//
+// With a helper thread, a band is decoded in two stages: the caller's
+// thread reads the entropy-coded data into dequantised coefficients, and
+// the helper runs the inverse DCT and the colour conversion into rows,
+// while the caller's thread reads the next band and delivers the rows of
+// the one before. Rows are delivered on the caller's thread, in order, and
+// are the same bytes either way.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "IO/io_callback_status.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
+#include "SUPPORT/helper_thread.h"
 #include "SUPPORT/kernels.h"
 #include "SUPPORT/limits.h"
 #include "filters/jpeg/jpeg_color.h"
@@ -32,6 +41,22 @@ struct ScanComponent {
   const int32_t* quant;
 };
 
+// One band between the two stages: its coefficients (zero again once
+// transformed), per block the highest zig-zag index set and a bound on the
+// values, and the rows made from them.
+struct BandSlot {
+  int32_t* coef;
+  int32_t* last;
+  uint32_t* magnitude;
+  uint8_t* rows;  // 8 Vmax rows, `pitch` bytes apart
+  int32_t band;
+};
+
+// Below this many pixels a helper thread costs more than it saves; above
+// this many bytes for the second stage's buffers it is not worth the memory.
+int64_t g_helper_min_pixels = int64_t{1} << 18;
+constexpr int64_t kHelperMaxBytes = int64_t{8} << 20;
+
 struct Scan {
   Decoder* d;
   int32_t count;
@@ -48,6 +73,10 @@ struct Scan {
   IO_BUFFER buf;
   BitReader reader;
   int32_t since_restart;
+  // The two-stage path.
+  BandSlot slot[2];
+  int32_t band_blocks;
+  uint32_t pitch;
 };
 
 int32_t frame_component(const Frame& f, uint8_t id) {
@@ -259,27 +288,36 @@ void mcu_decode(Scan* s, int32_t m) {
   }
 }
 
-bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
+// One output row from the component bands.
+void row_convert(Scan* s, int32_t y_in_band, uint8_t* out) {
   if (s->count == 1) {
     const ScanComponent& c = s->comp[0];
-    gray_row(c.band + static_cast<ptrdiff_t>(y_in_band) * c.width, s->row, s->width);
-  } else {
-    ColourRow in{};
-    for (int i = 0; i < 3; ++i) {
-      const ScanComponent& c = s->comp[i];
-      in.plane[i] = c.band + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
-      in.h[i] = c.h;
-    }
-    in.hmax = s->hmax;
-    in.terms = &s->terms;
-    s->colour(in, s->row, s->width);
+    gray_row(c.band + static_cast<ptrdiff_t>(y_in_band) * c.width, out, s->width);
+    return;
   }
-  if (io_callback_status(
-          RPb_IO_raster_set(s->d->io, s->row, y, static_cast<int32_t>(s->stride))) != 0) {
+  ColourRow in{};
+  for (int i = 0; i < 3; ++i) {
+    const ScanComponent& c = s->comp[i];
+    in.plane[i] = c.band + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
+    in.h[i] = c.h;
+  }
+  in.hmax = s->hmax;
+  in.terms = &s->terms;
+  s->colour(in, out, s->width);
+}
+
+bool row_set(Scan* s, const uint8_t* row, int32_t y) {
+  if (io_callback_status(RPb_IO_raster_set(s->d->io, const_cast<uint8_t*>(row), y,
+                                           static_cast<int32_t>(s->stride))) != 0) {
     s->d->failed = true;
     return false;
   }
   return true;
+}
+
+bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
+  row_convert(s, y_in_band, s->row);
+  return row_set(s, s->row, y);
 }
 
 bool band_decode(Scan* s, int32_t band) {
@@ -299,13 +337,120 @@ bool band_decode(Scan* s, int32_t band) {
   return true;
 }
 
+// ---- The two-stage path ----------------------------------------------------
+
+int32_t rows_in_band(const Scan* s, int32_t band) {
+  return std::min(8 * s->vmax, s->height - band * 8 * s->vmax);
+}
+
+// Stage one: the band's blocks, in decoding order, to coefficients.
+void band_read(Scan* s, BandSlot& slot, int32_t band) {
+  const uint16_t interval = s->d->restart_interval;
+  int32_t block = 0;
+  for (int32_t m = 0; m < s->mcus_across; ++m) {
+    if (interval != 0 && ++s->since_restart > interval) {
+      restart(s);
+      s->since_restart = 1;
+    }
+    for (int i = 0; i < s->count; ++i) {
+      ScanComponent& c = s->comp[i];
+      for (int32_t n = 0; n < c.h * c.v; ++n, ++block) {
+        slot.last[block] = decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor,
+                                        slot.coef + int64_t{block} * 64, &slot.magnitude[block]);
+      }
+    }
+  }
+  slot.band = band;
+}
+
+// Stage two, on the helper thread: inverse DCT into the component bands,
+// the coefficients back to zero, and the band's rows.
+void band_finish(void* arg) {
+  auto* job = static_cast<std::pair<Scan*, BandSlot*>*>(arg);
+  Scan* s = job->first;
+  BandSlot& slot = *job->second;
+  int32_t block = 0;
+  for (int32_t m = 0; m < s->mcus_across; ++m) {
+    for (int i = 0; i < s->count; ++i) {
+      const ScanComponent& c = s->comp[i];
+      for (int32_t v = 0; v < c.v; ++v) {
+        for (int32_t h = 0; h < c.h; ++h, ++block) {
+          int32_t* coef = slot.coef + int64_t{block} * 64;
+          const int32_t last = slot.last[block];
+          int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
+          s->idct(coef, last, slot.magnitude[block], out, c.width);
+          for (int32_t k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
+        }
+      }
+    }
+  }
+  s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
+  const int32_t rows = rows_in_band(s, slot.band);
+  for (int32_t y = 0; y < rows; ++y) row_convert(s, y, slot.rows + int64_t{y} * s->pitch);
+}
+
+bool slot_deliver(Scan* s, const BandSlot& slot) {
+  const int32_t y0 = slot.band * 8 * s->vmax;
+  const int32_t rows = rows_in_band(s, slot.band);
+  for (int32_t y = 0; y < rows; ++y)
+    if (!row_set(s, slot.rows + int64_t{y} * s->pitch, y0 + y)) return false;
+  return true;
+}
+
+// The second stage's buffers, when the picture is worth a helper thread
+// and they are not too large.
+bool slots_make(Decoder* d, Scan* s) {
+  s->band_blocks = 0;
+  for (int i = 0; i < s->count; ++i) s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
+  s->pitch = s->stride + 32;  // the colour paths write up to 16 bytes past a row
+  const int64_t per_slot = int64_t{s->band_blocks} * (64 * 4 + 8) + int64_t{s->pitch} * 8 * s->vmax;
+  if (2 * per_slot > kHelperMaxBytes) return false;
+  for (BandSlot& slot : s->slot) {
+    slot.coef = static_cast<int32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 64 * 4));
+    slot.last = static_cast<int32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 4));
+    slot.magnitude = static_cast<uint32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 4));
+    slot.rows = static_cast<uint8_t*>(alloc(d, static_cast<size_t>(s->pitch) * 8 * s->vmax));
+    if (slot.coef == nullptr || slot.last == nullptr || slot.magnitude == nullptr ||
+        slot.rows == nullptr)
+      return false;
+  }
+  return true;
+}
+
+// Band n is read while the helper finishes band n - 1; its rows are
+// delivered once it is done, while the helper finishes band n.
+bool bands_two_stage(Scan* s, HelperThread& helper) {
+  std::pair<Scan*, BandSlot*> jobs[2] = {{s, &s->slot[0]}, {s, &s->slot[1]}};
+  for (int32_t band = 0; band < s->bands; ++band) {
+    BandSlot& slot = s->slot[band % 2];
+    band_read(s, slot, band);
+    helper.wait();
+    helper.post(band_finish, &jobs[band % 2]);
+    if (band > 0 && !slot_deliver(s, s->slot[(band - 1) % 2])) {
+      helper.wait();
+      return false;
+    }
+  }
+  helper.wait();
+  return slot_deliver(s, s->slot[(s->bands - 1) % 2]);
+}
+
 bool scan_decode(Decoder* d, Scan* s) {
   if (io_buffer_open(d->io, d->tag, &s->buf, kEntropyBufferBytes, kIoBufferRead) != 0)
     return false;  // the buffer pushed its own entry
   int32_t skipped = 0;
   bits_prime(&s->reader, &s->buf, &skipped);
-  for (int32_t band = 0; band < s->bands; ++band)
-    if (!band_decode(s, band)) return false;
+  HelperThread helper;
+  if (kernel_level() != KernelLevel::kReference && s->bands > 1 &&
+      int64_t{s->width} * s->height >= g_helper_min_pixels && slots_make(d, s))
+    helper.start();
+  if (d->failed) return false;
+  if (helper.running()) {
+    if (!bands_two_stage(s, helper)) return false;
+  } else {
+    for (int32_t band = 0; band < s->bands; ++band)
+      if (!band_decode(s, band)) return false;
+  }
   bits_release(&s->reader);
   io_buffer_close(&s->buf);
   uint16_t eoi = 0;
@@ -314,6 +459,8 @@ bool scan_decode(Decoder* d, Scan* s) {
 }
 
 }  // namespace
+
+void scan_read_helper_threshold_set(int64_t pixels) { g_helper_min_pixels = pixels; }
 
 bool scan_read(Decoder* d) {
   auto* s = static_cast<Scan*>(alloc(d, sizeof(Scan)));
