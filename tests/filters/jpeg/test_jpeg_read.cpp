@@ -474,21 +474,72 @@ TEST_F(JpegReadPaths, FastColourRowsMatchTheReference) {
   }
 }
 
-TEST_F(JpegReadPaths, WholeFilesDecodeTheSameBothWays) {
+// Every kernel level this processor has, bands finished on the caller's
+// thread or on a helper (which small pictures get only when the threshold
+// is lowered).
+struct ReadPath {
+  rx::KernelLevel level;
+  bool helper;
+};
+std::vector<ReadPath> every_read_path() {
+  std::vector<ReadPath> out;
+  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+    if (l > rx::kernel_level_supported()) continue;
+    out.push_back({l, false});
+    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
+  }
+  return out;
+}
+
+class ReadPathScope {
+ public:
+  explicit ReadPathScope(ReadPath p) : level_(p.level) {
+    jp::scan_read_helper_threshold_set(p.helper ? 0 : INT64_MAX);
+  }
+  ~ReadPathScope() { jp::scan_read_helper_threshold_set(int64_t{1} << 18); }
+
+ private:
+  rx::KernelLevelScope level_;
+};
+
+TEST_F(JpegReadPaths, WholeFilesDecodeTheSameOnEveryPath) {
   if (!peer_available()) GTEST_SKIP() << "no peer encoder";
   const char* options[] = {"-quality 97 -sample 1x1", "-quality 80 -sample 2x1",
                            "-quality 80 -sample 2x2", "-quality 70 -sample 1x2",
-                           "-quality 90 -sample 4x1"};
+                           "-quality 90 -sample 4x1", "-quality 90 -sample 2x2 -restart 1",
+                           "-quality 60 -grayscale"};
   for (const char* o : options) {
+    const bool grey = std::string(o).find("grayscale") != std::string::npos;
     const Bytes file = peer_encode(picture(77, 43, 3, 21), 77, 43, 3, o);
-    rx::kernel_level_set(rx::kernel_level_supported());
-    const Outcome fast = read(file);
-    rx::kernel_level_set(rx::KernelLevel::kReference);
-    const Outcome ref = read(file);
-    rx::kernel_level_set(rx::kernel_level_supported());
-    ASSERT_EQ(fast.result, 0) << o;
-    EXPECT_EQ(fast.cap.rows, ref.cap.rows) << o;
+    Outcome ref;
+    {
+      ReadPathScope scope({rx::KernelLevel::kReference, false});
+      ref = read(file);
+    }
+    ASSERT_EQ(ref.result, 0) << o;
+    ASSERT_EQ(ref.cap.header.biBitCount, grey ? 8 : 24) << o;
+    for (const ReadPath& p : every_read_path()) {
+      ReadPathScope scope(p);
+      const Outcome r = read(file);
+      ASSERT_EQ(r.result, 0) << o;
+      EXPECT_EQ(r.cap.rows, ref.cap.rows) << o << ", level " << int(p.level) << " helper " << p.helper;
+    }
   }
+}
+
+// A picture big enough for the helper at the default threshold.
+TEST_F(JpegReadPaths, LargePictureTheSameWithAndWithoutHelper) {
+  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  const Bytes file = peer_encode(picture(640, 450, 3, 5), 640, 450, 3, "-quality 90 -sample 2x2");
+  Outcome ref;
+  {
+    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    ref = read(file);
+  }
+  rx::KernelLevelScope fast(rx::kernel_level_supported());
+  const Outcome r = read(file);
+  ASSERT_EQ(r.result, 0);
+  EXPECT_EQ(r.cap.rows, ref.cap.rows);
 }
 
 // ---- damaged and unsupported files -----------------------------------------
@@ -577,9 +628,16 @@ TEST_F(JpegReadBad, RefusedRowEndsTheLoad) {
   Builder b;
   b.width = 8;
   b.height = 40;
-  const Outcome r = read(b.make().bytes(), 10);
-  EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
-  for (int y = 0; y < 40; ++y) EXPECT_EQ(r.cap.delivered[y], y <= 10 ? 1 : 0) << y;
+  const Bytes file = b.make().bytes();
+  for (const ReadPath& p : every_read_path()) {
+    ReadPathScope scope(p);
+    for (int refused : {0, 7, 8, 10, 39}) {
+      const Outcome r = read(file, refused);
+      EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
+      for (int y = 0; y < 40; ++y)
+        EXPECT_EQ(r.cap.delivered[y], y <= refused ? 1 : 0) << y << " level " << int(p.level);
+    }
+  }
 }
 
 // Minimised damaged and unsupported files, each named for the one error it
