@@ -234,13 +234,8 @@ void band_transform(Scan& s, Band& band) {
 }
 
 void band_code(Scan& s, BitWriter& bw, const Band& b, int32_t* predictor) {
-  const int16_t* block = b.blocks;
-  for (int32_t m = 0; m < s.mcus; ++m) {
-    for (int32_t n = 0; n < s.blocks_per_mcu; ++n, block += 64) {
-      const int i = s.block_component[n];
-      s.k.code(bw, block, &predictor[i], *s.dc[i], *s.ac[i]);
-    }
-  }
+  const BandBlocks band{b.blocks, s.mcus, s.blocks_per_mcu, s.block_component, s.dc, s.ac};
+  s.k.band(bw, band, predictor);
 }
 
 // The DC predictors after a band: the DC values of each component's last

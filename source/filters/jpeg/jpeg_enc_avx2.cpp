@@ -84,17 +84,22 @@ RX_AVX2_INLINE void rotate(V8& p, V8& r, int32_t s, int32_t d, int32_t e) {
 RX_AVX2_INLINE void stage_m(V8 (&x)[8][8]) {
   constexpr int kPassSlots[4] = {0, 1, 3, 7};
   constexpr int kCosSlots[2] = {2, 6};
+  #pragma GCC unroll 64
   for (int k : kCosSlots) {
+    #pragma GCC unroll 64
     for (int j : kPassSlots) {
       x[k][j] = m(x[k][j], kC4);
       x[j][k] = m(x[j][k], kC4);
     }
+    #pragma GCC unroll 64
     for (int j : kCosSlots) x[k][j] = halve(x[k][j]);
   }
+  #pragma GCC unroll 64
   for (int i : kPassSlots) {
     rotate(x[i][4], x[i][5], kS8, kCmS8, kCpS8);
     rotate(x[4][i], x[5][i], kS8, kCmS8, kCpS8);
   }
+  #pragma GCC unroll 64
   for (int i : kCosSlots) {
     rotate(x[i][4], x[i][5], kS8C4, kS8, kC8);
     rotate(x[4][i], x[5][i], kS8C4, kS8, kC8);
@@ -113,6 +118,7 @@ RX_AVX2_INLINE void stage_m(V8 (&x)[8][8]) {
 RX_AVX2_INLINE void load_row(const int8_t* p, V8* row) {
   const auto* q = reinterpret_cast<const __m128i*>(p);
   __m128i a[4];
+  #pragma GCC unroll 64
   for (int n = 0; n < 4; ++n) {
     const __m128i pair = _mm_loadu_si128(q + n);  // blocks 2n, 2n + 1
     a[n] = _mm_unpacklo_epi8(pair, _mm_srli_si128(pair, 8));
@@ -121,6 +127,7 @@ RX_AVX2_INLINE void load_row(const int8_t* p, V8* row) {
   const __m128i b2 = _mm_unpacklo_epi16(a[2], a[3]), b3 = _mm_unpackhi_epi16(a[2], a[3]);
   const __m128i c[4] = {_mm_unpacklo_epi32(b0, b2), _mm_unpackhi_epi32(b0, b2),
                         _mm_unpacklo_epi32(b1, b3), _mm_unpackhi_epi32(b1, b3)};
+  #pragma GCC unroll 64
   for (int n = 0; n < 4; ++n) {  // c[n]: columns 2n and 2n + 1 of blocks 0..7
     row[2 * n] = (V8)_mm256_slli_epi32(_mm256_cvtepi8_epi32(c[n]), 1);
     row[2 * n + 1] = (V8)_mm256_slli_epi32(_mm256_cvtepi8_epi32(_mm_srli_si128(c[n], 8)), 1);
@@ -158,30 +165,40 @@ RX_AVX2_INLINE void transpose8x16(__m128i p[8]) {
   p[7] = _mm_unpackhi_epi64(c3, d3);
 }
 
+// `Unit`: every divisor is 1 (quality 100), nothing to divide.
+template <bool Unit>
 RX_AVX2 void fdct8(const int8_t* src, int32_t stride, const QuantTable& q, int16_t* const out[8]) {
   V8 x[8][8];
+  #pragma GCC unroll 64
   for (int i = 0; i < 8; ++i) {
     load_row(src + static_cast<int64_t>(i) * stride, x[i]);
     stage_a(x[i], 1);  // along the row
   }
+  #pragma GCC unroll 64
   for (int j = 0; j < 8; ++j) stage_a(&x[0][j], 8);  // down the columns
   stage_m(x);
+  #pragma GCC unroll 64
   for (int k = 0; k < 8; ++k) stage_b(x[k], 1);
+  #pragma GCC unroll 64
   for (int v = 0; v < 8; ++v) stage_b(&x[0][v], 8);
   V8 c[64];
+  #pragma GCC unroll 64
   for (int n = 0; n < 64; ++n) {
     const V8 y = m(x[n / 8][n % 8], kPostScale[static_cast<size_t>(n)]);
     c[n] = halve(y);
   }
+  #pragma GCC unroll 64
   for (int k0 = 0; k0 < 64; k0 += 8) {
     __m128i p[8];
+    #pragma GCC unroll 64
     for (int t = 0; t < 8; ++t) {
       const int n = kZigzag[static_cast<size_t>(k0 + t)];
-      const V8 v = q.unit ? c[n] : quantise(c[n], q, n);
+      const V8 v = Unit ? c[n] : quantise(c[n], q, n);
       p[t] = _mm_packs_epi32(_mm256_castsi256_si128((__m256i)v),
                              _mm256_extracti128_si256((__m256i)v, 1));
     }
     transpose8x16(p);
+    #pragma GCC unroll 64
     for (int b = 0; b < 8; ++b) _mm_storeu_si128(reinterpret_cast<__m128i*>(out[b] + k0), p[b]);
   }
 }
@@ -292,13 +309,33 @@ RX_AVX2_INLINE uint64_t nonzero_mask_avx2(const int16_t zz[64]) {
 
 // The code of (run, size of value) followed by the value's extra bits, in
 // one call of at most 16 + 16 bits.
-RX_AVX2_INLINE void emit(BitWriter& bw, const HuffCodeTable& table, int32_t run, int32_t value) {
+template <typename Bits>
+RX_AVX2_INLINE void emit(Bits& bw, const HuffCodeTable& table, int32_t run, int32_t value) {
   const int32_t sign = value >> 31;
   const auto magnitude = static_cast<uint32_t>((value ^ sign) - sign);
-  const int32_t size = 32 - std::countl_zero(magnitude);
-  const uint32_t e = table.entry[((run << 4) | size) & 0xFF];
-  const uint32_t extra = static_cast<uint32_t>(value + sign) & ((1u << size) - 1);
-  bw.put(((e & 0xFFFFu) << size) | extra, static_cast<int32_t>(e >> 16) + size);
+  const auto size = static_cast<uint32_t>(32 - std::countl_zero(magnitude));
+  const uint32_t e = table.entry[((static_cast<uint32_t>(run) << 4) | size) & 0xFF];
+  const uint32_t extra = _bzhi_u32(static_cast<uint32_t>(value + sign), size);
+  bw.put(((e & 0xFFFFu) << size) | extra, static_cast<int32_t>((e >> 16) + size));
+}
+
+template <typename Bits>
+RX_AVX2_INLINE void block_code(Bits& bw, const int16_t zz[64], int32_t* predictor,
+                               const HuffCodeTable& dc, const HuffCodeTable& ac) {
+  const auto diff = static_cast<int16_t>(zz[0] - *predictor);
+  *predictor = zz[0];
+  emit(bw, dc, 0, diff);
+  uint64_t nonzero = nonzero_mask_avx2(zz) & ~uint64_t{1};
+  int32_t last = 0;
+  while (nonzero != 0) {
+    const auto k = static_cast<int32_t>(std::countr_zero(nonzero));
+    nonzero = _blsr_u64(nonzero);
+    int32_t run = k - last - 1;
+    for (; run > 15; run -= 16) emit(bw, ac, 15, 0);  // ZRL: sixteen zeros
+    emit(bw, ac, run, zz[k]);
+    last = k;
+  }
+  if (last < 63) emit(bw, ac, 0, 0);  // EOB: the zeros after the last value
 }
 
 }  // namespace
@@ -309,7 +346,8 @@ void block_row_avx2(const int8_t* src, int32_t stride, int32_t count, const Quan
   for (; i + 8 <= count; i += 8) {
     int16_t* const blocks[8] = {out.at(i),     out.at(i + 1), out.at(i + 2), out.at(i + 3),
                                 out.at(i + 4), out.at(i + 5), out.at(i + 6), out.at(i + 7)};
-    fdct8(src + 8 * i, stride, q, blocks);
+    if (q.unit) fdct8<true>(src + 8 * i, stride, q, blocks);
+    else fdct8<false>(src + 8 * i, stride, q, blocks);
   }
   for (; i < count; ++i) {
     int32_t coef[64];
@@ -339,21 +377,21 @@ RX_AVX2 void row_sample_avx2(RowSampler* s, const uint8_t* row) {
 
 RX_AVX2 void block_encode_avx2(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
                                const HuffCodeTable& dc, const HuffCodeTable& ac) {
-  const auto diff = static_cast<int16_t>(zz[0] - *predictor);
-  *predictor = zz[0];
-  emit(bw, dc, 0, diff);
-  uint64_t nonzero = nonzero_mask_avx2(zz) & ~uint64_t{1};
-  int32_t last = 0;
-  while (nonzero != 0) {
-    const auto k = static_cast<int32_t>(std::countr_zero(nonzero));
-    nonzero &= nonzero - 1;
-    int32_t run = k - last - 1;
-    for (; run > 15; run -= 16) emit(bw, ac, 15, 0);  // ZRL: sixteen zeros
-    emit(bw, ac, run, zz[k]);
-    last = k;
-  }
-  if (last < 63) emit(bw, ac, 0, 0);  // EOB: the zeros after the last value
+  block_code(bw, zz, predictor, dc, ac);
   bw.drain_if_full();
+}
+
+RX_AVX2 void band_encode_avx2(BitWriter& bw, const BandBlocks& band, int32_t* predictor) {
+  LocalBits b(bw);
+  const int16_t* zz = band.blocks;
+  for (int32_t m = 0; m < band.mcus; ++m) {
+    for (int32_t n = 0; n < band.blocks_per_mcu; ++n, zz += 64) {
+      const int i = band.component[n];
+      block_code(b, zz, &predictor[i], *band.dc[i], *band.ac[i]);
+      b.drain_if_full(bw);
+    }
+  }
+  b.store(bw);
 }
 
 #else  // processors without these instructions never choose the kernels
@@ -366,6 +404,9 @@ void row_sample_avx2(RowSampler* s, const uint8_t* row) { row_sample_fast(s, row
 void block_encode_avx2(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
                        const HuffCodeTable& dc, const HuffCodeTable& ac) {
   block_encode(bw, zz, predictor, dc, ac);
+}
+void band_encode_avx2(BitWriter& bw, const BandBlocks& band, int32_t* predictor) {
+  band_encode_sse2(bw, band, predictor);
 }
 
 #endif

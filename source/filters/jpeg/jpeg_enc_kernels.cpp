@@ -29,9 +29,11 @@ void block_row_sse2(const int8_t* src, int32_t stride, int32_t count, const Quan
 
 const EncodeKernels& encode_kernels(KernelLevel level) {
   static constexpr EncodeKernels kReference = {row_sample_reference, block_row_reference,
-                                               block_encode_reference};
-  static constexpr EncodeKernels kSse2 = {row_sample_fast, block_row_sse2, block_encode};
-  static constexpr EncodeKernels kAvx2 = {row_sample_avx2, block_row_avx2, block_encode_avx2};
+                                               block_encode_reference, band_encode_reference};
+  static constexpr EncodeKernels kSse2 = {row_sample_fast, block_row_sse2, block_encode,
+                                          band_encode_sse2};
+  static constexpr EncodeKernels kAvx2 = {row_sample_avx2, block_row_avx2, block_encode_avx2,
+                                          band_encode_avx2};
   switch (level) {
     case KernelLevel::kAvx2: return kAvx2;
     case KernelLevel::kSse2: return kSse2;

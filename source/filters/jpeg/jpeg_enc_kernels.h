@@ -40,7 +40,8 @@ void block_row_avx2(const int8_t* src, int32_t stride, int32_t count, const Quan
 struct EncodeKernels {
   RowSampleFn sample;
   BlockRowFn blocks;
-  BlockEncodeFn code;
+  BlockEncodeFn code;  // one block
+  BandEncodeFn band;   // a band of blocks, as `code` would code them one by one
 };
 
 // The kernels of a level.

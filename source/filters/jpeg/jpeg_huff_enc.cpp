@@ -117,13 +117,16 @@ void BitWriter::splice(const BitWriter& raw) {
   drain_if_full();
 }
 
-void BitWriter::word_stuffed(uint32_t w) {
+int32_t word_stuffed_at(uint8_t* dst, int32_t used, uint32_t w) {
   for (int shift = 24; shift >= 0; shift -= 8) {
     const auto b = static_cast<uint8_t>(w >> shift);
-    byte(b);
-    if (b == 0xFF) byte(0);
+    dst[used++] = b;
+    if (b == 0xFF) dst[used++] = 0;
   }
+  return used;
 }
+
+void BitWriter::word_stuffed(uint32_t w) { used = word_stuffed_at(dst, used, w); }
 
 void BitWriter::finish() {
   if (count % 8 != 0) {
@@ -160,6 +163,56 @@ void block_encode(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
   }
   if (last < 63) emit(bw, ac, 0, 0);  // EOB: the zeros after the last value
   bw.drain_if_full();
+}
+
+void band_encode_reference(BitWriter& bw, const BandBlocks& band, int32_t* predictor) {
+  const int16_t* block = band.blocks;
+  for (int32_t m = 0; m < band.mcus; ++m) {
+    for (int32_t n = 0; n < band.blocks_per_mcu; ++n, block += 64) {
+      const int i = band.component[n];
+      block_encode_reference(bw, block, &predictor[i], *band.dc[i], *band.ac[i]);
+    }
+  }
+}
+
+namespace {
+
+inline void emit_local(LocalBits& b, const HuffCodeTable& table, int32_t run, int32_t value) {
+  const int32_t sign = value >> 31;
+  const auto magnitude = static_cast<uint32_t>((value ^ sign) - sign);
+  const int32_t size = magnitude == 0 ? 0 : 32 - std::countl_zero(magnitude);
+  const uint32_t e = table.entry[((run << 4) | size) & 0xFF];
+  const uint32_t extra = static_cast<uint32_t>(value + sign) & ((1u << size) - 1);
+  b.put(((e & 0xFFFFu) << size) | extra, static_cast<int32_t>(e >> 16) + size);
+}
+
+}  // namespace
+
+void band_encode_sse2(BitWriter& bw, const BandBlocks& band, int32_t* predictor) {
+  LocalBits b(bw);
+  const int16_t* zz = band.blocks;
+  for (int32_t m = 0; m < band.mcus; ++m) {
+    for (int32_t n = 0; n < band.blocks_per_mcu; ++n, zz += 64) {
+      const int i = band.component[n];
+      const HuffCodeTable& ac = *band.ac[i];
+      const auto diff = static_cast<int16_t>(zz[0] - predictor[i]);
+      predictor[i] = zz[0];
+      emit_local(b, *band.dc[i], 0, diff);
+      uint64_t nonzero = nonzero_mask(zz) & ~uint64_t{1};
+      int32_t last = 0;
+      while (nonzero != 0) {
+        const int32_t k = std::countr_zero(nonzero);
+        nonzero &= nonzero - 1;
+        int32_t run = k - last - 1;
+        for (; run > 15; run -= 16) emit_local(b, ac, 15, 0);  // ZRL
+        emit_local(b, ac, run, zz[k]);
+        last = k;
+      }
+      if (last < 63) emit_local(b, ac, 0, 0);  // EOB
+      b.drain_if_full(bw);
+    }
+  }
+  b.store(bw);
 }
 
 }  // namespace rx::jpeg::enc

@@ -107,6 +107,9 @@ struct BitWriter {
   // Appends every bit a raw writer collected.
   void splice(const BitWriter& raw);
 
+  // Hands the bytes waiting over to the buffered writer now.
+  void drain();
+
   // Fills a partial byte with 1 bits and hands over every byte still
   // waiting. The buffered writer itself is flushed by its owner.
   void finish();
@@ -121,7 +124,51 @@ struct BitWriter {
   }
   void word_stuffed(uint32_t w);
   void byte(uint8_t b) { dst[used++] = b; }
-  void drain();
+};
+
+// The bytes of a word with a 0xFF among them, each 0xFF followed by 0x00,
+// stored at dst + used; returns the new count.
+int32_t word_stuffed_at(uint8_t* dst, int32_t used, uint32_t w);
+
+// A writer's state in local variables, for a loop over many blocks that
+// the compiler can then keep in registers; put() is BitWriter::put.
+struct LocalBits {
+  uint64_t acc;
+  int32_t count;
+  int32_t used;
+  uint8_t* dst;
+  bool stuff;
+
+  explicit LocalBits(const BitWriter& bw)
+      : acc(bw.acc), count(bw.count), used(bw.used), dst(bw.dst), stuff(bw.stuff) {}
+  void store(BitWriter& bw) const {
+    bw.acc = acc;
+    bw.count = count;
+    bw.used = used;
+  }
+  [[gnu::always_inline]] void put(uint32_t bits, int32_t len) {
+    acc = (acc << len) | bits;
+    count += len;
+    if (count >= 32) {
+      count -= 32;
+      const auto w = static_cast<uint32_t>(acc >> count);
+      const uint32_t x = ~w;
+      if (stuff && ((x - 0x01010101u) & ~x & 0x80808080u) != 0) [[unlikely]] {
+        used = word_stuffed_at(dst, used, w);
+        return;
+      }
+      const uint32_t big_endian = __builtin_bswap32(w);
+      std::memcpy(dst + used, &big_endian, 4);
+      used += 4;
+    }
+  }
+  // Between blocks: hands a full chunk over, as BitWriter::drain_if_full.
+  void drain_if_full(BitWriter& bw) {
+    if (used < bw.drain_at) return;
+    store(bw);
+    bw.drain();
+    used = bw.used;
+  }
 };
 
 // Codes one block: `zz` holds the quantised coefficients in zig-zag order;
@@ -139,5 +186,24 @@ void block_encode(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
 // The same with the mask from 256-bit compares (x86-64 processors with AVX2).
 void block_encode_avx2(BitWriter& bw, const int16_t zz[64], int32_t* predictor,
                        const HuffCodeTable& dc, const HuffCodeTable& ac);
+
+// The blocks of one band in coding order: `mcus` MCUs of `blocks_per_mcu`
+// blocks each, block n of an MCU belonging to scan component component[n],
+// coded with that component's tables and DC predictor.
+struct BandBlocks {
+  const int16_t* blocks;
+  int32_t mcus;
+  int32_t blocks_per_mcu;
+  const int8_t* component;
+  const HuffCodeTable* const* dc;
+  const HuffCodeTable* const* ac;
+};
+using BandEncodeFn = void (*)(BitWriter& bw, const BandBlocks& band, int32_t* predictor);
+
+// Block after block through the plain coder.
+void band_encode_reference(BitWriter& bw, const BandBlocks& band, int32_t* predictor);
+// One loop over the band with the writer's state in registers.
+void band_encode_sse2(BitWriter& bw, const BandBlocks& band, int32_t* predictor);
+void band_encode_avx2(BitWriter& bw, const BandBlocks& band, int32_t* predictor);
 
 }  // namespace rx::jpeg::enc

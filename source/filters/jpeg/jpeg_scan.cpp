@@ -222,8 +222,9 @@ bool buffers_make(Decoder* d, Scan* s) {
 
 // The decoder's kernels, at the engine's kernel level.
 void paths_choose(Scan* s) {
-  const bool fast = kernels_fast();
-  s->idct = fast ? idct_fast : idct_reference;
+  const KernelLevel level = kernel_level();
+  const bool fast = level != KernelLevel::kReference;
+  s->idct = level == KernelLevel::kAvx2 ? idct_avx2 : (fast ? idct_fast : idct_reference);
   if (s->count == 1) return;
   const int32_t h[3] = {s->comp[0].h, s->comp[1].h, s->comp[2].h};
   s->colour = fast ? colour_row_choose(h, s->hmax) : colour_row_reference;

@@ -11,6 +11,7 @@ list(APPEND RX_LAYER_SOURCES
   filters/jpeg/jpeg_enc_avx2.cpp
   filters/jpeg/JPGREAD.cpp
   filters/jpeg/jpeg_idct.cpp
+  filters/jpeg/jpeg_dec_avx2.cpp
   filters/jpeg/jpeg_huff_dec.cpp
   filters/jpeg/jpeg_color.cpp
   filters/jpeg/jpeg_markers.cpp

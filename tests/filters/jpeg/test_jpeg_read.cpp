@@ -402,11 +402,18 @@ TEST_F(JpegReadPaths, FastInverseDctMatchesTheReference) {
     if (n % 97 == 0) coef[0] = (n & 1) ? INT32_MAX : INT32_MIN;
     uint32_t magnitude = 0;
     for (int32_t c : coef) magnitude = std::max(magnitude, static_cast<uint32_t>(std::abs(int64_t{c})));
-    int8_t a[8 * 12], b[8 * 12];
+    int8_t a[8 * 12], b[8 * 12], c[8 * 12];
     jp::idct_reference(coef, last, magnitude, a, 12);
     jp::idct_fast(coef, last, magnitude, b, 12);
     for (int r = 0; r < 8; ++r)
       ASSERT_EQ(0, std::memcmp(a + 12 * r, b + 12 * r, 8)) << "block " << n;
+    if (rx::kernel_level_supported() < rx::KernelLevel::kAvx2) continue;
+    std::memset(c, 0x55, sizeof c);
+    jp::idct_avx2(coef, last, magnitude, c, 12);
+    for (int r = 0; r < 8; ++r) {
+      ASSERT_EQ(0, std::memcmp(a + 12 * r, c + 12 * r, 8)) << "avx2, block " << n;
+      ASSERT_EQ(0, std::memcmp(c + 12 * r + 8, "\x55\x55\x55\x55", r < 7 ? 4 : 0)) << "wrote past the block";
+    }
   }
 }
 
