@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "SUPPORT/error.h"
+#include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_idct.h"
 #include "filters/jpeg/jpeg_tables.h"
 
@@ -67,16 +68,19 @@ RX_AVX2_INLINE void idct8(__m256i v[8]) {
 
 RX_AVX2_INLINE void transpose8(__m256i r[8]) {
   __m256i t[8], u[8];
+  #pragma GCC unroll 8
   for (int i = 0; i < 8; i += 2) {
     t[i] = _mm256_unpacklo_epi32(r[i], r[i + 1]);
     t[i + 1] = _mm256_unpackhi_epi32(r[i], r[i + 1]);
   }
+  #pragma GCC unroll 8
   for (int i = 0; i < 8; i += 4) {
     u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
     u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
     u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
     u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
   }
+  #pragma GCC unroll 8
   for (int i = 0; i < 4; ++i) {
     r[i] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x20);
     r[i + 4] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x31);
@@ -93,13 +97,16 @@ RX_AVX2_INLINE __m256i descale(__m256i x) {
 // saturating packs are the limit to -128..127.
 RX_AVX2 void idct_lanes8(const int32_t coef[64], int8_t* out, int32_t stride) {
   __m256i v[8];
+  #pragma GCC unroll 8
   for (int r = 0; r < 8; ++r) v[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(coef + 8 * r));
   idct8(v);      // v[y]: row y of the workspace
   transpose8(v); // v[u]: frequency u of every row
   idct8(v);      // v[x]: column x of the output
+  #pragma GCC unroll 8
   for (__m256i& x : v) x = descale(x);
   transpose8(v);  // v[y]: row y
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  #pragma GCC unroll 8
   for (int r = 0; r < 8; r += 4) {
     const __m256i bytes = _mm256_packs_epi16(_mm256_packs_epi32(v[r], v[r + 1]),
                                              _mm256_packs_epi32(v[r + 2], v[r + 3]));
@@ -112,7 +119,84 @@ RX_AVX2 void idct_lanes8(const int32_t coef[64], int8_t* out, int32_t stride) {
   }
 }
 
+// ---- Colour rows --------------------------------------------------------------
+
+// Byte shuffles that interleave sixteen blue, green and red bytes into 48
+// bytes of pixels: for each of the three output vectors, one mask per
+// channel (-1 where another channel's byte goes).
+struct InterleaveMasks {
+  alignas(16) int8_t m[3][3][16];
+};
+constexpr InterleaveMasks interleave_masks() {
+  InterleaveMasks t{};
+  for (int v = 0; v < 3; ++v)
+    for (int c = 0; c < 3; ++c)
+      for (int j = 0; j < 16; ++j) {
+        const int at = 16 * v + j;
+        t.m[v][c][j] = static_cast<int8_t>(at % 3 == c ? at / 3 : -1);
+      }
+  return t;
+}
+constexpr InterleaveMasks kInterleave = interleave_masks();
+
+RX_AVX2_INLINE __m128i mask(int v, int c) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave.m[v][c]));
+}
+
+// Sixteen pixels: luma bytes, and the blue, green and red terms of each
+// pixel (16-bit); the saturating pack is the limit to 0..255.
+RX_AVX2_INLINE __m128i channel(__m256i sum) {
+  return _mm_packus_epi16(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+}
+
+RX_AVX2_INLINE void put16(uint8_t* out, __m128i y, __m256i tb, __m256i tg, __m256i tr) {
+  const __m256i y16 = _mm256_cvtepi8_epi16(y);
+  const __m128i b = channel(_mm256_add_epi16(y16, tb));
+  const __m128i g = channel(_mm256_add_epi16(y16, tg));
+  const __m128i r = channel(_mm256_add_epi16(y16, tr));
+#pragma GCC unroll 3
+  for (int v = 0; v < 3; ++v) {
+    const __m128i bytes = _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(b, mask(v, 0)), _mm_shuffle_epi8(g, mask(v, 1))),
+        _mm_shuffle_epi8(r, mask(v, 2)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * v), bytes);
+  }
+}
+
+RX_AVX2_INLINE __m256i terms16(const int16_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Eight chroma terms, each for two pixels.
+RX_AVX2_INLINE __m256i terms8_twice(const int16_t* p) {
+  const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return _mm256_set_m128i(_mm_unpackhi_epi16(t, t), _mm_unpacklo_epi16(t, t));
+}
+
 }  // namespace
+
+RX_AVX2 void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
+  chroma_terms_fill(in, width);
+  const ChromaTerms* t = in.terms;
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    put16(out + 3 * x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.plane[0] + x)),
+          terms16(t->blue + x), terms16(t->green + x), terms16(t->red + x));
+  }
+  colour_pixels(in, out, x, width, false);
+}
+
+RX_AVX2 void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
+  chroma_terms_fill(in, (width + 1) / 2);
+  const ChromaTerms* t = in.terms;
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    put16(out + 3 * x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.plane[0] + x)),
+          terms8_twice(t->blue + x / 2), terms8_twice(t->green + x / 2),
+          terms8_twice(t->red + x / 2));
+  }
+  colour_pixels(in, out, x, width, true);
+}
 
 // Zero inputs contribute exactly nothing to sums and products, so a block
 // with only a DC term is one value; coefficients too large for 32-bit lanes
@@ -133,6 +217,12 @@ void idct_avx2(const int32_t coef[64], int32_t last, uint32_t magnitude, int8_t*
 void idct_avx2(const int32_t coef[64], int32_t last, uint32_t magnitude, int8_t* out,
                int32_t stride) {
   idct_fast(coef, last, magnitude, out, stride);
+}
+void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
+  colour_row_full(in, out, width);
+}
+void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
+  colour_row_half(in, out, width);
 }
 
 #endif

@@ -227,7 +227,7 @@ void paths_choose(Scan* s) {
   s->idct = level == KernelLevel::kAvx2 ? idct_avx2 : (fast ? idct_fast : idct_reference);
   if (s->count == 1) return;
   const int32_t h[3] = {s->comp[0].h, s->comp[1].h, s->comp[2].h};
-  s->colour = fast ? colour_row_choose(h, s->hmax) : colour_row_reference;
+  s->colour = colour_row_choose(h, s->hmax, level);
 }
 
 void predictors_reset(Scan* s) {
@@ -272,6 +272,16 @@ void restart(Scan* s) {
   }
 }
 
+// Back to zeros for the next block: only positions up to `last` were set,
+// and past a quarter of them the whole block is cleared at once.
+void coefficients_clear(int32_t* coef, int32_t last) {
+  if (last >= 16) {
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+    return;
+  }
+  for (int32_t k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
+}
+
 void mcu_decode(Scan* s, int32_t m) {
   for (int i = 0; i < s->count; ++i) {
     ScanComponent& c = s->comp[i];
@@ -282,8 +292,7 @@ void mcu_decode(Scan* s, int32_t m) {
             decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor, s->coef, &magnitude);
         int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
         s->idct(s->coef, last, magnitude, out, c.width);
-        // Back to zeros for the next block: only positions up to `last` were set.
-        for (int32_t k = 0; k <= last; ++k) s->coef[kZigzag[k]] = 0;
+        coefficients_clear(s->coef, last);
       }
     }
   }
@@ -380,7 +389,7 @@ void band_finish(void* arg) {
           const int32_t last = slot.last[block];
           int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
           s->idct(coef, last, slot.magnitude[block], out, c.width);
-          for (int32_t k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
+          coefficients_clear(coef, last);
         }
       }
     }

@@ -471,12 +471,18 @@ TEST_F(JpegReadPaths, FastColourRowsMatchTheReference) {
                        &terms};
       std::vector<uint8_t> a(3 * static_cast<size_t>(width) + 16), b(a.size());
       jp::colour_row_reference(in, a.data(), width);
-      const jp::ColourFn fast = jp::colour_row_choose(in.h, in.hmax);
-      EXPECT_NE(fast, jp::colour_row_reference);
-      fast(in, b.data(), width);
       a.resize(3 * width);
-      b.resize(3 * width);
-      ASSERT_EQ(a, b) << l[0] << l[1] << l[2] << " width " << width;
+      for (rx::KernelLevel level : {rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+        if (level > rx::kernel_level_supported()) continue;
+        const jp::ColourFn fast = jp::colour_row_choose(in.h, in.hmax, level);
+        EXPECT_NE(fast, jp::colour_row_reference);
+        terms.cb = terms.cr = nullptr;
+        std::fill(b.begin(), b.end(), uint8_t{0});
+        b.resize(3 * static_cast<size_t>(width) + 16);
+        fast(in, b.data(), width);
+        b.resize(3 * width);
+        ASSERT_EQ(a, b) << l[0] << l[1] << l[2] << " width " << width << " level " << int(level);
+      }
     }
   }
 }
