@@ -74,14 +74,24 @@ class Blocks {
   void* block_[kMaxBlocks] = {};
 };
 
-// One band in flight: its fetched rows, the sampler that turns them into
-// component bands, and its quantised blocks in coding order. Two of them
-// take turns, or work side by side, when a helper thread is there.
+// Bands travel in chunks of up to kChunkBands, so that the two threads
+// meet once per chunk rather than once per band; the memory of a chunk
+// stays within kChunkBudget.
+constexpr int32_t kChunkBands = 4;
+constexpr int64_t kChunkBudget = int64_t{2} << 20;
+constexpr int32_t kMaxBandRows = 32;  // 8 Vmax
+
+// A chunk in flight: its fetched rows, the sampler that turns them into
+// component bands, and its quantised blocks in coding order (one band's
+// blocks after the other's). Two of them work side by side when a helper
+// thread is there.
 struct Band {
-  uint8_t* rows;             // band_rows fetched rows, `pitch` bytes apart
-  const uint8_t* line[32];   // the row each band row is sampled from
+  uint8_t* rows;   // count x band_rows fetched rows, `pitch` bytes apart
+  const uint8_t* line[kChunkBands * kMaxBandRows];  // the row each band row is sampled from
   RowSampler* sampler;
-  int16_t* blocks;           // blocks_per_mcu x mcus blocks of 64 values
+  int16_t* blocks;  // count x blocks_per_mcu x mcus blocks of 64 values
+  int32_t first;    // its first band
+  int32_t count;    // its bands
 };
 
 struct Scan {
@@ -93,6 +103,7 @@ struct Scan {
   int32_t band_rows;      // 8 Vmax
   int32_t mcus;           // MCUs per band
   int32_t blocks_per_mcu;
+  int32_t chunk;          // bands per chunk
   int32_t first_block[3];  // per scan component: its first block in an MCU
   int8_t block_component[10];  // per block of an MCU: its scan component
   uint8_t* last_row;      // the last row fetched, for rows past the image
@@ -102,9 +113,10 @@ struct Scan {
   const HuffCodeTable* ac[3];
   int32_t predictor[3];
   BitWriter bw;
-  // The helper thread codes every second band apart, into `raw`.
+  // The helper thread codes every second chunk apart, into `raw`.
   BitWriter raw;
   uint8_t* raw_bytes;
+  int64_t* raw_ends;  // the raw bit position after each block of the chunk
   int32_t raw_predictor[3];
 };
 
@@ -174,12 +186,19 @@ bool scan_prepare(Scan& s, Blocks& blocks, bool parallel) {
                                              static_cast<uint64_t>(p.image_width)));
   s.pitch = s.stride + kRowSlack;
   const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
+  const int64_t band_bytes =
+      int64_t{s.pitch} * s.band_rows + band_blocks * (64 * 2 + BitWriter::kRawBlockBytes + 8);
+  s.chunk = parallel ? static_cast<int32_t>(std::clamp<int64_t>(kChunkBudget / band_bytes, 1, kChunkBands)) : 1;
   for (int n = 0; n < bands; ++n) {
-    s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows);
-    s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64);
+    s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows * s.chunk);
+    s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64 * s.chunk);
     s.band[n].sampler = &s.sampler[n];
   }
-  if (parallel) s.raw_bytes = blocks.get<uint8_t>(band_blocks * BitWriter::kRawBlockBytes);
+  if (parallel) {
+    s.raw_bytes = blocks.get<uint8_t>(band_blocks * s.chunk * BitWriter::kRawBlockBytes +
+                                      BitWriter::kRawSlack);
+    s.raw_ends = blocks.get<int64_t>(band_blocks * s.chunk);
+  }
   s.last_row = blocks.get<uint8_t>(s.pitch);
   for (int i = 0; i < p.scan_components; ++i) {
     s.dc[i] = dc_codes(p.dc_table[i]);
@@ -197,126 +216,174 @@ bool row_fetch(IO_REC* io, const Scan& s, uint8_t* row, int32_t r) {
   return jpeg_write_fail(RXE_CANT_READ_PIXEL_DATA, r, 0);
 }
 
-// Fetches the rows of band n. Rows past the image's last one repeat it.
-bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t n) {
+// Fetches the rows of band n as band i of chunk b. Rows past the image's
+// last one repeat it.
+bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t i, int32_t n) {
   const ScanPlan& p = *s.plan;
   const int32_t available = std::min(p.frame_height, p.image_height);
-  for (int32_t i = 0; i < s.band_rows; ++i) {
-    const int32_t r = n * s.band_rows + i;
+  for (int32_t j = 0; j < s.band_rows; ++j) {
+    const int32_t r = n * s.band_rows + j;
+    const int32_t at = i * s.band_rows + j;
     if (r >= available) {
-      b.line[i] = s.last_row;
+      b.line[at] = s.last_row;
       continue;
     }
-    uint8_t* row = b.rows + int64_t{i} * s.pitch;
+    uint8_t* row = b.rows + int64_t{at} * s.pitch;
     if (!row_fetch(io, s, row, r)) return false;
-    b.line[i] = row;
+    b.line[at] = row;
     if (r == available - 1) std::memcpy(s.last_row, row, static_cast<size_t>(s.stride));
   }
   return true;
 }
 
-// Sampling, transform and quantisation of one band: pure computation on
-// the band's own buffers.
+// Sampling, transform and quantisation of a chunk's bands: pure
+// computation on the chunk's own buffers.
 void band_transform(Scan& s, Band& band) {
   const ScanPlan& p = *s.plan;
   RowSampler& rs = *band.sampler;
-  sampler_band_restart(&rs);
-  for (int32_t i = 0; i < s.band_rows; ++i) s.k.sample(&rs, band.line[i]);
-  for (int i = 0; i < p.scan_components; ++i) {
-    const int f = p.scan_frame[i];
-    const SampleBand& c = rs.comp[f];
-    for (int32_t v = 0; v < c.v; ++v) {
-      const BlockSink sink{band.blocks + int64_t{s.first_block[i] + v * c.h} * 64, c.h,
-                           s.blocks_per_mcu * 64};
-      s.k.blocks(c.band + int64_t{8 * v} * c.width, c.width, c.width / 8, s.quant[f], sink);
+  const int64_t band_values = int64_t{s.blocks_per_mcu} * s.mcus * 64;
+  for (int32_t n = 0; n < band.count; ++n) {
+    sampler_band_restart(&rs);
+    for (int32_t i = 0; i < s.band_rows; ++i) s.k.sample(&rs, band.line[n * s.band_rows + i]);
+    int16_t* blocks = band.blocks + n * band_values;
+    for (int i = 0; i < p.scan_components; ++i) {
+      const int f = p.scan_frame[i];
+      const SampleBand& c = rs.comp[f];
+      for (int32_t v = 0; v < c.v; ++v) {
+        const BlockSink sink{blocks + int64_t{s.first_block[i] + v * c.h} * 64, c.h,
+                             s.blocks_per_mcu * 64};
+        s.k.blocks(c.band + int64_t{8 * v} * c.width, c.width, c.width / 8, s.quant[f], sink);
+      }
     }
   }
 }
 
-void band_code(Scan& s, BitWriter& bw, const Band& b, int32_t* predictor) {
-  const BandBlocks band{b.blocks, s.mcus, s.blocks_per_mcu, s.block_component, s.dc, s.ac};
+// Codes band i of a chunk; `ends`, for a raw writer, receives the bit
+// position after each block.
+void band_code(Scan& s, BitWriter& bw, const Band& b, int32_t i, int32_t* predictor,
+               int64_t* ends = nullptr) {
+  const int64_t first = int64_t{i} * s.blocks_per_mcu * s.mcus;
+  const BandBlocks band{b.blocks + first * 64, s.mcus, s.blocks_per_mcu, s.block_component,
+                        s.dc, s.ac, ends == nullptr ? nullptr : ends + first};
   s.k.band(bw, band, predictor);
 }
 
-// The DC predictors after a band: the DC values of each component's last
-// block, which are known before the band is coded.
+// The DC predictors after a chunk: the DC values of each component's last
+// block, which are known before the chunk is coded.
 void predictors_after(const Scan& s, const Band& b, int32_t* predictor) {
-  const int16_t* last_mcu = b.blocks + int64_t{s.mcus - 1} * s.blocks_per_mcu * 64;
+  const int16_t* last_mcu = b.blocks + (int64_t{s.mcus} * b.count - 1) * s.blocks_per_mcu * 64;
   for (int n = 0; n < s.blocks_per_mcu; ++n) predictor[s.block_component[n]] = last_mcu[64 * n];
 }
 
-bool coded(const Scan& s, int32_t n) {
+// Checked after every band, so that a failed write names the band the
+// serial path names.
+bool coded(const Scan& s, int32_t band) {
   if (!s.bw.failed) return true;
-  return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, n * s.band_rows, 0);
+  return jpeg_write_fail(RXE_CANT_WRITE_PIXEL_DATA, band * s.band_rows, 0);
+}
+
+// Codes a chunk into the stream, band by band.
+bool chunk_code(Scan& s, const Band& b) {
+  for (int32_t i = 0; i < b.count; ++i) {
+    band_code(s, s.bw, b, i, s.predictor);
+    if (!coded(s, b.first + i)) return false;
+  }
+  return true;
 }
 
 // One band after the other on the caller's thread.
 bool bands_write_serial(IO_REC* io, Scan& s, int32_t bands) {
+  Band& b = s.band[0];
+  b.count = 1;
   for (int32_t n = 0; n < bands; ++n) {
-    Band& b = s.band[0];
-    if (!band_fetch(io, s, b, n)) return false;
+    b.first = n;
+    if (!band_fetch(io, s, b, 0, n)) return false;
     band_transform(s, b);
-    band_code(s, s.bw, b, s.predictor);
-    if (!coded(s, n)) return false;
+    if (!chunk_code(s, b)) return false;
   }
   return true;
 }
 
-// The helper's two jobs on the second band of a pair.
-struct PairJob {
-  Scan* s;
-};
+// The helper's two jobs on the second chunk of a pair.
 void second_transform(void* arg) {
-  Scan& s = *static_cast<PairJob*>(arg)->s;
+  Scan& s = *static_cast<Scan*>(arg);
   band_transform(s, s.band[1]);
 }
 void second_code(void* arg) {
-  Scan& s = *static_cast<PairJob*>(arg)->s;
+  Scan& s = *static_cast<Scan*>(arg);
   s.raw.raw_start(s.raw_bytes);
-  band_code(s, s.raw, s.band[1], s.raw_predictor);
+  for (int32_t i = 0; i < s.band[1].count; ++i)
+    band_code(s, s.raw, s.band[1], i, s.raw_predictor, s.raw_ends);
+  s.raw.raw_finish();
 }
 
-// Fetches bands n and n + 1 (when there is one) in order; returns how many
-// were fetched, stopping at the first failure.
-int32_t pair_fetch(IO_REC* io, Scan& s, int32_t n, int32_t bands) {
-  if (n >= bands || !band_fetch(io, s, s.band[0], n)) return 0;
-  if (n + 1 >= bands || !band_fetch(io, s, s.band[1], n + 1)) return 1;
-  return 2;
-}
-
-// Bands go in pairs: both threads transform one band of the pair each;
-// then the caller's thread codes the first into the stream while the
-// helper codes the second apart (its DC predictors start from the first
-// band's last DC values) and the caller fetches the next pair; the second
-// band's bits are then spliced in. A failed fetch still leaves every band
-// before it written.
-bool bands_write_parallel(IO_REC* io, Scan& s, HelperThread& helper, int32_t bands) {
-  PairJob job{&s};
-  int32_t got = pair_fetch(io, s, 0, bands);
-  for (int32_t n = 0; n < bands; n += 2) {
-    if (got == 0) return false;
-    const bool wanted_two = n + 1 < bands;
-    const bool second = got == 2;
-    if (second) helper.post(second_transform, &job);
-    band_transform(s, s.band[0]);
-    helper.wait();
-    if (second) {
-      predictors_after(s, s.band[0], s.raw_predictor);
-      helper.post(second_code, &job);
+// Splices the helper's chunk in block by block, so that the stream sees
+// the same hand-overs as when the blocks are coded in place.
+bool second_splice(Scan& s) {
+  const int32_t per_band = s.blocks_per_mcu * s.mcus;
+  const int64_t* end = s.raw_ends;
+  int64_t from = 0;
+  for (int32_t i = 0; i < s.band[1].count; ++i) {
+    for (int32_t n = 0; n < per_band; ++n, ++end) {
+      s.bw.splice_bits(s.raw_bytes, from, *end);
+      from = *end;
     }
-    band_code(s, s.bw, s.band[0], s.predictor);
-    const bool ok = coded(s, n);
-    const bool more = ok && second && n + 2 < bands;
-    const int32_t next = more ? pair_fetch(io, s, n + 2, bands) : 0;
-    helper.wait();
-    if (!ok) return false;
-    if (!second) return !wanted_two;  // the second band's fetch failed
-    s.bw.splice(s.raw);
-    std::copy(s.raw_predictor, s.raw_predictor + 3, s.predictor);
-    if (!coded(s, n + 1)) return false;
-    got = next;
+    if (!coded(s, s.band[1].first + i)) return false;
   }
   return true;
+}
+
+// Fetches the bands of a pair of chunks from band n on, in order, up to
+// the last band; returns how many were fetched, and whether a fetch failed
+// (after which nothing more is fetched).
+int32_t pair_fetch(IO_REC* io, Scan& s, int32_t n, int32_t bands, bool* failed) {
+  const int32_t want = std::min(2 * s.chunk, bands - n);
+  for (int32_t i = 0; i < want; ++i) {
+    Band& b = s.band[i / s.chunk];
+    if (!band_fetch(io, s, b, i % s.chunk, n + i)) {
+      *failed = true;
+      return i;
+    }
+  }
+  return want;
+}
+
+// Chunks go in pairs: both threads transform one chunk of the pair each;
+// then the caller's thread codes the first into the stream while the
+// helper codes the second apart (its DC predictors start from the first
+// chunk's last DC values) and the caller fetches the next pair; the second
+// chunk's bits are then spliced in. After a failed fetch, every band before
+// it is still written, as the serial path writes it.
+bool bands_write_parallel(IO_REC* io, Scan& s, HelperThread& helper, int32_t bands) {
+  bool failed = false;
+  int32_t got = pair_fetch(io, s, 0, bands, &failed);
+  for (int32_t n = 0; got > 0; n += 2 * s.chunk) {
+    Band& first = s.band[0];
+    Band& second = s.band[1];
+    first.first = n;
+    first.count = std::min(got, s.chunk);
+    second.first = n + s.chunk;
+    second.count = got - first.count;
+    if (second.count > 0) helper.post(second_transform, &s);
+    band_transform(s, first);
+    helper.wait();
+    if (second.count > 0) {
+      predictors_after(s, first, s.raw_predictor);
+      helper.post(second_code, &s);
+    }
+    const bool ok = chunk_code(s, first);
+    const bool more = ok && !failed && n + 2 * s.chunk < bands;
+    const int32_t next = more ? pair_fetch(io, s, n + 2 * s.chunk, bands, &failed) : 0;
+    helper.wait();
+    if (!ok) return false;
+    if (second.count > 0) {
+      if (!second_splice(s)) return false;
+      std::copy(s.raw_predictor, s.raw_predictor + 3, s.predictor);
+    }
+    if (failed && next == 0) return false;
+    got = next;
+  }
+  return !failed;
 }
 
 }  // namespace

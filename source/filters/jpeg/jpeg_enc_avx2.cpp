@@ -388,6 +388,7 @@ RX_AVX2 void band_encode_avx2(BitWriter& bw, const BandBlocks& band, int32_t* pr
     for (int32_t n = 0; n < band.blocks_per_mcu; ++n, zz += 64) {
       const int i = band.component[n];
       block_code(b, zz, &predictor[i], *band.dc[i], *band.ac[i]);
+      if (band.ends != nullptr) band.ends[m * band.blocks_per_mcu + n] = b.raw_bits();
       b.drain_if_full(bw);
     }
   }

@@ -106,14 +106,25 @@ void BitWriter::drain() {
   used = 0;
 }
 
-void BitWriter::splice(const BitWriter& raw) {
-  for (int32_t i = 0; i < raw.used; i += 4) {
-    uint32_t w;
-    std::memcpy(&w, raw.dst + i, 4);
-    put(__builtin_bswap32(w), 32);
-    if ((i & 255) == 252) drain_if_full();  // 256 raw bytes stuff to 512 at most
-  }
-  if (raw.count > 0) put(static_cast<uint32_t>(raw.acc) & ((1u << raw.count) - 1), raw.count);
+int64_t BitWriter::raw_finish() {
+  const int64_t bits = raw_bits();
+  const uint64_t left = count == 0 ? 0 : (acc << (64 - count));
+  const uint64_t big_endian = __builtin_bswap64(left);
+  std::memcpy(dst + used, &big_endian, 8);
+  return bits;
+}
+
+void BitWriter::splice_bits(const uint8_t* raw, int64_t from, int64_t to) {
+  // The 32 bits at bit position `at`, from the 8 bytes that hold them.
+  const auto word_at = [raw](int64_t at) {
+    uint64_t w;
+    std::memcpy(&w, raw + at / 8, 8);
+    return static_cast<uint32_t>((__builtin_bswap64(w) << (at % 8)) >> 32);
+  };
+  int64_t at = from;
+  for (; to - at >= 32; at += 32) put(word_at(at), 32);
+  const auto rest = static_cast<int32_t>(to - at);
+  if (rest > 0) put(word_at(at) >> (32 - rest), rest);
   drain_if_full();
 }
 
@@ -171,6 +182,7 @@ void band_encode_reference(BitWriter& bw, const BandBlocks& band, int32_t* predi
     for (int32_t n = 0; n < band.blocks_per_mcu; ++n, block += 64) {
       const int i = band.component[n];
       block_encode_reference(bw, block, &predictor[i], *band.dc[i], *band.ac[i]);
+      if (band.ends != nullptr) band.ends[m * band.blocks_per_mcu + n] = bw.raw_bits();
     }
   }
 }
@@ -209,6 +221,7 @@ void band_encode_sse2(BitWriter& bw, const BandBlocks& band, int32_t* predictor)
         last = k;
       }
       if (last < 63) emit_local(b, ac, 0, 0);  // EOB
+      if (band.ends != nullptr) band.ends[m * band.blocks_per_mcu + n] = b.raw_bits();
       b.drain_if_full(bw);
     }
   }

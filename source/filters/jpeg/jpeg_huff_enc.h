@@ -62,6 +62,7 @@ struct BitWriter {
   static constexpr int32_t kChunk = 4096;
   static constexpr int32_t kBlockBytes = 1024;   // a block never codes to more, stuffed
   static constexpr int32_t kRawBlockBytes = 256;  // nor to more than 1728 bits raw
+  static constexpr int32_t kRawSlack = 16;        // bytes a raw buffer needs past its blocks
 
   IO_BUFFER* out = nullptr;
   uint64_t acc = 0;
@@ -104,8 +105,15 @@ struct BitWriter {
     if (used >= drain_at) drain();
   }
 
-  // Appends every bit a raw writer collected.
-  void splice(const BitWriter& raw);
+  // The bits collected raw so far (a bit position for splice_bits()).
+  int64_t raw_bits() const { return int64_t{used} * 8 + count; }
+  // Ends raw collection: the bits still waiting go to the buffer, left-
+  // aligned and padded with zeros. Returns raw_bits().
+  int64_t raw_finish();
+  // Appends bits from..to of a finished raw buffer (which has 8 bytes of
+  // room past its last bit): one block's bits, after which the chunk is
+  // drained when full, exactly as if the block had been coded here.
+  void splice_bits(const uint8_t* raw, int64_t from, int64_t to);
 
   // Hands the bytes waiting over to the buffered writer now.
   void drain();
@@ -162,6 +170,7 @@ struct LocalBits {
       used += 4;
     }
   }
+  int64_t raw_bits() const { return int64_t{used} * 8 + count; }
   // Between blocks: hands a full chunk over, as BitWriter::drain_if_full.
   void drain_if_full(BitWriter& bw) {
     if (used < bw.drain_at) return;
@@ -197,6 +206,7 @@ struct BandBlocks {
   const int8_t* component;
   const HuffCodeTable* const* dc;
   const HuffCodeTable* const* ac;
+  int64_t* ends;  // when not null: raw_bits() after each block (raw writers)
 };
 using BandEncodeFn = void (*)(BitWriter& bw, const BandBlocks& band, int32_t* predictor);
 

@@ -202,12 +202,23 @@ class JpegEncodeBits : public EngineTest {
     for (size_t i = 0; i < direct; ++i)
       coder(*bw, blocks[i].data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
     if (split != 0) {
+      // Raw, with the bit position after every block noted; spliced in
+      // pieces of a few blocks, as the helper's bands are.
       auto raw = std::make_unique<enc::BitWriter>();
-      std::vector<uint8_t> raw_bytes(blocks.size() * enc::BitWriter::kRawBlockBytes);
+      std::vector<uint8_t> raw_bytes(blocks.size() * enc::BitWriter::kRawBlockBytes +
+                                     enc::BitWriter::kRawSlack);
       raw->raw_start(raw_bytes.data());
-      for (size_t i = split; i < blocks.size(); ++i)
+      std::vector<int64_t> ends;
+      for (size_t i = split; i < blocks.size(); ++i) {
         coder(*raw, blocks[i].data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
-      bw->splice(*raw);
+        ends.push_back(raw->raw_bits());
+      }
+      EXPECT_EQ(raw->raw_finish(), ends.back());
+      int64_t from = 0;
+      for (const int64_t end : ends) {
+        bw->splice_bits(raw_bytes.data(), from, end);
+        from = end;
+      }
     }
     bw->finish();
     EXPECT_FALSE(bw->failed);
