@@ -54,6 +54,10 @@ class Blocks {
     if (count_ < kMaxBlocks && bytes > 0 && bytes <= int64_t{kMaxDibBytes})
       p = RPb_AF_mem_alloc(tag_, static_cast<size_t>(bytes));
     if (p == nullptr) {
+      if (quiet_) {
+        missing_ = true;
+        return nullptr;
+      }
       if (!failed_)
         jpeg_write_fail(RXE_GLOBAL_MEMORY_DEPLETED,
                         static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX)), 0);
@@ -66,11 +70,18 @@ class Blocks {
   }
   bool failed() const { return failed_; }
 
+  // Memory that may be refused without a failure: the helper thread's.
+  // missing() tells whether any was refused.
+  void quiet(bool on) { quiet_ = on; }
+  bool missing() const { return missing_; }
+
  private:
-  static constexpr int kMaxBlocks = 32;
+  static constexpr int kMaxBlocks = 40;
   uint32_t tag_;
   int count_ = 0;
   bool failed_ = false;
+  bool quiet_ = false;
+  bool missing_ = false;
   void* block_[kMaxBlocks] = {};
 };
 
@@ -170,13 +181,37 @@ void mcu_layout(Scan& s) {
   s.blocks_per_mcu = n;
 }
 
+void chunk_buffers(Scan& s, Blocks& blocks, int n) {
+  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
+  s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows * s.chunk);
+  s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64 * s.chunk);
+  s.band[n].sampler = &s.sampler[n];
+}
+
+// The helper thread's buffers: a second sampler, two chunks of several
+// bands, the raw bits of one. False when the memory is not to be had;
+// nothing is reported then, and the scan goes without the helper.
+bool parallel_prepare(Scan& s, Blocks& blocks) {
+  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
+  const int64_t band_bytes =
+      int64_t{s.pitch} * s.band_rows + band_blocks * (64 * 2 + BitWriter::kRawBlockBytes + 8);
+  s.chunk = static_cast<int32_t>(std::clamp<int64_t>(kChunkBudget / band_bytes, 1, kChunkBands));
+  blocks.quiet(true);
+  sampler_prepare(*s.plan, s.sampler[1], blocks);
+  for (int n = 0; n < 2; ++n) chunk_buffers(s, blocks, n);
+  s.raw_bytes = blocks.get<uint8_t>(band_blocks * s.chunk * BitWriter::kRawBlockBytes +
+                                    BitWriter::kRawSlack);
+  s.raw_ends = blocks.get<int64_t>(band_blocks * s.chunk);
+  blocks.quiet(false);
+  return !blocks.missing();
+}
+
 // Sizes every buffer from the frame geometry and takes them from the pool:
-// one band's worth, or two when the helper thread works beside the caller's.
-bool scan_prepare(Scan& s, Blocks& blocks, bool parallel) {
+// one band's worth, or two chunks' when the helper thread works beside the
+// caller's (if their memory is to be had; *parallel says).
+bool scan_prepare(Scan& s, Blocks& blocks, bool* parallel) {
   const ScanPlan& p = *s.plan;
-  const int32_t bands = parallel ? 2 : 1;
-  for (int n = 0; n < bands; ++n)
-    if (!sampler_prepare(p, s.sampler[n], blocks)) return false;
+  if (!sampler_prepare(p, s.sampler[0], blocks)) return false;
   const RowSampler& rs = s.sampler[0];
   s.band_rows = 8 * rs.vmax;
   s.mcus = rs.padded_width / (8 * rs.hmax);
@@ -185,21 +220,12 @@ bool scan_prepare(Scan& s, Blocks& blocks, bool parallel) {
   s.stride = static_cast<int32_t>(dib_stride(static_cast<uint64_t>(p.bits),
                                              static_cast<uint64_t>(p.image_width)));
   s.pitch = s.stride + kRowSlack;
-  const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
-  const int64_t band_bytes =
-      int64_t{s.pitch} * s.band_rows + band_blocks * (64 * 2 + BitWriter::kRawBlockBytes + 8);
-  s.chunk = parallel ? static_cast<int32_t>(std::clamp<int64_t>(kChunkBudget / band_bytes, 1, kChunkBands)) : 1;
-  for (int n = 0; n < bands; ++n) {
-    s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows * s.chunk);
-    s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64 * s.chunk);
-    s.band[n].sampler = &s.sampler[n];
-  }
-  if (parallel) {
-    s.raw_bytes = blocks.get<uint8_t>(band_blocks * s.chunk * BitWriter::kRawBlockBytes +
-                                      BitWriter::kRawSlack);
-    s.raw_ends = blocks.get<int64_t>(band_blocks * s.chunk);
-  }
   s.last_row = blocks.get<uint8_t>(s.pitch);
+  if (*parallel) *parallel = parallel_prepare(s, blocks);
+  if (!*parallel) {
+    s.chunk = 1;
+    chunk_buffers(s, blocks, 0);
+  }
   for (int i = 0; i < p.scan_components; ++i) {
     s.dc[i] = dc_codes(p.dc_table[i]);
     s.ac[i] = ac_codes(p.ac_table[i]);
@@ -403,8 +429,8 @@ bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan) {
   if (level != KernelLevel::kReference && bands > 1 &&
       int64_t{plan.frame_width} * plan.frame_height >= g_helper_min_pixels)
     helper.start();
-  const bool parallel = helper.running();
-  if (!scan_prepare(s, blocks, parallel)) return false;
+  bool parallel = helper.running();
+  if (!scan_prepare(s, blocks, &parallel)) return false;
   IO_BUFFER out{};
   if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0) return false;
   s.bw.out = &out;

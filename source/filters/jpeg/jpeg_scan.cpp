@@ -44,18 +44,22 @@ struct ScanComponent {
 // One band between the two stages: its coefficients (zero again once
 // transformed), per block the highest zig-zag index set and a bound on the
 // values, and the rows made from them.
+// A slot holds a few bands, so that the threads meet once per slot.
 struct BandSlot {
   int32_t* coef;
   int32_t* last;
   uint32_t* magnitude;
-  uint8_t* rows;  // 8 Vmax rows, `pitch` bytes apart
-  int32_t band;
+  uint8_t* rows;  // 8 Vmax rows per band, `pitch` bytes apart
+  int32_t band;   // its first band
+  int32_t count;  // its bands
 };
 
-// Below this many pixels a helper thread costs more than it saves; above
-// this many bytes for the second stage's buffers it is not worth the memory.
+// Below this many pixels a helper thread costs more than it saves. A slot
+// takes up to kSlotBands bands within kSlotBudget bytes; a picture whose
+// one band needs more goes without the helper.
 int64_t g_helper_min_pixels = int64_t{1} << 18;
-constexpr int64_t kHelperMaxBytes = int64_t{8} << 20;
+constexpr int32_t kSlotBands = 4;
+constexpr int64_t kSlotBudget = int64_t{2} << 20;
 
 struct Scan {
   Decoder* d;
@@ -76,6 +80,7 @@ struct Scan {
   // The two-stage path.
   BandSlot slot[2];
   int32_t band_blocks;
+  int32_t slot_bands;
   uint32_t pitch;
 };
 
@@ -353,73 +358,89 @@ int32_t rows_in_band(const Scan* s, int32_t band) {
   return std::min(8 * s->vmax, s->height - band * 8 * s->vmax);
 }
 
-// Stage one: the band's blocks, in decoding order, to coefficients.
-void band_read(Scan* s, BandSlot& slot, int32_t band) {
+// Stage one: the blocks of the slot's bands, in decoding order, to
+// coefficients.
+void slot_read(Scan* s, BandSlot& slot) {
   const uint16_t interval = s->d->restart_interval;
   int32_t block = 0;
-  for (int32_t m = 0; m < s->mcus_across; ++m) {
-    if (interval != 0 && ++s->since_restart > interval) {
-      restart(s);
-      s->since_restart = 1;
-    }
-    for (int i = 0; i < s->count; ++i) {
-      ScanComponent& c = s->comp[i];
-      for (int32_t n = 0; n < c.h * c.v; ++n, ++block) {
-        slot.last[block] = decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor,
-                                        slot.coef + int64_t{block} * 64, &slot.magnitude[block]);
+  for (int32_t n = 0; n < slot.count; ++n) {
+    for (int32_t m = 0; m < s->mcus_across; ++m) {
+      if (interval != 0 && ++s->since_restart > interval) {
+        restart(s);
+        s->since_restart = 1;
       }
-    }
-  }
-  slot.band = band;
-}
-
-// Stage two, on the helper thread: inverse DCT into the component bands,
-// the coefficients back to zero, and the band's rows.
-void band_finish(void* arg) {
-  auto* job = static_cast<std::pair<Scan*, BandSlot*>*>(arg);
-  Scan* s = job->first;
-  BandSlot& slot = *job->second;
-  int32_t block = 0;
-  for (int32_t m = 0; m < s->mcus_across; ++m) {
-    for (int i = 0; i < s->count; ++i) {
-      const ScanComponent& c = s->comp[i];
-      for (int32_t v = 0; v < c.v; ++v) {
-        for (int32_t h = 0; h < c.h; ++h, ++block) {
-          int32_t* coef = slot.coef + int64_t{block} * 64;
-          const int32_t last = slot.last[block];
-          int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
-          s->idct(coef, last, slot.magnitude[block], out, c.width);
-          coefficients_clear(coef, last);
+      for (int i = 0; i < s->count; ++i) {
+        ScanComponent& c = s->comp[i];
+        for (int32_t k = 0; k < c.h * c.v; ++k, ++block) {
+          slot.last[block] = decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor,
+                                          slot.coef + int64_t{block} * 64, &slot.magnitude[block]);
         }
       }
     }
   }
-  s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
-  const int32_t rows = rows_in_band(s, slot.band);
-  for (int32_t y = 0; y < rows; ++y) row_convert(s, y, slot.rows + int64_t{y} * s->pitch);
+}
+
+// Stage two, on the helper thread, band by band: inverse DCT into the
+// component bands, the coefficients back to zero, and the band's rows.
+void slot_finish(void* arg) {
+  auto* job = static_cast<std::pair<Scan*, BandSlot*>*>(arg);
+  Scan* s = job->first;
+  BandSlot& slot = *job->second;
+  int32_t block = 0;
+  for (int32_t n = 0; n < slot.count; ++n) {
+    for (int32_t m = 0; m < s->mcus_across; ++m) {
+      for (int i = 0; i < s->count; ++i) {
+        const ScanComponent& c = s->comp[i];
+        for (int32_t v = 0; v < c.v; ++v) {
+          for (int32_t h = 0; h < c.h; ++h, ++block) {
+            int32_t* coef = slot.coef + int64_t{block} * 64;
+            const int32_t last = slot.last[block];
+            int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
+            s->idct(coef, last, slot.magnitude[block], out, c.width);
+            coefficients_clear(coef, last);
+          }
+        }
+      }
+    }
+    s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
+    uint8_t* rows = slot.rows + int64_t{n} * 8 * s->vmax * s->pitch;
+    for (int32_t y = 0; y < rows_in_band(s, slot.band + n); ++y)
+      row_convert(s, y, rows + int64_t{y} * s->pitch);
+  }
 }
 
 bool slot_deliver(Scan* s, const BandSlot& slot) {
   const int32_t y0 = slot.band * 8 * s->vmax;
-  const int32_t rows = rows_in_band(s, slot.band);
+  int32_t rows = 0;
+  for (int32_t n = 0; n < slot.count; ++n) rows += rows_in_band(s, slot.band + n);
   for (int32_t y = 0; y < rows; ++y)
     if (!row_set(s, slot.rows + int64_t{y} * s->pitch, y0 + y)) return false;
   return true;
 }
 
-// The second stage's buffers, when the picture is worth a helper thread
-// and they are not too large.
+// Memory for the helper's path, which may be refused quietly: the scan
+// then runs on the caller's thread alone.
+void* optional_alloc(Decoder* d, size_t size) {
+  void* p = RPb_AF_mem_alloc(d->tag, size);
+  if (p != nullptr) std::memset(p, 0, size);
+  return p;
+}
+
+// The second stage's buffers; false when the memory is not to be had.
 bool slots_make(Decoder* d, Scan* s) {
   s->band_blocks = 0;
   for (int i = 0; i < s->count; ++i) s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
   s->pitch = s->stride + 32;  // the colour paths write up to 16 bytes past a row
-  const int64_t per_slot = int64_t{s->band_blocks} * (64 * 4 + 8) + int64_t{s->pitch} * 8 * s->vmax;
-  if (2 * per_slot > kHelperMaxBytes) return false;
+  const int64_t per_band = int64_t{s->band_blocks} * (64 * 4 + 8) + int64_t{s->pitch} * 8 * s->vmax;
+  if (per_band > kSlotBudget) return false;
+  s->slot_bands = static_cast<int32_t>(std::clamp<int64_t>(kSlotBudget / per_band, 1, kSlotBands));
+  const auto blocks = static_cast<size_t>(s->band_blocks) * static_cast<size_t>(s->slot_bands);
   for (BandSlot& slot : s->slot) {
-    slot.coef = static_cast<int32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 64 * 4));
-    slot.last = static_cast<int32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 4));
-    slot.magnitude = static_cast<uint32_t*>(alloc(d, static_cast<size_t>(s->band_blocks) * 4));
-    slot.rows = static_cast<uint8_t*>(alloc(d, static_cast<size_t>(s->pitch) * 8 * s->vmax));
+    slot.coef = static_cast<int32_t*>(optional_alloc(d, blocks * 64 * 4));
+    slot.last = static_cast<int32_t*>(optional_alloc(d, blocks * 4));
+    slot.magnitude = static_cast<uint32_t*>(optional_alloc(d, blocks * 4));
+    slot.rows = static_cast<uint8_t*>(
+        optional_alloc(d, static_cast<size_t>(s->pitch) * 8 * s->vmax * s->slot_bands));
     if (slot.coef == nullptr || slot.last == nullptr || slot.magnitude == nullptr ||
         slot.rows == nullptr)
       return false;
@@ -427,22 +448,25 @@ bool slots_make(Decoder* d, Scan* s) {
   return true;
 }
 
-// Band n is read while the helper finishes band n - 1; its rows are
-// delivered once it is done, while the helper finishes band n.
+// Slot n is read while the helper finishes slot n - 1; its rows are
+// delivered once that is done, while the helper finishes slot n.
 bool bands_two_stage(Scan* s, HelperThread& helper) {
   std::pair<Scan*, BandSlot*> jobs[2] = {{s, &s->slot[0]}, {s, &s->slot[1]}};
-  for (int32_t band = 0; band < s->bands; ++band) {
-    BandSlot& slot = s->slot[band % 2];
-    band_read(s, slot, band);
+  int32_t n = 0;
+  for (int32_t band = 0; band < s->bands; band += s->slot_bands, ++n) {
+    BandSlot& slot = s->slot[n % 2];
+    slot.band = band;
+    slot.count = std::min(s->slot_bands, s->bands - band);
+    slot_read(s, slot);
     helper.wait();
-    helper.post(band_finish, &jobs[band % 2]);
-    if (band > 0 && !slot_deliver(s, s->slot[(band - 1) % 2])) {
+    helper.post(slot_finish, &jobs[n % 2]);
+    if (n > 0 && !slot_deliver(s, s->slot[(n - 1) % 2])) {
       helper.wait();
       return false;
     }
   }
   helper.wait();
-  return slot_deliver(s, s->slot[(s->bands - 1) % 2]);
+  return slot_deliver(s, s->slot[(n - 1) % 2]);
 }
 
 bool scan_decode(Decoder* d, Scan* s) {

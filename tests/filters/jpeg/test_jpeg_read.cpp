@@ -722,3 +722,37 @@ TEST_F(JpegReadLoad, FailedLoadLeavesNoImageAndNamesTheReader) {
 }
 
 }  // namespace
+
+namespace {
+
+using JpegReadHelperMemory = JpegRead;
+
+// The helper's buffers are extra memory: where the load's allocation limit
+// refuses them, the load goes on without the helper, with no error and the
+// same pixels.
+TEST_F(JpegReadHelperMemory, RefusedHelperMemoryLeavesTheSerialPath) {
+  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  // 4000 x 48: the DIB is 576,000 bytes, one slot of coefficients more.
+  const Bytes file = peer_encode(picture(4000, 48, 3, 8), 4000, 48, 3, "-quality 90 -sample 2x2");
+  Outcome ref;
+  {
+    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    ref = read(file);
+  }
+  ASSERT_EQ(ref.result, 0);
+  ReadPathScope scope({rx::kernel_level_supported(), true});
+  RX_load_limits_set(0, 700000);
+  RX_HIMAGE image = 0;
+  const int32_t errors =
+      RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), 1, 1, &image);
+  RX_load_limits_set(0, 0);
+  ASSERT_EQ(errors, 0);
+  for (int32_t r = 0; r < 48; ++r) {
+    Bytes row(ref.cap.stride());
+    ASSERT_EQ(RX_DIB_raster_get(image, r, row.data(), RX_ROW_PACKED), 0);
+    ASSERT_EQ(row, ref.cap.rows[r]) << r;
+  }
+  RX_image_delete(image);
+}
+
+}  // namespace

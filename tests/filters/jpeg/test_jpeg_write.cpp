@@ -736,6 +736,24 @@ TEST_F(JpegWriteFile, ShortStreams) {
   EXPECT_EQ(data.position, 0);
 }
 
+// The helper's buffers are extra memory: refused, the save goes on
+// without the helper, with no error and the same bytes.
+TEST_F(JpegWriteFile, RefusedHelperMemoryLeavesTheSerialPath) {
+  Picture p = photo(2000, 64, 4);
+  Saved plain;
+  {
+    PathScope scope({rx::KernelLevel::kReference, false});
+    plain = save(p, 100, 0x211111, 1 << 23);
+  }
+  ASSERT_TRUE(plain.errors.empty());
+  PathScope scope({rx::kernel_level_supported(), true});
+  const size_t before = rx::mem_alloc_limit_set(200000);  // one band's blocks fit, a chunk's not
+  const Saved s = save(p, 100, 0x211111, 1 << 23);
+  rx::mem_alloc_limit_set(before);
+  EXPECT_TRUE(s.errors.empty());
+  EXPECT_EQ(s.bytes, plain.bytes);
+}
+
 // A row that cannot be fetched stops the save in every path alike: the
 // same error, and the same bytes written before the stream goes back.
 TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
