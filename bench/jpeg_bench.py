@@ -70,6 +70,9 @@ def main():
 
     work = args.work or tempfile.mkdtemp(prefix="jpeg_bench.")
     os.makedirs(work, exist_ok=True)
+    # A copy, so that a rebuild during the run cannot mix two versions.
+    shutil.copy2(rastrix, os.path.join(work, "rastrix"))
+    rastrix = os.path.join(work, "rastrix")
     photo = os.path.join(work, "photo.bmp")
     j420 = os.path.join(work, "photo420.jpg")
     out = lambda name: os.path.join(work, name)

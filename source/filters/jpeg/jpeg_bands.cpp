@@ -347,13 +347,9 @@ void second_code(void* arg) {
 // the same hand-overs as when the blocks are coded in place.
 bool second_splice(Scan& s) {
   const int32_t per_band = s.blocks_per_mcu * s.mcus;
-  const int64_t* end = s.raw_ends;
   int64_t from = 0;
   for (int32_t i = 0; i < s.band[1].count; ++i) {
-    for (int32_t n = 0; n < per_band; ++n, ++end) {
-      s.bw.splice_bits(s.raw_bytes, from, *end);
-      from = *end;
-    }
+    from = s.bw.splice_blocks(s.raw_bytes, from, s.raw_ends + int64_t{i} * per_band, per_band);
     if (!coded(s, s.band[1].first + i)) return false;
   }
   return true;

@@ -114,18 +114,26 @@ int64_t BitWriter::raw_finish() {
   return bits;
 }
 
-void BitWriter::splice_bits(const uint8_t* raw, int64_t from, int64_t to) {
+int64_t BitWriter::splice_blocks(const uint8_t* raw, int64_t from, const int64_t* ends,
+                                 int32_t count) {
   // The 32 bits at bit position `at`, from the 8 bytes that hold them.
   const auto word_at = [raw](int64_t at) {
     uint64_t w;
     std::memcpy(&w, raw + at / 8, 8);
     return static_cast<uint32_t>((__builtin_bswap64(w) << (at % 8)) >> 32);
   };
+  LocalBits b(*this);
   int64_t at = from;
-  for (; to - at >= 32; at += 32) put(word_at(at), 32);
-  const auto rest = static_cast<int32_t>(to - at);
-  if (rest > 0) put(word_at(at) >> (32 - rest), rest);
-  drain_if_full();
+  for (int32_t n = 0; n < count; ++n) {
+    const int64_t to = ends[n];
+    for (; to - at >= 32; at += 32) b.put(word_at(at), 32);
+    const auto rest = static_cast<int32_t>(to - at);
+    if (rest > 0) b.put(word_at(at) >> (32 - rest), rest);
+    at = to;
+    b.drain_if_full(*this);
+  }
+  b.store(*this);
+  return at;
 }
 
 int32_t word_stuffed_at(uint8_t* dst, int32_t used, uint32_t w) {
