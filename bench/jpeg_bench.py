@@ -19,7 +19,12 @@ RASTRIX_KERNELS=reference (plain kernels, one thread), for comparison.
 Each figure is the median over the rounds: wall time, CPU time (user +
 system, all threads) and peak resident memory of the process.
 
-  bench/jpeg_bench.py [--build build/release] [--rounds 7] [--work DIR]
+On a machine other work keeps busy, times scatter; --callgrind then counts
+the instructions each of our runs and the peer's executes (all threads,
+the whole process) under valgrind's callgrind tool, once each, which a
+busy machine does not change.
+
+  bench/jpeg_bench.py [--build build/release] [--rounds 7] [--work DIR] [--callgrind]
 """
 import argparse
 import os
@@ -46,11 +51,35 @@ def run_once(argv, env):
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
 
 
+def instructions(argv, env, work):
+    """The instructions argv executes under callgrind (every thread)."""
+    out = os.path.join(work, "callgrind.out")
+    run = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out] + argv,
+                         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if run.returncode != 0:
+        sys.exit("failed under callgrind: %s\n%s" % (" ".join(argv), run.stderr))
+    for line in run.stderr.splitlines():
+        if "Collected :" in line:
+            return int(line.split(":")[-1])
+    sys.exit("no instruction count from callgrind for %s" % " ".join(argv))
+
+
+def count_instructions(cases, work):
+    print("%-7s %-36s %15s %7s" % ("task", "program", "instructions", "ins/p"))
+    counts = [instructions(argv, case_env, work) for (_, _, argv, case_env, role) in cases]
+    peer = {task: counts[i] for i, (task, _, _, _, role) in enumerate(cases) if role == "peer"}
+    for i, (task, label, _, _, _) in enumerate(cases):
+        print("%-7s %-36s %15d %7.2f" % (task, label, counts[i], counts[i] / peer[task]))
+    print("instructions counted by valgrind --tool=callgrind, whole process, all threads")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", default="build/release")
     ap.add_argument("--rounds", type=int, default=7)
     ap.add_argument("--work", default=None, help="keep the pictures here")
+    ap.add_argument("--callgrind", action="store_true",
+                    help="count instructions of ours and the peers' instead of timing")
     args = ap.parse_args()
 
     rastrix = os.path.join(args.build, "tools", "rastrix")
@@ -105,6 +134,14 @@ def main():
         cases.append(("decode", "Pillow open().save(.bmp)", [PYTHON, "-c", pillow_dec, j420, out("pillow.bmp")], env, "other"))
     if have_vips:
         cases.append(("decode", "vips copy (jpg -> bmp)", ["vips", "copy", j420, out("vips.bmp")], env, "other"))
+
+    if args.callgrind:
+        if shutil.which("valgrind") is None:
+            sys.exit("missing valgrind (apt-get install valgrind)")
+        count_instructions([c for c in cases if c[4] != "other"], work)
+        if args.work is None:
+            shutil.rmtree(work)
+        return
 
     load_before = os.getloadavg()
     samples = [[] for _ in cases]
