@@ -115,7 +115,7 @@ int64_t BitWriter::raw_finish() {
 }
 
 int64_t BitWriter::splice_blocks(const uint8_t* raw, int64_t from, const int64_t* ends,
-                                 int32_t count) {
+                                 int32_t blocks) {
   // The 32 bits at bit position `at`, from the 8 bytes that hold them.
   const auto word_at = [raw](int64_t at) {
     uint64_t w;
@@ -124,7 +124,7 @@ int64_t BitWriter::splice_blocks(const uint8_t* raw, int64_t from, const int64_t
   };
   LocalBits b(*this);
   int64_t at = from;
-  for (int32_t n = 0; n < count; ++n) {
+  for (int32_t n = 0; n < blocks; ++n) {
     const int64_t to = ends[n];
     for (; to - at >= 32; at += 32) b.put(word_at(at), 32);
     const auto rest = static_cast<int32_t>(to - at);

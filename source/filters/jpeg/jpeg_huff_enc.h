@@ -110,11 +110,11 @@ struct BitWriter {
   // Ends raw collection: the bits still waiting go to the buffer, left-
   // aligned and padded with zeros. Returns raw_bits().
   int64_t raw_finish();
-  // Appends the blocks of a finished raw buffer (which has 8 bytes of room
-  // past its last bit) from bit `from` on, block n ending at bit ends[n];
-  // after each block the chunk is drained when full, exactly as if the
-  // block had been coded here. Returns the bit position reached.
-  int64_t splice_blocks(const uint8_t* raw, int64_t from, const int64_t* ends, int32_t count);
+  // Appends `blocks` blocks of a finished raw buffer (which has 8 bytes of
+  // room past its last bit) from bit `from` on, block n ending at bit
+  // ends[n]; after each block the chunk is drained when full, exactly as if
+  // the block had been coded here. Returns the bit position reached.
+  int64_t splice_blocks(const uint8_t* raw, int64_t from, const int64_t* ends, int32_t blocks);
 
   // Hands the bytes waiting over to the buffered writer now.
   void drain();
