@@ -17,7 +17,7 @@ namespace rx {
 enum class KernelLevel : int32_t {
   kReference = 0,  // plain C++
   kSse2 = 1,
-  kAvx2 = 2,
+  kAvx2 = 2,  // with BMI1, BMI2 and LZCNT, as every processor with AVX2 has them
 };
 
 // The level every kernel choice follows.

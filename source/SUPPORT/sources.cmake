@@ -19,4 +19,5 @@ list(APPEND RX_LAYER_SOURCES
   SUPPORT/resolution.cpp
   SUPPORT/palette.cpp
   SUPPORT/kernels.cpp
+  SUPPORT/helper_thread.cpp
   SUPPORT/limits.cpp)

@@ -1,7 +1,9 @@
 // Loads each input as a JPEG file from memory through the whole load path,
-// twice: with the fast inverse DCT and colour paths and with the plain
-// reference ones. A failed load must leave no image; a loaded one must have
-// the size the information call reported, and both loads the same pixels.
+// twice: with the fast kernels, the bands finished on a helper thread, and
+// with the plain reference kernels on the caller's thread alone. A failed
+// load must leave no image; a loaded one must have the size the
+// information call reported, and both loads the same pixels.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +24,7 @@ using fuzz::stride_of;
 
 RX_HIMAGE load(const uint8_t* data, int32_t size, bool reference) {
   rx::kernel_level_set(reference ? rx::KernelLevel::kReference : rx::kernel_level_supported());
+  rx::jpeg::scan_read_helper_threshold_set(reference ? INT64_MAX : 0);
   RX_HIMAGE image = 0;
   const int32_t errors = RX_image_load_memory(data, size, 1, 1, &image);
   if (errors != 0 && image != 0) abort();  // a failed load leaves no image

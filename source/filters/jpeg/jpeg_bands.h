@@ -28,4 +28,9 @@ struct ScanPlan {
 // failure, which has been reported.
 bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan);
 
+// Above the plain kernel level, scans of at least this many pixels (and
+// more than one band) transform on a helper thread. Tests lower it to run
+// small pictures both ways.
+void scan_helper_threshold_set(int64_t pixels);
+
 }  // namespace rx::jpeg::enc

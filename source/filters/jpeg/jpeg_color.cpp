@@ -202,6 +202,22 @@ void colour_row_half(const ColourRow& in, uint8_t* out, int32_t width) {
     pixel_put(out + 3 * x, y[x], in.terms, x / 2);
 }
 
+void chroma_terms_fill(const ColourRow& in, int32_t n) { terms_fill(in, n); }
+
+void colour_pixels(const ColourRow& in, uint8_t* out, int32_t x0, int32_t width, bool half) {
+  const int8_t* y = in.plane[0];
+  for (int32_t x = x0; x < width; ++x) pixel_put(out + 3 * x, y[x], in.terms, half ? x / 2 : x);
+}
+
+ColourFn colour_row_choose(const int32_t h[3], int32_t hmax, KernelLevel level) {
+  if (level == KernelLevel::kReference) return colour_row_reference;
+  const ColourFn fn = colour_row_choose(h, hmax);
+  if (level != KernelLevel::kAvx2) return fn;
+  if (fn == colour_row_full) return colour_row_full_avx2;
+  if (fn == colour_row_half) return colour_row_half_avx2;
+  return fn;
+}
+
 ColourFn colour_row_choose(const int32_t h[3], int32_t hmax) {
   if (h[0] == hmax && h[1] == hmax && h[2] == hmax) return colour_row_full;
   if (h[0] == hmax && h[1] == h[2] && 2 * h[1] == hmax) return colour_row_half;

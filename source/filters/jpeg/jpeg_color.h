@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "SUPPORT/kernels.h"
+
 namespace rx::jpeg {
 
 // The four colour terms, indexed by a level-shifted chroma sample read as
@@ -51,9 +53,20 @@ void colour_row_reference(const ColourRow& in, uint8_t* out, int32_t width);
 void colour_row_full(const ColourRow& in, uint8_t* out, int32_t width);
 // Two Y samples to one Cb, Cr pair (factors 2h, h, h).
 void colour_row_half(const ColourRow& in, uint8_t* out, int32_t width);
+// The same two layouts in 256-bit lanes (x86-64 processors with AVX2).
+void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t width);
+void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t width);
 // The fastest of the above that gives the same bytes for these factors.
 // The fast paths write up to 16 bytes past the row's 3 * width.
 ColourFn colour_row_choose(const int32_t h[3], int32_t hmax);
+// The same choice among the paths of a kernel level.
+ColourFn colour_row_choose(const int32_t h[3], int32_t hmax, KernelLevel level);
+
+// Pieces the vector paths share: the terms of the first `n` chroma
+// columns (unless already there), and pixels x0..width-1 one at a time,
+// pixel x taking chroma column x (full) or x / 2 (half).
+void chroma_terms_fill(const ColourRow& in, int32_t n);
+void colour_pixels(const ColourRow& in, uint8_t* out, int32_t x0, int32_t width, bool half);
 
 // One component: sample + 128.
 void gray_row(const int8_t* in, uint8_t* out, int32_t width);

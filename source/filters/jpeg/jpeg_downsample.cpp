@@ -65,14 +65,6 @@ void planes_from_bgr(const uint8_t* p, int32_t n, uint8_t* y, uint8_t* cb, uint8
   }
 }
 
-void planes_from_indexes(const RowSampler* s, const uint8_t* row, int32_t n) {
-  for (int c = 0; c < s->components; ++c) {
-    const uint8_t* lut = s->lut[c];
-    uint8_t* out = s->plane[c];
-    for (int32_t x = 0; x < n; ++x) out[x] = lut[row[x]];
-  }
-}
-
 // Sums of `SX` neighbouring samples added into the box sums.
 template <int SX>
 void box_add(const uint8_t* plane, int32_t width, uint16_t* acc) {
@@ -126,6 +118,20 @@ void box_row(const uint8_t* plane, int32_t width, uint32_t reciprocal, int8_t* o
   }
 }
 
+}  // namespace
+
+void planes_from_indexes(const RowSampler* s, const uint8_t* row, int32_t n) {
+  for (int c = 0; c < s->components; ++c) {
+    const uint8_t* lut = s->lut[c];
+    uint8_t* out = s->plane[c];
+    for (int32_t x = 0; x < n; ++x) out[x] = lut[row[x]];
+  }
+}
+
+void planes_from_bgr_table(const uint8_t* p, int32_t n, uint8_t* y, uint8_t* cb, uint8_t* cr) {
+  planes_from_bgr(p, n, y, cb, cr);
+}
+
 void plane_to_band(SampleBand& c, const uint8_t* plane) {
   if (c.next_row >= c.rows) return;  // more rows than the band holds: never fed so
   int8_t* out = c.band + int64_t{c.next_row} * c.width;
@@ -146,8 +152,6 @@ void plane_to_band(SampleBand& c, const uint8_t* plane) {
   c.pending = 0;
   ++c.next_row;
 }
-
-}  // namespace
 
 void sampler_palette_prepare(RowSampler* s) {
   for (int i = 0; i < 256; ++i) {

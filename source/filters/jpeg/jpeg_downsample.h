@@ -44,8 +44,19 @@ void sampler_palette_prepare(RowSampler* s);
 void sampler_band_restart(RowSampler* s);
 
 void row_sample_fast(RowSampler* s, const uint8_t* row);
+// The same bands, colour conversion and box sums in 256-bit lanes
+// (x86-64 processors with AVX2). Reads up to 48 bytes past the row's end.
+void row_sample_avx2(RowSampler* s, const uint8_t* row);
 // Pixel by pixel with running counters, as the conversion is defined.
 void row_sample_reference(RowSampler* s, const uint8_t* row);
+
+// Pieces of the fast path that the vector kernels share: the palette
+// lookup of `n` indexes into the planes, the same for `n` blue-green-red
+// pixels, and a finished plane row (at least the padded width) added to a
+// component's band.
+void planes_from_indexes(const RowSampler* s, const uint8_t* row, int32_t n);
+void planes_from_bgr_table(const uint8_t* p, int32_t n, uint8_t* y, uint8_t* cb, uint8_t* cr);
+void plane_to_band(SampleBand& c, const uint8_t* plane);
 
 // The colour transform of one pixel.
 struct Ycc {

@@ -22,5 +22,9 @@ void idct_reference(const int32_t coef[64], int32_t last, uint32_t magnitude, in
 // the reference for every input.
 void idct_fast(const int32_t coef[64], int32_t last, uint32_t magnitude, int8_t* out,
                int32_t stride);
+// The same in 256-bit lanes, a whole row per vector (x86-64 processors with
+// AVX2).
+void idct_avx2(const int32_t coef[64], int32_t last, uint32_t magnitude, int8_t* out,
+               int32_t stride);
 
 }  // namespace rx::jpeg

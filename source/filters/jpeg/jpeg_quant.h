@@ -38,14 +38,16 @@ inline uint32_t quant_magnitude(uint32_t magnitude, uint32_t reciprocal) {
   return (magnitude * reciprocal) >> kReciprocalShift;
 }
 
-inline void quantise_reference(const int32_t coef[64], const QuantTable& t, int32_t zz[64]) {
-  for (int k = 0; k < 64; ++k) zz[k] = coef[kZigzag[k]] / t.divisor[kZigzag[k]];
+// The quantised values of 8-bit samples stay far inside 16 bits.
+inline void quantise_reference(const int32_t coef[64], const QuantTable& t, int16_t zz[64]) {
+  for (int k = 0; k < 64; ++k)
+    zz[k] = static_cast<int16_t>(coef[kZigzag[k]] / t.divisor[kZigzag[k]]);
 }
 
 // Four coefficients per step: magnitude, clamp, reciprocal, sign back.
-inline void quantise_fast(const int32_t coef[64], const QuantTable& t, int32_t zz[64]) {
+inline void quantise_fast(const int32_t coef[64], const QuantTable& t, int16_t zz[64]) {
   if (t.unit) {
-    for (int k = 0; k < 64; ++k) zz[k] = coef[kZigzag[k]];
+    for (int k = 0; k < 64; ++k) zz[k] = static_cast<int16_t>(coef[kZigzag[k]]);
     return;
   }
   using V4 = int32_t __attribute__((vector_size(16)));
@@ -63,7 +65,7 @@ inline void quantise_fast(const int32_t coef[64], const QuantTable& t, int32_t z
     const V4 out = (v ^ sign) - sign;
     std::memcpy(q + n, &out, sizeof out);
   }
-  for (int k = 0; k < 64; ++k) zz[k] = q[kZigzag[k]];
+  for (int k = 0; k < 64; ++k) zz[k] = static_cast<int16_t>(q[kZigzag[k]]);
 }
 
 }  // namespace rx::jpeg::enc

@@ -100,6 +100,10 @@ bool frame_read(Decoder* d);
 // Reads the SOS header (its marker already read), checks everything the
 // scan needs, creates the image and decodes the scan into rows.
 bool scan_read(Decoder* d);
+// Above the plain kernel level, scans of at least this many pixels (and
+// more than one band) finish their bands on a helper thread. Tests lower
+// it to run small pictures both ways.
+void scan_read_helper_threshold_set(int64_t pixels);
 
 // The image the frame describes: depth 8 for one component, 24 otherwise.
 int32_t frame_depth(const Frame& f);

@@ -1,13 +1,22 @@
 // The JPEG reader's scan: the SOS header and everything checked against
 // it, the image creation, the MCU loop with its restart handling, and the
 // delivery of each band's rows. Only one band of each component is held.
+//
+// With a helper thread, a band is decoded in two stages: the caller's
+// thread reads the entropy-coded data into dequantised coefficients, and
+// the helper runs the inverse DCT and the colour conversion into rows,
+// while the caller's thread reads the next band and delivers the rows of
+// the one before. Rows are delivered on the caller's thread, in order, and
+// are the same bytes either way.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "IO/io_callback_status.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
+#include "SUPPORT/helper_thread.h"
 #include "SUPPORT/kernels.h"
 #include "SUPPORT/limits.h"
 #include "filters/jpeg/jpeg_color.h"
@@ -32,6 +41,26 @@ struct ScanComponent {
   const int32_t* quant;
 };
 
+// One band between the two stages: its coefficients (zero again once
+// transformed), per block the highest zig-zag index set and a bound on the
+// values, and the rows made from them.
+// A slot holds a few bands, so that the threads meet once per slot.
+struct BandSlot {
+  int32_t* coef;
+  int32_t* last;
+  uint32_t* magnitude;
+  uint8_t* rows;  // 8 Vmax rows per band, `pitch` bytes apart
+  int32_t band;   // its first band
+  int32_t count;  // its bands
+};
+
+// Below this many pixels a helper thread costs more than it saves. A slot
+// takes up to kSlotBands bands within kSlotBudget bytes; a picture whose
+// one band needs more goes without the helper.
+int64_t g_helper_min_pixels = int64_t{1} << 18;
+constexpr int32_t kSlotBands = 4;
+constexpr int64_t kSlotBudget = int64_t{2} << 20;
+
 struct Scan {
   Decoder* d;
   int32_t count;
@@ -48,6 +77,11 @@ struct Scan {
   IO_BUFFER buf;
   BitReader reader;
   int32_t since_restart;
+  // The two-stage path.
+  BandSlot slot[2];
+  int32_t band_blocks;
+  int32_t slot_bands;
+  uint32_t pitch;
 };
 
 int32_t frame_component(const Frame& f, uint8_t id) {
@@ -193,11 +227,12 @@ bool buffers_make(Decoder* d, Scan* s) {
 
 // The decoder's kernels, at the engine's kernel level.
 void paths_choose(Scan* s) {
-  const bool fast = kernels_fast();
-  s->idct = fast ? idct_fast : idct_reference;
+  const KernelLevel level = kernel_level();
+  const bool fast = level != KernelLevel::kReference;
+  s->idct = level == KernelLevel::kAvx2 ? idct_avx2 : (fast ? idct_fast : idct_reference);
   if (s->count == 1) return;
   const int32_t h[3] = {s->comp[0].h, s->comp[1].h, s->comp[2].h};
-  s->colour = fast ? colour_row_choose(h, s->hmax) : colour_row_reference;
+  s->colour = colour_row_choose(h, s->hmax, level);
 }
 
 void predictors_reset(Scan* s) {
@@ -242,6 +277,16 @@ void restart(Scan* s) {
   }
 }
 
+// Back to zeros for the next block: only positions up to `last` were set,
+// and past a quarter of them the whole block is cleared at once.
+void coefficients_clear(int32_t* coef, int32_t last) {
+  if (last >= 16) {
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+    return;
+  }
+  for (int32_t k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
+}
+
 void mcu_decode(Scan* s, int32_t m) {
   for (int i = 0; i < s->count; ++i) {
     ScanComponent& c = s->comp[i];
@@ -252,34 +297,42 @@ void mcu_decode(Scan* s, int32_t m) {
             decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor, s->coef, &magnitude);
         int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
         s->idct(s->coef, last, magnitude, out, c.width);
-        // Back to zeros for the next block: only positions up to `last` were set.
-        for (int32_t k = 0; k <= last; ++k) s->coef[kZigzag[k]] = 0;
+        coefficients_clear(s->coef, last);
       }
     }
   }
 }
 
-bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
+// One output row from the component bands.
+void row_convert(Scan* s, int32_t y_in_band, uint8_t* out) {
   if (s->count == 1) {
     const ScanComponent& c = s->comp[0];
-    gray_row(c.band + static_cast<ptrdiff_t>(y_in_band) * c.width, s->row, s->width);
-  } else {
-    ColourRow in{};
-    for (int i = 0; i < 3; ++i) {
-      const ScanComponent& c = s->comp[i];
-      in.plane[i] = c.band + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
-      in.h[i] = c.h;
-    }
-    in.hmax = s->hmax;
-    in.terms = &s->terms;
-    s->colour(in, s->row, s->width);
+    gray_row(c.band + static_cast<ptrdiff_t>(y_in_band) * c.width, out, s->width);
+    return;
   }
-  if (io_callback_status(
-          RPb_IO_raster_set(s->d->io, s->row, y, static_cast<int32_t>(s->stride))) != 0) {
+  ColourRow in{};
+  for (int i = 0; i < 3; ++i) {
+    const ScanComponent& c = s->comp[i];
+    in.plane[i] = c.band + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
+    in.h[i] = c.h;
+  }
+  in.hmax = s->hmax;
+  in.terms = &s->terms;
+  s->colour(in, out, s->width);
+}
+
+bool row_set(Scan* s, const uint8_t* row, int32_t y) {
+  if (io_callback_status(RPb_IO_raster_set(s->d->io, const_cast<uint8_t*>(row), y,
+                                           static_cast<int32_t>(s->stride))) != 0) {
     s->d->failed = true;
     return false;
   }
   return true;
+}
+
+bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
+  row_convert(s, y_in_band, s->row);
+  return row_set(s, s->row, y);
 }
 
 bool band_decode(Scan* s, int32_t band) {
@@ -299,13 +352,139 @@ bool band_decode(Scan* s, int32_t band) {
   return true;
 }
 
+// ---- The two-stage path ----------------------------------------------------
+
+int32_t rows_in_band(const Scan* s, int32_t band) {
+  return std::min(8 * s->vmax, s->height - band * 8 * s->vmax);
+}
+
+// Stage one: the blocks of the slot's bands, in decoding order, to
+// coefficients.
+void slot_read(Scan* s, BandSlot& slot) {
+  const uint16_t interval = s->d->restart_interval;
+  int32_t block = 0;
+  for (int32_t n = 0; n < slot.count; ++n) {
+    for (int32_t m = 0; m < s->mcus_across; ++m) {
+      if (interval != 0 && ++s->since_restart > interval) {
+        restart(s);
+        s->since_restart = 1;
+      }
+      for (int i = 0; i < s->count; ++i) {
+        ScanComponent& c = s->comp[i];
+        for (int32_t k = 0; k < c.h * c.v; ++k, ++block) {
+          slot.last[block] = decode_block(&s->reader, c.dc, c.ac, c.quant, &c.predictor,
+                                          slot.coef + int64_t{block} * 64, &slot.magnitude[block]);
+        }
+      }
+    }
+  }
+}
+
+// Stage two, on the helper thread, band by band: inverse DCT into the
+// component bands, the coefficients back to zero, and the band's rows.
+void slot_finish(void* arg) {
+  auto* job = static_cast<std::pair<Scan*, BandSlot*>*>(arg);
+  Scan* s = job->first;
+  BandSlot& slot = *job->second;
+  int32_t block = 0;
+  for (int32_t n = 0; n < slot.count; ++n) {
+    for (int32_t m = 0; m < s->mcus_across; ++m) {
+      for (int i = 0; i < s->count; ++i) {
+        const ScanComponent& c = s->comp[i];
+        for (int32_t v = 0; v < c.v; ++v) {
+          for (int32_t h = 0; h < c.h; ++h, ++block) {
+            int32_t* coef = slot.coef + int64_t{block} * 64;
+            const int32_t last = slot.last[block];
+            int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
+            s->idct(coef, last, slot.magnitude[block], out, c.width);
+            coefficients_clear(coef, last);
+          }
+        }
+      }
+    }
+    s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
+    uint8_t* rows = slot.rows + int64_t{n} * 8 * s->vmax * s->pitch;
+    for (int32_t y = 0; y < rows_in_band(s, slot.band + n); ++y)
+      row_convert(s, y, rows + int64_t{y} * s->pitch);
+  }
+}
+
+bool slot_deliver(Scan* s, const BandSlot& slot) {
+  const int32_t y0 = slot.band * 8 * s->vmax;
+  int32_t rows = 0;
+  for (int32_t n = 0; n < slot.count; ++n) rows += rows_in_band(s, slot.band + n);
+  for (int32_t y = 0; y < rows; ++y)
+    if (!row_set(s, slot.rows + int64_t{y} * s->pitch, y0 + y)) return false;
+  return true;
+}
+
+// Memory for the helper's path, which may be refused quietly: the scan
+// then runs on the caller's thread alone.
+void* optional_alloc(Decoder* d, size_t size) {
+  void* p = RPb_AF_mem_alloc(d->tag, size);
+  if (p != nullptr) std::memset(p, 0, size);
+  return p;
+}
+
+// The second stage's buffers; false when the memory is not to be had.
+bool slots_make(Decoder* d, Scan* s) {
+  s->band_blocks = 0;
+  for (int i = 0; i < s->count; ++i) s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
+  s->pitch = s->stride + 32;  // the colour paths write up to 16 bytes past a row
+  const int64_t per_band = int64_t{s->band_blocks} * (64 * 4 + 8) + int64_t{s->pitch} * 8 * s->vmax;
+  if (per_band > kSlotBudget) return false;
+  s->slot_bands = static_cast<int32_t>(std::clamp<int64_t>(kSlotBudget / per_band, 1, kSlotBands));
+  const auto blocks = static_cast<size_t>(s->band_blocks) * static_cast<size_t>(s->slot_bands);
+  for (BandSlot& slot : s->slot) {
+    slot.coef = static_cast<int32_t*>(optional_alloc(d, blocks * 64 * 4));
+    slot.last = static_cast<int32_t*>(optional_alloc(d, blocks * 4));
+    slot.magnitude = static_cast<uint32_t*>(optional_alloc(d, blocks * 4));
+    slot.rows = static_cast<uint8_t*>(
+        optional_alloc(d, static_cast<size_t>(s->pitch) * 8 * s->vmax * s->slot_bands));
+    if (slot.coef == nullptr || slot.last == nullptr || slot.magnitude == nullptr ||
+        slot.rows == nullptr)
+      return false;
+  }
+  return true;
+}
+
+// Slot n is read while the helper finishes slot n - 1; its rows are
+// delivered once that is done, while the helper finishes slot n.
+bool bands_two_stage(Scan* s, HelperThread& helper) {
+  std::pair<Scan*, BandSlot*> jobs[2] = {{s, &s->slot[0]}, {s, &s->slot[1]}};
+  int32_t n = 0;
+  for (int32_t band = 0; band < s->bands; band += s->slot_bands, ++n) {
+    BandSlot& slot = s->slot[n % 2];
+    slot.band = band;
+    slot.count = std::min(s->slot_bands, s->bands - band);
+    slot_read(s, slot);
+    helper.wait();
+    helper.post(slot_finish, &jobs[n % 2]);
+    if (n > 0 && !slot_deliver(s, s->slot[(n - 1) % 2])) {
+      helper.wait();
+      return false;
+    }
+  }
+  helper.wait();
+  return slot_deliver(s, s->slot[(n - 1) % 2]);
+}
+
 bool scan_decode(Decoder* d, Scan* s) {
   if (io_buffer_open(d->io, d->tag, &s->buf, kEntropyBufferBytes, kIoBufferRead) != 0)
     return false;  // the buffer pushed its own entry
   int32_t skipped = 0;
   bits_prime(&s->reader, &s->buf, &skipped);
-  for (int32_t band = 0; band < s->bands; ++band)
-    if (!band_decode(s, band)) return false;
+  HelperThread helper;
+  if (kernel_level() != KernelLevel::kReference && s->bands > 1 &&
+      int64_t{s->width} * s->height >= g_helper_min_pixels && slots_make(d, s))
+    helper.start();
+  if (d->failed) return false;
+  if (helper.running()) {
+    if (!bands_two_stage(s, helper)) return false;
+  } else {
+    for (int32_t band = 0; band < s->bands; ++band)
+      if (!band_decode(s, band)) return false;
+  }
   bits_release(&s->reader);
   io_buffer_close(&s->buf);
   uint16_t eoi = 0;
@@ -314,6 +493,8 @@ bool scan_decode(Decoder* d, Scan* s) {
 }
 
 }  // namespace
+
+void scan_read_helper_threshold_set(int64_t pixels) { g_helper_min_pixels = pixels; }
 
 bool scan_read(Decoder* d) {
   auto* s = static_cast<Scan*>(alloc(d, sizeof(Scan)));

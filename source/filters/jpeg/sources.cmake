@@ -7,8 +7,11 @@ list(APPEND RX_LAYER_SOURCES
   filters/jpeg/jpeg_huff_enc.cpp
   filters/jpeg/jpeg_downsample.cpp
   filters/jpeg/jpeg_bands.cpp
+  filters/jpeg/jpeg_enc_kernels.cpp
+  filters/jpeg/jpeg_enc_avx2.cpp
   filters/jpeg/JPGREAD.cpp
   filters/jpeg/jpeg_idct.cpp
+  filters/jpeg/jpeg_dec_avx2.cpp
   filters/jpeg/jpeg_huff_dec.cpp
   filters/jpeg/jpeg_color.cpp
   filters/jpeg/jpeg_markers.cpp

@@ -405,11 +405,18 @@ TEST_F(JpegReadPaths, FastInverseDctMatchesTheReference) {
     if (n % 97 == 0) coef[0] = (n & 1) ? INT32_MAX : INT32_MIN;
     uint32_t magnitude = 0;
     for (int32_t c : coef) magnitude = std::max(magnitude, static_cast<uint32_t>(std::abs(int64_t{c})));
-    int8_t a[8 * 12], b[8 * 12];
+    int8_t a[8 * 12], b[8 * 12], c[8 * 12];
     jp::idct_reference(coef, last, magnitude, a, 12);
     jp::idct_fast(coef, last, magnitude, b, 12);
     for (int r = 0; r < 8; ++r)
       ASSERT_EQ(0, std::memcmp(a + 12 * r, b + 12 * r, 8)) << "block " << n;
+    if (rx::kernel_level_supported() < rx::KernelLevel::kAvx2) continue;
+    std::memset(c, 0x55, sizeof c);
+    jp::idct_avx2(coef, last, magnitude, c, 12);
+    for (int r = 0; r < 8; ++r) {
+      ASSERT_EQ(0, std::memcmp(a + 12 * r, c + 12 * r, 8)) << "avx2, block " << n;
+      ASSERT_EQ(0, std::memcmp(c + 12 * r + 8, "\x55\x55\x55\x55", r < 7 ? 4 : 0)) << "wrote past the block";
+    }
   }
 }
 
@@ -467,31 +474,88 @@ TEST_F(JpegReadPaths, FastColourRowsMatchTheReference) {
                        &terms};
       std::vector<uint8_t> a(3 * static_cast<size_t>(width) + 16), b(a.size());
       jp::colour_row_reference(in, a.data(), width);
-      const jp::ColourFn fast = jp::colour_row_choose(in.h, in.hmax);
-      EXPECT_NE(fast, jp::colour_row_reference);
-      fast(in, b.data(), width);
       a.resize(3 * width);
-      b.resize(3 * width);
-      ASSERT_EQ(a, b) << l[0] << l[1] << l[2] << " width " << width;
+      for (rx::KernelLevel level : {rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+        if (level > rx::kernel_level_supported()) continue;
+        const jp::ColourFn fast = jp::colour_row_choose(in.h, in.hmax, level);
+        EXPECT_NE(fast, jp::colour_row_reference);
+        terms.cb = terms.cr = nullptr;
+        std::fill(b.begin(), b.end(), uint8_t{0});
+        b.resize(3 * static_cast<size_t>(width) + 16);
+        fast(in, b.data(), width);
+        b.resize(3 * width);
+        ASSERT_EQ(a, b) << l[0] << l[1] << l[2] << " width " << width << " level " << int(level);
+      }
     }
   }
 }
 
-TEST_F(JpegReadPaths, WholeFilesDecodeTheSameBothWays) {
+// Every kernel level this processor has, bands finished on the caller's
+// thread or on a helper (which small pictures get only when the threshold
+// is lowered).
+struct ReadPath {
+  rx::KernelLevel level;
+  bool helper;
+};
+std::vector<ReadPath> every_read_path() {
+  std::vector<ReadPath> out;
+  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+    if (l > rx::kernel_level_supported()) continue;
+    out.push_back({l, false});
+    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
+  }
+  return out;
+}
+
+class ReadPathScope {
+ public:
+  explicit ReadPathScope(ReadPath p) : level_(p.level) {
+    jp::scan_read_helper_threshold_set(p.helper ? 0 : INT64_MAX);
+  }
+  ~ReadPathScope() { jp::scan_read_helper_threshold_set(int64_t{1} << 18); }
+
+ private:
+  rx::KernelLevelScope level_;
+};
+
+TEST_F(JpegReadPaths, WholeFilesDecodeTheSameOnEveryPath) {
   RX_NEED_PEER(peer_available(), kPeerPrograms);
   const char* options[] = {"-quality 97 -sample 1x1", "-quality 80 -sample 2x1",
                            "-quality 80 -sample 2x2", "-quality 70 -sample 1x2",
-                           "-quality 90 -sample 4x1"};
+                           "-quality 90 -sample 4x1", "-quality 90 -sample 2x2 -restart 1",
+                           "-quality 60 -grayscale"};
   for (const char* o : options) {
+    const bool grey = std::string(o).find("grayscale") != std::string::npos;
     const Bytes file = peer_encode(picture(77, 43, 3, 21), 77, 43, 3, o);
-    rx::kernel_level_set(rx::kernel_level_supported());
-    const Outcome fast = read(file);
-    rx::kernel_level_set(rx::KernelLevel::kReference);
-    const Outcome ref = read(file);
-    rx::kernel_level_set(rx::kernel_level_supported());
-    ASSERT_EQ(fast.result, 0) << o;
-    EXPECT_EQ(fast.cap.rows, ref.cap.rows) << o;
+    Outcome ref;
+    {
+      ReadPathScope scope({rx::KernelLevel::kReference, false});
+      ref = read(file);
+    }
+    ASSERT_EQ(ref.result, 0) << o;
+    ASSERT_EQ(ref.cap.header.biBitCount, grey ? 8 : 24) << o;
+    for (const ReadPath& p : every_read_path()) {
+      ReadPathScope scope(p);
+      const Outcome r = read(file);
+      ASSERT_EQ(r.result, 0) << o;
+      EXPECT_EQ(r.cap.rows, ref.cap.rows) << o << ", level " << int(p.level) << " helper " << p.helper;
+    }
   }
+}
+
+// A picture big enough for the helper at the default threshold.
+TEST_F(JpegReadPaths, LargePictureTheSameWithAndWithoutHelper) {
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
+  const Bytes file = peer_encode(picture(640, 450, 3, 5), 640, 450, 3, "-quality 90 -sample 2x2");
+  Outcome ref;
+  {
+    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    ref = read(file);
+  }
+  rx::KernelLevelScope fast(rx::kernel_level_supported());
+  const Outcome r = read(file);
+  ASSERT_EQ(r.result, 0);
+  EXPECT_EQ(r.cap.rows, ref.cap.rows);
 }
 
 // ---- damaged and unsupported files -----------------------------------------
@@ -581,9 +645,16 @@ TEST_F(JpegReadBad, RefusedRowEndsTheLoad) {
   Builder b;
   b.width = 8;
   b.height = 40;
-  const Outcome r = read(b.make().bytes(), 10);
-  EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
-  for (int y = 0; y < 40; ++y) EXPECT_EQ(r.cap.delivered[y], y <= 10 ? 1 : 0) << y;
+  const Bytes file = b.make().bytes();
+  for (const ReadPath& p : every_read_path()) {
+    ReadPathScope scope(p);
+    for (int refused : {0, 7, 8, 10, 39}) {
+      const Outcome r = read(file, refused);
+      EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
+      for (int y = 0; y < 40; ++y)
+        EXPECT_EQ(r.cap.delivered[y], y <= refused ? 1 : 0) << y << " level " << int(p.level);
+    }
+  }
 }
 
 // Minimised damaged and unsupported files, each named for the one error it
@@ -652,6 +723,40 @@ TEST_F(JpegReadLoad, FailedLoadLeavesNoImageAndNamesTheReader) {
   ASSERT_FALSE(entries.empty());
   EXPECT_EQ(entries[0].code, RXE_JPEG_HUFFMAN_CLASS);
   EXPECT_EQ(entries[0].file, "JPGREAD.cpp");
+}
+
+}  // namespace
+
+namespace {
+
+using JpegReadHelperMemory = JpegRead;
+
+// The helper's buffers are extra memory: where the load's allocation limit
+// refuses them, the load goes on without the helper, with no error and the
+// same pixels.
+TEST_F(JpegReadHelperMemory, RefusedHelperMemoryLeavesTheSerialPath) {
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
+  // 4000 x 48: the DIB is 576,000 bytes, one slot of coefficients more.
+  const Bytes file = peer_encode(picture(4000, 48, 3, 8), 4000, 48, 3, "-quality 90 -sample 2x2");
+  Outcome ref;
+  {
+    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    ref = read(file);
+  }
+  ASSERT_EQ(ref.result, 0);
+  ReadPathScope scope({rx::kernel_level_supported(), true});
+  RX_load_limits_set(0, 700000);
+  RX_HIMAGE image = 0;
+  const int32_t errors =
+      RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), 1, 1, &image);
+  RX_load_limits_set(0, 0);
+  ASSERT_EQ(errors, 0);
+  for (int32_t r = 0; r < 48; ++r) {
+    Bytes row(ref.cap.stride());
+    ASSERT_EQ(RX_DIB_raster_get(image, r, row.data(), RX_ROW_PACKED), 0);
+    ASSERT_EQ(row, ref.cap.rows[r]) << r;
+  }
+  RX_image_delete(image);
 }
 
 }  // namespace

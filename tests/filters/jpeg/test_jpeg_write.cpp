@@ -19,6 +19,8 @@
 #include "SUPPORT/mem_tag.h"
 #include "SUPPORT/dib_builder.h"
 #include "filters/jpeg/jpeg.h"
+#include "filters/jpeg/jpeg_bands.h"
+#include "filters/jpeg/jpeg_enc_kernels.h"
 #include "filters/jpeg/jpeg_encode.h"
 #include "filters/jpeg/jpeg_fdct.h"
 #include "filters/jpeg/jpeg_huff_enc.h"
@@ -155,7 +157,8 @@ TEST(JpegWriteQuant, ReciprocalsDivideExactly) {
   std::mt19937 rng(3);
   std::uniform_int_distribution<int> coef(-1100, 1100), div(1, 255);
   for (int t = 0; t < 2000; ++t) {
-    int32_t c[64], divisors[64], a[64], b[64];
+    int32_t c[64], divisors[64];
+    int16_t a[64], b[64];
     for (int n = 0; n < 64; ++n) c[n] = coef(rng), divisors[n] = t % 5 ? div(rng) : 1;
     enc::QuantTable q;
     enc::quant_table_make(divisors, &q);
@@ -190,7 +193,19 @@ class JpegWriteBits : public EngineTest {
  protected:
   // Codes blocks of zig-zag coefficients with the luminance tables and
   // returns the bytes, padding included.
-  std::vector<uint8_t> code(const std::vector<std::array<int32_t, 64>>& blocks) {
+  std::vector<uint8_t> code(const std::vector<std::array<int16_t, 64>>& blocks) {
+    // Every coder this processor has must write these hand-worked bits.
+    std::vector<uint8_t> first;
+    for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+      if (l > rx::kernel_level_supported()) continue;
+      const std::vector<uint8_t> bytes = code_with(enc::encode_kernels(l).code, blocks);
+      if (l == rx::KernelLevel::kReference) first = bytes;
+      EXPECT_EQ(bytes, first) << "level " << int(l);
+    }
+    return first;
+  }
+  std::vector<uint8_t> code_with(enc::BlockEncodeFn coder,
+                                 const std::vector<std::array<int16_t, 64>>& blocks) {
     std::vector<uint8_t> mem(4096);
     IO_REC io{};
     RPb_IO_inst_lookup(&io);
@@ -202,7 +217,7 @@ class JpegWriteBits : public EngineTest {
     bw.out = &out;
     int32_t predictor = 0;
     for (const auto& b : blocks)
-      enc::block_encode(bw, b.data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
+      coder(bw, b.data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
     bw.finish();
     EXPECT_EQ(rx::io_buffer_close(&out), 1);
     mem.resize(static_cast<size_t>(rx::io_data_length_get(&io)));
@@ -211,19 +226,19 @@ class JpegWriteBits : public EngineTest {
 };
 
 TEST_F(JpegWriteBits, DcOnlyBlockIsDcCodeThenEob) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[0] = 5;  // category 3: 100, bits 101; EOB 1010; padding 111111
   EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x96, 0xBF}));
   b[0] = -5;  // again relative to a predictor of 0: bits of -6 are 010
   EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x8A, 0xBF}));
-  std::array<int32_t, 64> zero{};
+  std::array<int16_t, 64> zero{};
   EXPECT_EQ(code({b, b}), (std::vector<uint8_t>{0x8A, 0x8A}))
       << "the second DC codes the difference 0 (00), then EOB; no padding needed";
   EXPECT_EQ(code({zero}), (std::vector<uint8_t>{0x28 | 0x03}));  // 00 1010 11
 }
 
 TEST_F(JpegWriteBits, LastPositionEndsWithoutEob) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[63] = 1;  // DC 00; 62 zeros: three ZRL, then run 14 size 1, and no EOB
   const auto bytes = code({b});
   const auto& ac = enc::kAcLuminanceCodes;
@@ -240,7 +255,7 @@ TEST_F(JpegWriteBits, LastPositionEndsWithoutEob) {
 }
 
 TEST_F(JpegWriteBits, FfBytesAreStuffed) {
-  std::array<int32_t, 64> b{};
+  std::array<int16_t, 64> b{};
   b[0] = 2047;  // DC category 11: 111111110 then 11111111111
   const auto bytes = code({b});
   // 111111110 11111111111 1010 (EOB): FF 7F FA, the FF stuffed
@@ -513,11 +528,42 @@ TEST_F(JpegWriteFile, DepthChecks) {
   EXPECT_TRUE(s.bytes.empty());
 }
 
-// Files made by the fast kernels are pinned; the plain kernels must make
-// the same bytes, so a faster path can never change them unnoticed. The
-// plain kernels cover the transform, the quantiser and the colour
-// conversion with down-sampling.
-TEST_F(JpegWriteFile, PinnedBytesFromBothKernels) {
+// Every kernel level this processor has, with the bands done one after
+// the other or split with a helper thread (which small pictures get only
+// when the threshold is lowered).
+struct Path {
+  rx::KernelLevel level;
+  bool helper;
+};
+std::vector<Path> every_path() {
+  std::vector<Path> out;
+  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
+    if (l > rx::kernel_level_supported()) continue;
+    out.push_back({l, false});
+    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
+  }
+  return out;
+}
+
+// Sets a path for the saves of a scope, and the defaults back after.
+class PathScope {
+ public:
+  explicit PathScope(Path p) : level_(p.level) {
+    enc::scan_helper_threshold_set(p.helper ? 0 : INT64_MAX);
+  }
+  ~PathScope() { enc::scan_helper_threshold_set(int64_t{1} << 18); }
+
+ private:
+  rx::KernelLevelScope level_;
+};
+
+std::string describe(Path p) {
+  return std::string("level ") + std::to_string(int(p.level)) + (p.helper ? " with helper" : "");
+}
+
+// Files are pinned; every path must make the same bytes, so a faster path
+// can never change them unnoticed.
+TEST_F(JpegWriteFile, PinnedBytesFromEveryPath) {
   struct Case { int32_t w, h, bits; uint32_t seed, quality, sampling; uint64_t hash; };
   const Case cases[] = {
       {1, 1, 24, 1, 100, 0x211111, 0x1a4657b1a06cfa91ull},
@@ -527,32 +573,53 @@ TEST_F(JpegWriteFile, PinnedBytesFromBothKernels) {
       {17, 9, 8, 5, 100, 0x412121, 0x6a87fdad77b7e477ull},
       {17, 9, 8, 6, 25, 0x111111, 0x23f3ddbb7becfad4ull},
       {64, 16, 24, 7, 1, 0x141212, 0xa175cba7d35be0a5ull}};
-  for (bool reference : {false, true}) {
-    rx::kernel_level_set(reference ? rx::KernelLevel::kReference : rx::kernel_level_supported());
+  for (const Path& path : every_path()) {
+    PathScope scope(path);
     for (const Case& c : cases) {
       Picture p = c.w > 20 ? photo(c.w, c.h, c.seed) : noisy(c.w, c.h, c.bits, c.seed);
       const Saved s = save(p, c.quality, c.sampling);
       ASSERT_TRUE(s.errors.empty());
       EXPECT_EQ(fnv1a(s.bytes), c.hash) << std::hex << "0x" << fnv1a(s.bytes) << " for " << std::dec
-                                        << c.w << "x" << c.h << " reference " << reference;
+                                        << c.w << "x" << c.h << ", " << describe(path);
     }
   }
 }
 
-TEST_F(JpegWriteFile, FastAndPlainKernelsMakeTheSameFiles) {
+TEST_F(JpegWriteFile, EveryPathMakesThePlainKernelsFiles) {
   std::mt19937 rng(17);
   for (int t = 0; t < 40; ++t) {
-    const int32_t w = 1 + int32_t(rng() % 90), h = 1 + int32_t(rng() % 40);
+    const int32_t w = 1 + int32_t(rng() % 90), h = 1 + int32_t(rng() % 70);
     const int32_t bits = t % 3 == 0 ? 8 : 24;
     Picture p = t % 2 ? noisy(w, h, bits, uint32_t(t)) : photo(w, h, uint32_t(t));
     const uint32_t q = 1 + rng() % 100, code = kSamplingCodes[rng() % 12];
-    rx::kernel_level_set(rx::kernel_level_supported());
-    const Saved fast = save(p, q, code);
-    rx::kernel_level_set(rx::KernelLevel::kReference);
-    const Saved plain = save(p, q, code);
-    ASSERT_TRUE(fast.errors.empty());
-    ASSERT_EQ(fast.bytes, plain.bytes) << w << "x" << h << " bits " << bits << " q " << q;
+    Saved plain;
+    {
+      PathScope scope({rx::KernelLevel::kReference, false});
+      plain = save(p, q, code);
+    }
+    ASSERT_TRUE(plain.errors.empty());
+    for (const Path& path : every_path()) {
+      PathScope scope(path);
+      const Saved s = save(p, q, code);
+      ASSERT_EQ(s.bytes, plain.bytes) << w << "x" << h << " bits " << bits << " q " << q << " "
+                                      << std::hex << code << ", " << describe(path);
+    }
   }
+}
+
+// A picture big enough for the helper thread at the default threshold,
+// with an odd number of bands and the last one short.
+TEST_F(JpegWriteFile, LargePictureTheSameWithAndWithoutHelper) {
+  Picture p = photo(700, 410, 3);
+  Saved plain;
+  {
+    PathScope scope({rx::KernelLevel::kReference, false});
+    plain = save(p, 100, 0x211111, 1 << 23);
+  }
+  ASSERT_TRUE(plain.errors.empty());
+  rx::KernelLevelScope fast(rx::kernel_level_supported());
+  const Saved s = save(p, 100, 0x211111, 1 << 23);
+  EXPECT_EQ(s.bytes, plain.bytes);
 }
 
 // ---- Tag exchange ----------------------------------------------------------------
@@ -667,6 +734,71 @@ TEST_F(JpegWriteFile, ShortStreams) {
   ASSERT_FALSE(data.errors.empty());
   EXPECT_EQ(data.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
   EXPECT_EQ(data.position, 0);
+}
+
+// The helper's buffers are extra memory: refused, the save goes on
+// without the helper, with no error and the same bytes.
+TEST_F(JpegWriteFile, RefusedHelperMemoryLeavesTheSerialPath) {
+  Picture p = photo(2000, 64, 4);
+  Saved plain;
+  {
+    PathScope scope({rx::KernelLevel::kReference, false});
+    plain = save(p, 100, 0x211111, 1 << 23);
+  }
+  ASSERT_TRUE(plain.errors.empty());
+  PathScope scope({rx::kernel_level_supported(), true});
+  const size_t before = rx::mem_alloc_limit_set(200000);  // one band's blocks fit, a chunk's not
+  const Saved s = save(p, 100, 0x211111, 1 << 23);
+  rx::mem_alloc_limit_set(before);
+  EXPECT_TRUE(s.errors.empty());
+  EXPECT_EQ(s.bytes, plain.bytes);
+}
+
+// A row that cannot be fetched stops the save in every path alike: the
+// same error, and the same bytes written before the stream goes back.
+TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
+  Picture p = photo(48, 72);  // nine bands of 8 rows at 2x1
+  for (int32_t fail_row : {0, 7, 8, 15, 16, 20, 40, 63, 64, 71}) {
+    p.fail_row = fail_row;
+    Saved plain;
+    {
+      PathScope scope({rx::KernelLevel::kReference, false});
+      plain = save(p);
+    }
+    ASSERT_EQ(plain.errors.size(), 1u);
+    for (const Path& path : every_path()) {
+      PathScope scope(path);
+      const Saved s = save(p);
+      ASSERT_EQ(s.errors.size(), 1u) << describe(path);
+      EXPECT_EQ(s.errors[0].code, RXE_INTERRUPTED_BY_USER);
+      EXPECT_EQ(s.bytes, plain.bytes) << "row " << fail_row << ", " << describe(path);
+      EXPECT_EQ(s.position, 0);
+    }
+  }
+}
+
+// The stream fills up in the middle of the data: the same failure on
+// every path.
+TEST_F(JpegWriteFile, ShortStreamAlikeOnEveryPath) {
+  Picture p = noisy(256, 200, 24, 9);  // 25 bands, each codes to several kilobytes
+  const auto size = static_cast<int32_t>(save(p).bytes.size());
+  for (int32_t capacity : {700, size / 8, size / 3, size / 2, size - 3000}) {
+    Saved plain;
+    {
+      PathScope scope({rx::KernelLevel::kReference, false});
+      plain = save(p, 100, 0x211111, capacity);
+    }
+    ASSERT_FALSE(plain.errors.empty());
+    EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
+    for (const Path& path : every_path()) {
+      PathScope scope(path);
+      const Saved s = save(p, 100, 0x211111, capacity);
+      ASSERT_FALSE(s.errors.empty()) << describe(path);
+      EXPECT_EQ(s.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA) << describe(path);
+      EXPECT_EQ(s.errors[0].iVal, plain.errors[0].iVal) << "the band named, " << describe(path);
+      EXPECT_EQ(s.position, 0);
+    }
+  }
 }
 
 TEST_F(JpegWriteFile, RowFetchFailures) {
