@@ -158,15 +158,17 @@ uint32_t mask_at(const RenderContext& ctx, int k) {
 }
 
 // 16-bit colour: each channel through its mask, cut to at most 8 bits,
-// then spread over 0..255 by rounding.
+// then spread over 0..255 by rounding. A mask with gaps counts from its
+// lowest to its highest bit.
 void channel_tables(RenderContext& ctx) {
   for (int k = 0; k < 3; ++k) {
     const uint32_t m = mask_at(ctx, k) & 0xFFFF;
-    const int32_t width = std::popcount(m);
+    const int32_t shift = m == 0 ? 0 : std::countr_zero(m);
+    const int32_t span = m == 0 ? 0 : 32 - std::countl_zero(m >> shift);
     ctx.args.mask[k] = m;
-    ctx.args.mask_shift[k] = m == 0 ? 0 : std::countr_zero(m);
-    ctx.args.mask_drop[k] = std::max(width - 8, 0);
-    const int32_t levels = (1 << std::min(width, 8)) - 1;
+    ctx.args.mask_shift[k] = shift;
+    ctx.args.mask_drop[k] = std::max(span - 8, 0);
+    const int32_t levels = (1 << std::min(span, 8)) - 1;
     for (int32_t v = 0; v < 256; ++v)
       ctx.scale[k][v] = levels == 0 ? 0 : static_cast<uint8_t>((std::min(v, levels) * 255 + levels / 2) / levels);
     ctx.args.scale[k] = ctx.scale[k];

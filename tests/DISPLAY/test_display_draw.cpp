@@ -367,7 +367,16 @@ TEST_F(DisplayDraw, SixteenBitImagesNeedTheirExtension) {
   Device dev3(24, 3, 1);
   EXPECT_EQ(RX_display_image(colour, dev3.handle()), 0);
   EXPECT_EQ(dev3.pixels(), (std::vector<Rgb>{rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 132)}));
+  // Masks with gaps count from their lowest to their highest bit: 0x8001
+  // spans 16 bits, so all of it is 0x80 of 0xFF, 128 / 255 of the way.
+  const uint32_t gaps[3] = {0x8001, 0x0000, 0x0000};
+  RX_HIMAGE odd = test::create(dib(16, 1, 1, {}, [](int32_t, int32_t) { return 0xFFFFu; }, RX_BI_BITFIELDS, gaps));
+  set_rect(odd, 0, 0, 1, 1);
+  Device dev1(24, 1, 1);
+  EXPECT_EQ(RX_display_image(odd, dev1.handle()), 0);
+  EXPECT_EQ(dev1.at(0, 0), rgb(128, 0, 0));
   rx::display_extension_assume(-1);
+  RX_image_delete(odd);
   RX_image_delete(gray);
   RX_image_delete(colour);
 }
