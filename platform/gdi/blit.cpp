@@ -145,8 +145,56 @@ void prepare(Dc& dst, const Surface& ds, ColourMapper& map, const Source& src, C
   c->mono_by_bk = !src.from_dib && dbpp == 1;
 }
 
+// The common pairs of screen drawing in whole words. A 24-bit pixel is
+// read as four bytes where a fourth byte follows it in the row (the last
+// pixel of a row may end its buffer).
+void rgb24_to_32(const uint8_t* srow, int32_t width, const int32_t* cols, int64_t n, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) {
+    const int32_t x = cols[i];
+    uint32_t v = 0;
+    if (x + 1 < width) std::memcpy(&v, srow + 3 * int64_t{x}, 4);
+    else std::memcpy(&v, srow + 3 * int64_t{x}, 3);
+    v &= 0xFFFFFFu;
+    std::memcpy(out + 4 * i, &v, 4);
+  }
+}
+
+void rgb32_to_24(const uint8_t* srow, const int32_t* cols, int64_t n, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, srow + 4 * int64_t{cols[i]}, 3);
+}
+
+template <int SB>
+void index_to_32(const uint8_t* srow, const int32_t* cols, int64_t n, const uint32_t* lut, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t v = lut[packed_get(srow, SB, cols[i])];
+    std::memcpy(out + 4 * i, &v, 4);
+  }
+}
+
+bool convert_fast(const Source& src, const Converter& c, int dbpp, const uint8_t* srow, const int32_t* cols,
+                  int64_t n, uint8_t* out) {
+  if (dbpp == 32 && c.indexed) {
+    switch (src.bpp) {
+      case 1: index_to_32<1>(srow, cols, n, c.lut, out); return true;
+      case 4: index_to_32<4>(srow, cols, n, c.lut, out); return true;
+      default: index_to_32<8>(srow, cols, n, c.lut, out); return true;
+    }
+  }
+  if (c.indexed || c.mono_by_bk) return false;
+  if (src.bpp == 24 && dbpp == 32) {
+    rgb24_to_32(srow, src.width, cols, n, out);
+    return true;
+  }
+  if (src.bpp == 32 && dbpp == 24) {
+    rgb32_to_24(srow, cols, n, out);
+    return true;
+  }
+  return false;
+}
+
 void convert(const Source& src, const Converter& c, ColourMapper& map, int dbpp, const uint8_t* srow,
              const int32_t* cols, int64_t n, uint8_t* out) {
+  if (convert_fast(src, c, dbpp, srow, cols, n, out)) return;
   if (c.indexed) {
     switch (src.bpp) {
       case 1: index_row_to<1>(dbpp, srow, cols, n, c.lut, out); break;
@@ -210,7 +258,9 @@ bool blit(Dc& dst, const Source* src, const BlitRequest& req) {
     direct_rows = conv.identity && byte_aligned && is_unit_map(cols);
   }
 
-  std::vector<uint8_t> srow(info.uses_source && !direct_rows ? row_bytes + 8 : 0);
+  // A source copy converts straight into the destination row.
+  const bool convert_in_place = info.uses_source && !direct_rows && byte_aligned && index == 0xCC;
+  std::vector<uint8_t> srow(info.uses_source && !direct_rows && !convert_in_place ? row_bytes + 8 : 0);
   std::vector<uint8_t> prow(info.uses_pattern ? row_bytes + 8 : 0);
   std::vector<uint8_t> drow(byte_aligned ? 0 : row_bytes + 8);
 
@@ -219,10 +269,19 @@ bool blit(Dc& dst, const Source* src, const BlitRequest& req) {
   if (info.uses_pattern && solid) brush_row(dst, map, *brush, 0, static_cast<int32_t>(x0), static_cast<int32_t>(n), prow.data());
 
   int32_t last_source_row = -1;
+  const uint8_t* last_drawn = nullptr;
   for (int64_t r = 0; r < rows.count; ++r) {
     int32_t y = static_cast<int32_t>(rows.first + r);
     uint8_t* drow_ptr = ds->row(y);
     uint8_t* d = byte_aligned ? drow_ptr + x0 * bytes_pp : drow.data();
+    if (convert_in_place) {
+      const int32_t sy = rows.map[static_cast<size_t>(r)];
+      if (sy == last_source_row) std::memcpy(d, last_drawn, row_bytes);  // rows repeated by enlarging
+      else convert(*src, conv, map, dbpp, src->row(sy), cols.map.data(), n, d);
+      last_source_row = sy;
+      last_drawn = d;
+      continue;
+    }
     if (!byte_aligned)
       for (int64_t i = 0; i < n; ++i) packed_put(d, dbpp, i, packed_get(drow_ptr, dbpp, x0 + i));
 

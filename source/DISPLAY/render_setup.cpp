@@ -193,6 +193,7 @@ bool generic_prepare(RenderContext& ctx) {
   a.lut_b = ctx.lut_b;
   a.identity_luts = identity(ctx.lut_r) && identity(ctx.lut_g) && identity(ctx.lut_b);
   a.first = ctx.first_col;
+  a.width = ctx.width;
   a.unit_map = true;
   for (int32_t i = 1; i < ctx.vis_w && a.unit_map; ++i) a.unit_map = ctx.col_map[i] == ctx.col_map[0] + i;
   if (ctx.bits <= 8 && ctx.palette != nullptr) {

@@ -200,8 +200,17 @@ void direct24_fast(const RowArgs& a, uint8_t* out) {
     std::memcpy(out, a.src + 3 * (a.first + a.map[0]), static_cast<size_t>(3 * a.count));
     return;
   }
+  // Whole words where a fourth byte follows the pixel in the row; the
+  // word written spills into the next pixel, which is written after it.
   const uint8_t* src = a.src + 3 * a.first;
-  for (int32_t i = 0; i < a.count; ++i) std::memcpy(out + 3 * i, src + 3 * int64_t{a.map[i]}, 3);
+  const int64_t last_word = a.width - 1 - a.first;  // columns below this read four bytes
+  int32_t i = 0;
+  for (; i + 1 < a.count && a.map[i] < last_word; ++i) {
+    uint32_t v;
+    std::memcpy(&v, src + 3 * int64_t{a.map[i]}, 4);
+    std::memcpy(out + 3 * i, &v, 4);
+  }
+  for (; i < a.count; ++i) std::memcpy(out + 3 * i, src + 3 * int64_t{a.map[i]}, 3);
 }
 
 template <class S>

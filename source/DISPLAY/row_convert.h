@@ -16,6 +16,7 @@ struct RowArgs {
   const int32_t* map = nullptr;  // pixel i reads column first + map[i]
   int64_t first = 0;
   int32_t count = 0;
+  int32_t width = 0;  // of the image row
   int32_t col_phase = 0, row_phase = 0;  // dither phases of pixel 0 (0..7)
   const uint8_t* lut_r = nullptr;
   const uint8_t* lut_g = nullptr;

@@ -238,6 +238,7 @@ TEST(DisplayConverters, FastKernelsGiveTheReferenceBytes) {
     Row r(src, count);
     r.args.first = rng() % 4;
     const bool unit = trial % 2 == 0;
+    r.args.width = int32_t(r.args.first) + (unit ? count : count * 3 / 2 + 1);
     for (int i = 0; i <= count; ++i) r.map[size_t(i)] = unit ? i : int32_t(i * 3 / 2);
     r.args.unit_map = unit;
     if (trial % 5 == 0) {
