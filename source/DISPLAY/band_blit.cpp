@@ -38,17 +38,14 @@ bool blit_monochrome(RenderContext& ctx, const Band& band, int32_t x, int32_t y,
 }
 
 bool blit_once(RenderContext& ctx, const Band& band, int32_t x, int32_t y, uint32_t rop) {
-  if (g_refuse) return false;
+  if (band_blit_refused()) return false;
   if (!band.bottom_up) return blit_monochrome(ctx, band, x, y, rop);
   return pg_stretch_dib_bits(ctx.hdc, x, y, band.width, band.height, 0, 0, band.width, band.height,
                              band.bits, info_of(band), DIB_RGB_COLORS, rop) != 0;
 }
 
 void hatch(RenderContext& ctx, const Band& band, int32_t x, int32_t y) {
-  HBRUSH brush = pg_brush_hatch_create(PG_HS_FDIAGONAL, PG_RGB(255, 0, 0));
-  const pg_rect r{x, y, x + band.width, y + band.height};
-  if (brush != nullptr) pg_rect_fill(ctx.hdc, &r, brush);
-  pg_brush_delete(brush);
+  band_refused(ctx, IRect{x, y, int64_t{x} + band.width, int64_t{y} + band.height});
 }
 
 bool same_colour(const uint8_t* bgr, const uint8_t* key) {
@@ -106,6 +103,16 @@ bool transparent_pixels(RenderContext& ctx, Band& band, int32_t x, int32_t y) {
 }
 
 }  // namespace
+
+bool band_blit_refused() { return g_refuse; }
+
+void band_refused(RenderContext& ctx, const IRect& rect) {
+  HBRUSH brush = pg_brush_hatch_create(PG_HS_FDIAGONAL, PG_RGB(255, 0, 0));
+  const pg_rect r{static_cast<int32_t>(rect.left), static_cast<int32_t>(rect.top), static_cast<int32_t>(rect.right),
+                  static_cast<int32_t>(rect.bottom)};
+  if (brush != nullptr) pg_rect_fill(ctx.hdc, &r, brush);
+  pg_brush_delete(brush);
+}
 
 bool band_blit_refuse(bool refuse) {
   const bool previous = g_refuse;

@@ -11,8 +11,12 @@ namespace rx {
 // Draws the band with its top-left corner at device (x, y).
 void band_blit(RenderContext& ctx, Band& band, int32_t x, int32_t y);
 
+// Fills a rectangle of the device with the red hatching of a refused band.
+void band_refused(RenderContext& ctx, const IRect& rect);
+
 // Makes every band blit fail, as a device that refuses drawing would
 // (tests of the red hatched rectangle). Returns the previous setting.
 bool band_blit_refuse(bool refuse);
+bool band_blit_refused();
 
 }  // namespace rx

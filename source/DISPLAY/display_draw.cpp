@@ -14,6 +14,7 @@
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"
+#include "SUPPORT/kernels.h"
 #include "SUPPORT/mem_tag.h"
 #include "rastrix/rx_display.h"
 
@@ -151,6 +152,47 @@ void bands_draw(RenderContext& ctx, Renderer render) {
   if (created != nullptr) pg_palette_delete(created);
 }
 
+// The fast kernel of plain copies: when the band would only repeat the
+// image's own pixels (a depth the device takes as it is, identity lookup
+// tables, no transparency), the image's rows go to the device in one
+// StretchDIBits call that maps columns and rows exactly as the maps do,
+// and no band is built. The device must clip as the draw would (no stored
+// clip rectangle) and no printing progress be asked for.
+bool direct_possible(const RenderContext& ctx) {
+  if (!kernels_fast() || ctx.kind != RenderKind::kGeneric || ctx.transparent) return false;
+  if (ctx.record->display.clip_on != 0 || (!ctx.is_display && ctx.status != nullptr)) return false;
+  if (ctx.compression != RX_BI_RGB || ctx.target != ctx.bits || ctx.bits == 1 || ctx.bits == 16) return false;
+  if (ctx.bits <= 8 && ctx.dither_mode == 2) return false;
+  if (ctx.dev_w > INT32_MAX || ctx.dev_h > INT32_MAX) return false;
+  for (int32_t v = 0; v < 256; ++v)
+    if (ctx.lut_r[v] != v || ctx.lut_g[v] != v || ctx.lut_b[v] != v) return false;
+  return true;
+}
+
+void direct_draw(RenderContext& ctx) {
+  struct {
+    RX_BITMAPINFOHEADER header;
+    RX_RGBQUAD table[256];
+  } info{};
+  info.header = *dib_header(ctx.record->dib);
+  const int32_t entries = band_table_entries(ctx.bits);
+  if (entries > 0) std::copy(ctx.palette, ctx.palette + entries, info.table);
+  HPALETTE created = nullptr;
+  HPALETTE old = palette_select(ctx, &created);
+  const int32_t y_src = static_cast<int32_t>(ctx.height - 1 - ctx.image.bottom);
+  const bool drawn =
+      !band_blit_refused() &&
+      pg_stretch_dib_bits(ctx.hdc, static_cast<int32_t>(ctx.device.left), static_cast<int32_t>(ctx.device.top),
+                          static_cast<int32_t>(ctx.dev_w), static_cast<int32_t>(ctx.dev_h),
+                          static_cast<int32_t>(ctx.image.left), y_src, static_cast<int32_t>(ctx.src_w),
+                          static_cast<int32_t>(ctx.src_h), ctx.pixels,
+                          reinterpret_cast<const PG_BITMAPINFOHEADER*>(&info.header), DIB_RGB_COLORS, ctx.rop) != 0;
+  if (!drawn) band_refused(ctx, IRect{ctx.visible});
+  g_stats.bands = 1;
+  if (old != nullptr) pg_palette_select(ctx.hdc, old, 0);
+  if (created != nullptr) pg_palette_delete(created);
+}
+
 bool image_read(RenderContext& ctx) {
   const RX_BITMAPINFOHEADER* h = image_header(ctx.record);
   if (h == nullptr) return false;
@@ -179,17 +221,16 @@ bool image_read(RenderContext& ctx) {
   return ctx.width > 0 && ctx.height > 0;
 }
 
-// The stored clip rectangle replaces the DC's clip box, within the surface.
+// The stored clip rectangle replaces the DC's clip box; the DC draws
+// nothing outside its box, so the stored one is cut by it, which keeps
+// the maps as small as what can be drawn.
 IRect clip_of(const RenderContext& ctx) {
   const DISPLAY_ATTR& d = ctx.record->display;
-  if (d.clip_on != 0) {
-    int32_t w = 0, h = 0;
-    pg_dc_size(ctx.hdc, &w, &h);
-    return intersect(IRect{d.clip_rect[0], d.clip_rect[1], d.clip_rect[2], d.clip_rect[3]}, IRect{0, 0, w, h});
-  }
   pg_rect box{};
   if (pg_clip_box_get(ctx.hdc, &box) == PG_REGION_ERROR) return IRect{};
-  return IRect{box.left, box.top, box.right, box.bottom};
+  const IRect dc_box{box.left, box.top, box.right, box.bottom};
+  if (d.clip_on == 0) return dc_box;
+  return intersect(IRect{d.clip_rect[0], d.clip_rect[1], d.clip_rect[2], d.clip_rect[3]}, dc_box);
 }
 
 // The visible source span and where it starts. The span only moves back
@@ -228,6 +269,7 @@ void draw_steps(RenderContext& ctx) {
   if (!ctx.is_display) RPb_status_callback_get(&ctx.status, &ctx.status_user);
   if (!render_choose(ctx)) return;
   g_stats.kind = ctx.kind;
+  if (direct_possible(ctx)) return direct_draw(ctx);
   if (!render_maps_build(ctx)) return;
   g_stats.map_bytes = ctx.scratch_bytes;
   Renderer render = render_prepare(ctx);

@@ -23,6 +23,8 @@ bool render_generic(RenderContext& ctx, Band& band) {
     }
     if (!render_progress(ctx, entry)) return false;
     a.src = image_row_bits(ctx, ctx.image.top + entry);
+    const int32_t following = visible_row + 1 < ctx.vis_h ? ctx.row_map[visible_row + 1] : -1;
+    a.next = following > entry ? image_row_bits(ctx, ctx.image.top + following) : nullptr;
     a.row_phase = row_phase(ctx, visible_row);
     ctx.convert(a, out);
     previous = entry;

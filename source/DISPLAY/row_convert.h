@@ -13,6 +13,7 @@ namespace rx {
 
 struct RowArgs {
   const uint8_t* src = nullptr;  // the image row (DIB row start)
+  const uint8_t* next = nullptr; // the image row the next call reads (a hint), or null
   const int32_t* map = nullptr;  // pixel i reads column first + map[i]
   int64_t first = 0;
   int32_t count = 0;

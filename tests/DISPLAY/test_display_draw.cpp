@@ -11,6 +11,7 @@
 #include "DISPLAY/display_test_util.h"
 #include "DISPLAY/extension_48.h"
 #include "SUPPORT/fixed_palettes.h"
+#include "SUPPORT/kernels.h"
 
 using namespace dtest;
 
@@ -270,6 +271,9 @@ TEST_F(DisplayDraw, RefusedBlitLeavesARedHatchedRectangle) {
 }
 
 TEST_F(DisplayDraw, BandsStayWithinTheBudget) {
+  // Bands as the reference kernels build them (the fast ones hand a plain
+  // copy to the device without a band).
+  rx::KernelLevelScope reference(rx::KernelLevel::kReference);
   RX_HIMAGE im = image(24, 1920, 1080, {}, [](int32_t x, int32_t y) { return uint32_t(x * 7 + y); });
   {
     Device dev(32, 1920, 1080);
@@ -300,6 +304,37 @@ TEST_F(DisplayDraw, BandsStayWithinTheBudget) {
   EXPECT_EQ(dev.at(25000, 1), Rgb(25000 + 100000));
   EXPECT_EQ(dev.at(21829, 0), Rgb(21829));
   RX_image_delete(im);
+}
+
+TEST_F(DisplayDraw, PlainCopiesGoStraightToTheDeviceWithTheReferencePixels) {
+  // Images the device takes as they are, at scale 1, reduced, enlarged,
+  // offset and through a raster operation: the fast kernels skip the band
+  // and must show the very pixels the reference bands show.
+  std::vector<RX_HIMAGE> images = {
+      image(24, 37, 23, {}, [](int32_t x, int32_t y) { return rgb(x * 7, y * 11, (x * y) & 255); }),
+      image(8, 37, 23, {rgb(1, 2, 3), rgb(200, 10, 90)}, [](int32_t x, int32_t y) { return uint32_t((x + 3 * y) & 255); }),
+      image(4, 37, 23, {rgb(9, 9, 9), rgb(250, 0, 0)}, [](int32_t x, int32_t y) { return uint32_t((x ^ y) & 15); })};
+  const std::vector<std::vector<int32_t>> rects = {{0, 0, 37, 23},   {-5, -3, 32, 20}, {2, 1, 19, 12},
+                                                   {-40, -9, 70, 50}, {0, 0, 13, 7},    {3, 2, 30, 22},
+                                                   {-1, -2, 100, 61}, {1, 1, 2, 2}};
+  for (int32_t bits : {24, 32, 8, 16}) {
+    for (RX_HIMAGE im : images)
+      for (const auto& r : rects)
+        for (uint32_t rop : {uint32_t(SRCCOPY), uint32_t(SRCINVERT)}) {
+          RX_display_ROP_set(im, rop);
+          set_rect(im, r[0], r[1], r[2], r[3]);
+          Device fast(bits, 33, 21), slow(bits, 33, 21);
+          fast.fill(rgb(20, 40, 60));
+          slow.fill(rgb(20, 40, 60));
+          ASSERT_EQ(RX_display_image(im, fast.handle()), 0);
+          {
+            rx::KernelLevelScope reference(rx::KernelLevel::kReference);
+            ASSERT_EQ(RX_display_image(im, slow.handle()), 0);
+          }
+          ASSERT_EQ(fast.pixels(), slow.pixels()) << bits << " " << r[0] << " " << rop;
+        }
+  }
+  for (RX_HIMAGE im : images) RX_image_delete(im);
 }
 
 struct Progress {
