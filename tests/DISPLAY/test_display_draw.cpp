@@ -10,6 +10,7 @@
 #include "DISPLAY/display_draw.h"
 #include "DISPLAY/display_test_util.h"
 #include "DISPLAY/extension_48.h"
+#include "LOAD/load.h"
 #include "SUPPORT/fixed_palettes.h"
 #include "SUPPORT/kernels.h"
 
@@ -35,13 +36,19 @@ TEST_F(DisplayDraw, PeerSamplesOfEveryDepthShowTheirOwnPixels) {
     RX_image_dimensions_get(im, &w, &h, &bits);
     const std::vector<uint8_t> truth = file_bytes(std::filesystem::path(entry.path()).replace_extension(".rgb"));
     ASSERT_EQ(truth.size(), size_t(w) * size_t(h) * 3);
-    Device dev(24, w, h);
-    ASSERT_EQ(RX_display_image(im, dev.handle()), 0) << entry.path();
-    for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = truth.data() + 3 * (size_t(y) * size_t(w) + size_t(x));
-        ASSERT_EQ(dev.at(x, y), rgb(p[0], p[1], p[2])) << entry.path() << " at " << x << "," << y;
-      }
+    // Both kernels: the fast one hands plain copies straight to the
+    // device, the reference one draws bands.
+    for (rx::KernelLevel level : {rx::KernelLevel::kReference, rx::kernel_level_supported()}) {
+      rx::KernelLevelScope scope(level);
+      Device dev(24, w, h);
+      ASSERT_EQ(RX_display_image(im, dev.handle()), 0) << entry.path();
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+          const uint8_t* p = truth.data() + 3 * (size_t(y) * size_t(w) + size_t(x));
+          ASSERT_EQ(dev.at(x, y), rgb(p[0], p[1], p[2]))
+              << entry.path() << " at " << x << "," << y << " kernels " << int(level);
+        }
+    }
     RX_image_delete(im);
     ++checked;
   }
@@ -59,7 +66,12 @@ void expect_maps(const Device& dev, const std::vector<int>& cols, const std::vec
       EXPECT_EQ(dev.at(int32_t(x), int32_t(y)), grey(cols[x] + 10 * rows[y])) << x << "," << y;
 }
 
-TEST_F(DisplayDraw, ReductionsAndEnlargementsFollowTheColumnAndRowMaps) {
+class DisplayDrawKernels : public EngineTest, public ::testing::WithParamInterface<rx::KernelLevel> {
+ protected:
+  rx::KernelLevelScope scope_{GetParam()};
+};
+
+TEST_P(DisplayDrawKernels, ReductionsAndEnlargementsFollowTheColumnAndRowMaps) {
   // 6 x 4 into 4 x 3: column floor(x 6 / 4), row floor(y 4 / 3).
   RX_HIMAGE im = ramp(6, 4);
   {
@@ -96,7 +108,7 @@ TEST_F(DisplayDraw, ReductionsAndEnlargementsFollowTheColumnAndRowMaps) {
   RX_image_delete(im);
 }
 
-TEST_F(DisplayDraw, AnImageScrolledToItsFarEdgeIsNotShiftedByAColumn) {
+TEST_P(DisplayDrawKernels, AnImageScrolledToItsFarEdgeIsNotShiftedByAColumn) {
   // A 10 x 1 ramp at scale 1, its device rectangle moved so that the last
   // four columns fill the surface.
   RX_HIMAGE im = ramp(10, 1);
@@ -126,7 +138,7 @@ TEST_F(DisplayDraw, RunsImagesPlaceEachRunByTheRunsMap) {
   RX_image_delete(im);
 }
 
-TEST_F(DisplayDraw, NarrowDeviceRectangleStillShowsAColumn) {
+TEST_P(DisplayDrawKernels, NarrowDeviceRectangleStillShowsAColumn) {
   RX_HIMAGE im = ramp(5, 1);
   Device dev(24, 3, 1);
   dev.fill(rgb(1, 2, 3));
@@ -135,6 +147,10 @@ TEST_F(DisplayDraw, NarrowDeviceRectangleStillShowsAColumn) {
   EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{rgb(1, 2, 3), grey(0), rgb(1, 2, 3)}));
   RX_image_delete(im);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, DisplayDrawKernels,
+                         ::testing::Values(rx::KernelLevel::kReference, rx::kernel_level_supported()),
+                         [](const auto& p) { return p.param == rx::KernelLevel::kReference ? "Reference" : "Fast"; });
 
 TEST_F(DisplayDraw, BackgroundStripsFillTheClipOutsideTheImage) {
   RX_HIMAGE im = ramp(2, 2);
@@ -251,23 +267,29 @@ TEST_F(DisplayDraw, RasterOperationAppliesToEveryBand) {
   RX_image_delete(im);
 }
 
-TEST_F(DisplayDraw, RefusedBlitLeavesARedHatchedRectangle) {
-  RX_HIMAGE im = ramp(16, 16);
-  Device dev(24, 16, 16);
-  pg_bk_colour_set(dev.dc, PG_RGB(255, 255, 255));
-  set_rect(im, 0, 0, 16, 16);
-  rx::band_blit_refuse(true);
-  const int32_t errors = RX_display_image(im, dev.handle());
-  rx::band_blit_refuse(false);
-  EXPECT_EQ(errors, 0);
-  int red = 0;
-  for (Rgb c : dev.pixels()) {
-    ASSERT_TRUE(c == rgb(255, 0, 0) || c == rgb(255, 255, 255)) << std::hex << c;
-    red += c == rgb(255, 0, 0);
+TEST_P(DisplayDrawKernels, RefusedBlitLeavesARedHatchedRectangle) {
+  // A plain copy (which the fast kernels hand to the device whole) and a
+  // dithered one (always in bands), each refused by the device.
+  for (int32_t dither : {0, 2}) {
+    RX_HIMAGE im = ramp(16, 16);
+    ASSERT_EQ(RX_display_dither_mode_set(im, dither), 0);
+    Device dev(dither == 2 ? 8 : 24, 16, 16);
+    pg_bk_colour_set(dev.dc, PG_RGB(255, 255, 255));
+    dev.fill(rgb(0, 0, 255));
+    set_rect(im, 0, 0, 16, 16);
+    rx::band_blit_refuse(true);
+    const int32_t errors = RX_display_image(im, dev.handle());
+    rx::band_blit_refuse(false);
+    EXPECT_EQ(errors, 0);
+    int red = 0;
+    for (Rgb c : dev.pixels()) {
+      ASSERT_TRUE(c == rgb(255, 0, 0) || c == rgb(255, 255, 255)) << std::hex << c << " dither " << dither;
+      red += c == rgb(255, 0, 0);
+    }
+    // Forward diagonals every 8 pixels: two pixels of each 8 x 1 stretch.
+    EXPECT_EQ(red, 16 * 2) << dither;
+    RX_image_delete(im);
   }
-  // Forward diagonals every 8 pixels: two pixels of each 8 x 1 stretch.
-  EXPECT_EQ(red, 16 * 2);
-  RX_image_delete(im);
 }
 
 TEST_F(DisplayDraw, BandsStayWithinTheBudget) {
@@ -450,6 +472,60 @@ TEST_F(DisplayDraw, ProgressiveLoadDrawsThroughTheDisplayEngine) {
   RX_HIMAGE none = 0;
   EXPECT_EQ(RX_image_load_display(path.c_str(), 0, nullptr, 0, &none), 0);
   RX_image_delete(none);
+  RX_image_delete(loaded);
+  RX_image_delete(src);
+  std::remove(path.c_str());
+}
+
+// The load's hook as the engine installs it, watched: after each band the
+// device shows the rows loaded so far and still shows the fill colour
+// above them (a bottom-up file stores its bottom row first).
+struct BandWatch {
+  rx::LoadDisplayHook engine = nullptr;
+  const Device* dev = nullptr;
+  std::vector<rx::LoadDisplayBand> bands;
+  std::vector<std::vector<Rgb>> screens;
+} g_watch;
+
+void watched_hook(uintptr_t dc, RX_HIMAGE image, const rx::LoadDisplayBand* band) {
+  g_watch.engine(dc, image, band);
+  g_watch.bands.push_back(*band);
+  g_watch.screens.push_back(g_watch.dev->pixels());
+}
+
+void twice_as_large(uintptr_t, RX_HIMAGE image) { set_rect(image, 0, 0, 10, 8); }
+
+TEST_F(DisplayDraw, ProgressiveLoadDrawsEachBandAsItArrives) {
+  auto colour = [](int32_t x, int32_t y) { return rgb(x * 40, y * 50, 7); };
+  RX_HIMAGE src = image(24, 5, 4, {}, colour);
+  const std::string path = testing::TempDir() + "/display_progressive_bands.bmp";
+  ASSERT_EQ(RX_image_save_file(src, path.c_str(), RX_FORMAT_BMP), 0);
+  // The created callback doubles the device rectangle: each stored row
+  // covers two device rows, drawn by the column and row maps.
+  const Rgb fill = rgb(1, 2, 3);
+  Device dev(24, 10, 8);
+  dev.fill(fill);
+  ASSERT_NE(rx::g_load_display_hook, nullptr);
+  g_watch = BandWatch{rx::g_load_display_hook, &dev, {}, {}};
+  rx::g_load_display_hook = watched_hook;
+  RX_HIMAGE loaded = 0;
+  const int32_t result = RX_image_load_display(path.c_str(), dev.handle(), twice_as_large, 0, &loaded);
+  rx::g_load_display_hook = g_watch.engine;
+  ASSERT_EQ(result, 0);
+  ASSERT_EQ(g_watch.bands.size(), 4u);
+  for (size_t k = 0; k < 4; ++k) {
+    const rx::LoadDisplayBand& b = g_watch.bands[k];
+    const int32_t row = 3 - int32_t(k);  // image row stored k-th
+    EXPECT_EQ((std::vector<int32_t>{b.left, b.top, b.right, b.bottom}),
+              (std::vector<int32_t>{0, 2 * row, 10, 2 * row + 2}))
+        << k;
+    const std::vector<Rgb>& screen = g_watch.screens[k];
+    for (int32_t y = 0; y < 8; ++y)
+      for (int32_t x = 0; x < 10; ++x) {
+        const Rgb want = y >= 2 * row ? colour(x / 2, y / 2) : fill;
+        ASSERT_EQ(screen[size_t(y) * 10 + size_t(x)], want) << "band " << k << " at " << x << "," << y;
+      }
+  }
   RX_image_delete(loaded);
   RX_image_delete(src);
   std::remove(path.c_str());
