@@ -24,6 +24,10 @@ const FILTER_RECORD* extension_filter_by_index(int32_t) { return nullptr; }
 
 int32_t* extension_detect_switch(int32_t) { return nullptr; }
 
+RX_CODEC_DECODE_FN extension_decoder_find(int32_t) { return nullptr; }
+
+RX_CODEC_ENCODE_FN extension_encoder_find(int32_t) { return nullptr; }
+
 int32_t extension_option_set(uint32_t, uintptr_t) { return 0; }
 
 int32_t extension_option_get(uint32_t, void*) { return 0; }
