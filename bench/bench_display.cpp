@@ -9,7 +9,10 @@
 //   - a 300-dpi A4 bi-level page (2480 x 3508, runs) shown in 16 greys at
 //     620 x 877 on a 24-bit DC, against QImage::scaled with
 //     Qt::SmoothTransformation of the same page held as 8-bit grey;
-// and reports each draw's temporary memory: the band and the maps.
+// and reports each draw's temporary memory: the engine's band and maps
+// (its own count) and whatever the drawing layer allocated on the heap
+// during the draw (counted by the operator new below), under the fast
+// kernels and the reference ones.
 //
 //   bench_display PHOTO.bmp      (make_photo PHOTO.bmp makes it)
 #include <QGuiApplication>
@@ -20,14 +23,47 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "DISPLAY/display_draw.h"
+#include "SUPPORT/kernels.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "rastrix/rastrix.h"
+
+// Heap bytes in use and their peak since the last reset. Each block
+// carries its size in front of it.
+namespace heap {
+std::atomic<int64_t> live{0}, peak{0};
+constexpr size_t kHead = 16;
+}  // namespace heap
+
+void* operator new(size_t n) {
+  auto* block = static_cast<unsigned char*>(std::malloc(n + heap::kHead));
+  if (block == nullptr) throw std::bad_alloc();
+  std::memcpy(block, &n, sizeof n);
+  const int64_t now = heap::live += static_cast<int64_t>(n);
+  int64_t seen = heap::peak.load();
+  while (now > seen && !heap::peak.compare_exchange_weak(seen, now)) {
+  }
+  return block + heap::kHead;
+}
+
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  auto* block = static_cast<unsigned char*>(p) - heap::kHead;
+  size_t n = 0;
+  std::memcpy(&n, block, sizeof n);
+  heap::live -= static_cast<int64_t>(n);
+  std::free(block);
+}
+
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -55,11 +91,22 @@ void row(const char* what, double ours, double peer) {
   std::printf("%-52s %9.2f ms %9.2f ms %7.2fx\n", what, ours, peer, ours / peer);
 }
 
-void memory(const char* what) {
-  const rx::DrawStats& s = rx::display_last_draw_stats();
-  std::printf("  %-50s band %d x %d = %lld bytes (%d bands), maps %lld bytes, all %lld bytes\n", what,
-              s.band_width, s.band_height, static_cast<long long>(s.band_bytes), s.bands,
-              static_cast<long long>(s.map_bytes), static_cast<long long>(s.scratch_bytes));
+// One draw under each kernel level: the engine's band and maps, and the
+// drawing layer's heap peak during the draw.
+void memory(const char* what, const std::function<void()>& draw) {
+  for (rx::KernelLevel level : {rx::kernel_level_supported(), rx::KernelLevel::kReference}) {
+    rx::KernelLevelScope scope(level);
+    const int64_t before = heap::live.load();
+    heap::peak.store(before);
+    draw();
+    const int64_t layer = heap::peak.load() - before;
+    const rx::DrawStats& s = rx::display_last_draw_stats();
+    std::printf("  %-8s %-9s engine: band %d x %d = %lld bytes (%d bands), maps %lld bytes; "
+                "drawing layer %lld bytes; all %lld bytes\n",
+                what, level == rx::KernelLevel::kReference ? "reference" : "fast", s.band_width, s.band_height,
+                static_cast<long long>(s.band_bytes), s.bands, static_cast<long long>(s.map_bytes),
+                static_cast<long long>(layer), static_cast<long long>(s.scratch_bytes + layer));
+  }
 }
 
 RX_HIMAGE g_image = 0;
@@ -165,7 +212,7 @@ int main(int argc, char** argv) {
   std::tie(ours, peer) = race(draw, fit_peer(peer_photo));
   row("  the same, the peer on one thread", ours, peer);
   QThreadPool::globalInstance()->setMaxThreadCount(threads);
-  memory("fit");
+  memory("fit", draw);
 
   // 2. Zoom 100, scrolled 64 pixels across: the whole view drawn.
   RX_display_aspect_set(photo, RX_ASPECT_STRETCH);
@@ -184,7 +231,7 @@ int main(int argc, char** argv) {
   row("1920 x 1080 view at zoom 100, scrolled by 64", ours, peer);
   std::tie(ours, peer) = race(draw, view_peer(peer_photo24));
   row("  the same, the peer's photo at 24 bits", ours, peer);
-  memory("view");
+  memory("view", draw);
 
   // The scroll itself: pixels moved, the 64-pixel strip drawn; the peer
   // moves its rows and draws the same strip.
@@ -220,7 +267,7 @@ int main(int argc, char** argv) {
                               [&] { scaled = grey.scaled(620, 877, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); },
                               20);
   row("A4 page at 300 dpi in 16 greys at 620 x 877 (24-bit)", ours, peer);
-  memory("page");
+  memory("page", [&] { RX_display_image(page, reinterpret_cast<uintptr_t>(page_dc)); });
 
   pw_window_dc_release(hwnd, dc);
   pw_window_destroy(hwnd);
