@@ -48,6 +48,26 @@ TEST(GdiFastRows, TrueColourDibsOntoThirtyTwoBitsFollowTheMaps) {
   }
 }
 
+TEST(GdiFastRows, TrueColourRowsAtScaleOneFromEveryStartAndLength) {
+  // Rows copied eight, then four, then one pixel at a time: every source
+  // start and every width up to 27 pixels of a 29-pixel DIB whose rows end
+  // without padding bytes after the last pixel (29 x 3 = 87, padded to 88,
+  // so the last pixel has one byte after it; 28 x 3 = 84 has none).
+  for (int dib_w : {28, 29}) {
+    const Dib d = rgb_dib(dib_w, 2);
+    for (int start = 0; start < 4; ++start)
+      for (int w = 1; w + start <= dib_w && w <= 27; ++w) {
+        MemDc m(32, w, 2);
+        ASSERT_NE(pg_stretch_dib_bits(m.dc, 0, 0, w, 2, start, 0, w, 2, d.pixels.data(), d.info(), DIB_RGB_COLORS,
+                                      SRCCOPY),
+                  0);
+        for (int y = 0; y < 2; ++y)
+          for (int x = 0; x < w; ++x)
+            ASSERT_EQ(m.value(x, y), colour_at(start + x, y)) << dib_w << " " << start << " " << w << " " << x;
+      }
+  }
+}
+
 TEST(GdiFastRows, PaletteDibsAndThirtyTwoBitSurfaces) {
   std::vector<pg_rgb_quad> table(256);
   for (int i = 0; i < 256; ++i) table[size_t(i)] = pg_rgb_quad{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
