@@ -170,7 +170,7 @@ void channel_tables(RenderContext& ctx) {
     ctx.args.mask_drop[k] = std::max(span - 8, 0);
     const int32_t levels = (1 << std::min(span, 8)) - 1;
     for (int32_t v = 0; v < 256; ++v)
-      ctx.scale[k][v] = levels == 0 ? 0 : static_cast<uint8_t>((std::min(v, levels) * 255 + levels / 2) / levels);
+      ctx.scale[k][v] = static_cast<uint8_t>(levels == 0 ? 0 : (std::min(v, levels) * 255 + levels / 2) / levels);
     ctx.args.scale[k] = ctx.scale[k];
   }
 }
