@@ -42,7 +42,12 @@ RX_API const char* RX_error_message_get(int32_t code);
  * masks, pixels). The DIB is copied; a runs-format DIB is checked row by
  * row as its run table is built. */
 RX_API int32_t RX_image_create_from_DIB(const void* dib, size_t dib_bytes, RX_HIMAGE* image_out);
-/* Waits for the drawing layer: reports RXE_NOT_IMPLEMENTED. */
+/* Creates an image from a device bitmap of the drawing layer (HBITMAP):
+ * its size and pixels, 24 bits deep when the bitmap is deeper than 8.
+ * Palette depths take their colours from the palette (HPALETTE) when one
+ * is given. RXE_DDB_DIMENSIONS when the bitmap's size cannot be read,
+ * RXE_DDB_DATA when its pixels cannot, RXE_INVALID_HANDLE for a palette
+ * handle that is no palette. */
 RX_API int32_t RX_image_create_from_bitmap(uintptr_t bitmap, uintptr_t palette,
                                            RX_HIMAGE* image_out);
 RX_API int32_t RX_image_delete(RX_HIMAGE image);
@@ -193,5 +198,9 @@ RX_API int32_t RX_tag_get_callback_install(RX_TAG_GET_CB get, RX_TAG_USER_GET_CB
 /* Image processing (RX_IP_): arithmetic, contrast, look-up tables,
  * histograms. */
 #include "rastrix/rx_ip.h"
+
+/* Displaying images (RX_display_): drawing into device contexts and the
+ * display attributes. */
+#include "rastrix/rx_display.h"
 
 #endif

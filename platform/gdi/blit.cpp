@@ -34,13 +34,22 @@ bool make_span(int64_t d, int64_t dn, int64_t s, int64_t sn, int64_t clip0, int6
   // Relative positions j in [a - dl, b - dl) read source sl + j * sw / dw
   // (or mirrored); keep those inside [0, extent).
   out->map.clear();
+  out->map.reserve(static_cast<size_t>(b - a));
   out->first = -1;
+  // k = j * sw / dw, stepped exactly from the first j: sizes reach 2^32 (a
+  // rectangle from INT32_MIN to INT32_MAX), so the first product takes 128
+  // bits and the steps carry the remainder.
+  const Wide p = static_cast<Wide>(a - dl) * sw;
+  int64_t k = static_cast<int64_t>(p / dw), rem = static_cast<int64_t>(p % dw);
+  const int64_t k_step = sw / dw, rem_step = sw % dw;
   for (int64_t x = a; x < b; ++x) {
-    int64_t j = x - dl;
-    // Sizes reach 2^32 (a rectangle from INT32_MIN to INT32_MAX), so the
-    // product takes 128 bits.
-    int64_t k = sw == dw ? j : static_cast<int64_t>(static_cast<Wide>(j) * sw / dw);
     int64_t sc = mirror ? sl + sw - 1 - k : sl + k;
+    k += k_step;
+    rem += rem_step;
+    if (rem >= dw) {
+      rem -= dw;
+      ++k;
+    }
     if (sc < 0 || sc >= extent) {
       if (out->first >= 0) break;  // the map is monotonic: nothing further
       continue;
@@ -145,8 +154,96 @@ void prepare(Dc& dst, const Surface& ds, ColourMapper& map, const Source& src, C
   c->mono_by_bk = !src.from_dib && dbpp == 1;
 }
 
+// The common pairs of screen drawing in whole words. A 24-bit pixel is
+// read as four bytes where a fourth byte follows it in the row (the last
+// pixel of a row may end its buffer).
+void rgb24_to_32(const uint8_t* srow, int32_t width, const int32_t* cols, int64_t n, uint8_t* out) {
+  int64_t i = 0;
+  // Columns in a row: eight pixels from three 8-byte words at a time,
+  // then four from an 8-byte and a 4-byte one.
+  if (n > 0 && cols[n - 1] == cols[0] + n - 1) {
+    constexpr uint64_t k24 = 0xFFFFFFu;
+    const uint8_t* s = srow + 3 * int64_t{cols[0]};
+    for (; i + 8 <= n; i += 8, s += 24) {
+      uint64_t a, b, c;
+      std::memcpy(&a, s, 8);
+      std::memcpy(&b, s + 8, 8);
+      std::memcpy(&c, s + 16, 8);
+      const uint64_t p01 = (a & k24) | ((a >> 24) & k24) << 32;
+      const uint64_t p23 = (((a >> 48) | (b << 16)) & k24) | ((b >> 8) & k24) << 32;
+      const uint64_t p45 = ((b >> 32) & k24) | (((b >> 56) | (c << 8)) & k24) << 32;
+      const uint64_t p67 = ((c >> 16) & k24) | (c >> 40) << 32;
+      std::memcpy(out + 4 * i, &p01, 8);
+      std::memcpy(out + 4 * i + 8, &p23, 8);
+      std::memcpy(out + 4 * i + 16, &p45, 8);
+      std::memcpy(out + 4 * i + 24, &p67, 8);
+    }
+    for (; i + 4 <= n; i += 4, s += 12) {
+      uint64_t a;
+      uint32_t b;
+      std::memcpy(&a, s, 8);
+      std::memcpy(&b, s + 8, 4);
+      const uint64_t lo = (a & k24) | ((a >> 24) & k24) << 32;
+      const uint64_t hi = (((a >> 48) | (uint64_t{b} << 16)) & k24) | (uint64_t{b >> 8} & k24) << 32;
+      std::memcpy(out + 4 * i, &lo, 8);
+      std::memcpy(out + 4 * i + 8, &hi, 8);
+    }
+  }
+  // Maps run one way: when both ends have a byte after them, all do.
+  if (i < n && cols[i] + 1 < width && cols[n - 1] + 1 < width) {
+    for (; i < n; ++i) {
+      uint32_t v;
+      std::memcpy(&v, srow + 3 * int64_t{cols[i]}, 4);
+      v &= 0xFFFFFFu;
+      std::memcpy(out + 4 * i, &v, 4);
+    }
+  }
+  for (; i < n; ++i) {
+    const int32_t x = cols[i];
+    uint32_t v = 0;
+    if (x + 1 < width) std::memcpy(&v, srow + 3 * int64_t{x}, 4);
+    else std::memcpy(&v, srow + 3 * int64_t{x}, 3);
+    v &= 0xFFFFFFu;
+    std::memcpy(out + 4 * i, &v, 4);
+  }
+}
+
+void rgb32_to_24(const uint8_t* srow, const int32_t* cols, int64_t n, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, srow + 4 * int64_t{cols[i]}, 3);
+}
+
+template <int SB>
+void index_to_32(const uint8_t* srow, const int32_t* cols, int64_t n, const uint32_t* lut, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t v = lut[packed_get(srow, SB, cols[i])];
+    std::memcpy(out + 4 * i, &v, 4);
+  }
+}
+
+bool convert_fast(const Source& src, const Converter& c, int dbpp, const uint8_t* srow, const int32_t* cols,
+                  int64_t n, uint8_t* out) {
+  if (dbpp == 32 && c.indexed) {
+    switch (src.bpp) {
+      case 1: index_to_32<1>(srow, cols, n, c.lut, out); return true;
+      case 4: index_to_32<4>(srow, cols, n, c.lut, out); return true;
+      default: index_to_32<8>(srow, cols, n, c.lut, out); return true;
+    }
+  }
+  if (c.indexed || c.mono_by_bk) return false;
+  if (src.bpp == 24 && dbpp == 32) {
+    rgb24_to_32(srow, src.width, cols, n, out);
+    return true;
+  }
+  if (src.bpp == 32 && dbpp == 24) {
+    rgb32_to_24(srow, cols, n, out);
+    return true;
+  }
+  return false;
+}
+
 void convert(const Source& src, const Converter& c, ColourMapper& map, int dbpp, const uint8_t* srow,
              const int32_t* cols, int64_t n, uint8_t* out) {
+  if (convert_fast(src, c, dbpp, srow, cols, n, out)) return;
   if (c.indexed) {
     switch (src.bpp) {
       case 1: index_row_to<1>(dbpp, srow, cols, n, c.lut, out); break;
@@ -210,7 +307,9 @@ bool blit(Dc& dst, const Source* src, const BlitRequest& req) {
     direct_rows = conv.identity && byte_aligned && is_unit_map(cols);
   }
 
-  std::vector<uint8_t> srow(info.uses_source && !direct_rows ? row_bytes + 8 : 0);
+  // A source copy converts straight into the destination row.
+  const bool convert_in_place = info.uses_source && !direct_rows && byte_aligned && index == 0xCC;
+  std::vector<uint8_t> srow(info.uses_source && !direct_rows && !convert_in_place ? row_bytes + 8 : 0);
   std::vector<uint8_t> prow(info.uses_pattern ? row_bytes + 8 : 0);
   std::vector<uint8_t> drow(byte_aligned ? 0 : row_bytes + 8);
 
@@ -219,10 +318,28 @@ bool blit(Dc& dst, const Source* src, const BlitRequest& req) {
   if (info.uses_pattern && solid) brush_row(dst, map, *brush, 0, static_cast<int32_t>(x0), static_cast<int32_t>(n), prow.data());
 
   int32_t last_source_row = -1;
+  const uint8_t* last_drawn = nullptr;
+  // Rows read far apart (a reduction) are asked for ahead, one row early.
+  const int64_t src_bytes_pp = info.uses_source ? (src->bpp + 7) / 8 : 0;
+  const bool sparse_rows = info.uses_source && src->bpp >= 8 && rows.count > 1 &&
+                           rows.map[static_cast<size_t>(rows.count - 1)] - rows.map[0] > rows.count;
   for (int64_t r = 0; r < rows.count; ++r) {
     int32_t y = static_cast<int32_t>(rows.first + r);
     uint8_t* drow_ptr = ds->row(y);
     uint8_t* d = byte_aligned ? drow_ptr + x0 * bytes_pp : drow.data();
+    if (sparse_rows && r + 1 < rows.count) {
+      const uint8_t* next = src->row(rows.map[static_cast<size_t>(r + 1)]);
+      const int64_t from = int64_t{cols.map.front()} * src_bytes_pp, to = int64_t{cols.map.back()} * src_bytes_pp;
+      for (int64_t b = std::min(from, to); b <= std::max(from, to); b += 64) __builtin_prefetch(next + b);
+    }
+    if (convert_in_place) {
+      const int32_t sy = rows.map[static_cast<size_t>(r)];
+      if (sy == last_source_row) std::memcpy(d, last_drawn, row_bytes);  // rows repeated by enlarging
+      else convert(*src, conv, map, dbpp, src->row(sy), cols.map.data(), n, d);
+      last_source_row = sy;
+      last_drawn = d;
+      continue;
+    }
     if (!byte_aligned)
       for (int64_t i = 0; i < n; ++i) packed_put(d, dbpp, i, packed_get(drow_ptr, dbpp, x0 + i));
 

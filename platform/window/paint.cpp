@@ -121,18 +121,26 @@ extern "C" int32_t pw_window_scroll(HWND hwnd, int32_t dx, int32_t dy) {
   int64_t W = s.width, H = s.height;
   int64_t ax = dx < 0 ? -int64_t{dx} : dx, ay = dy < 0 ? -int64_t{dy} : dy;
   if (ax < W && ay < H) {
-    auto copy = s.bits;  // the old pixels, read while the new ones are written
-    int64_t x0 = std::max<int64_t>(0, dx), x1 = std::min<int64_t>(W, W + dx);
-    for (int64_t y = std::max<int64_t>(0, dy); y < std::min<int64_t>(H, H + dy); ++y) {
-      const uint8_t* from = copy.data() + s.stride * (y - dy);
+    // Rows move in place, in the order that reads every row before it is
+    // overwritten; within a row memmove (or, below 8 bits, a walk against
+    // the shift) handles the overlap.
+    const int64_t x0 = std::max<int64_t>(0, dx), x1 = std::min<int64_t>(W, W + dx);
+    auto move_row = [&](int64_t y) {
+      const uint8_t* from = s.row(static_cast<int32_t>(y - dy));
       uint8_t* to = s.row(static_cast<int32_t>(y));
       if (s.bpp >= 8) {
-        int64_t b = s.bpp / 8;
-        std::memcpy(to + x0 * b, from + (x0 - dx) * b, static_cast<size_t>((x1 - x0) * b));
+        const int64_t b = s.bpp / 8;
+        std::memmove(to + x0 * b, from + (x0 - dx) * b, static_cast<size_t>((x1 - x0) * b));
+      } else if (dx > 0) {
+        for (int64_t x = x1 - 1; x >= x0; --x) pg::packed_put(to, s.bpp, x, pg::packed_get(from, s.bpp, x - dx));
       } else {
         for (int64_t x = x0; x < x1; ++x) pg::packed_put(to, s.bpp, x, pg::packed_get(from, s.bpp, x - dx));
       }
-    }
+    };
+    if (dy > 0)
+      for (int64_t y = H - 1; y >= dy; --y) move_row(y);
+    else
+      for (int64_t y = 0; y < H + dy; ++y) move_row(y);
   }
   auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
   // The strips the move uncovered.

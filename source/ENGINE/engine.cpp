@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "DISPLAY/display_engine.h"
 #include "DISPLAY/display_rec.h"
 #include "IO/io_rec.h"
 #include "LOAD/detect.h"
@@ -43,6 +44,7 @@ constexpr EngineTable kTables[] = {
     {stream_template_create, io_template_destroy},
     {options_create, options_destroy},
     {display_record_create, display_record_destroy},
+    {display_engine_create, display_engine_destroy},
     {detection_table_create, detection_table_destroy},
     {settings_create, settings_destroy},
     {extension_registry_create, extension_registry_destroy},

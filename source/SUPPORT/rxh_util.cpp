@@ -82,9 +82,11 @@ void display_defaults(IMAGE_REC* record) {
   d.image_rect[0] = d.image_rect[1] = 0;
   d.image_rect[2] = right;
   d.image_rect[3] = bottom;
+  // The device rectangle excludes its right and bottom edges: the image
+  // at its own size.
   d.device_rect[0] = d.device_rect[1] = 0.0;
-  d.device_rect[2] = right;
-  d.device_rect[3] = bottom;
+  d.device_rect[2] = h->biWidth;
+  d.device_rect[3] = h->biHeight;
   d.alias_mode = 0;
   d.alias_quality = 100;
   d.alias_variant = 0;
@@ -311,13 +313,6 @@ extern "C" int32_t RX_image_create_from_DIB(const void* dib, size_t dib_bytes,
     tag.release();
     *image_out = handle_of(record);
   }
-  return RPb_AF_error_check();
-}
-
-extern "C" int32_t RX_image_create_from_bitmap(uintptr_t, uintptr_t, RX_HIMAGE* image_out) {
-  RPb_AF_error_clear();
-  if (image_out != nullptr) *image_out = 0;
-  RX_ERR(RXE_NOT_IMPLEMENTED, 0, 0);
   return RPb_AF_error_check();
 }
 

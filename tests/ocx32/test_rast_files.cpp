@@ -5,6 +5,7 @@
 
 #include "SUPPORT/dib_builder.h"
 #include "ocx32/ctrl_harness.h"
+#include "platform/gdi.h"
 #include "rast_dispids.h"
 
 namespace test {
@@ -289,10 +290,21 @@ TEST_F(CtrlFiles, ImportDibCopiesAPackedDibAtAnyAddress) {
   EXPECT_EQ(host.get_int(kDispImageWidth), 6);
   EXPECT_NE(host.get_int(kDispImagePtr), 0);
   EXPECT_NE(host.get_int(kDispImageHdib), 0);
-  // A device bitmap needs the drawing layer.
+  // A handle that is no device bitmap imports nothing.
   host.put_i8(kDispImportDDB, 1234);
-  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_NOT_IMPLEMENTED);
+  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_DDB_DIMENSIONS);
   EXPECT_EQ(host.get_int(kDispImageWidth), 6);
+}
+
+TEST_F(CtrlFiles, ImportDdbTakesADeviceBitmap) {
+  const uint8_t rows[6] = {0xF0, 0, 0x0F, 0, 0xFF, 0};
+  HBITMAP bitmap = pg_bitmap_create(8, 3, 1, 1, rows);
+  ASSERT_EQ(host.put_i8(kDispImportDDB, static_cast<int64_t>(reinterpret_cast<uintptr_t>(bitmap))), S_OK);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+  EXPECT_EQ(host.get_int(kDispImageWidth), 8);
+  EXPECT_EQ(host.get_int(kDispImageHeight), 3);
+  EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 1);
+  pg_bitmap_delete(bitmap);
 }
 
 TEST_F(CtrlFiles, DataBindingAsksTheHostFirst) {

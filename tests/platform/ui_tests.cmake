@@ -2,6 +2,7 @@
 target_sources(rastrix_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/test_gdi_rop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_gdi_dib.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_gdi_fast_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_gdi_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_ui_services.cpp

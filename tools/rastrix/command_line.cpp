@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 #include "arg_scanner.h"
@@ -189,17 +190,156 @@ Command parse_info(std::span<const std::string> args) {
   return request;
 }
 
+// ---- render ------------------------------------------------------------------
+
+enum RenderOptionId { kRHelp, kRSize, kRDepth, kRFit, kRZoom, kRAspect, kRCentre, kRRotate, kRAlias,
+                      kRDither, kRGamma, kRBrightness, kRContrast, kRRop, kRTransparent, kRBackground,
+                      kRPrinter, kRPage, kRMaxPixels };
+
+constexpr std::array<OptionDef, 19> kRenderOptions = {{
+    {'h', "help", false, kRHelp},         {0, "size", true, kRSize},
+    {0, "depth", true, kRDepth},          {0, "fit", true, kRFit},
+    {0, "zoom", true, kRZoom},            {0, "aspect", true, kRAspect},
+    {0, "centre", false, kRCentre},       {0, "rotate", true, kRRotate},
+    {0, "alias", true, kRAlias},          {0, "dither", true, kRDither},
+    {0, "gamma", true, kRGamma},          {0, "brightness", true, kRBrightness},
+    {0, "contrast", true, kRContrast},    {0, "rop", true, kRRop},
+    {0, "transparent", true, kRTransparent}, {0, "background", true, kRBackground},
+    {0, "printer", false, kRPrinter},     {'p', "page", true, kRPage},
+    {0, "max-pixels", true, kRMaxPixels},
+}};
+
+// The largest surface side the drawing layer makes.
+constexpr int64_t kMaxSurfaceSide = 65535;
+
+std::optional<double> parse_real(const std::string& text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<uint32_t> parse_hex(std::string text, size_t digits_max) {
+  if (text.starts_with("0x") || text.starts_with("0X")) text.erase(0, 2);
+  uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+  if (text.empty() || text.size() > digits_max || ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+std::string size_option(RenderRequest& r, const ScannedOption& o) {
+  const size_t x = o.value.find_first_of("xX");
+  const auto w = x == std::string::npos ? std::nullopt : parse_number(o.value.substr(0, x), 1, kMaxSurfaceSide);
+  const auto h = x == std::string::npos ? std::nullopt : parse_number(o.value.substr(x + 1), 1, kMaxSurfaceSide);
+  if (!w || !h) return "option '--size' needs WIDTHxHEIGHT, each from 1 to 65535, not '" + o.value + "'";
+  r.width = static_cast<int32_t>(*w);
+  r.height = static_cast<int32_t>(*h);
+  return {};
+}
+
+std::string alias_option(RenderRequest& r, const ScannedOption& o) {
+  const size_t comma = o.value.find(',');
+  const auto mode = parse_number(o.value.substr(0, comma), 0, 4);
+  std::optional<int64_t> quality = int64_t{100};
+  if (comma != std::string::npos) quality = parse_number(o.value.substr(comma + 1), 0, 100);
+  if (!mode || !quality) return "option '--alias' needs MODE 0 to 4 and an optional ,QUALITY 0 to 100, not '" + o.value + "'";
+  r.alias_mode = static_cast<int32_t>(*mode);
+  r.alias_quality = static_cast<int32_t>(*quality);
+  return {};
+}
+
+std::string colour_option(std::optional<uint32_t>& out, const ScannedOption& o) {
+  out = o.value.size() == 6 ? parse_hex(o.value, 6) : std::nullopt;
+  if (!out) return "option '" + o.spelling + "' needs a colour RRGGBB in hexadecimal, not '" + o.value + "'";
+  return {};
+}
+
+std::string real_option(std::optional<double>& out, const ScannedOption& o) {
+  out = parse_real(o.value);
+  if (!out) return "option '" + o.spelling + "' needs a number, not '" + o.value + "'";
+  return {};
+}
+
+std::string ranged(std::optional<int32_t>& out, const ScannedOption& o, int64_t low, int64_t high) {
+  const auto n = parse_number(o.value, low, high);
+  if (!n) return range_error(o, low, high);
+  out = static_cast<int32_t>(*n);
+  return {};
+}
+
+std::string apply_render_option(RenderRequest& r, const ScannedOption& o) {
+  std::optional<int32_t> v;
+  std::string error;
+  switch (o.id) {
+    case kRSize: return size_option(r, o);
+    case kRDepth:
+      error = ranged(v, o, 1, 32);
+      if (error.empty() && *v != 1 && *v != 4 && *v != 8 && *v != 16 && *v != 24 && *v != 32)
+        error = "option '--depth' needs 1, 4, 8, 16, 24 or 32, not '" + o.value + "'";
+      if (error.empty()) r.depth = *v;
+      return error;
+    case kRFit: return ranged(r.fit, o, 0, 3);
+    case kRZoom: return ranged(r.zoom, o, 1, std::numeric_limits<int32_t>::max());
+    case kRAspect: return ranged(r.aspect, o, 0, 4);
+    case kRCentre: r.centre = true; return {};
+    case kRRotate: return ranged(r.rotate, o, 0, 3);
+    case kRAlias: return alias_option(r, o);
+    case kRDither: return ranged(r.dither, o, 0, 2);
+    case kRGamma: return real_option(r.gamma, o);
+    case kRBrightness: return real_option(r.brightness, o);
+    case kRContrast: return real_option(r.contrast, o);
+    case kRRop:
+      r.rop = parse_hex(o.value, 8);
+      return r.rop ? std::string() : "option '--rop' needs a raster operation in hexadecimal, not '" + o.value + "'";
+    case kRTransparent: return colour_option(r.transparent, o);
+    case kRBackground: return colour_option(r.background, o);
+    case kRPrinter: r.printer = true; return {};
+    case kRPage:
+      error = ranged(v, o, 1, std::numeric_limits<int32_t>::max());
+      if (error.empty()) r.page = *v;
+      return error;
+    default: {
+      ConvertOptions c;
+      error = set_max_pixels(c, o);
+      r.max_pixels = c.max_pixels;
+      return error;
+    }
+  }
+}
+
+Command parse_render(std::span<const std::string> args) {
+  const ScanResult scanned = scan_arguments(args, kRenderOptions);
+  if (!scanned.error.empty()) return UsageError{scanned.error, HelpTopic::Render};
+  if (has_help(scanned)) return HelpRequest{HelpTopic::Render};
+  RenderRequest r;
+  for (const ScannedOption& o : scanned.options)
+    if (std::string error = apply_render_option(r, o); !error.empty())
+      return UsageError{error, HelpTopic::Render};
+  if (r.fit && r.zoom) return UsageError{"give '--fit' or '--zoom', not both", HelpTopic::Render};
+  if (r.printer && r.depth != 24)
+    return UsageError{"a printer page is 24 bits deep: '--depth' does not go with '--printer'",
+                      HelpTopic::Render};
+  if (scanned.operands.size() != 2)
+    return UsageError{"render needs an input and an output file", HelpTopic::Render};
+  r.input = scanned.operands[0];
+  r.output = scanned.operands[1];
+  return r;
+}
+
 std::optional<HelpTopic> topic_named(const std::string& name) {
   if (name == "info") return HelpTopic::Info;
   if (name == "convert") return HelpTopic::Convert;
   if (name == "formats") return HelpTopic::Formats;
+  if (name == "render") return HelpTopic::Render;
   return std::nullopt;
 }
 
 Command parse_help(std::span<const std::string> args) {
   if (args.empty()) return HelpRequest{};
   if (const auto topic = topic_named(args[0]); topic && args.size() == 1) return HelpRequest{*topic};
-  return UsageError{"help takes one command name: info, convert or formats"};
+  return UsageError{"help takes one command name: info, convert, render or formats"};
 }
 
 Command parse_formats(std::span<const std::string> args) {
@@ -223,6 +363,7 @@ Command parse_command_line(std::span<const std::string> args) {
   if (first == "info") return parse_info(rest);
   if (first == "convert") return parse_convert(rest);
   if (first == "formats") return parse_formats(rest);
+  if (first == "render") return parse_render(rest);
   return UsageError{"unknown command '" + first + "'"};
 }
 

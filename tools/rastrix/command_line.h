@@ -14,7 +14,7 @@
 
 namespace rxcli {
 
-enum class HelpTopic { General, Info, Convert, Formats };
+enum class HelpTopic { General, Info, Convert, Formats, Render };
 
 struct HelpRequest {
   HelpTopic topic = HelpTopic::General;
@@ -54,13 +54,37 @@ struct BatchRequest {
   std::vector<std::string> inputs;
 };
 
+// `rastrix render`: draws an image through the display engine into a
+// surface and saves the surface. Each option sets one display attribute.
+struct RenderRequest {
+  std::string input;
+  std::string output;
+  int32_t page = 1;
+  int32_t width = 0, height = 0;  // 0: the image's size, turned as it is shown
+  int32_t depth = 24;              // bits per pixel of the surface
+  std::optional<int32_t> fit;      // 0..3
+  std::optional<int32_t> zoom;     // percent
+  std::optional<int32_t> aspect;
+  bool centre = false;
+  std::optional<int32_t> rotate;   // 0..3
+  std::optional<int32_t> alias_mode;  // 0..4; 3 and 4 are 1 and 2 with the variant
+  int32_t alias_quality = 100;
+  std::optional<int32_t> dither;
+  std::optional<double> gamma, brightness, contrast;
+  std::optional<uint32_t> rop;
+  std::optional<uint32_t> transparent;  // 0xRRGGBB
+  std::optional<uint32_t> background;   // 0xRRGGBB
+  bool printer = false;
+  uint64_t max_pixels = kDefaultMaxPixels;
+};
+
 struct UsageError {
   std::string message;
   HelpTopic topic = HelpTopic::General;
 };
 
 using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, InfoRequest,
-                             ConvertRequest, BatchRequest, UsageError>;
+                             ConvertRequest, BatchRequest, RenderRequest, UsageError>;
 
 // `args` excludes the program name.
 Command parse_command_line(std::span<const std::string> args);

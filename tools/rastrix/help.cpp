@@ -5,13 +5,14 @@ namespace {
 
 constexpr const char* kGeneral = R"(Usage: rastrix COMMAND [OPTIONS] [ARGUMENTS]
 
-Describe and convert raster images.
+Describe, convert and render raster images.
 
 Commands:
   info [--json] FILE...            describe image files
   convert [OPTIONS] IN OUT         convert one image
   convert --to EXT [OPTIONS] FILE-OR-FOLDER...
                                    convert many images
+  render [OPTIONS] IN OUT          draw an image as a screen shows it
   formats                          list the formats, which load and which save
   help [COMMAND]                   show help for a command
 
@@ -113,6 +114,61 @@ failed, 2 for a command line that could not be understood (or a DIR that
 is not a folder).
 )";
 
+constexpr const char* kRender = R"(Usage: rastrix render [--size WxH] [--depth 1|4|8|16|24|32]
+                      [--fit 0..3 | --zoom PERCENT] [--aspect MODE] [--centre]
+                      [--rotate 0..3] [--alias MODE[,QUALITY]] [--dither 0..2]
+                      [--gamma G] [--brightness B] [--contrast C] [--rop HEX]
+                      [--transparent RRGGBB] [--background RRGGBB] [--printer]
+                      [-p PAGE] [--max-pixels N] IN OUT
+
+Draws page PAGE of IN through the display engine into a surface of a
+display of the given depth, as a window of that size would show it, and
+saves the surface as OUT (its format from the extension; BMP always
+works). A surface of 8 bits or fewer is saved with the colours the
+display realised, so the output shows what such a screen would show.
+The surface starts white (or in the background colour).
+
+Each option sets one display attribute of the image:
+      --size WxH          the surface (window client) size; default the
+                          image's size, turned as it is shown
+      --depth BITS        bits per pixel of the display (default 24)
+      --fit METHOD        fit into the surface (RX_display_fit_set):
+                          0 keep proportions by --aspect, 1 fit the width,
+                          2 fit the height, 3 actual size (the default)
+      --zoom PERCENT      zoom the image placed by --aspect in the surface
+                          (RX_display_zoom_set), 1 or more
+      --aspect MODE       placement (RX_display_aspect_set): 0 stretch,
+                          1 inside, 2 width, 3 height, 4 fill
+      --centre            centre the image (RX_display_centered_set)
+      --rotate R          turn 1-bit images by R x 90 degrees clockwise
+                          (RX_display_rotation_set; other depths refuse)
+      --alias MODE[,Q]    anti-aliasing of 1-bit images (RX_display_alias_set):
+                          0 none, 1 keep black when reducing, 2 grey when
+                          reducing, 3 and 4 the same with the ink-keeping
+                          variant; quality Q 0..100 (default 100)
+      --dither MODE       dither mode on 256 colours or fewer
+                          (RX_display_dither_mode_set): 0 ordered, 1 plain
+                          3-3-2, 2 palette images too through 3-3-2
+      --gamma G, --brightness B, --contrast C
+                          the display lookup tables (RX_display_LUT_set;
+                          defaults 1, 0, 1)
+      --rop HEX           the raster operation (RX_display_ROP_set), as
+                          00CC0020 for a plain copy
+      --transparent RRGGBB
+                          this colour lets the surface show through
+                          (RX_display_transparent_set)
+      --background RRGGBB paint the background around the image in this
+                          colour (RX_display_background_set)
+      --printer           draw on a printer page (24 bits, not a display)
+  -p, --page N            the page to draw (default 1)
+      --max-pixels N      refuse inputs of more than N pixels (as convert)
+  -h, --help              show this help
+
+Exit status: 0 when the output was written, 1 when the engine failed
+(the report names the step), 2 for a command line that could not be
+understood.
+)";
+
 constexpr const char* kFormats = R"(Usage: rastrix formats
 
 Lists the formats, one per line, with four tab-separated fields: the
@@ -130,6 +186,7 @@ const char* help_text(HelpTopic topic) {
     case HelpTopic::Info: return kInfo;
     case HelpTopic::Convert: return kConvert;
     case HelpTopic::Formats: return kFormats;
+    case HelpTopic::Render: return kRender;
     case HelpTopic::General: break;
   }
   return kGeneral;

@@ -1,4 +1,4 @@
-// rastrix: describe and convert raster images from the command line.
+// rastrix: describe, convert and render raster images from the command line.
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -14,6 +14,7 @@
 #include "formats.h"
 #include "help.h"
 #include "info.h"
+#include "render.h"
 
 namespace rxcli {
 namespace {
@@ -31,10 +32,12 @@ struct Dispatch {
   int operator()(const InfoRequest& r) const { return run_info(r); }
   int operator()(const ConvertRequest& r) const { return run_convert(r); }
   int operator()(const BatchRequest& r) const { return run_batch(r); }
+  int operator()(const RenderRequest& r) const { return run_render(r); }
   int operator()(const UsageError& e) const {
     const char* command = e.topic == HelpTopic::Info      ? " info"
                           : e.topic == HelpTopic::Convert ? " convert"
                           : e.topic == HelpTopic::Formats ? " formats"
+                          : e.topic == HelpTopic::Render  ? " render"
                                                           : "";
     std::fprintf(stderr, "rastrix: %s\nTry 'rastrix%s --help'.\n", e.message.c_str(), command);
     return kExitUsage;
