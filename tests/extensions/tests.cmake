@@ -1,0 +1,16 @@
+# Extension registry tests. Small test-only modules, one source built with
+# a different fault each, are loaded into the test process, which exports
+# the extension interface for them.
+foreach(variant ok no_set refuse bad_code many_items)
+  rx_extension_module(test_ext_${variant} SOURCES extensions/modules/test_module.cpp)
+  string(TOUPPER ${variant} fault)
+  if(NOT variant STREQUAL "ok")
+    target_compile_definitions(test_ext_${variant} PRIVATE TEST_MODULE_${fault}=1)
+  endif()
+  add_dependencies(rastrix_tests test_ext_${variant})
+endforeach()
+target_sources(rastrix_tests PRIVATE
+  extensions/test_ext_registry.cpp)
+target_compile_definitions(rastrix_tests PRIVATE
+  RX_TEST_MODULE_DIR="$<TARGET_FILE_DIR:test_ext_ok>")
+rx_extension_host(rastrix_tests)
