@@ -124,8 +124,28 @@ bool canvas_plan(const PageSource& s, bool composite, GifCanvas* c) {
     c->indexed = u.rgb != nullptr && u.size == t.size &&
                  (u.rgb == t.rgb || std::memcmp(u.rgb, t.rgb, size_t(t.size) * 3) == 0);
   }
+  // The background index belongs to the global table: a canvas drawn in
+  // another table's indexes cannot hold it.
+  const GifColorTable& g = s.screen.global;
+  if (composite && c->indexed && g.rgb != nullptr && s.screen.background < g.size &&
+      (t.size != g.size || std::memcmp(t.rgb, g.rgb, size_t(t.size) * 3) != 0))
+    c->indexed = false;
   c->table = t;
   return true;
+}
+
+// The screen before the first frame: the background colour of the global
+// table (clear when there is none, or when a lone frame is read).
+void canvas_ground(const PageSource& s, bool composite, GifCanvas* c) {
+  const size_t area = size_t(c->width) * size_t(c->height);
+  const GifColorTable& g = s.screen.global;
+  const int32_t bg = s.screen.background;
+  uint32_t ground = 0;
+  if (composite && g.rgb != nullptr && bg < g.size)
+    ground = kPainted | (c->indexed ? static_cast<uint32_t>(bg)
+                                    : uint32_t(g.rgb[3 * bg]) << 16 |
+                                          uint32_t(g.rgb[3 * bg + 1]) << 8 | g.rgb[3 * bg + 2]);
+  std::fill(c->pixels, c->pixels + area, ground);
 }
 
 void header_of(const GifPage& p, RX_BITMAPINFOHEADER* h) {
@@ -193,7 +213,7 @@ bool page_read(IO_REC* io, const GifFlags& flags, int32_t page) {
     RXLZW_ERR(RXE_MEMORY_ALLOC_FAILED, canvas.width, canvas.height);
     return false;
   }
-  std::memset(canvas.pixels, 0, area * sizeof(uint32_t));
+  canvas_ground(s, composite, &canvas);
   if (!gif_canvas_draw(pool, s.file.data, s.file.size, s.screen, s.frames + s.first, s.count,
                        &canvas))
     return false;

@@ -83,6 +83,9 @@ struct FrameDecoder {
 // Decodes frame f onto the canvas. False (pushed) on a corrupt stream.
 bool frame_draw(Pool& pool, FrameDecoder& d, const uint8_t* file, size_t size,
                 const GifScreen& s, const GifFrame& f, int32_t n, GifCanvas* c) {
+  // The first frame is laid on the screen as it is: its transparent
+  // pixels are clear, not the background below them.
+  const bool copy = n == 0;
   if (f.min_bits < 1 || f.min_bits > 8) {
     RXLZW_ERR(RXE_CANT_READ_PIXEL_DATA, n, 0);
     return false;
@@ -102,6 +105,10 @@ bool frame_draw(Pool& pool, FrameDecoder& d, const uint8_t* file, size_t size,
   d.lzw->reset(gif_lzw(f.min_bits), d.data, got);
   IndexMap map;
   index_map_build(*c, s, f, &map);
+  if (copy && f.transparent >= 0 && f.transparent < 256) {
+    map.skip[f.transparent] = false;
+    map.value[f.transparent] = 0;
+  }
   const Clip clip = clip_of(f, *c);
   const int32_t left = f.left - c->origin_x, top = f.top - c->origin_y;
   const auto width = static_cast<size_t>(f.width);

@@ -74,7 +74,8 @@ class LzwDecoder {
   uint8_t first_[kTableSize];
 };
 
-// An encoder that writes its codes through a byte sink. Every stream
+// An encoder that writes its codes through a byte sink; min_bits 2 to 8
+// (with 1 root bit the first free code would not fit the first width). Every stream
 // starts with Clear; when the table fills, the encoder sends Clear and
 // starts a new table, so that no code ever needs more than 12 bits.
 class LzwEncoder {

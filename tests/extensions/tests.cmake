@@ -14,3 +14,10 @@ target_sources(rastrix_tests PRIVATE
 target_compile_definitions(rastrix_tests PRIVATE
   RX_TEST_MODULE_DIR="$<TARGET_FILE_DIR:test_ext_ok>")
 rx_extension_host(rastrix_tests)
+
+# The LZW extension module: its GIF filter against the peers' files and
+# its TIFF codec against libtiff (a test-only peer).
+target_sources(rastrix_tests PRIVATE
+  extensions/test_rxlzw_gif_peers.cpp)
+target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
+add_dependencies(rastrix_tests rxlzw)
