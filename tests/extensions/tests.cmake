@@ -17,7 +17,10 @@ rx_extension_host(rastrix_tests)
 
 # The LZW extension module: its GIF filter against the peers' files and
 # its TIFF codec against libtiff (a test-only peer).
+find_package(TIFF REQUIRED)
 target_sources(rastrix_tests PRIVATE
-  extensions/test_rxlzw_gif_peers.cpp)
+  extensions/test_rxlzw_gif_peers.cpp
+  extensions/test_rxlzw_tiff.cpp)
+target_link_libraries(rastrix_tests PRIVATE TIFF::TIFF)
 target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
 add_dependencies(rastrix_tests rxlzw)
