@@ -20,6 +20,7 @@ rx_extension_host(rastrix_tests)
 find_package(TIFF REQUIRED)
 target_sources(rastrix_tests PRIVATE
   extensions/test_rxlzw_gif_peers.cpp
+  extensions/test_rxlzw_gif_write.cpp
   extensions/test_rxlzw_tiff.cpp)
 target_link_libraries(rastrix_tests PRIVATE TIFF::TIFF)
 target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
