@@ -225,4 +225,18 @@ TEST_F(GifWrite, PillowReadsOurFiles) {
   if (!HasFailure()) fs::remove_all(dir);
 }
 
+// A save by file name picks the module's GIF writer over the placeholder
+// the built-in row holds.
+TEST_F(GifWrite, SaveByFileNameChoosesTheModule) {
+  const Picture p{4, 3, 8, 6};
+  RX_HIMAGE image = p.image();
+  const std::string path = testing::TempDir() + "/rxlzw_by_name.GIF";
+  ASSERT_EQ(RX_image_save_file(image, path.c_str(), RX_FORMAT_UNKNOWN), 0);
+  const Bytes file = file_bytes(path);
+  ASSERT_GT(file.size(), 6u);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + 6), "GIF87a");
+  std::remove(path.c_str());
+  RX_image_delete(image);
+}
+
 }  // namespace
