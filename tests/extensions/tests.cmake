@@ -25,3 +25,7 @@ target_sources(rastrix_tests PRIVATE
 target_link_libraries(rastrix_tests PRIVATE TIFF::TIFF)
 target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
 add_dependencies(rastrix_tests rxlzw)
+
+# The rastrix command with the modules shipped beside it, and without.
+target_sources(rastrix_tests PRIVATE
+  tools/test_rastrix_extensions.cpp)

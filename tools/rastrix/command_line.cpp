@@ -193,13 +193,14 @@ std::optional<HelpTopic> topic_named(const std::string& name) {
   if (name == "info") return HelpTopic::Info;
   if (name == "convert") return HelpTopic::Convert;
   if (name == "formats") return HelpTopic::Formats;
+  if (name == "extensions") return HelpTopic::Extensions;
   return std::nullopt;
 }
 
 Command parse_help(std::span<const std::string> args) {
   if (args.empty()) return HelpRequest{};
   if (const auto topic = topic_named(args[0]); topic && args.size() == 1) return HelpRequest{*topic};
-  return UsageError{"help takes one command name: info, convert or formats"};
+  return UsageError{"help takes one command name: info, convert, formats or extensions"};
 }
 
 Command parse_formats(std::span<const std::string> args) {
@@ -207,6 +208,13 @@ Command parse_formats(std::span<const std::string> args) {
     return HelpRequest{HelpTopic::Formats};
   if (!args.empty()) return UsageError{"formats takes no arguments", HelpTopic::Formats};
   return FormatsRequest{};
+}
+
+Command parse_extensions(std::span<const std::string> args) {
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help"))
+    return HelpRequest{HelpTopic::Extensions};
+  if (!args.empty()) return UsageError{"extensions takes no arguments", HelpTopic::Extensions};
+  return ExtensionsRequest{};
 }
 
 }  // namespace
@@ -223,6 +231,7 @@ Command parse_command_line(std::span<const std::string> args) {
   if (first == "info") return parse_info(rest);
   if (first == "convert") return parse_convert(rest);
   if (first == "formats") return parse_formats(rest);
+  if (first == "extensions") return parse_extensions(rest);
   return UsageError{"unknown command '" + first + "'"};
 }
 
