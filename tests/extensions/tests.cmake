@@ -29,3 +29,12 @@ add_dependencies(rastrix_tests rxlzw)
 # The rastrix command with the modules shipped beside it, and without.
 target_sources(rastrix_tests PRIVATE
   tools/test_rastrix_extensions.cpp)
+
+# A host that sees the engine only through the control library.
+add_executable(ext_control_host extensions/control_host.cpp)
+target_include_directories(ext_control_host PRIVATE ${PROJECT_SOURCE_DIR}/include)
+target_link_libraries(ext_control_host PRIVATE ${CMAKE_DL_LIBS})
+rx_warnings(ext_control_host)
+target_sources(rastrix_tests PRIVATE extensions/test_ext_control_host.cpp)
+target_compile_definitions(rastrix_tests PRIVATE RX_CONTROL_HOST="$<TARGET_FILE:ext_control_host>")
+add_dependencies(rastrix_tests ext_control_host)
