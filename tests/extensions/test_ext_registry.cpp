@@ -59,6 +59,27 @@ TEST_F(ExtensionRegistry, FailedLoadsLeaveNoRecordAndReleaseTheLibrary) {
   }
 }
 
+// A module without RastExtInfoSet is refused with -700 and leaves what
+// is already loaded as it was: its filter, its option values, its codec.
+TEST_F(ExtensionRegistry, AFailedLoadChangesNothingAlreadyLoaded) {
+  ASSERT_EQ(RX_extension_load(module_path("ok").c_str()), 0);
+  ASSERT_EQ(RX_image_control_set(0x164, 77), 0);
+  RX_CODEC_DECODE_FN decode = rx::extension_decoder_find(RX_COMPRESSION_LZW);
+  ASSERT_NE(decode, nullptr);
+  for (const char* variant : {"no_set", "bad_code", "refuse"}) {
+    EXPECT_EQ(RX_extension_load(module_path(variant).c_str()), 1) << variant;
+    EXPECT_EQ(loaded_count(), 1) << variant;
+    EXPECT_EQ(rx::filter_count(), rx::kBuiltinFilterCount + 1) << variant;
+    EXPECT_EQ(rx::filter_first(), 4196) << variant;
+    EXPECT_EQ(rx::extension_decoder_find(RX_COMPRESSION_LZW), decode) << variant;
+    uint32_t value = 0;
+    EXPECT_EQ(RX_image_control_get(0x164, &value), 0) << variant;
+    EXPECT_EQ(value, 77u) << variant;
+  }
+  EXPECT_EQ(RX_extension_load(module_path("no_set").c_str()), 1);
+  EXPECT_EQ(error_codes(), Codes{RXE_EXTENSION_INVALID});
+}
+
 TEST_F(ExtensionRegistry, MissingLibraryGives500WithThePlatformResult) {
   EXPECT_EQ(RX_extension_load("/no/such/libmodule.so"), 1);
   const std::vector<ErrorEntry> e = error_entries();
