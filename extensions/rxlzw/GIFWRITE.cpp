@@ -34,6 +34,8 @@ struct Target {
   bool append = false;
   size_t insert_at = 0;   // offset from start where the frame goes
   GifScreen screen;
+  const uint8_t* original = nullptr;  // the GIF that was there, to put back
+  size_t original_size = 0;           // on failure
 };
 
 bool callback_ok(int32_t result) {
@@ -84,6 +86,8 @@ bool target_find(Pool& pool, IO_REC* io, Target* t) {
   if (got <= 0 || !gif_screen_parse(data, static_cast<size_t>(got), &t->screen, &blocks))
     return true;
   t->append = true;
+  t->original = data;
+  t->original_size = static_cast<size_t>(got);
   gif_frames_walk(data, static_cast<size_t>(got), blocks,
                   [](const GifFrame&, int32_t) { return true; }, &t->insert_at);
   return true;
@@ -214,13 +218,24 @@ bool pixels_put(Pool& pool, IO_REC* io, const Image& im, bool interlace) {
   return put(io, kEnd, sizeof kEnd, RXE_CANT_WRITE_PIXEL_DATA);
 }
 
+// An append that fails part-way has already grown the screen, raised the
+// version or written over the trailer: the GIF that was there is written
+// back whole, so it reads as before. Pushes nothing; the failure that led
+// here has been reported.
+void original_restore(IO_REC* io, const Target& t) {
+  if (RPb_IO_seek(io, t.start, RX_SEEK_SET) == t.start)
+    RPb_IO_write(io, t.original, static_cast<int32_t>(t.original_size));
+}
+
 bool image_write(IO_REC* io, const GifFlags& flags, Target* t) {
   Pool pool;
   Image im;
   if (!image_get(io, &im) || !target_find(pool, io, t)) return false;
   const bool interlace = flags.interlace != 0;
-  return screen_put(io, im, *t) && frame_head_put(io, im, *t, interlace) &&
-         pixels_put(pool, io, im, interlace);
+  const bool written = screen_put(io, im, *t) && frame_head_put(io, im, *t, interlace) &&
+                       pixels_put(pool, io, im, interlace);
+  if (!written && t->append) original_restore(io, *t);
+  return written;
 }
 
 }  // namespace

@@ -181,6 +181,30 @@ TEST_F(GifWrite, SavingIntoAGifAddsAFrame) {
   RX_image_delete(b);
 }
 
+// A frame that does not fit the block leaves the GIF there as it was:
+// its screen, its version and its trailer.
+TEST_F(GifWrite, AFailedAppendKeepsTheGifThere) {
+  const Picture small{3, 2, 1, 5}, large{40, 30, 8, 6};
+  RX_HIMAGE a = small.image(), b = large.image();
+  const Bytes before = saved(a);
+  transparent_set(b, large.colour(2));  // asks for 89a on an 87a file
+  for (int32_t room : {0, 5, 30, 200}) {
+    Bytes block = before;
+    block.resize(before.size() + size_t(room), 0xEE);
+    int32_t size = 0;
+    EXPECT_EQ(RX_image_save_memory(b, block.data(), int32_t(before.size()), int32_t(block.size()),
+                                   0, 0, RX_FORMAT_GIF, &size),
+              1)
+        << room;
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + before.size()), before) << room;
+    int32_t pages = 0;
+    EXPECT_EQ(RX_memory_page_count_get(block.data(), int32_t(block.size()), &pages), 0) << room;
+    EXPECT_EQ(pages, 1) << room;
+  }
+  RX_image_delete(a);
+  RX_image_delete(b);
+}
+
 // Pillow reads every kind of file we write with the pixels we meant.
 TEST_F(GifWrite, PillowReadsOurFiles) {
   if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
