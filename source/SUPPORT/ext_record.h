@@ -1,11 +1,10 @@
 // The records of the extension registry, shared by its files: the list of
-// loaded modules (ext_registry), loading and unloading (ext_module), option
-// delegation (ext_options) and the codec lookup (ext_codecs).
+// loaded modules (ext), loading and unloading (ext_module), option
+// delegation (ext_option_delegate) and the codec lookup (ext_codecs).
 #pragma once
 
 #include <cstdint>
 
-#include "SUPPORT/ext.h"
 #include "SUPPORT/filter_record.h"
 #include "rastrix/rx_types.h"
 
@@ -38,6 +37,13 @@ struct EXT_RECORD {
   RX_EXT_INFO_SET_FN info_set;
   int32_t item_count;
   EXT_ITEM* items;  // item_count items, in the same block as the record
+};
+
+// The registry of the process: its modules, newest first.
+struct EXT_REGISTRY {
+  uint32_t tag;
+  int32_t count;
+  EXT_RECORD* head;
 };
 
 // The registry of the process, or null before engine start.

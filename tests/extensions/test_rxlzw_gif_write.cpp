@@ -1,7 +1,7 @@
 // The GIF writer of the LZW extension module: the bytes of a small file
 // worked out by hand, the depths it refuses, frames added to an existing
 // file, and Pillow reading every kind of file we write with the pixels we
-// meant (tests/interop/check_gif_with_pillow.py).
+// meant (tests/interop/pillow_reads_gif.py).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 
 #include "extensions/rxlzw_harness.h"
 #include "SUPPORT/image_rec.h"
+#include "support/peers.h"
 
 namespace {
 
@@ -207,8 +208,7 @@ TEST_F(GifWrite, AFailedAppendKeepsTheGifThere) {
 
 // Pillow reads every kind of file we write with the pixels we meant.
 TEST_F(GifWrite, PillowReadsOurFiles) {
-  if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
-    GTEST_SKIP() << "python3 with PIL is not installed";
+  RX_NEED_PEER(RX_PEER_PYTHON[0] != '\0', "python3 with PIL");
   const fs::path dir = fs::temp_directory_path() / ("rastrix_gif_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   auto keep = [&](const std::string& name, const Bytes& b) { file_put((dir / name).string(), b); };
@@ -244,7 +244,8 @@ TEST_F(GifWrite, PillowReadsOurFiles) {
   RX_image_delete(i1);
   RX_image_delete(i2);
 
-  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_gif_with_pillow.py ";
+  const std::string check =
+      std::string(RX_PEER_PYTHON) + " " RX_TEST_DATA_DIR "/../interop/pillow_reads_gif.py ";
   EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
   if (!HasFailure()) fs::remove_all(dir);
 }

@@ -7,9 +7,13 @@ width x height RGBA bytes (top row first), preceded by the two sizes as
 never write (deferred clear, disposal to the previous frame, local colour
 tables, frames that lie outside the screen); ImageMagick composites those.
 
-Usage: make_gif_samples.py OUTPUT_DIRECTORY
+Usage: make_gif_samples.py [--check] [OUTPUT_DIRECTORY]
+  (default: ../data/gif). With --check nothing is written there: the
+  samples are made afresh in a temporary directory and must be byte for
+  byte the files in the directory (a test runs this).
 Needs /usr/bin/python3 with PIL, /usr/bin/convert-im6.q16 and /usr/bin/gm.
 """
+import filecmp
 import os
 import struct
 import subprocess
@@ -214,8 +218,7 @@ def hand_samples(out):
         record_magick(out, name, "im")
 
 
-def main():
-    out = sys.argv[1]
+def write_samples(out):
     os.makedirs(out, exist_ok=True)
     pillow_samples(out)
     magick_samples(out, "im", "im")
@@ -223,5 +226,39 @@ def main():
     hand_samples(out)
 
 
+def compare(fresh, kept):
+    """The kept samples must be exactly the ones made now."""
+    made = sorted(os.listdir(fresh))
+    there = sorted(n for n in os.listdir(kept) if n.endswith((".gif", ".rgba")))
+    _, differ, missing = filecmp.cmpfiles(fresh, kept, made, shallow=False)
+    extra = sorted(set(there) - set(made))
+    for name in differ:
+        print(f"{name}: differs from what the programs make now", file=sys.stderr)
+    for name in missing:
+        print(f"{name}: not in {kept}", file=sys.stderr)
+    for name in extra:
+        print(f"{name}: not made by this script", file=sys.stderr)
+    bad = len(differ) + len(missing) + len(extra)
+    if bad:
+        print("review the differences, then run make_gif_samples.py to write the samples again",
+              file=sys.stderr)
+    else:
+        print(f"{len(made)} files are as the programs make them")
+    return 1 if bad else 0
+
+
+def main(args):
+    check = "--check" in args
+    args = [a for a in args if a != "--check"]
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = args[0] if args else os.path.join(here, "..", "data", "gif")
+    if not check:
+        write_samples(out)
+        return 0
+    with tempfile.TemporaryDirectory() as fresh:
+        write_samples(fresh)
+        return compare(fresh, out)
+
+
 if __name__ == "__main__":
-    main()
+    sys.exit(main(sys.argv[1:]))

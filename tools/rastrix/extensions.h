@@ -1,7 +1,7 @@
 // Extension modules for the rastrix command: the modules that ship beside
 // it are loaded into every engine the command starts (the tool's own and
-// each worker's) unless `--no-extensions` asks for the bare engine, and
-// `rastrix extensions` lists what was loaded.
+// each worker's) unless `--no-extensions` asks for the bare engine
+// (`rastrix extensions` lists them: extensions_list.h).
 #pragma once
 
 #include <span>
@@ -25,10 +25,5 @@ bool extensions_wanted();
 // that will not load is reported on standard error and left out. False
 // when the engine itself would not start.
 bool engine_start_for_tool();
-
-// `rastrix extensions`: each loaded module's path, then one line per item,
-// indented by a tab: "filter<TAB>CODE<TAB>NAME<TAB>read,write" or
-// "codec<TAB>COMPRESSION<TAB>NAME<TAB>decode,encode".
-int run_extensions();
 
 }  // namespace rxcli

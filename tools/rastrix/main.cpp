@@ -12,6 +12,7 @@
 #include "convert_single.h"
 #include "exit_status.h"
 #include "extensions.h"
+#include "extensions_list.h"
 #include "formats.h"
 #include "help.h"
 #include "info.h"

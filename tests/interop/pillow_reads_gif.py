@@ -5,7 +5,7 @@ composites it, must be exactly the RGB triples of NAME.N.rgb (top row
 first, no padding). Where NAME.transparency exists, the first frame's
 transparent index must be the number it holds.
 
-Usage: check_gif_with_pillow.py DIRECTORY   (exit status 0 when all match)
+Usage: pillow_reads_gif.py DIRECTORY   (exit status 0 when all match)
 """
 import os
 import sys

@@ -1,8 +1,9 @@
-// Option delegation: an option id the built-in table does not know is
+// Option delegation (ext_options.h): an option id the built-in table does not know is
 // offered to each filter item of each loaded module in list order; the
 // first that claims it (info 23) takes the value or answers for it
 // (info 24), working on its own image flags block (info 9).
-#include "SUPPORT/ext.h"
+#include "SUPPORT/ext_options.h"
+
 #include "SUPPORT/ext_record.h"
 
 namespace rx {
