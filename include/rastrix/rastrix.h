@@ -195,6 +195,35 @@ RX_API int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t use
 RX_API int32_t RX_tag_get_callback_install(RX_TAG_GET_CB get, RX_TAG_USER_GET_CB user_get,
                                            uintptr_t user);
 
+/* ---- Extension modules ------------------------------------------------
+ * Shared libraries that add format filters and codecs at run time (the
+ * module contract is in rx_types.h). A loaded module's filters are tried
+ * by detection before the built-in ones, are found by their format code
+ * for loads and saves, and answer the option ids the built-in table does
+ * not know; its codecs serve the compressions the engine lacks (8, LZW). */
+
+/* Loads the module at `path`: RXE_EXTENSION_NOT_PRESENT when the library
+ * cannot be loaded, RXE_EXTENSION_INVALID when it lacks one of the three
+ * entry points or declares what the engine cannot take,
+ * RXE_EXTENSION_INIT_FAILED when it refuses to attach. A failed load
+ * leaves nothing registered. */
+RX_API int32_t RX_extension_load(const char* path);
+/* Unloads the module loaded under `path` (letter case ignored; the newest
+ * when the same path was loaded twice): RXE_EXTENSION_NOT_PRESENT when
+ * none was. Engine stop unloads every module. */
+RX_API int32_t RX_extension_unload(const char* path);
+/* Number of loaded modules. */
+RX_API int32_t RX_extension_count_get(int32_t* count);
+/* The n-th loaded module (0 = the newest): its path as given at load, cut
+ * to path_size - 1 bytes, and its number of items; outputs optional.
+ * RXE_PARAMETERS_OUT_OF_LIMITS for an n past the last. */
+RX_API int32_t RX_extension_get(int32_t n, char* path, uint32_t path_size, int32_t* item_count);
+/* Item `item` of the n-th module: its kind (RX_EXT_ITEM_FILTER,
+ * RX_EXT_ITEM_CODEC, or another kind the engine skipped), its format code
+ * or compression number, and RX_EXT_ABLE_ bits; outputs optional. */
+RX_API int32_t RX_extension_item_get(int32_t n, int32_t item, int32_t* kind, int32_t* code,
+                                     int32_t* abilities);
+
 /* Image processing (RX_IP_): arithmetic, contrast, look-up tables,
  * histograms. */
 #include "rastrix/rx_ip.h"

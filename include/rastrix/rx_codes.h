@@ -113,7 +113,13 @@ enum {
   RX_OPTION_TEXT_BOLD = 2601,
   RX_OPTION_TEXT_ITALIC = 2857,
   RX_OPTION_TEXT_TAB_WIDTH = 3113,
-  RX_OPTION_TEXT_FONT_NAME = 3369 /* the value is the address of a string */
+  RX_OPTION_TEXT_FONT_NAME = 3369, /* the value is the address of a string */
+  /* Options of the GIF filter of the LZW extension module (the engine
+   * hands them to it): interlaced rows on write (default 0), and frames
+   * composited onto the logical screen as a viewer shows them on read
+   * (default 1; 0 loads each frame alone at its own size). */
+  RX_OPTION_GIF_INTERLACE = 270,
+  RX_OPTION_GIF_COMPOSITE = 526
 };
 
 /* ---- Stream seek origins (RPb_IO_seek) ------------------------------------ */
@@ -134,7 +140,12 @@ enum {
   RX_ATTR_GRAY_MASKS = 9,   /* the three masks of a 16-bit grey image */
   RX_ATTR_INFO_TYPE = 10,
   RX_ATTR_INFO_TAG = 11,
-  RX_ATTR_INFO = 12
+  RX_ATTR_INFO = 12,
+  /* The colour that shows the background through the image: the value is
+   * the colour as the 32 bits of an RX_RGBQUAD (blue in the low byte, the
+   * reserved byte 0). A reader sets it on a transparent image; a writer
+   * gets it, with result 1, when the image has one. */
+  RX_ATTR_TRANSPARENT_COLOR = 13
 };
 
 #endif

@@ -188,6 +188,65 @@ typedef int32_t (*RX_CODEC_DECODE_FN)(IO_REC* io, uint8_t* buffer, int32_t buffe
 typedef int32_t (*RX_CODEC_ENCODE_FN)(IO_REC* io, uint32_t pool_tag, const uint8_t* buffer,
                                       int32_t* byte_count);
 
+/* ---- Extension modules ------------------------------------------------------
+ * An extension module is a shared library that exports three functions by
+ * these names. The engine calls the entry with reason RX_EXT_ATTACH after
+ * loading the library and RX_EXT_DETACH before releasing it; a zero result
+ * to RX_EXT_ATTACH refuses the load. It reads the module's items and their
+ * functions through RastExtInfoGet, which writes a pointer-sized value (a
+ * number or a function's address) to `result` unless the id names a block
+ * to fill, and tells the module which item and which block the following
+ * calls are about through RastExtInfoSet. The module calls back into the
+ * engine through the RPb_ functions (rpb.h) only. */
+typedef int32_t (*RX_EXT_ENTRY_FN)(uintptr_t module_instance, int32_t reason, uintptr_t process);
+typedef int32_t (*RX_EXT_INFO_GET_FN)(int32_t info_id, void* result);
+typedef int32_t (*RX_EXT_INFO_SET_FN)(int32_t info_id, uintptr_t value);
+
+#define RX_EXT_ENTRY_NAME "RastExtEntryProc"
+#define RX_EXT_INFO_GET_NAME "RastExtInfoGet"
+#define RX_EXT_INFO_SET_NAME "RastExtInfoSet"
+
+/* Reasons of the entry call. */
+enum { RX_EXT_ATTACH = 1, RX_EXT_DETACH = 2 };
+
+/* Kinds of item, and what an item can do (RX_extension_item_get). */
+enum { RX_EXT_ITEM_FILTER = 1, RX_EXT_ITEM_CODEC = 2 };
+enum { RX_EXT_ABLE_READ = 1, RX_EXT_ABLE_WRITE = 2 }; /* read or decode, write or encode */
+
+/* Info ids. Get: the module writes the answer to `result`; set: the engine
+ * passes `value`. */
+enum {
+  RX_EXT_INFO_FORMAT_CODE = 0,    /* get: the selected filter's format code */
+  RX_EXT_INFO_INFO_FN = 1,        /* get: its RX_INFO_FN */
+  RX_EXT_INFO_READ_FN = 2,        /* get: its RX_READ_FN */
+  RX_EXT_INFO_DETECT_FN = 3,      /* get: its RX_DETECT_FN */
+  RX_EXT_INFO_PAGE_COUNT_FN = 4,  /* get: its RX_PAGE_COUNT_FN */
+  RX_EXT_INFO_SPARE_FN = 5,       /* get: kept, never called */
+  RX_EXT_INFO_WRITE_FN = 7,       /* get: its RX_WRITE_FN (0 when read-only) */
+  RX_EXT_INFO_FLAGS_SIZE = 8,     /* get: bytes of its image flags block */
+  RX_EXT_INFO_FLAGS = 9,          /* get: fill the block at `result` with the
+                                     defaults; set: the block the next option
+                                     call is about */
+  RX_EXT_INFO_ITEM_COUNT = 10,    /* get */
+  RX_EXT_INFO_ITEM_SELECT = 11,   /* set: item n (0-based) for the next calls */
+  RX_EXT_INFO_ITEM_KIND = 12,     /* get: RX_EXT_ITEM_FILTER or _CODEC */
+  RX_EXT_INFO_ENCODER = 13,       /* get: the codec's RX_CODEC_ENCODE_FN */
+  RX_EXT_INFO_DECODER = 14,       /* get: the codec's RX_CODEC_DECODE_FN */
+  RX_EXT_INFO_WORD_1 = 15,        /* get: three values the engine keeps */
+  RX_EXT_INFO_WORD_2 = 16,
+  RX_EXT_INFO_WORD_3 = 17,
+  RX_EXT_INFO_PRIVATE_SIZE = 18,  /* get: bytes of the module's private block */
+  RX_EXT_INFO_PRIVATE = 19,       /* get: fill the private block at `result` */
+  RX_EXT_INFO_COMPRESSION = 20,   /* get: the codec's compression number */
+  RX_EXT_INFO_SCRATCH_SIZE = 21,  /* kept for the module's own use */
+  RX_EXT_INFO_SCRATCH = 22,
+  RX_EXT_INFO_OPTION_ID = 23,     /* set: non-zero result if the selected
+                                     filter owns the option id */
+  RX_EXT_INFO_OPTION_VALUE = 24,  /* set: the value of the id just accepted;
+                                     get: write it as 32 bits to `result` */
+  RX_EXT_INFO_EXTRA = 25          /* get: the item's extra value */
+};
+
 /* Byte orders of a stream. */
 enum { RX_ORDER_INTEL = 0, RX_ORDER_MOTOROLA = 1 };
 

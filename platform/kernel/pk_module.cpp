@@ -1,14 +1,33 @@
 // Module loading for extension modules.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "platform/kernel.h"
 
 namespace {
 thread_local const char* g_last_error = "";
+
+// A module resolves the functions it calls back into (the engine's RPb_
+// exports) in the process's global scope. When the engine lives in a
+// shared library that its host opened privately (the control library),
+// that library's exports are not there yet: reopen it in place with
+// global visibility before the first module needs them. In an executable
+// the lookup finds no library of that name and nothing changes.
+void expose_own_library() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&expose_own_library), &info) == 0 ||
+      info.dli_fname == nullptr)
+    return;
+  if (void* self = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL)) dlclose(self);
 }
+}  // namespace
 
 extern "C" void* pk_module_load(const char* path) {
   if (path == nullptr || *path == '\0') return nullptr;
+  expose_own_library();
   void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   const char* e = module ? nullptr : dlerror();
   g_last_error = e ? e : "";
@@ -25,3 +44,5 @@ extern "C" void pk_module_free(void* module) {
 }
 
 extern "C" const char* pk_module_error(void) { return g_last_error; }
+
+extern "C" uintptr_t pk_process_id(void) { return static_cast<uintptr_t>(getpid()); }

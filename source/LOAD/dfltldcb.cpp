@@ -192,6 +192,14 @@ int32_t mask_attribute(IMAGE_REC* record, int32_t id, uint32_t mask) {
   return 1;
 }
 
+int32_t transparent_color_set(DISPLAY_ATTR& d, uint32_t bgr) {
+  d.transparent_color[0] = static_cast<uint8_t>(bgr);
+  d.transparent_color[1] = static_cast<uint8_t>(bgr >> 8);
+  d.transparent_color[2] = static_cast<uint8_t>(bgr >> 16);
+  d.transparent_on = 1;
+  return 1;
+}
+
 }  // namespace
 
 // ---- Shared steps -------------------------------------------------------------
@@ -330,6 +338,7 @@ int32_t load_attribute_set(IO_REC* io, int32_t id, uintptr_t value) {
     case RX_ATTR_INFO_TYPE: RPb_image_info_type_set(record, word); return 0;
     case RX_ATTR_INFO_TAG: RPb_image_info_mem_tag_set(record, word); return 0;
     case RX_ATTR_INFO: RPb_image_info_set(record, reinterpret_cast<void*>(value)); return 0;
+    case RX_ATTR_TRANSPARENT_COLOR: return transparent_color_set(d, word);
     default: return 0;
   }
 }

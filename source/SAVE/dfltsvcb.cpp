@@ -206,6 +206,11 @@ int32_t attribute_of(IMAGE_REC* record, int32_t id, void* out) {
     case RX_ATTR_INFO_TYPE: put32(out, static_cast<int32_t>(record->info_type)); return 0;
     case RX_ATTR_INFO_TAG: put32(out, static_cast<int32_t>(record->info_tag)); return 0;
     case RX_ATTR_INFO: std::memcpy(out, &record->info, sizeof record->info); return 0;
+    case RX_ATTR_TRANSPARENT_COLOR: {
+      const uint8_t* c = record->display.transparent_color;
+      put32(out, c[0] | c[1] << 8 | c[2] << 16);
+      return record->display.transparent_on != 0 ? 1 : 0;
+    }
     default: return 0;
   }
 }

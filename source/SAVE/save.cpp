@@ -127,9 +127,11 @@ int32_t save_filter_by_extension(const char* name) {
   char ext[kExtensionMax + 1] = {};
   size_t n = 0;
   if (name == nullptr || !extension_of(name, ext, &n)) return RXE_SAVE_EXTENSION_UNKNOWN;
+  // The name gives the format; a loaded extension filter for that format
+  // takes the place of the built-in row, as it does for a save by code.
   for (int32_t i = 0; i < kBuiltinFilterCount; ++i) {
     const char* list = filter_extensions(i);
-    if (list != nullptr && list_has(list, ext, n)) return i;
+    if (list != nullptr && list_has(list, ext, n)) return filter_search(filter_format_code(i));
   }
   return RXE_SAVE_EXTENSION_UNKNOWN;
 }

@@ -17,8 +17,9 @@ struct SaveTarget {
   int32_t filter_index = -1;    // where the image flags block comes from; -1 none
 };
 
-// The filter row a file name's extension selects (built-in rows only, in
-// table order, first exact match ignoring case), or
+// The filter a file name's extension selects: the format of the first
+// built-in row whose list has it (exact match ignoring case), served by a
+// loaded extension filter for that format when there is one, or
 // RXE_SAVE_EXTENSION_UNKNOWN. Only the name after the last '/' counts, so a
 // dot in a directory name never supplies an extension. Pushes nothing.
 int32_t save_filter_by_extension(const char* name);

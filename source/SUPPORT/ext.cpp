@@ -1,67 +1,73 @@
-// The extension registry. Modules are loaded into it by the extension
-// loader; until one is, the registry is empty and every lookup misses.
+// The extension registry: the list of loaded modules (newest first) and
+// the filter queries the filter table and detection make of it. Filter
+// items are served in list order, then item order; a filter's index is its
+// format code + RX_EXTENSION_FILTER_BASE, and where two loaded filters
+// share a code the newer one answers for it.
 #include "SUPPORT/ext.h"
-#include "SUPPORT/ext_options.h"
 
 #include "SUPPORT/engine_tables.h"
+#include "SUPPORT/ext_record.h"
 #include "SUPPORT/instance.h"
 
 namespace rx {
 
-// ---- Test hook ------------------------------------------------------------
-// A codec a test installs stands in for a loaded extension's, so that the
-// filters' paths through extension codecs can be tested without a module.
-// Nothing but tests installs one; the lookups fall back on it only when no
-// loaded extension has a codec for the number.
-namespace {
-struct TestCodec {
-  int32_t compression = 0;
-  RX_CODEC_DECODE_FN decoder = nullptr;
-  RX_CODEC_ENCODE_FN encoder = nullptr;
-};
-TestCodec g_test_codec;
-
-RX_CODEC_DECODE_FN test_codec_decoder(int32_t compression) {
-  return g_test_codec.compression == compression ? g_test_codec.decoder : nullptr;
-}
-RX_CODEC_ENCODE_FN test_codec_encoder(int32_t compression) {
-  return g_test_codec.compression == compression ? g_test_codec.encoder : nullptr;
-}
-}  // namespace
-
-void extension_codec_test_install(int32_t compression, RX_CODEC_DECODE_FN decoder,
-                                  RX_CODEC_ENCODE_FN encoder) {
-  g_test_codec = TestCodec{compression, decoder, encoder};
-}
-// ---- End of the test hook ---------------------------------------------------
+EXT_REGISTRY* extension_registry() { return instance_table<EXT_REGISTRY>(kKeyExtensions); }
 
 int32_t extension_registry_create() {
   return table_create(kKeyExtensions, sizeof(EXT_REGISTRY), nullptr);
 }
 
-void extension_registry_destroy() { table_destroy(kKeyExtensions); }
-
-int32_t extension_filter_count() { return 0; }
-
-const FILTER_RECORD* extension_filter_at(int32_t, int32_t* index) {
-  if (index != nullptr) *index = -1;
-  return nullptr;
+// The modules are told they are detached and released before the
+// registry's memory goes, so no library outlives the engine that loaded it.
+void extension_registry_destroy() {
+  extension_unload_all();
+  table_destroy(kKeyExtensions);
 }
 
-const FILTER_RECORD* extension_filter_by_index(int32_t) { return nullptr; }
+namespace {
 
-int32_t* extension_detect_switch(int32_t) { return nullptr; }
+bool is_filter(const EXT_ITEM& item) { return item.kind == RX_EXT_ITEM_FILTER; }
 
-RX_CODEC_DECODE_FN extension_decoder_find(int32_t compression) {
-  return test_codec_decoder(compression);
+int32_t index_of(const EXT_ITEM& item) {
+  return item.filter.format_code + RX_EXTENSION_FILTER_BASE;
 }
 
-RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression) {
-  return test_codec_encoder(compression);
+EXT_ITEM* filter_item_by_index(int32_t index) {
+  return extension_items_find([index](const EXT_RECORD&, const EXT_ITEM& item, int32_t) {
+    return is_filter(item) && index_of(item) == index;
+  });
 }
 
-int32_t extension_option_set(uint32_t, uintptr_t) { return 0; }
+}  // namespace
 
-int32_t extension_option_get(uint32_t, void*) { return 0; }
+int32_t extension_filter_count() {
+  int32_t count = 0;
+  extension_items_find([&count](const EXT_RECORD&, const EXT_ITEM& item, int32_t) {
+    if (is_filter(item)) ++count;
+    return false;
+  });
+  return count;
+}
+
+const FILTER_RECORD* extension_filter_at(int32_t n, int32_t* index) {
+  int32_t seen = 0;
+  const EXT_ITEM* found =
+      n < 0 ? nullptr
+            : extension_items_find([n, &seen](const EXT_RECORD&, const EXT_ITEM& item, int32_t) {
+                return is_filter(item) && seen++ == n;
+              });
+  if (index != nullptr) *index = found != nullptr ? index_of(*found) : -1;
+  return found != nullptr ? &found->filter : nullptr;
+}
+
+const FILTER_RECORD* extension_filter_by_index(int32_t index) {
+  const EXT_ITEM* item = filter_item_by_index(index);
+  return item != nullptr ? &item->filter : nullptr;
+}
+
+int32_t* extension_detect_switch(int32_t index) {
+  EXT_ITEM* item = filter_item_by_index(index);
+  return item != nullptr ? &item->detect_switch : nullptr;
+}
 
 }  // namespace rx

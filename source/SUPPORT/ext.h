@@ -8,14 +8,6 @@
 
 namespace rx {
 
-struct EXT_RECORD;
-
-struct EXT_REGISTRY {
-  uint32_t tag;
-  int32_t count;
-  EXT_RECORD* head;  // newest first
-};
-
 // Registered extension filters in detection order (list order, then item
 // order). n runs from 0 to extension_filter_count() - 1.
 int32_t extension_filter_count();

@@ -9,6 +9,9 @@ list(APPEND RX_LAYER_SOURCES
   SUPPORT/status_msg.cpp
   SUPPORT/status_msg_table.cpp
   SUPPORT/ext.cpp
+  SUPPORT/ext_module.cpp
+  SUPPORT/ext_option_delegate.cpp
+  SUPPORT/ext_codecs.cpp
   SUPPORT/img_ctrl.cpp
   SUPPORT/settings.cpp
   SUPPORT/rxh_util.cpp

@@ -294,7 +294,7 @@ TEST_F(LoadDefaults, PlaneRowsAndAttributes) {
                    set(RX_ATTR_RESOLUTION, reinterpret_cast<uintptr_t>(resolution)),
                    set(RX_ATTR_ORIENTATION, 6), set(RX_ATTR_RED_MASK, 0x7C00),
                    set(RX_ATTR_BLUE_MASK, 0x1F), set(RX_ATTR_GRAY_MASKS, 0xFFFF),
-                   set(RX_ATTR_INFO_TYPE, 77), set(0, 1), set(13, 1), set(RX_ATTR_PAIR, 0)}),
+                   set(RX_ATTR_INFO_TYPE, 77), set(0, 1), set(14, 1), set(RX_ATTR_PAIR, 0)}),
             Codes({1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}));
   const rx::DISPLAY_ATTR& d = record->display;
   EXPECT_EQ(Codes({d.attr_pair[1], d.attr_pair_set, d.attr_word2, d.attr_word3, record->orientation,

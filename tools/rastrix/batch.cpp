@@ -10,6 +10,7 @@
 #include "convert_file.h"
 #include "error_report.h"
 #include "exit_status.h"
+#include "extensions.h"
 #include "input_walk.h"
 #include "path_map.h"
 #include "progress.h"
@@ -65,7 +66,7 @@ Plan make_plan(const BatchRequest& r, const std::optional<fs::path>& out_dir, In
 
 PoolHooks hooks_for(const Plan& plan) {
   PoolHooks hooks;
-  hooks.start = [] { return RX_engine_start(0) == 1; };
+  hooks.start = [] { return engine_start_for_tool(); };
   hooks.stop = [] { RX_engine_stop(); };
   hooks.run = [&plan](size_t i) { return convert_file(plan.jobs[i]); };
   hooks.lost = [&plan](size_t i, pid_t pid, const std::string& reason) {

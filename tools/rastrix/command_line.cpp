@@ -333,13 +333,14 @@ std::optional<HelpTopic> topic_named(const std::string& name) {
   if (name == "convert") return HelpTopic::Convert;
   if (name == "formats") return HelpTopic::Formats;
   if (name == "render") return HelpTopic::Render;
+  if (name == "extensions") return HelpTopic::Extensions;
   return std::nullopt;
 }
 
 Command parse_help(std::span<const std::string> args) {
   if (args.empty()) return HelpRequest{};
   if (const auto topic = topic_named(args[0]); topic && args.size() == 1) return HelpRequest{*topic};
-  return UsageError{"help takes one command name: info, convert, render or formats"};
+  return UsageError{"help takes one command name: info, convert, render, formats or extensions"};
 }
 
 Command parse_formats(std::span<const std::string> args) {
@@ -347,6 +348,13 @@ Command parse_formats(std::span<const std::string> args) {
     return HelpRequest{HelpTopic::Formats};
   if (!args.empty()) return UsageError{"formats takes no arguments", HelpTopic::Formats};
   return FormatsRequest{};
+}
+
+Command parse_extensions(std::span<const std::string> args) {
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help"))
+    return HelpRequest{HelpTopic::Extensions};
+  if (!args.empty()) return UsageError{"extensions takes no arguments", HelpTopic::Extensions};
+  return ExtensionsRequest{};
 }
 
 }  // namespace
@@ -364,6 +372,7 @@ Command parse_command_line(std::span<const std::string> args) {
   if (first == "convert") return parse_convert(rest);
   if (first == "formats") return parse_formats(rest);
   if (first == "render") return parse_render(rest);
+  if (first == "extensions") return parse_extensions(rest);
   return UsageError{"unknown command '" + first + "'"};
 }
 

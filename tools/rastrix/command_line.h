@@ -14,7 +14,7 @@
 
 namespace rxcli {
 
-enum class HelpTopic { General, Info, Convert, Formats, Render };
+enum class HelpTopic { General, Info, Convert, Formats, Render, Extensions };
 
 struct HelpRequest {
   HelpTopic topic = HelpTopic::General;
@@ -23,6 +23,8 @@ struct HelpRequest {
 struct VersionRequest {};
 
 struct FormatsRequest {};
+
+struct ExtensionsRequest {};
 
 struct InfoRequest {
   bool json = false;
@@ -83,10 +85,11 @@ struct UsageError {
   HelpTopic topic = HelpTopic::General;
 };
 
-using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, InfoRequest,
-                             ConvertRequest, BatchRequest, RenderRequest, UsageError>;
+using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, ExtensionsRequest,
+                             InfoRequest, ConvertRequest, BatchRequest, RenderRequest, UsageError>;
 
-// `args` excludes the program name.
+// `args` excludes the program name and the global options
+// (global_options_take in extensions.h).
 Command parse_command_line(std::span<const std::string> args);
 
 }  // namespace rxcli

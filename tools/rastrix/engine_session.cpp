@@ -1,10 +1,11 @@
 #include "engine_session.h"
 
+#include "extensions.h"
 #include "rastrix/rastrix.h"
 
 namespace rxcli {
 
-EngineSession::EngineSession() : started_(RX_engine_start(0) == 1) {}
+EngineSession::EngineSession() : started_(engine_start_for_tool()) {}
 
 EngineSession::~EngineSession() {
   if (started_) RX_engine_stop();

@@ -14,11 +14,15 @@ Commands:
                                    convert many images
   render [OPTIONS] IN OUT          draw an image as a screen shows it
   formats                          list the formats, which load and which save
+  extensions                       list the loaded extension modules
   help [COMMAND]                   show help for a command
 
 Options:
   -h, --help                       show help (also after a command)
       --version                    print the version
+      --no-extensions              before the command: run the bare engine,
+                                   without the extension modules that ship
+                                   beside rastrix (see 'rastrix extensions')
 
 Exit status:
   0  everything worked
@@ -179,6 +183,21 @@ loaded nor saved is still recognised: loading such a file fails with a
 report that names its format.
 )";
 
+constexpr const char* kExtensions = R"(Usage: rastrix [--no-extensions] extensions
+
+Lists the extension modules rastrix loaded: each module's path on a line
+of its own, then one line per item it adds, indented by a tab and
+tab-separated:
+  filter  FORMAT-CODE  NAME  read,write
+  codec   COMPRESSION  NAME  decode,encode
+
+rastrix loads every module ("*.so") in the folder 'extensions' beside its
+own executable, in name order, before any command; the LZW module adds GIF
+reading and writing and the LZW codec of TIFF files. A module that will
+not load is reported on standard error and left out. '--no-extensions',
+given before the command, runs the bare engine; the listing is then empty.
+)";
+
 }  // namespace
 
 const char* help_text(HelpTopic topic) {
@@ -187,6 +206,7 @@ const char* help_text(HelpTopic topic) {
     case HelpTopic::Convert: return kConvert;
     case HelpTopic::Formats: return kFormats;
     case HelpTopic::Render: return kRender;
+    case HelpTopic::Extensions: return kExtensions;
     case HelpTopic::General: break;
   }
   return kGeneral;

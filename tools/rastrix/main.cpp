@@ -11,6 +11,8 @@
 #include "command_line.h"
 #include "convert_single.h"
 #include "exit_status.h"
+#include "extensions.h"
+#include "extensions_list.h"
 #include "formats.h"
 #include "help.h"
 #include "info.h"
@@ -29,6 +31,7 @@ struct Dispatch {
     return kExitOk;
   }
   int operator()(const FormatsRequest&) const { return run_formats(); }
+  int operator()(const ExtensionsRequest&) const { return run_extensions(); }
   int operator()(const InfoRequest& r) const { return run_info(r); }
   int operator()(const ConvertRequest& r) const { return run_convert(r); }
   int operator()(const BatchRequest& r) const { return run_batch(r); }
@@ -38,7 +41,8 @@ struct Dispatch {
                           : e.topic == HelpTopic::Convert ? " convert"
                           : e.topic == HelpTopic::Formats ? " formats"
                           : e.topic == HelpTopic::Render  ? " render"
-                                                          : "";
+                          : e.topic == HelpTopic::Extensions ? " extensions"
+                                                             : "";
     std::fprintf(stderr, "rastrix: %s\nTry 'rastrix%s --help'.\n", e.message.c_str(), command);
     return kExitUsage;
   }
@@ -64,7 +68,7 @@ int main(int argc, char** argv) {
   install_cleanup_handlers();
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return finish(std::visit(Dispatch{}, parse_command_line(args)));
+    return finish(std::visit(Dispatch{}, parse_command_line(global_options_take(args))));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "rastrix: %s\n", e.what());
     return kExitFailed;

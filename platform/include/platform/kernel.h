@@ -70,6 +70,8 @@ void* pk_module_symbol(void* module, const char* name);
 void pk_module_free(void* module);
 /* The text of the last module-loading failure (empty when none). */
 const char* pk_module_error(void);
+/* The identity of the current process, as a module's entry is told it. */
+uintptr_t pk_process_id(void);
 
 #ifdef __cplusplus
 }
