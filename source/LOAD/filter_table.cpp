@@ -13,7 +13,10 @@
 #include "filters/bmp/bmp.h"
 #include "filters/detect_only/detect_only.h"
 #include "filters/gif/gif.h"
+#include "filters/ico/ico.h"
 #include "filters/jpeg/jpeg.h"
+#include "filters/psd/psd.h"
+#include "filters/sgi/sgi.h"
 
 namespace rx {
 namespace {
