@@ -11,6 +11,7 @@
 #include "SUPPORT/error.h"
 #include "filters/codecs/packbits.h"
 #include "filters/psd/psd_format.h"
+#include "filters/psd/psd_lab.h"
 #include "platform/kernel.h"
 #include "rastrix/rpb.h"
 
@@ -137,11 +138,15 @@ int32_t planes_store(PSD_READ* r, PLANE_SOURCE* s, const PLANE_STORE& t) {
   return 0;
 }
 
-// Colour files store what a plane's value leaves of the light: 255 is no
+// CMYK files store what a plane's value leaves of the light: 255 is no
 // ink. Red, green and blue are what the cyan, magenta and yellow planes
-// leave, darkened by the black plane.
+// leave, darkened by the black plane. Lab files are turned into sRGB.
 void row_assemble(const PSD_READ& r, const uint8_t* const plane[4], uint8_t* out) {
   const uint32_t width = r.file.columns;
+  if (r.file.mode == kPsdModeLab) {
+    psd_lab_row(plane[0], plane[1], plane[2], width, out);
+    return;
+  }
   if (r.planes == 4) {
     for (uint32_t x = 0; x < width; ++x, out += 3) {
       const uint32_t k = plane[3][x];

@@ -147,6 +147,15 @@ TEST_F(PsdTest, CmykInksLeaveTheirLight) {
   EXPECT_EQ(row_of(im, 2), (Bytes{25, 50, 100, 25, 50, 100, 25, 50, 100, 0, 0, 0}));
 }
 
+TEST_F(PsdTest, LabIsShownAsSrgb) {
+  // White, black, the middle grey, sRGB red and a dark green, under D50,
+  // worked out with the CIE formulas and the sRGB curve.
+  const std::vector<Bytes> p = {{255, 0, 128, 138, 100}, {128, 128, 128, 209, 90}, {128, 128, 128, 198, 170}};
+  bmpt::Image im;
+  ASSERT_EQ(load(Psd{.mode = 9, .width = 5, .height = 1, .planes = p}.build(), &im), 0);
+  EXPECT_EQ(rgb_of(im), (Bytes{255, 255, 255, 0, 0, 0, 119, 119, 119, 255, 0, 0, 28, 107, 5}));
+}
+
 TEST_F(PsdTest, SinglePlaneModes) {
   // Grey and duotone: the first plane with the grey ramp; the duotone's
   // ink description is skipped.
