@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (one.consumed > n || one.produced > out_size) abort();
   rx::PACKBITS_STATE t;
   size_t i = 0, o = 0;
-  while (i < n && o < out_size) {
+  // A repeat packet whose value has been read goes on without input.
+  while (o < out_size) {
     const size_t a = in_piece < n - i ? in_piece : n - i;
     const size_t b = out_piece < out_size - o ? out_piece : out_size - o;
     const rx::PackBitsStep step = rx::packbits_decode(&t, in + i, a, pieces.data() + o, b);
