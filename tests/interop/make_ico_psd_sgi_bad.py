@@ -4,7 +4,9 @@ with an error and nothing else: directories, channel counts, sizes,
 section lengths and offset tables that lie, and data cut short. Inputs the
 fuzz targets ever crash on are kept beside them by hand.
 
-Usage: make_ico_psd_sgi_bad.py [data directory]   (default: ../data)
+Usage: make_ico_psd_sgi_bad.py [--check] [data directory]   (default: ../data;
+  with --check, nothing is written and the exit status is 0 when the
+  committed files are what the script makes now)
 """
 import os
 import struct
@@ -54,7 +56,7 @@ def rle_tables(y, z, starts, lengths):
     return b"".join(struct.pack(">I", v) for v in starts + lengths)
 
 
-def main(data):
+def main(data, check):
     files = {
         "ico": {
             "offset_past_end": icon(offset=0x7FFFFFF0),
@@ -74,6 +76,9 @@ def main(data):
             "size_lies_raw": psd(width=20000, height=20000),
             "size_lies_packbits": psd(width=20000, height=20000, compression=1),
             "packbits_cut": psd(channels=1, mode=1, compression=1, data=b"\0\5" * 4 + b"\x04abc"),
+            "channels_too_many": psd(channels=65535, compression=1, data=b"\0\5" * 12 + b"\x04abcde" * 12),
+            "rgb_packbits_cut": psd(compression=1, data=b"\0\5" * 12 + b"\x04abcde" * 7),
+            "cmyk_raw_cut": psd(channels=4, mode=4, data=bytes(50)),
             "raw_cut": psd(data=bytes(20)),
             "resources_past_end": patched(psd(resources=b"ab"), 30 + 0, b"\x7f\0\0\0"),
             "version_2": psd(version=2),
@@ -100,14 +105,23 @@ def main(data):
             "header_cut": sgi()[:300],
         },
     }
+    differ = 0
     for fmt, named in files.items():
         out = os.path.join(data, fmt, "bad")
         os.makedirs(out, exist_ok=True)
         for name, content in named.items():
-            with open(os.path.join(out, f"{name}.{fmt}"), "wb") as f:
+            path = os.path.join(out, f"{name}.{fmt}")
+            if check:
+                if not os.path.exists(path) or open(path, "rb").read() != content:
+                    differ += 1
+                    print(f"{path}: not what the script makes")
+                continue
+            with open(path, "wb") as f:
                 f.write(content)
+    return 1 if differ else 0
 
 
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
-    main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data"))
+    args = [a for a in sys.argv[1:] if a != "--check"]
+    sys.exit(main(args[0] if args else os.path.join(here, "..", "data"), "--check" in sys.argv[1:]))

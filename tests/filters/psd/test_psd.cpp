@@ -188,14 +188,21 @@ TEST_F(PsdTest, SinglePlaneModes) {
 
 TEST_F(PsdTest, TemporaryFileThatCannotBeMadeFailsTheLoad) {
   TempFolder folder(false);
-  const Bytes rgb = Psd{.compression = 1, .planes = counting_planes(3)}.build();
-  RX_HIMAGE image = 0;
-  EXPECT_NE(RX_image_load_memory(rgb.data(), int32_t(rgb.size()), 1, 1, &image), 0);
-  EXPECT_EQ(image, 0u);
-  EXPECT_EQ(error_codes(), (std::vector<int32_t>{RXE_TEMP_FILE_FAILED}));
-  EXPECT_TRUE(folder.empty());
+  // RGB, CMYK and Lab, raw and coded: every mode that needs the file.
+  for (uint16_t mode : {3, 4, 9})
+    for (uint16_t compression : {0, 1}) {
+      const uint16_t channels = mode == 4 ? 4 : 3;
+      const Bytes f = Psd{.channels = channels, .mode = mode, .compression = compression,
+                          .planes = counting_planes(channels)}.build();
+      RX_HIMAGE image = 0;
+      EXPECT_NE(RX_image_load_memory(f.data(), int32_t(f.size()), 1, 1, &image), 0) << mode;
+      EXPECT_EQ(image, 0u);
+      EXPECT_EQ(error_codes(), (std::vector<int32_t>{RXE_TEMP_FILE_FAILED})) << mode << " " << compression;
+      EXPECT_TRUE(folder.empty());
+    }
   // Single-plane files need none.
   const Bytes grey = Psd{.channels = 1, .mode = 1, .planes = counting_planes(1)}.build();
+  RX_HIMAGE image = 0;
   EXPECT_EQ(RX_image_load_memory(grey.data(), int32_t(grey.size()), 1, 1, &image), 0);
   RX_image_delete(image);
 }
@@ -255,6 +262,22 @@ TEST_F(PsdTest, CutDataFailsAfterTheImageIsMade) {
       EXPECT_EQ(load(f), RXE_TIFF_IMAGE_DATA_READ_ERROR);
     }
   }
+}
+
+// Colour files cut short fail part-way through laying down their planes, or
+// while the planes are put together; the temporary file goes either way.
+TEST_F(PsdTest, CutColourDataLeavesNoTemporaryFile) {
+  TempFolder folder;
+  for (uint16_t mode : {3, 4, 9})
+    for (uint16_t compression : {0, 1})
+      for (size_t cut : {1, 5, 12}) {
+        const uint16_t channels = mode == 4 ? 4 : 3;
+        Bytes f = Psd{.channels = channels, .mode = mode, .compression = compression,
+                      .planes = counting_planes(channels)}.build();
+        f.resize(f.size() - cut);
+        EXPECT_EQ(load(f), RXE_TIFF_IMAGE_DATA_READ_ERROR) << mode << " " << compression << " " << cut;
+        EXPECT_TRUE(folder.empty()) << mode << " " << compression << " " << cut;
+      }
 }
 
 TEST_F(PsdTest, InfoDescribesThePage) {
