@@ -2,7 +2,8 @@
 """Checks PackBits coding with Pillow's decoder: every NAME_WxH.pb in the
 directory must decode, as H rows of W bytes, to exactly NAME_WxH.raw.
 
-Usage: check_packbits_with_pillow.py DIRECTORY   (exit status 0 when all match)
+Usage: check_packbits_with_pillow.py [DIRECTORY]   (default: ../data/packbits;
+  exit status 0 when all match)
 """
 import os
 import sys
@@ -29,4 +30,5 @@ def main(directory):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    here = os.path.dirname(os.path.abspath(__file__))
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "packbits")))

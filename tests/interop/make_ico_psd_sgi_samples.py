@@ -25,8 +25,11 @@ is not written. The writers and readers:
 - SGI: ImageMagick, GraphicsMagick, Pillow and netpbm write grey, RGB and
   RGBA files, plain and run-length coded; all four read them.
 
-Usage: make_ico_psd_sgi_samples.py [data directory]   (default: ../data)
+Usage: make_ico_psd_sgi_samples.py [--check] [data directory]   (default:
+  ../data; with --check, nothing is written and the exit status is 0 when
+  the committed samples are what the script makes now)
 """
+import filecmp
 import io
 import os
 import subprocess
@@ -244,6 +247,25 @@ def main(data):
         sgis(os.path.join(data, "sgi", "peer"), tmp)
 
 
+def same_samples(made, committed):
+    same = True
+    for fmt in ("ico", "psd", "sgi"):
+        a, b = os.path.join(made, fmt, "peer"), os.path.join(committed, fmt, "peer")
+        names = os.listdir(a)
+        _, differ, missing = filecmp.cmpfiles(a, b, names, shallow=False)
+        for name in differ + missing:
+            print(f"{os.path.join(b, name)}: not what the script makes")
+        same = same and not differ and not missing
+    return same
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
-    main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data"))
+    args = [a for a in sys.argv[1:] if a != "--check"]
+    data = args[0] if args else os.path.join(here, "..", "data")
+    if "--check" not in sys.argv[1:]:
+        main(data)
+        sys.exit(0)
+    with tempfile.TemporaryDirectory() as made:
+        main(made)
+        sys.exit(0 if same_samples(made, data) else 1)

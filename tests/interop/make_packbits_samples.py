@@ -3,12 +3,16 @@
 for the decoder's tests: each NAME.pb is the strip data of a one-strip
 8-bit grey TIFF and NAME.raw the rows it holds.
 
-Usage: make_packbits_samples.py [output directory]   (default: ../data/packbits)
+Usage: make_packbits_samples.py [--check] [output directory]   (default:
+  ../data/packbits; with --check, nothing is written and the exit status is
+  0 when the committed files are what the script makes now)
 """
+import filecmp
 import io
 import os
 import random
 import sys
+import tempfile
 
 from PIL import Image, TiffImagePlugin
 
@@ -39,6 +43,21 @@ def main(out):
         open(os.path.join(out, name + ".raw"), "wb").write(rows)
 
 
+def same_files(made, committed):
+    names = [n for n in os.listdir(made)]
+    _, differ, missing = filecmp.cmpfiles(made, committed, names, shallow=False)
+    for name in differ + missing:
+        print(f"{os.path.join(committed, name)}: not what the script makes")
+    return not differ and not missing
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
-    main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "packbits"))
+    args = [a for a in sys.argv[1:] if a != "--check"]
+    out = args[0] if args else os.path.join(here, "..", "data", "packbits")
+    if "--check" not in sys.argv[1:]:
+        main(out)
+        sys.exit(0)
+    with tempfile.TemporaryDirectory() as tmp:
+        main(tmp)
+        sys.exit(0 if same_files(tmp, out) else 1)
