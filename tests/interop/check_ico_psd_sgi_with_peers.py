@@ -4,7 +4,9 @@ NAME.psd and NAME.sgi in the directory must decode to exactly the RGB
 triples in NAME.rgb (top row first, no padding) in each program that reads
 the kind of file, and at least one program must have read it.
 
-- icons: Pillow, ImageMagick, GraphicsMagick;
+- icons: Pillow, ImageMagick, GraphicsMagick and netpbm's winicontopam;
+  GraphicsMagick not for the icons netpbm wrote (named pbm_*), on which
+  it stops with "unexpected end-of-file" though they are whole;
 - PSD: Pillow and ImageMagick; bitmap (1-bit) files ImageMagick only,
   since Pillow takes their set bits for white where the format means black
   ink; indexed files Pillow only, since ImageMagick 6 refuses every
@@ -36,6 +38,7 @@ from PIL import Image
 CONVERT = "/usr/bin/convert"  # Debian's ImageMagick, not a wrapper on the PATH
 GM = "/usr/bin/gm"
 SGITOPNM = "/usr/bin/sgitopnm"
+WINICONTOPAM = "/usr/bin/winicontopam"
 REQUIRE_PEERS = os.environ.get("RX_REQUIRE_PEERS") == "1"
 
 
@@ -89,6 +92,16 @@ def netpbm(path):
     return None if pnm is None else Image.open(io.BytesIO(pnm)).convert("RGB").tobytes()
 
 
+def netpbm_icon(path):
+    pam = output(WINICONTOPAM, "-image=0", path)
+    if pam is None:
+        return None
+    run = subprocess.run(["/usr/bin/pamtopnm"], input=pam, capture_output=True)
+    if run.returncode != 0:
+        return None
+    return Image.open(io.BytesIO(run.stdout)).convert("RGB").tobytes()
+
+
 def psd_mode(path):
     """The colour mode, and whether the file has more channels than it."""
     data = open(path, "rb").read(26)
@@ -104,8 +117,12 @@ def readers(path):
     have_netpbm = os.path.exists(SGITOPNM)
     chosen = []
     if ext == "ico":
+        netpbm_made = os.path.basename(path).startswith("pbm_")
         chosen = [("Pillow", pillow), ("ImageMagick", magick if have_magick else None),
-                  ("GraphicsMagick", graphicsmagick if have_gm else None)]
+                  ("GraphicsMagick", graphicsmagick if have_gm else None),
+                  ("netpbm", netpbm_icon if os.path.exists(WINICONTOPAM) else None)]
+        if netpbm_made:
+            chosen = [(name, fn) for name, fn in chosen if name != "GraphicsMagick"]
     elif ext == "psd":
         mode, extra = psd_mode(path)
         if mode != 2 and not extra:  # indexed, or alpha

@@ -9,8 +9,11 @@ Every sample is decoded by at least two programs, which must agree, or it
 is not written. The writers and readers:
 
 - icons: ImageMagick writes 16-colour icons (one or several images),
-  Pillow 2-colour ones (several sizes in one file); Pillow, ImageMagick
-  and GraphicsMagick read them.
+  Pillow 2-colour ones (several sizes in one file), netpbm a 16-colour
+  and a 2-colour image in one file; Pillow, ImageMagick, GraphicsMagick
+  (and netpbm, for its own) read them. GraphicsMagick (1.4) stops with
+  "unexpected end-of-file" on netpbm's icons, though they hold every byte
+  their directories promise, so those are read by the other three.
 - PSD: ImageMagick writes grey, indexed, RGB and CMYK files, raw and
   PackBits, with an alpha channel or without, and 1-bit bitmap files.
   Pillow and ImageMagick read them, with two exceptions. Pillow takes the
@@ -66,6 +69,12 @@ def pillow_rgb(path, size=None):
 
 def netpbm_rgb(path):
     im = Image.open(io.BytesIO(run("sgitopnm", path)))
+    return im.convert("RGB").tobytes()
+
+
+def netpbm_icon_rgb(path, image=0):
+    pam = run("winicontopam", f"-image={image}", path)
+    im = Image.open(io.BytesIO(run("pamtopnm", input=pam)))
     return im.convert("RGB").tobytes()
 
 
@@ -136,6 +145,18 @@ def icons(out, tmp):
                                 "gm": gm_rgb(path, i)})
              for i, s in enumerate((16, 32, 64))]
     keep(out, "pil_1bit", "ico", path, pages)
+    # 16 colours at 32 x 32 and 2 colours at 16 x 16, written by netpbm.
+    pa = os.path.join(tmp, "a.ppm")
+    pb = os.path.join(tmp, "b.ppm")
+    source(32, 32, colours=16).convert("RGB").save(pa)
+    source(16, 16, grey=True).point(lambda v: 255 if v > 110 else 0).convert("RGB").save(pb)
+    path = os.path.join(tmp, "pbm_4bit_1bit.ico")
+    with open(path, "wb") as f:
+        f.write(run("ppmtowinicon", pa, pb))
+    pages = [agree("pbm_4bit_1bit", {"pillow": pillow_rgb(path, (s, s)), "magick": magick_rgb(path, i),
+                                     "netpbm": netpbm_icon_rgb(path, i)})
+             for i, s in enumerate((32, 16))]
+    keep(out, "pbm_4bit_1bit", "ico", path, pages)
 
 
 def cmyk_to_rgb(inks):
