@@ -11,10 +11,12 @@
 #include "SUPPORT/ext.h"
 #include "SUPPORT/img_ctrl.h"
 #include "filters/bmp/bmp.h"
+#include "filters/ccitt/g34.h"
 #include "filters/detect_only/detect_only.h"
 #include "filters/gif/gif.h"
 #include "filters/ico/ico.h"
 #include "filters/jpeg/jpeg.h"
+#include "filters/png/png.h"
 #include "filters/psd/psd.h"
 #include "filters/sgi/sgi.h"
 

@@ -1,6 +1,7 @@
 // The extension registry. Modules are loaded into it by the extension
 // loader; until one is, the registry is empty and every lookup misses.
 #include "SUPPORT/ext.h"
+#include "SUPPORT/ext_options.h"
 
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/instance.h"
@@ -23,6 +24,10 @@ const FILTER_RECORD* extension_filter_at(int32_t, int32_t* index) {
 const FILTER_RECORD* extension_filter_by_index(int32_t) { return nullptr; }
 
 int32_t* extension_detect_switch(int32_t) { return nullptr; }
+
+RX_CODEC_DECODE_FN extension_decoder_find(int32_t) { return nullptr; }
+
+RX_CODEC_ENCODE_FN extension_encoder_find(int32_t) { return nullptr; }
 
 int32_t extension_option_set(uint32_t, uintptr_t) { return 0; }
 

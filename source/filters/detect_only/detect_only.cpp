@@ -34,10 +34,6 @@ int32_t detect_tiff(IO_REC*, const uint8_t* h, int32_t n) {
 
 int32_t detect_afx(IO_REC*, const uint8_t* h, int32_t) { return std::memcmp(h + 1, "AFX", 3) == 0; }
 
-int32_t detect_png(IO_REC*, const uint8_t* h, int32_t) {
-  static constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
-  return std::memcmp(h, kSignature, 8) == 0;
-}
 
 int32_t detect_gem(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && h[0] == 0 && h[1] == 1 && h[2] == 0 && (h[3] == 8 || h[3] == 9);
@@ -143,7 +139,6 @@ int32_t detect_text(IO_REC*, const uint8_t* h, int32_t n) {
 
 const FILTER_RECORD kTiffFilter = detect_only_record(RX_FORMAT_TIFF, detect_tiff, "TIF|TIFF|", 1);
 const FILTER_RECORD kAfxFilter = detect_only_record(RX_FORMAT_AFX, detect_afx, "AFX|", 0);
-const FILTER_RECORD kPngFilter = detect_only_record(RX_FORMAT_PNG, detect_png, "PNG|", 0);
 const FILTER_RECORD kGemFilter = detect_only_record(RX_FORMAT_GEM, detect_gem, "GEM|", 0);
 const FILTER_RECORD kPcxFilter = detect_only_record(RX_FORMAT_PCX, detect_pcx, "PCX|", 0);
 const FILTER_RECORD kDcxFilter = detect_only_record(RX_FORMAT_DCX, detect_dcx, "DCX|", 1);
@@ -170,7 +165,5 @@ const FILTER_RECORD kTgaFilter = detect_only_record(RX_FORMAT_TGA, detect_tga, "
 const FILTER_RECORD kPictFilter = detect_only_record(RX_FORMAT_PICT, detect_pict, "PCT|PICT|", 0);
 const FILTER_RECORD kCutFilter = detect_only_record(RX_FORMAT_CUT, detect_cut, "CUT|PAL|", 0);
 const FILTER_RECORD kTextFilter = detect_only_record(RX_FORMAT_TEXT, detect_text, "TXT|", 0);
-const FILTER_RECORD kRawG3Filter = detect_only_record(RX_FORMAT_RAW_G3, nullptr, nullptr, 0);
-const FILTER_RECORD kRawG4Filter = detect_only_record(RX_FORMAT_RAW_G4, nullptr, nullptr, 0);
 
 }  // namespace rx

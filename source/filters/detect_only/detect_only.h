@@ -1,5 +1,5 @@
 // The filter records of the formats that are detected but have no reader
-// or writer yet, and of the raw CCITT formats that are never detected.
+// or writer yet.
 #pragma once
 
 #include "SUPPORT/filter_record.h"
@@ -8,7 +8,6 @@ namespace rx {
 
 extern const FILTER_RECORD kTiffFilter;
 extern const FILTER_RECORD kAfxFilter;
-extern const FILTER_RECORD kPngFilter;
 extern const FILTER_RECORD kGemFilter;
 extern const FILTER_RECORD kPcxFilter;
 extern const FILTER_RECORD kDcxFilter;
@@ -35,7 +34,5 @@ extern const FILTER_RECORD kTgaFilter;
 extern const FILTER_RECORD kPictFilter;
 extern const FILTER_RECORD kCutFilter;
 extern const FILTER_RECORD kTextFilter;
-extern const FILTER_RECORD kRawG3Filter;
-extern const FILTER_RECORD kRawG4Filter;
 
 }  // namespace rx

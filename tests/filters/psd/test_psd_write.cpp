@@ -9,6 +9,7 @@
 #include "filters/bmp/bmp_harness.h"
 #include "filters/psd/psd.h"
 #include "support/engine_fixture.h"
+#include "support/peers.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ TEST_F(PsdWrite, RoundTripsThroughTheEngine) {
 
 // Pillow and ImageMagick read every kind of file we write with our pixels.
 TEST_F(PsdWrite, PeersReadOurFiles) {
-  if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0) GTEST_SKIP() << "no Pillow";
+  RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
   const fs::path dir = fs::temp_directory_path() / ("rastrix_psd_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   for (int bits : {1, 8, 24})
@@ -120,7 +121,8 @@ TEST_F(PsdWrite, PeersReadOurFiles) {
       const Bytes rgb = rgb_of(im);
       std::ofstream(dir / (name + ".rgb"), std::ios::binary).write(reinterpret_cast<const char*>(rgb.data()), rgb.size());
     }
-  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_ico_psd_sgi_with_peers.py ";
+  const std::string check = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
+                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_ico_psd_sgi_with_peers.py ";
   EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
   if (!HasFailure()) fs::remove_all(dir);
 }
