@@ -118,6 +118,13 @@ RX_API int32_t RX_detection_switch_set(int32_t format_code, int32_t on);
 RX_API const char* RX_format_name_get(int32_t format_code);
 RX_API const char* RX_compression_name_get(int32_t compression);
 
+/* Whether the filter of a format code (built-in or registered by an
+ * extension) can load and save files: each output 1 or 0, and optional.
+ * A code without a filter gives RXE_INVALID_IMAGE_FORMAT (iVal the code)
+ * and 0 in both. */
+RX_API int32_t RX_format_capabilities_get(int32_t format_code, int32_t* can_load,
+                                          int32_t* can_save);
+
 /* ---- Saving -------------------------------------------------------------
  * The format word: low 16 bits the format code (RX_FORMAT_UNKNOWN = by the
  * file name's extension, file saves only), high 16 bits an option for the

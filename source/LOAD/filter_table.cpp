@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "SUPPORT/error.h"
 #include "SUPPORT/ext.h"
 #include "SUPPORT/img_ctrl.h"
 #include "filters/bmp/bmp.h"
@@ -16,9 +17,15 @@
 #include "filters/gif/gif.h"
 #include "filters/ico/ico.h"
 #include "filters/jpeg/jpeg.h"
+#include "filters/pcx/pcx.h"
 #include "filters/png/png.h"
 #include "filters/psd/psd.h"
 #include "filters/sgi/sgi.h"
+#include "filters/sun/sun.h"
+#include "filters/tga/tga.h"
+#include "filters/xbm/xbm.h"
+
+RX_SOURCE("source\\LOAD\\filter_table.cpp");
 
 namespace rx {
 namespace {
@@ -147,6 +154,21 @@ extern "C" int32_t RPb_RPr_filter_image_flags_get(int32_t index, void* block) {
 }
 
 extern "C" const char* RX_format_name_get(int32_t format_code) { return format_name(format_code); }
+
+extern "C" int32_t RX_format_capabilities_get(int32_t format_code, int32_t* can_load,
+                                              int32_t* can_save) {
+  RPb_AF_error_clear();
+  if (can_load != nullptr) *can_load = 0;
+  if (can_save != nullptr) *can_save = 0;
+  const int32_t index = filter_search(format_code);
+  if (index < 0) {
+    RX_ERR(RXE_INVALID_IMAGE_FORMAT, format_code, 0);
+    return RPb_AF_error_check();
+  }
+  if (can_load != nullptr) *can_load = filter_read(index) != nullptr ? 1 : 0;
+  if (can_save != nullptr) *can_save = filter_write(index) != nullptr ? 1 : 0;
+  return 0;
+}
 
 extern "C" const char* RX_compression_name_get(int32_t compression) {
   return compression_name(compression);

@@ -88,8 +88,8 @@ TEST_F(RastrixUsage, VersionAndFormatsPrintOnStandardOutput) {
 
   const CliRun f = run({"formats"});
   EXPECT_EQ(f.status, 0);
-  EXPECT_NE(f.out.find("2\tBMP\n"), std::string::npos);
-  EXPECT_NE(f.out.find("21\tJPG\n"), std::string::npos);
+  EXPECT_NE(f.out.find("2\tBMP\tload\tsave\n"), std::string::npos);
+  EXPECT_NE(f.out.find("21\tJPG\tload\tsave\n"), std::string::npos);
   EXPECT_EQ(f.out.find("UNKNOWN"), std::string::npos) << "code 0 is not a format";
 }
 

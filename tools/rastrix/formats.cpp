@@ -49,8 +49,14 @@ bool is_image_extension(std::string_view extension) {
 }
 
 int run_formats() {
-  for (int32_t code = RX_FORMAT_UNKNOWN + 1; code <= kLastNamedFormat; ++code)
-    std::printf("%d\t%s\n", code, RX_format_name_get(code));
+  for (int32_t code = RX_FORMAT_UNKNOWN + 1; code <= kLastNamedFormat; ++code) {
+    int32_t load = 0, save = 0;
+    // A code without a filter can do neither; its answer is not an error
+    // worth reporting here.
+    RX_format_capabilities_get(code, &load, &save);
+    std::printf("%d\t%s\t%s\t%s\n", code, RX_format_name_get(code), load != 0 ? "load" : "-",
+                save != 0 ? "save" : "-");
+  }
   return 0;
 }
 

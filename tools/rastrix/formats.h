@@ -20,7 +20,8 @@ std::optional<uint32_t> format_code_by_name(std::string_view name);
 // folder: any format name except TXT, plus JPEG, JPE and TIFF.
 bool is_image_extension(std::string_view extension);
 
-// `rastrix formats`: "code<TAB>name" for each named format.
+// `rastrix formats`: "code<TAB>name<TAB>load<TAB>save" for each named
+// format, "-" standing for what the engine cannot do.
 int run_formats();
 
 }  // namespace rxcli

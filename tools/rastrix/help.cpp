@@ -12,7 +12,7 @@ Commands:
   convert [OPTIONS] IN OUT         convert one image
   convert --to EXT [OPTIONS] FILE-OR-FOLDER...
                                    convert many images
-  formats                          list the format codes and names
+  formats                          list the formats, which load and which save
   help [COMMAND]                   show help for a command
 
 Options:
@@ -115,10 +115,12 @@ is not a folder).
 
 constexpr const char* kFormats = R"(Usage: rastrix formats
 
-Lists the format codes and names, one per line, tab-separated. The codes
-go to 'convert -f', the names to 'convert --format'. Which formats can be
-read or written depends on the engine: a conversion the engine cannot do
-fails with its report.
+Lists the formats, one per line, with four tab-separated fields: the
+format code, its name, "load" when files of the format can be read and
+"save" when they can be written ("-" where they cannot). The codes go to
+'convert -f', the names to 'convert --format'. A format that can be neither
+loaded nor saved is still recognised: loading such a file fails with a
+report that names its format.
 )";
 
 }  // namespace

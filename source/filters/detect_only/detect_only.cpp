@@ -39,12 +39,6 @@ int32_t detect_gem(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && h[0] == 0 && h[1] == 1 && h[2] == 0 && (h[3] == 8 || h[3] == 9);
 }
 
-int32_t detect_pcx(IO_REC*, const uint8_t* h, int32_t n) {
-  return n >= 3 && h[0] == 10 && h[1] < 6 && h[2] == 1;
-}
-
-int32_t detect_dcx(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && ii32(h) == 987654321u; }
-
 int32_t detect_ioca(IO_REC*, const uint8_t* h, int32_t) { return h[0] == 0x70; }
 
 int32_t detect_modca(IO_REC*, const uint8_t* h, int32_t) {
@@ -82,9 +76,6 @@ int32_t detect_xpm(IO_REC*, const uint8_t* h, int32_t n) {
   return head_starts(h, "#define") && head_contains(h, n, "_format");
 }
 
-int32_t detect_xbm(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && head_starts(h, "#def"); }
-
-int32_t detect_sun(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && mm32(h) == 0x59A66A95u; }
 
 int32_t detect_msp(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && (head_starts(h, "DanM") || head_starts(h, "LinS"));
@@ -110,12 +101,6 @@ int32_t detect_ncr(IO_REC*, const uint8_t* h, int32_t) {
 
 int32_t detect_clp(IO_REC*, const uint8_t* h, int32_t n) { return n >= 2 && ii16(h) == 50000; }
 
-int32_t detect_tga(IO_REC*, const uint8_t* h, int32_t n) {
-  if (n < 3 || h[1] >= 2) return 0;
-  const uint8_t t = h[2];
-  return t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11;
-}
-
 int32_t detect_pict(IO_REC* io, const uint8_t*, int32_t) {
   uint8_t op[2] = {0, 0};
   if (RPb_IO_seek(io, 522, RX_SEEK_SET) != 522) return 0;
@@ -140,8 +125,6 @@ int32_t detect_text(IO_REC*, const uint8_t* h, int32_t n) {
 const FILTER_RECORD kTiffFilter = detect_only_record(RX_FORMAT_TIFF, detect_tiff, "TIF|TIFF|", 1);
 const FILTER_RECORD kAfxFilter = detect_only_record(RX_FORMAT_AFX, detect_afx, "AFX|", 0);
 const FILTER_RECORD kGemFilter = detect_only_record(RX_FORMAT_GEM, detect_gem, "GEM|", 0);
-const FILTER_RECORD kPcxFilter = detect_only_record(RX_FORMAT_PCX, detect_pcx, "PCX|", 0);
-const FILTER_RECORD kDcxFilter = detect_only_record(RX_FORMAT_DCX, detect_dcx, "DCX|", 1);
 const FILTER_RECORD kIocaFilter = detect_only_record(RX_FORMAT_IOCA, detect_ioca, "ICA|", 0);
 const FILTER_RECORD kModcaFilter = detect_only_record(RX_FORMAT_MODCA, detect_modca, "ICA|", 1);
 const FILTER_RECORD kWpgFilter = detect_only_record(RX_FORMAT_WPG, detect_wpg, "WPG|", 0);
@@ -151,8 +134,6 @@ const FILTER_RECORD kCalsFilter = detect_only_record(RX_FORMAT_CALS, detect_cals
 const FILTER_RECORD kIffFilter = detect_only_record(RX_FORMAT_IFF, detect_iff, "IFF|", 0);
 const FILTER_RECORD kXwdFilter = detect_only_record(RX_FORMAT_XWD, detect_xwd, "WD|XWD|", 0);
 const FILTER_RECORD kXpmFilter = detect_only_record(RX_FORMAT_XPM, detect_xpm, "XPM|", 0);
-const FILTER_RECORD kXbmFilter = detect_only_record(RX_FORMAT_XBM, detect_xbm, "XBM|", 0);
-const FILTER_RECORD kSunFilter = detect_only_record(RX_FORMAT_SUN, detect_sun, "RAS|", 0);
 const FILTER_RECORD kMspFilter = detect_only_record(RX_FORMAT_MSP, detect_msp, "MSP|", 0);
 const FILTER_RECORD kKfxFilter = detect_only_record(RX_FORMAT_KFX, detect_kfx, "KFX|", 0);
 const FILTER_RECORD kImtFilter = detect_only_record(RX_FORMAT_IMT, detect_imt, "IMT|", 0);
@@ -161,7 +142,6 @@ const FILTER_RECORD kLvFilter = detect_only_record(RX_FORMAT_LV, detect_lv, "LV|
 const FILTER_RECORD kWmfFilter = detect_only_record(RX_FORMAT_WMF, detect_wmf, "WMF|", 0);
 const FILTER_RECORD kNcrFilter = detect_only_record(RX_FORMAT_NCR, detect_ncr, "NCR|", 0);
 const FILTER_RECORD kClpFilter = detect_only_record(RX_FORMAT_CLP, detect_clp, "CLP|", 0);
-const FILTER_RECORD kTgaFilter = detect_only_record(RX_FORMAT_TGA, detect_tga, "TGA|TPIC|", 0);
 const FILTER_RECORD kPictFilter = detect_only_record(RX_FORMAT_PICT, detect_pict, "PCT|PICT|", 0);
 const FILTER_RECORD kCutFilter = detect_only_record(RX_FORMAT_CUT, detect_cut, "CUT|PAL|", 0);
 const FILTER_RECORD kTextFilter = detect_only_record(RX_FORMAT_TEXT, detect_text, "TXT|", 0);

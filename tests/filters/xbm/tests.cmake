@@ -1,0 +1,2 @@
+# The XBM filter's tests.
+target_sources(rastrix_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/test_xbm.cpp)
