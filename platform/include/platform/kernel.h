@@ -29,6 +29,19 @@ int32_t pk_file_seek(int32_t file, int32_t offset, int32_t origin);
 int32_t pk_file_read(int32_t file, void* buffer, int32_t count);
 int32_t pk_file_write(int32_t file, const void* buffer, int32_t count);
 
+/* A scratch file for the engine's own use, opened for reading and writing
+ * in the folder TMPDIR names (/tmp when it is unset or empty). It never has
+ * a name another process could open or replace: it is made without one
+ * where the file system allows, otherwise under a fresh unique name that
+ * is removed before the call returns. Its space goes back when it is
+ * closed, whatever happened in between. Returns -1 when it cannot be made
+ * (no such folder, no permission, no space). */
+int32_t pk_file_temp_create(void);
+/* Reads or writes at a 64-bit position, leaving the file position alone.
+ * Return the bytes moved, 0 on failure or for a negative position. */
+int32_t pk_file_read_at(int32_t file, int64_t offset, void* buffer, int32_t count);
+int32_t pk_file_write_at(int32_t file, int64_t offset, const void* buffer, int32_t count);
+
 /* ---- Global memory ------------------------------------------------------
  * Blocks for the engine's large allocations. They are plain heap blocks
  * here; callers still record that a block came from this heap so that it

@@ -17,3 +17,6 @@ list(APPEND RX_LAYER_SOURCES
   filters/codecs/adler32.cpp
   filters/codecs/inflate.cpp
   filters/codecs/deflate.cpp)
+
+# PackBits (PSD and TIFF image data).
+list(APPEND RX_LAYER_SOURCES filters/codecs/packbits.cpp)

@@ -28,18 +28,12 @@ bool head_contains(const uint8_t* head, int32_t count, const char* word) {
   return false;
 }
 
-bool icon_size(uint8_t v) { return v == 16 || v == 32 || v == 64; }
 
 int32_t detect_afx(IO_REC*, const uint8_t* h, int32_t) { return std::memcmp(h + 1, "AFX", 3) == 0; }
 
 
 int32_t detect_gem(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && h[0] == 0 && h[1] == 1 && h[2] == 0 && (h[3] == 8 || h[3] == 9);
-}
-
-int32_t detect_ico(IO_REC*, const uint8_t* h, int32_t n) {
-  return n >= 14 && ii16(h) == 0 && ii16(h + 2) == 1 && ii16(h + 4) != 0 && icon_size(h[6]) &&
-         icon_size(h[7]) && (h[8] == 2 || h[8] == 8 || h[8] == 16);
 }
 
 int32_t detect_ioca(IO_REC*, const uint8_t* h, int32_t) { return h[0] == 0x70; }
@@ -51,8 +45,6 @@ int32_t detect_modca(IO_REC*, const uint8_t* h, int32_t) {
 int32_t detect_wpg(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && std::memcmp(h + 1, "WPC", 3) == 0;
 }
-
-int32_t detect_psd(IO_REC*, const uint8_t* h, int32_t n) { return n >= 4 && head_starts(h, "8BPS"); }
 
 int32_t detect_pcd(IO_REC* io, const uint8_t*, int32_t) {
   uint8_t id[7];
@@ -81,7 +73,6 @@ int32_t detect_xpm(IO_REC*, const uint8_t* h, int32_t n) {
   return head_starts(h, "#define") && head_contains(h, n, "_format");
 }
 
-int32_t detect_sgi(IO_REC*, const uint8_t* h, int32_t n) { return n >= 2 && mm16(h) == 474; }
 
 int32_t detect_msp(IO_REC*, const uint8_t* h, int32_t n) {
   return n >= 4 && (head_starts(h, "DanM") || head_starts(h, "LinS"));
@@ -130,18 +121,15 @@ int32_t detect_text(IO_REC*, const uint8_t* h, int32_t n) {
 
 const FILTER_RECORD kAfxFilter = detect_only_record(RX_FORMAT_AFX, detect_afx, "AFX|", 0);
 const FILTER_RECORD kGemFilter = detect_only_record(RX_FORMAT_GEM, detect_gem, "GEM|", 0);
-const FILTER_RECORD kIcoFilter = detect_only_record(RX_FORMAT_ICO, detect_ico, "ICO|", 0);
 const FILTER_RECORD kIocaFilter = detect_only_record(RX_FORMAT_IOCA, detect_ioca, "ICA|", 0);
 const FILTER_RECORD kModcaFilter = detect_only_record(RX_FORMAT_MODCA, detect_modca, "ICA|", 1);
 const FILTER_RECORD kWpgFilter = detect_only_record(RX_FORMAT_WPG, detect_wpg, "WPG|", 0);
-const FILTER_RECORD kPsdFilter = detect_only_record(RX_FORMAT_PSD, detect_psd, "PSD|", 0);
 const FILTER_RECORD kPcdFilter = detect_only_record(RX_FORMAT_PCD, detect_pcd, "PCD|", 0);
 const FILTER_RECORD kEpsFilter = detect_only_record(RX_FORMAT_EPS, detect_eps, "EPS|EPI|EPSF|", 0);
 const FILTER_RECORD kCalsFilter = detect_only_record(RX_FORMAT_CALS, detect_cals, "CAL|RAS|CALS|", 0);
 const FILTER_RECORD kIffFilter = detect_only_record(RX_FORMAT_IFF, detect_iff, "IFF|", 0);
 const FILTER_RECORD kXwdFilter = detect_only_record(RX_FORMAT_XWD, detect_xwd, "WD|XWD|", 0);
 const FILTER_RECORD kXpmFilter = detect_only_record(RX_FORMAT_XPM, detect_xpm, "XPM|", 0);
-const FILTER_RECORD kSgiFilter = detect_only_record(RX_FORMAT_SGI, detect_sgi, "SGI|BW|RGB|RGBA|", 0);
 const FILTER_RECORD kMspFilter = detect_only_record(RX_FORMAT_MSP, detect_msp, "MSP|", 0);
 const FILTER_RECORD kKfxFilter = detect_only_record(RX_FORMAT_KFX, detect_kfx, "KFX|", 0);
 const FILTER_RECORD kImtFilter = detect_only_record(RX_FORMAT_IMT, detect_imt, "IMT|", 0);

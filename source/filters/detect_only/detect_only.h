@@ -8,18 +8,15 @@ namespace rx {
 
 extern const FILTER_RECORD kAfxFilter;
 extern const FILTER_RECORD kGemFilter;
-extern const FILTER_RECORD kIcoFilter;
 extern const FILTER_RECORD kIocaFilter;
 extern const FILTER_RECORD kModcaFilter;
 extern const FILTER_RECORD kWpgFilter;
-extern const FILTER_RECORD kPsdFilter;
 extern const FILTER_RECORD kPcdFilter;
 extern const FILTER_RECORD kEpsFilter;
 extern const FILTER_RECORD kCalsFilter;
 extern const FILTER_RECORD kIffFilter;
 extern const FILTER_RECORD kXwdFilter;
 extern const FILTER_RECORD kXpmFilter;
-extern const FILTER_RECORD kSgiFilter;
 extern const FILTER_RECORD kMspFilter;
 extern const FILTER_RECORD kKfxFilter;
 extern const FILTER_RECORD kImtFilter;

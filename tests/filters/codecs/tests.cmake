@@ -25,3 +25,6 @@ target_sources(rastrix_tests PRIVATE
   filters/codecs/test_inflate.cpp
   filters/codecs/test_deflate.cpp)
 target_link_libraries(rastrix_tests PRIVATE ZLIB::ZLIB)
+
+# PackBits.
+target_sources(rastrix_tests PRIVATE filters/codecs/test_packbits.cpp)
