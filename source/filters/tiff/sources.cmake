@@ -7,7 +7,6 @@ list(APPEND RX_LAYER_SOURCES
   filters/tiff/tiff_dir.cpp
   filters/tiff/tiff_page.cpp
   filters/tiff/tiff_samples.cpp
-  filters/tiff/tiff_packbits.cpp
   filters/tiff/TIFREAD.cpp
   filters/tiff/tiff_strips.cpp
   filters/tiff/tiff_fax.cpp

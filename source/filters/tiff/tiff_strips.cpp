@@ -10,7 +10,7 @@
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/ext.h"
-#include "filters/tiff/tiff_packbits.h"
+#include "filters/codecs/packbits.h"
 #include "filters/tiff/tiff_read.h"
 #include "filters/tiff/tiff_samples.h"
 #include "rastrix/rpb.h"
@@ -21,9 +21,8 @@ namespace {
 // Uncompressed and PackBits data are read through a block of at most this
 // many bytes (whole rows of uncompressed data when a row fits).
 constexpr uint32_t kReadBlockBytes = 65534;
-// The most bytes one PackBits sequence makes, and the most it makes of
-// each byte it takes (a repeat of 128 from two bytes).
-constexpr uint32_t kPackBitsMaxRun = 128;
+// The most bytes PackBits makes of each byte it takes (a repeat of 128 from
+// two bytes).
 constexpr uint64_t kPackBitsMaxExpansion = 64;
 // The most bytes LZW can make of one byte: a 9-bit code stands for at most
 // the 4,096 bytes of the longest string its table can hold.
@@ -55,9 +54,8 @@ struct PlaneReader {
   // Input block (uncompressed and PackBits).
   uint8_t* in = nullptr;
   uint32_t in_cap = 0, in_len = 0, in_pos = 0;
-  // Unpacked bytes not yet handed out (PackBits).
-  uint8_t* stage = nullptr;
-  uint64_t stage_cap = 0, stage_len = 0;
+  // Where the PackBits decoder is within a packet.
+  PACKBITS_STATE packbits;
   // The decoded strip (LZW).
   uint8_t* strip = nullptr;
   uint64_t strip_pos = 0, strip_len = 0;
@@ -117,19 +115,18 @@ bool plain_read(SampleJob& j, PlaneReader& pr, uint8_t* out, uint64_t n) {
   return true;
 }
 
+// A packet may run on into the next row: the decoder keeps its place, and
+// the rest of a repeat needs no more input.
 bool packbits_read(SampleJob& j, PlaneReader& pr, uint8_t* out, uint64_t n) {
-  while (pr.stage_len < n) {
-    size_t used = 0;
-    const size_t made = packbits_decode(pr.in + pr.in_pos, pr.in_len - pr.in_pos,
-                                        pr.stage + pr.stage_len, pr.stage_cap - pr.stage_len, &used);
-    pr.in_pos += static_cast<uint32_t>(used);
-    pr.stage_len += made;
-    if (made == 0 && used == 0 && !input_fill(j, pr))
+  while (n > 0) {
+    const PackBitsStep step = packbits_decode(&pr.packbits, pr.in + pr.in_pos,
+                                              pr.in_len - pr.in_pos, out, n);
+    pr.in_pos += static_cast<uint32_t>(step.consumed);
+    out += step.produced;
+    n -= step.produced;
+    if (step.consumed == 0 && step.produced == 0 && !input_fill(j, pr))
       return j.r->failed ? false : fail(j.r, RXE_CANT_READ_PIXEL_DATA, j.segment, 0);
   }
-  std::memcpy(out, pr.stage, n);
-  pr.stage_len -= n;
-  if (pr.stage_len > 0) std::memmove(pr.stage, pr.stage + n, pr.stage_len);
   return true;
 }
 
@@ -183,7 +180,7 @@ bool plane_open(SampleJob& j, PlaneReader& pr, const Segment& s) {
   pr.left = segment_available(*j.r, s);
   pr.reverse = j.r->page.fill_order == kFillLsbFirst;
   pr.in_len = pr.in_pos = 0;
-  pr.stage_len = 0;
+  pr.packbits = PACKBITS_STATE{};
   if (pr.kind == Kind::kLzw) return lzw_strip(j, pr, s);
   return true;
 }
@@ -257,11 +254,6 @@ bool buffers_make(SampleJob& j) {
                     : kReadBlockBytes;
     pr.in = static_cast<uint8_t*>(scratch(r, pr.in_cap));
     if (pr.in == nullptr) return false;
-    if (j.kind == Kind::kPackBits) {
-      pr.stage_cap = j.piece + kPackBitsMaxRun;
-      pr.stage = static_cast<uint8_t*>(scratch(r, pr.stage_cap));
-      if (pr.stage == nullptr) return false;
-    }
   }
   const uint64_t out_rows = ycbcr(p) ? p.subsampling_v : 1;
   j.out = static_cast<uint8_t*>(scratch(r, uint64_t{r->stride} * out_rows + 8));

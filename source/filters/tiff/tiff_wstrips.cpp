@@ -8,7 +8,7 @@
 #include "SUPPORT/ext.h"
 #include "SUPPORT/img_ctrl.h"
 #include "filters/codecs/ccitt.h"
-#include "filters/tiff/tiff_packbits.h"
+#include "filters/codecs/packbits.h"
 #include "filters/tiff/tiff_write.h"
 #include "rastrix/rpb.h"
 
