@@ -2,4 +2,5 @@
 target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_merge.cpp
   IMG_PROC/test_contrast.cpp
-  IMG_PROC/test_histogram.cpp)
+  IMG_PROC/test_histogram.cpp
+  IMG_PROC/test_resize.cpp)

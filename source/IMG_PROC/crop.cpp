@@ -1,0 +1,121 @@
+// Cropping an image to a rectangle clamped into it. Rows are copied into a
+// new DIB of the rectangle's size with the image's palette, masks and
+// format; runs images are cropped run row by run row.
+#include <cstring>
+
+#include "IMG_PROC/new_dib.h"
+#include "IMG_PROC/run_edit.h"
+#include "SUPPORT/error.h"
+#include "SUPPORT/mem_tag.h"
+#include "SUPPORT/runs.h"
+
+RX_SOURCE("source\\IMG_PROC\\crop.cpp");
+
+namespace rx::ip {
+namespace {
+
+void copy_nibbles(const uint8_t* src, uint32_t left, uint32_t count, uint8_t* dst) {
+  if (left % 2 == 0) {
+    std::memcpy(dst, src + left / 2, (count + 1) / 2);
+    if (count % 2 != 0) dst[count / 2] &= 0xF0;
+    return;
+  }
+  for (uint32_t x = 0; x < count; ++x) {
+    const uint32_t s = left + x;
+    const uint32_t v = (s & 1) ? src[s >> 1] & 15u : src[s >> 1] >> 4;
+    dst[x >> 1] = static_cast<uint8_t>((x & 1) ? (dst[x >> 1] & 0xF0u) | v : v << 4);
+  }
+}
+
+// One run row cut to columns left .. left + width - 1.
+uint32_t crop_run_row(const uint8_t* row, uint32_t source_width, uint32_t left, uint32_t width,
+                      uint8_t* out) {
+  const RunChanges changes(row, source_width);
+  RunRowWriter writer(out, width);
+  if (changes.value_at(left) == 0) writer.change(0);
+  for (uint32_t i = 0; i < changes.count(); ++i)
+    if (changes[i] > left) writer.change(changes[i] - left);
+  return writer.finish();
+}
+
+bool crop_runs(IMAGE_REC* record, NewDib& out, const Span& span) {
+  const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
+  const auto width = static_cast<uint32_t>(span.columns());
+  TagGuard scratch;
+  auto* run_row = static_cast<uint8_t*>(scratch.alloc(run_row_max_bytes(width)));
+  if (run_row == nullptr) {
+    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, run_row_max_bytes(width), 0);
+    return false;
+  }
+  const Progress progress;
+  for (int32_t r = 0; r < span.rows(); ++r) {
+    const uint8_t* row = runs_row(record, h->biHeight - 1 - (span.top + r));
+    if (row == nullptr) {
+      RX_ERR(RXE_INTERNAL_ERROR, span.top + r, 0);
+      return false;
+    }
+    const uint32_t length = crop_run_row(row, static_cast<uint32_t>(h->biWidth),
+                                         static_cast<uint32_t>(span.left), width, run_row);
+    if (!out.store_run_row(r, run_row, length)) return false;
+    if (!progress.go_on(r, span.rows())) {
+      push_interrupted(r, span.rows());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool crop_plain(IMAGE_REC* record, NewDib& out, const Span& span) {
+  const uint32_t bits = dib_header(record->dib)->biBitCount;
+  const auto width = static_cast<uint32_t>(span.columns());
+  const auto left = static_cast<uint32_t>(span.left);
+  const auto stride = static_cast<uint32_t>(dib_stride(bits, width));
+  const Progress progress;
+  for (int32_t r = 0; r < span.rows(); ++r) {
+    const uint8_t* src = dib_image_row(record->dib, span.top + r);
+    uint8_t* dst = out.row(r);
+    if (bits == 1) bits_copy(src, left, width, dst, stride);
+    else if (bits == 4) copy_nibbles(src, left, width, dst);
+    else std::memcpy(dst, src + size_t{left} * (bits / 8), size_t{width} * (bits / 8));
+    if (!progress.go_on(r, span.rows())) {
+      push_interrupted(r, span.rows());
+      return false;
+    }
+  }
+  return true;
+}
+
+void crop(IMAGE_REC* record, const int32_t* rect) {
+  const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
+  if (!dib_bits_valid(h->biBitCount)) {
+    RX_ERR(RXE_INVALID_BIT_COUNT, h->biBitCount, 0);
+    return;
+  }
+  const Span span = span_clamp(rect, h);
+  RecordLock lock(record);
+  if (!lock.held()) {
+    push_lock_failed();
+    return;
+  }
+  NewDib out(record);
+  if (dib_is_runs(record->dib)) {
+    if (out.create_runs(span.columns(), span.rows(), dib_palette(record->dib)) &&
+        crop_runs(record, out, span))
+      out.attach();
+  } else if (out.create_like(span.columns(), span.rows(), false) &&
+             crop_plain(record, out, span)) {
+    out.attach();
+  }
+}
+
+}  // namespace
+}  // namespace rx::ip
+
+using namespace rx;
+using namespace rx::ip;
+
+extern "C" int32_t RX_IP_crop(RX_HIMAGE image, const int32_t* rect) {
+  IMAGE_REC* record = enter_image(image, RXE_INVALID_HANDLE);
+  if (record != nullptr && rect != nullptr) crop(record, rect);
+  return RPb_AF_error_check();
+}
