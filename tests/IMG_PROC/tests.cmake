@@ -3,4 +3,6 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_merge.cpp
   IMG_PROC/test_contrast.cpp
   IMG_PROC/test_histogram.cpp
-  IMG_PROC/test_resize.cpp)
+  IMG_PROC/test_resize.cpp
+  IMG_PROC/test_rotate.cpp
+  IMG_PROC/test_promote.cpp)
