@@ -66,9 +66,10 @@ inline std::vector<uint8_t> masks_of(RX_HIMAGE image) {
 // Runs `op` on a fresh image for every row at which the status callback
 // can stop it: each stop must give RXE_INTERRUPTED_BY_USER with the row
 // and `rows`, leave the image as it was and free everything it took.
+// Operations that go bottom row first report rows counting down.
 inline void expect_every_stop_harmless(const std::function<RX_HIMAGE()>& make_image,
                                        const std::function<int32_t(RX_HIMAGE)>& op, int32_t rows,
-                                       const std::string& what) {
+                                       const std::string& what, bool bottom_up = false) {
   for (int32_t stop = 0; stop < rows; ++stop) {
     SCOPED_TRACE(what + ", stopped after row " + std::to_string(stop));
     RX_HIMAGE image = make_image();
@@ -79,7 +80,7 @@ inline void expect_every_stop_harmless(const std::function<RX_HIMAGE()>& make_im
       log.stop_after = stop;
       EXPECT_EQ(op(image), 1);
       EXPECT_EQ(first_error(), (Codes{RXE_INTERRUPTED_BY_USER, stop, rows}));
-      EXPECT_EQ(static_cast<int32_t>(log.calls.size()), stop + 1);
+      EXPECT_EQ(static_cast<int32_t>(log.calls.size()), bottom_up ? rows - stop : stop + 1);
     }
     EXPECT_EQ(rx::mem_live_block_count(), blocks);
     EXPECT_EQ(snapshot(image), before);
