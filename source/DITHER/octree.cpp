@@ -6,11 +6,15 @@
 // quarter of each pixel's error passed right and down; a colour whose
 // path is missing gets a new leaf with the nearest palette entry.
 //
-// Two shortcuts keep this fast without changing any result:
-// - while pixels reach the leaf the previous one reached, their counts are
-//   held back and added along the path before the tree changes again;
+// Shortcuts that keep this fast without changing any result:
+// - an inner node's pixel count is the sum of its children's (every pixel
+//   that passes it goes on to one child), so only leaves count pixels and a
+//   reducible node's count is summed from its children, all of them leaves,
+//   when a reduction compares it;
 // - the leaf a colour reaches depends only on its top six bits per
-//   channel, so mapping remembers the palette index of each such key.
+//   channel, so insertion remembers recent leaves by those bits until the
+//   next reduction, and mapping remembers the palette entry of each key of
+//   the top bits down to the leaf level.
 #include <algorithm>
 #include <cstring>
 
@@ -32,17 +36,28 @@ constexpr int32_t kFirstLeafLevel = 6;
 constexpr uint32_t kListCapacity = 258;
 // Nodes come from the scratch tag in blocks of this many.
 constexpr uint32_t kNodesPerBlock = 1024;
-// Mapping keys: six bits per channel.
-constexpr uint32_t kKeys = 1u << 18;
+// Recent leaves by colour key: a direct-mapped cache of this many entries.
+constexpr uint32_t kCacheBits = 12;
 constexpr uint16_t kNoIndex = 0xFFFF;
 
 struct Node {
   Node* child[8];
   uint64_t sum[3];  // blue, green, red
-  uint32_t count;
+  uint32_t count;   // pixels of a leaf (inner nodes: the sum of their children's)
   uint16_t index;
   uint8_t level;
   uint8_t leaf;
+};
+
+// The top six bits of each channel, which name the leaf of a colour.
+inline uint32_t key_of(const uint8_t* bgr) {
+  return (uint32_t{bgr[kRed]} >> 2) << 12 | (uint32_t{bgr[kGreen]} >> 2) << 6 | uint32_t{bgr[kBlue]} >> 2;
+}
+
+struct CacheEntry {
+  uint32_t key;
+  uint32_t generation;  // entries of older generations are stale
+  Node* leaf;
 };
 
 inline uint32_t child_index(const uint8_t* bgr, uint32_t level) {
@@ -55,6 +70,13 @@ class Octree {
   Octree(TagGuard& scratch, uint32_t colours) : scratch_(scratch), colours_(colours) {}
 
   bool start() {
+    constexpr size_t kCacheBytes = sizeof(CacheEntry) << kCacheBits;
+    cache_ = static_cast<CacheEntry*>(scratch_.alloc(kCacheBytes));
+    if (cache_ == nullptr) {
+      RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, kCacheBytes, scratch_.tag());
+      return false;
+    }
+    std::memset(cache_, 0, kCacheBytes);  // generation 0: every entry stale
     root_ = node_new(0);
     if (root_ == nullptr) return false;
     lists_[0][count_[0]++] = root_;
@@ -62,40 +84,21 @@ class Octree {
   }
 
   bool insert(const uint8_t* bgr) {
-    if (path_depth_ > 0 && same_leaf(bgr)) {
-      ++pending_;
-      add_sums(path_[path_depth_], bgr);
+    const uint32_t key = key_of(bgr);
+    CacheEntry& e = cache_[(key * 2654435761u) >> (32 - kCacheBits)];
+    if (e.key == key && e.generation == generation_) {
+      ++e.leaf->count;
+      add_sums(e.leaf, bgr);
       return true;
     }
-    flush();
-    Node* n = root_;
-    int32_t depth = 0;
-    path_[0] = root_;
-    ++root_->count;
-    while (!n->leaf) {
-      Node*& c = n->child[child_index(bgr, n->level)];
-      if (c == nullptr && !grow(n, &c)) return false;
-      n = c;
-      ++n->count;
-      path_[++depth] = n;
-    }
-    add_sums(n, bgr);
-    path_depth_ = depth;
-    std::memcpy(path_colour_, bgr, 3);
-    return leaves_ <= colours_ || reduce();
+    return walk(bgr, key, &e);
   }
 
-  // Finishes the counts held back for the last path.
-  void flush() {
-    if (pending_ == 0) return;
-    for (int32_t i = 0; i <= path_depth_; ++i) path_[i]->count += pending_;
-    pending_ = 0;
-  }
+  // Leaves lie at this level or above: the top bits of a colour down to it
+  // decide its leaf.
+  int32_t leaf_level() const { return leaf_level_; }
 
-  void palette_make() {
-    flush();
-    number(root_);
-  }
+  void palette_make() { number(root_); }
   uint32_t entries() const { return entries_; }
   const RX_RGBQUAD* palette() const { return palette_; }
 
@@ -120,10 +123,25 @@ class Octree {
   }
 
  private:
-  bool same_leaf(const uint8_t* bgr) const {
-    const auto mask = static_cast<uint8_t>(0xFFu << (8 - path_depth_));
-    return ((bgr[0] ^ path_colour_[0]) & mask) == 0 && ((bgr[1] ^ path_colour_[1]) & mask) == 0 &&
-           ((bgr[2] ^ path_colour_[2]) & mask) == 0;
+  // Inserts a colour from the root, growing the tree and reducing it.
+  [[gnu::noinline]] bool walk(const uint8_t* bgr, uint32_t key, CacheEntry* e) {
+    Node* n = root_;
+    while (!n->leaf) {
+      Node*& c = n->child[child_index(bgr, n->level)];
+      if (c == nullptr && !grow(n, &c)) return false;
+      n = c;
+    }
+    ++n->count;
+    add_sums(n, bgr);
+    *e = CacheEntry{key, generation_, n};
+    return leaves_ <= colours_ || reduce();
+  }
+
+  static uint64_t children_count(const Node* n) {
+    uint64_t total = 0;
+    for (const Node* c : n->child)
+      if (c != nullptr) total += c->count;
+    return total;
   }
 
   static void add_sums(Node* n, const uint8_t* bgr) {
@@ -152,7 +170,7 @@ class Octree {
   }
 
   bool reduce() {
-    path_depth_ = 0;  // the path may lose nodes
+    ++generation_;  // leaves are about to go
     while (leaves_ > colours_) {
       int32_t level = leaf_level_ - 1;
       while (level > 0 && count_[level] == 0) --level;
@@ -162,10 +180,17 @@ class Octree {
         RX_ERR(RXE_INTERNAL_ERROR, level, leaves_);
         return false;
       }
+      // Every node at the deepest reducible level has only leaves below.
       Node** list = lists_[level];
       uint32_t smallest = 0;
-      for (uint32_t i = 1; i < count; ++i)
-        if (list[i]->count < list[smallest]->count) smallest = i;
+      uint64_t fewest = children_count(list[0]);
+      for (uint32_t i = 1; i < count; ++i) {
+        const uint64_t pixels = children_count(list[i]);
+        if (pixels < fewest) {
+          fewest = pixels;
+          smallest = i;
+        }
+      }
       Node* n = list[smallest];
       list[smallest] = list[--count];
       uint32_t children = 0;
@@ -176,6 +201,7 @@ class Octree {
         c = nullptr;
         ++children;
       }
+      n->count = static_cast<uint32_t>(fewest);
       n->leaf = 1;
       leaves_ = leaves_ - children + 1;
     }
@@ -243,11 +269,8 @@ class Octree {
   uint32_t count_[kFirstLeafLevel] = {};
   RX_RGBQUAD palette_[256] = {};
   uint32_t entries_ = 0;
-  // The path of the last insertion (path_depth_ 0: none) and its colour.
-  Node* path_[kFirstLeafLevel + 1] = {};
-  int32_t path_depth_ = 0;
-  uint8_t path_colour_[3] = {};
-  uint32_t pending_ = 0;
+  CacheEntry* cache_ = nullptr;
+  uint32_t generation_ = 1;
 };
 
 struct Options {
@@ -297,50 +320,63 @@ bool build(IMAGE_REC* record, Octree& tree, const Options& o, uint8_t* colours) 
   return true;
 }
 
+// What mapping remembers of a key: the palette entry and its colour, read
+// in one go.
+struct Mapped {
+  int16_t blue, green, red;
+  uint16_t index;  // kNoIndex: not met yet
+};
+
 bool map(IMAGE_REC* record, Octree& tree, NewDib& out, uint8_t* colours, TagGuard& scratch) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const auto width = static_cast<uint32_t>(h->biWidth);
   const bool nibbles = dib_header(out.dib())->biBitCount == 4;
+  // Keys of the top `level` bits per channel name the leaves.
+  const auto level = static_cast<uint32_t>(tree.leaf_level());
+  const uint32_t drop = 8 - level;
+  const size_t keys = size_t{1} << (3 * level);
   int32_t* errors = int_rows(scratch, (uint64_t{width} + 1) * 6);
-  auto* known = static_cast<uint16_t*>(scratch.alloc(kKeys * sizeof(uint16_t)));
+  auto* known = static_cast<Mapped*>(scratch.alloc(keys * sizeof(Mapped)));
   if (errors == nullptr) return false;
   if (known == nullptr) {
-    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, kKeys * sizeof(uint16_t), scratch.tag());
+    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, keys * sizeof(Mapped), scratch.tag());
     return false;
   }
-  std::fill(known, known + kKeys, kNoIndex);
-  int32_t* incoming = errors;                      // this row, from above and the left
-  int32_t* below = errors + (size_t{width} + 1) * 3;  // the next row, from above
-  const RX_RGBQUAD* palette = tree.palette();
+  std::fill(known, known + keys, Mapped{0, 0, 0, kNoIndex});
+  // A quarter of each pixel's error goes right (carried along the row) and
+  // down (the next row's incoming error, written over).
+  int32_t* above = errors;                            // this row's error from the row before
+  int32_t* below = errors + (size_t{width} + 1) * 3;  // the next row's
   const ColourRows source(record->dib);
   return storage_walk(h->biHeight, [&](int32_t y) {
     const uint8_t* p = source.row(y, colours);
     uint8_t* o = out.row(y);
-    for (uint32_t x = 0; x < width; ++x, p += 3) {
-      int32_t value[3];
-      uint8_t clamped[3];
-      for (int c = 0; c < 3; ++c) {
-        value[c] = p[c] + incoming[3 * x + c];
-        clamped[c] = static_cast<uint8_t>(std::clamp(value[c], 0, 255));
+    const int32_t* in = above;
+    int32_t* down = below;
+    int32_t carry_b = 0, carry_g = 0, carry_r = 0;
+    for (uint32_t x = 0; x < width; ++x, p += 3, in += 3, down += 3) {
+      const int32_t b = p[0] + in[0] + carry_b, g = p[1] + in[1] + carry_g, r = p[2] + in[2] + carry_r;
+      const uint32_t cb = static_cast<uint32_t>(std::clamp(b, 0, 255));
+      const uint32_t cg = static_cast<uint32_t>(std::clamp(g, 0, 255));
+      const uint32_t cr = static_cast<uint32_t>(std::clamp(r, 0, 255));
+      Mapped& m = known[(cr >> drop) << (2 * level) | (cg >> drop) << level | cb >> drop];
+      if (m.index == kNoIndex) {
+        const uint8_t bgr[3] = {static_cast<uint8_t>(cb), static_cast<uint8_t>(cg), static_cast<uint8_t>(cr)};
+        uint32_t index = 0;
+        if (!tree.lookup(bgr, &index)) return false;
+        const RX_RGBQUAD& q = tree.palette()[index];
+        m = Mapped{q.rgbBlue, q.rgbGreen, q.rgbRed, static_cast<uint16_t>(index)};
       }
-      const uint32_t key = (uint32_t{clamped[kRed]} >> 2) << 12 | (uint32_t{clamped[kGreen]} >> 2) << 6 |
-                           uint32_t{clamped[kBlue]} >> 2;
-      uint32_t index = known[key];
-      if (index == kNoIndex) {
-        if (!tree.lookup(clamped, &index)) return false;
-        known[key] = static_cast<uint16_t>(index);
-      }
-      const RX_RGBQUAD& q = palette[index];
-      const int32_t chosen[3] = {q.rgbBlue, q.rgbGreen, q.rgbRed};
-      for (int c = 0; c < 3; ++c) {
-        const int32_t e = (value[c] - chosen[c]) / 4;
-        incoming[3 * (x + 1) + c] += e;
-        below[3 * x + c] = e;
-      }
-      if (nibbles) o[x >> 1] = static_cast<uint8_t>((x & 1) ? (o[x >> 1] & 0xF0u) | index : index << 4);
-      else o[x] = static_cast<uint8_t>(index);
+      carry_b = (b - m.blue) / 4;
+      carry_g = (g - m.green) / 4;
+      carry_r = (r - m.red) / 4;
+      down[0] = carry_b;
+      down[1] = carry_g;
+      down[2] = carry_r;
+      if (nibbles) o[x >> 1] = static_cast<uint8_t>((x & 1) ? (o[x >> 1] & 0xF0u) | m.index : m.index << 4);
+      else o[x] = static_cast<uint8_t>(m.index);
     }
-    std::swap(incoming, below);
+    std::swap(above, below);
     return true;
   });
 }

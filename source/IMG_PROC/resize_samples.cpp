@@ -33,28 +33,34 @@ bool row_done(const Progress& progress, int32_t y, int32_t rows) {
 
 // Whole pixels of P bytes gathered through a table of source byte offsets;
 // a destination row that takes the same source row as the one above is a
-// copy of it.
+// copy of it. 24-bit pixels move as 32-bit words, each writing one byte of
+// the next pixel, which that pixel then overwrites: as long as the word
+// read stays inside the source row and the word written is not the row's
+// last, no byte outside the image moves.
 template <uint32_t P>
 bool gather(IMAGE_REC* record, NewDib& out, const Scale& s, const uint32_t* offsets,
             const int32_t* rows) {
   const Progress progress;
   const auto n = static_cast<size_t>(s.new_width);
+  const uint32_t source_stride = dib_stride_of(dib_header(record->dib));
+  // Offsets only grow: the pixels read by words are a leading run.
+  size_t by_words = n > 0 ? n - 1 : 0;
+  while (by_words > 0 && offsets[by_words - 1] + 4 > source_stride) --by_words;
   for (int32_t y = 0; y < s.new_height; ++y) {
     uint8_t* d = out.row(y);
     if (y > 0 && rows[y] == rows[y - 1]) {
       std::memcpy(d, out.row(y - 1), n * P);
     } else {
       const uint8_t* src = dib_image_row(record->dib, rows[y]);
-      for (size_t x = 0; x < n; ++x, d += P) {
-        const uint8_t* p = src + offsets[x];
-        if constexpr (P == 3) {
-          d[0] = p[0];
-          d[1] = p[1];
-          d[2] = p[2];
-        } else {
-          std::memcpy(d, p, P);
+      size_t x = 0;
+      if constexpr (P == 3) {
+        for (; x < by_words; ++x, d += 3) {
+          uint32_t word;
+          std::memcpy(&word, src + offsets[x], 4);
+          std::memcpy(d, &word, 4);
         }
       }
+      for (; x < n; ++x, d += P) std::memcpy(d, src + offsets[x], P);
     }
     if (!row_done(progress, y, s.new_height)) return false;
   }

@@ -15,19 +15,34 @@ RX_SOURCE("source\\IMG_PROC\\rotate.cpp");
 namespace rx::ip {
 namespace {
 
-// Source rows per band: the pixels a new row receives per band fill about a
-// cache line at 24 bits.
-constexpr int32_t kBand = 24;
+// Quarter turns go tile by tile, kTile x kTile pixels: the tile's source
+// rows and new rows both stay in the first-level cache.
+constexpr int32_t kTile = 64;
 
 template <uint32_t P>
 inline void copy_pixel(uint8_t* d, const uint8_t* s) {
+  std::memcpy(d, s, P);
+}
+
+// Copies n pixels that lie `step` bytes apart in the source to consecutive
+// places. 24-bit pixels move as 32-bit words when the word read stays in
+// its row (`words` says so) and the word written is not the last: its
+// fourth byte is the next pixel's first, written over next.
+template <uint32_t P>
+inline void copy_column(uint8_t* d, const uint8_t* const* rows, size_t at, int32_t n, bool backwards,
+                        bool words) {
   if constexpr (P == 3) {
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-  } else {
-    std::memcpy(d, s, P);
+    if (words) {
+      for (int32_t i = 0; i + 1 < n; ++i, d += 3) {
+        uint32_t v;
+        std::memcpy(&v, rows[backwards ? n - 1 - i : i] + at, 4);
+        std::memcpy(d, &v, 4);
+      }
+      copy_pixel<3>(d, rows[backwards ? 0 : n - 1] + at);
+      return;
+    }
   }
+  for (int32_t i = 0; i < n; ++i, d += P) copy_pixel<P>(d, rows[backwards ? n - 1 - i : i] + at);
 }
 
 // New pixel (row x, column h - 1 - y) for code 1 or (row w - 1 - x,
@@ -36,21 +51,22 @@ template <uint32_t P>
 bool turn_quarter(IMAGE_REC* record, NewDib& out, int32_t code) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const int32_t w = h->biWidth, rows = h->biHeight;
+  const auto new_stride = static_cast<ptrdiff_t>(dib_stride_of(dib_header(out.dib())));
+  uint8_t* const new_top = out.row(0);  // new rows lie at falling addresses
   const Progress progress;
   int32_t done = 0;
-  for (int32_t y0 = 0; y0 < rows; y0 += kBand) {
-    const int32_t n = std::min(kBand, rows - y0);
-    const uint8_t* src[kBand];
+  for (int32_t y0 = 0; y0 < rows; y0 += kTile) {
+    const int32_t n = std::min(kTile, rows - y0);
+    const uint8_t* src[kTile];
     for (int32_t b = 0; b < n; ++b) src[b] = dib_image_row(record->dib, y0 + b);
-    for (int32_t x = 0; x < w; ++x) {
-      const size_t at = size_t{P} * static_cast<uint32_t>(x);
-      if (code == kTurn90) {
-        // Row y0 + b lands in column rows - 1 - y0 - b: the band's last row first.
-        uint8_t* d = out.row(x) + size_t{P} * static_cast<uint32_t>(rows - y0 - n);
-        for (int32_t b = n; b-- > 0; d += P) copy_pixel<P>(d, src[b] + at);
-      } else {
-        uint8_t* d = out.row(w - 1 - x) + size_t{P} * static_cast<uint32_t>(y0);
-        for (int32_t b = 0; b < n; ++b, d += P) copy_pixel<P>(d, src[b] + at);
+    // Row y0 + b lands in column rows - 1 - y0 - b (code 1) or y0 + b.
+    const size_t first_column = size_t{P} * static_cast<uint32_t>(code == kTurn90 ? rows - y0 - n : y0);
+    for (int32_t x0 = 0; x0 < w; x0 += kTile) {
+      const int32_t x1 = std::min(w, x0 + kTile);
+      for (int32_t x = x0; x < x1; ++x) {
+        const ptrdiff_t new_row = code == kTurn90 ? x : w - 1 - x;
+        uint8_t* d = new_top - new_row * new_stride + first_column;
+        copy_column<P>(d, src, size_t{P} * static_cast<uint32_t>(x), n, code == kTurn90, x + 1 < w);
       }
     }
     if (!rows_reported(progress, &done, n, rows)) return false;

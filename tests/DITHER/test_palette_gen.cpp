@@ -1,6 +1,7 @@
 // Palette generation: the octree's palette order, reduction and error
 // diffusion, median cut's boxes, popularity's ranking, worked out by hand;
 // refusals and stops that leave the image as it was.
+#include "DITHER/octree_reference.h"
 #include "IMG_PROC/op_images.h"
 
 using namespace iptest;
@@ -133,6 +134,42 @@ TEST_F(Octree, CallersPaletteAndTheDiffusedError) {
   const RX_OCTREE_OPTIONS too_short = octree(8, 7, kCorners);
   ASSERT_EQ(RX_IP_octree_reduce(own, &too_short), 0);
   EXPECT_EQ(entry(own, 0), (Rgb{110, 110, 110}));
+}
+
+TEST_F(Octree, SameResultAsThePlainAlgorithm) {
+  // A picture of smooth shades, edges and grain, so that the tree is
+  // reduced many times over, against the plain walk of the rules.
+  uint64_t seed = 99;
+  auto noise = [&] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return int(seed >> 59) - 16;
+  };
+  std::vector<std::vector<uint8_t>> rgb_rows(90, std::vector<uint8_t>(120 * 3));
+  for (int y = 0; y < 90; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const int shade[3] = {x * 2 + (y > 40 ? 60 : 0), 255 - y * 2, (x * y) / 40 + ((x / 20 + y / 15) % 2) * 70};
+      for (int c = 0; c < 3; ++c) rgb_rows[y][3 * x + c] = uint8_t(std::clamp(shade[c] + noise(), 0, 255));
+    }
+  for (int32_t colours : {8, 16, 17, 64, 256}) {
+    SCOPED_TRACE(colours);
+    std::vector<std::vector<Rgb>> rows;
+    for (const auto& r : rgb_rows) {
+      rows.emplace_back();
+      for (size_t x = 0; x < r.size(); x += 3) rows.back().push_back(Rgb{r[x], r[x + 1], r[x + 2]});
+    }
+    RX_HIMAGE image = colour_image(rows);
+    const RX_OCTREE_OPTIONS o = octree(colours);
+    ASSERT_EQ(RX_IP_octree_reduce(image, &o), 0);
+    // The engine meets the rows bottom first.
+    const std::vector<std::vector<uint8_t>> bottom_first(rgb_rows.rbegin(), rgb_rows.rend());
+    const octree_reference::Result want = octree_reference::reduce(bottom_first, colours);
+    for (size_t i = 0; i < want.palette.size() / 3; ++i)
+      ASSERT_EQ(entry(image, int32_t(i)), (Rgb{want.palette[3 * i], want.palette[3 * i + 1], want.palette[3 * i + 2]})) << i;
+    const Rows got = rows_of(image);
+    size_t k = 0;
+    for (int y = 89; y >= 0; --y)
+      for (int x = 0; x < 120; ++x, ++k) ASSERT_EQ(got[y][x], want.indices[k]) << x << ", " << y;
+  }
 }
 
 TEST_F(Octree, Refusals) {

@@ -1,0 +1,27 @@
+#!/bin/sh
+# Image operations against Pillow (Debian's, /usr/bin/python3) in one run on
+# the same pictures: the 12-megapixel photo of make_photo and the 300-dpi
+# A4 page of make_page. Both sides time their operations in-process, best
+# of RUNS, and the table gives ours, Pillow's and the ratio (target <= 1).
+#
+#   bench/run_ops_bench.sh [BUILD_DIR] [RUNS]
+set -eu
+build=${1:-build/release}
+runs=${2:-5}
+here=$(dirname "$0")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+for tool in "$build/bench/make_photo" "$build/bench/make_page" "$build/bench/ops_bench"; do
+  [ -x "$tool" ] || { echo "build $tool first"; exit 2; }
+done
+/usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "python3-pil is needed"; exit 2; }
+
+"$build/bench/make_photo" "$work/photo.bmp"
+"$build/bench/make_page" "$work/page.bmp"
+"$build/bench/ops_bench" "$work/photo.bmp" "$work/page.bmp" "$runs" > "$work/ours"
+/usr/bin/python3 "$here/ops_bench_pillow.py" "$work/photo.bmp" "$work/page.bmp" "$runs" > "$work/peer"
+
+printf '%-24s %10s %10s %7s\n' case ours_ms pillow_ms ratio
+awk 'NR == FNR { peer[$1] = $2; next }
+     { printf "%-24s %10.1f %10.1f %7.2f\n", $1, $2, peer[$1], $2 / peer[$1] }' "$work/peer" "$work/ours"
