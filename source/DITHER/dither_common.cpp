@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "IMG_PROC/grey_row.h"
 #include "SUPPORT/mem_tag.h"
 
 RX_SOURCE("source\\DITHER\\dither_common.cpp");
@@ -70,7 +71,7 @@ GreyRows::GreyRows(const void* dib) : dib_(dib) {
 void GreyRows::row(int32_t image_row, uint8_t* out) const {
   const uint8_t* s = dib_image_row(const_cast<void*>(dib_), image_row);
   if (bits_ == 24) {
-    for (uint32_t x = 0; x < width_; ++x, s += 3) out[x] = static_cast<uint8_t>(gray_of(s[2], s[1], s[0]));
+    ip::grey_row_24(s, width_, out);
   } else if (bits_ == 8) {
     for (uint32_t x = 0; x < width_; ++x) out[x] = lut_[s[x]];
   } else {

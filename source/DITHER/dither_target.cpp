@@ -14,17 +14,19 @@ bool target_ok(uint32_t bits, int32_t target, bool colour_ok) {
   return ok;
 }
 
-BitLine::BitLine(NewDib& out, uint32_t width, TagGuard& scratch)
-    : out_(out), stride_(static_cast<uint32_t>(dib_stride(1, width))),
-      line_(static_cast<uint8_t*>(scratch.alloc(stride_))) {
-  if (line_ == nullptr) RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, stride_, scratch.tag());
-  else std::memset(line_, 0, stride_);
+BitPlane::BitPlane(NewDib& out, uint32_t width, int32_t height, TagGuard& scratch)
+    : out_(out), stride_(static_cast<uint32_t>(dib_stride(1, width))), height_(height), bits_(nullptr) {
+  // Within the DIB limits: the plain DIB of this size was checked.
+  const uint64_t bytes = uint64_t{stride_} * static_cast<uint32_t>(height);
+  bits_ = static_cast<uint8_t*>(scratch.alloc(static_cast<size_t>(bytes)));
+  if (bits_ == nullptr) RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(bytes), scratch.tag());
+  else std::memset(bits_, 0, static_cast<size_t>(bytes));
 }
 
-bool BitLine::store(int32_t y) {
-  const bool stored = out_.store_packed(y, line_);
-  std::memset(line_, 0, stride_);
-  return stored;
+bool BitPlane::store() {
+  for (int32_t y = 0; y < height_; ++y)
+    if (!out_.store_packed(y, row(y))) return false;
+  return true;
 }
 
 }  // namespace rx::dither

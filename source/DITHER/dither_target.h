@@ -16,19 +16,22 @@ namespace rx::dither {
 // target otherwise.
 bool target_ok(uint32_t bits, int32_t target, bool colour_ok);
 
-// A packed 1-bit row in the making, stored into a runs result.
-class BitLine {
+// The packed rows of a 1-bit result, made bottom row first and stored
+// into the runs result top down at the end.
+class BitPlane {
  public:
-  BitLine(NewDib& out, uint32_t width, TagGuard& scratch);
-  bool ok() const { return line_ != nullptr; }
-  uint8_t* bytes() { return line_; }
-  // Stores the line as image row y and clears it for the next.
-  bool store(int32_t y);
+  BitPlane(NewDib& out, uint32_t width, int32_t height, TagGuard& scratch);
+  bool ok() const { return bits_ != nullptr; }
+  // Image row y, all 0 until set.
+  uint8_t* row(int32_t y) { return bits_ + size_t{stride_} * static_cast<uint32_t>(y); }
+  // Stores every row as a run row.
+  bool store();
 
  private:
   NewDib& out_;
   uint32_t stride_;
-  uint8_t* line_;
+  int32_t height_;
+  uint8_t* bits_;
 };
 
 }  // namespace rx::dither

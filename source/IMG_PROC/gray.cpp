@@ -3,6 +3,7 @@
 // their entries' grey values.
 #include <cstring>
 
+#include "IMG_PROC/grey_row.h"
 #include "IMG_PROC/new_dib.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
@@ -13,10 +14,6 @@ RX_SOURCE("source\\IMG_PROC\\gray.cpp");
 
 namespace rx::ip {
 namespace {
-
-void gray_row_24(const uint8_t* s, uint32_t width, uint8_t* d) {
-  for (uint32_t x = 0; x < width; ++x, s += 3) d[x] = static_cast<uint8_t>(gray_of(s[2], s[1], s[0]));
-}
 
 void gray_row_indexed(const uint8_t* s, uint32_t bits, uint32_t width, const uint8_t* lut,
                       uint8_t* d) {
@@ -65,7 +62,7 @@ void gray(IMAGE_REC* record) {
     const int32_t y = rows - 1 - d;
     const uint8_t* s = image_row_packed(record, y, expanded, dib_stride_of(h));
     if (s == nullptr) return;
-    if (bits == 24) gray_row_24(s, width, out.row(y));
+    if (bits == 24) grey_row_24(s, width, out.row(y));
     else gray_row_indexed(s, bits, width, lut, out.row(y));
     if (!progress.go_on(y, rows)) {
       push_interrupted(y, rows);

@@ -9,6 +9,7 @@
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"
 #include "SUPPORT/mem_tag.h"
+#include "IMG_PROC/run_edit.h"
 #include "SUPPORT/runs.h"
 
 RX_SOURCE("source\\IMG_PROC\\new_dib.cpp");
@@ -77,6 +78,7 @@ NewDib::NewDib(IMAGE_REC* record) : record_(record) { temp_.tag = record->tag; }
 
 NewDib::~NewDib() {
   if (temp_.dib != nullptr) RPb_DIB_free(temp_.dib, &temp_);
+  else if (temp_.run_table != nullptr) RPb_AF_mem_free(record_->tag, temp_.run_table);
   if (run_scratch_ != nullptr) RPb_AF_mem_free(record_->tag, run_scratch_);
 }
 
@@ -123,30 +125,67 @@ bool NewDib::create_like(int64_t width, int64_t height, bool zero) {
                 static_cast<const uint8_t*>(record_->dib) + kDibHeaderBytes, zero);
 }
 
-bool NewDib::create_runs(int64_t width, int64_t height, const RX_RGBQUAD* palette) {
+bool NewDib::create_runs(int64_t width, int64_t height, const RX_RGBQUAD* palette,
+                         uint64_t capacity) {
   if (!new_size_ok(width, height, 1, RX_BI_RUNS)) return false;
+  const auto rows = static_cast<uint32_t>(height);
+  const uint64_t prefix = kDibHeaderBytes + kRunsPaletteBytes;
+  capacity = std::clamp<uint64_t>(capacity, uint64_t{kMinRunRowBytes} * rows, kMaxDibBytes - prefix);
   const size_t scratch = run_row_max_bytes(static_cast<uint32_t>(width));
   run_scratch_ = static_cast<uint8_t*>(RPb_AF_mem_alloc(record_->tag, scratch));
-  if (run_scratch_ == nullptr) {
-    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, scratch, 0);
+  temp_.run_table = static_cast<uint32_t*>(RPb_AF_mem_alloc(record_->tag, size_t{4} * rows));
+  auto* dib = static_cast<uint8_t*>(RPb_AF_mem_alloc(record_->tag, static_cast<size_t>(prefix + capacity)));
+  if (run_scratch_ == nullptr || temp_.run_table == nullptr || dib == nullptr) {
+    if (dib != nullptr) RPb_AF_mem_free(record_->tag, dib);
+    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(std::min<uint64_t>(prefix + capacity, INT32_MAX)), 0);
     return false;
   }
   const RX_BITMAPINFOHEADER* old = dib_header(record_->dib);
   RX_BITMAPINFOHEADER h{};
   RPb_DIB_init(&h, static_cast<int32_t>(width), static_cast<int32_t>(height), 1, RX_BI_RUNS,
                old->biXPelsPerMeter, old->biYPelsPerMeter);
-  temp_.dib = dib_alloc(&temp_, h, palette);
-  return temp_.dib != nullptr;
+  h.biSizeImage = static_cast<uint32_t>(capacity);
+  std::memcpy(dib, &h, sizeof h);
+  if (palette != nullptr) std::memcpy(dib + kDibHeaderBytes, palette, kRunsPaletteBytes);
+  else std::memset(dib + kDibHeaderBytes, 0, kRunsPaletteBytes);
+  temp_.dib = dib;
+  return true;
 }
 
 bool NewDib::store_packed(int32_t image_row, const uint8_t* packed) {
-  const RX_BITMAPINFOHEADER* h = dib_header(temp_.dib);
-  return runs_packed_store(&temp_, h->biHeight - 1 - image_row, packed, run_scratch_) == 0;
+  const auto width = static_cast<uint32_t>(dib_header(temp_.dib)->biWidth);
+  return store_run_row(image_row, run_scratch_, run_row_from_packed(packed, width, run_scratch_));
 }
 
 bool NewDib::store_run_row(int32_t image_row, const uint8_t* run_row, uint32_t length) {
-  const RX_BITMAPINFOHEADER* h = dib_header(temp_.dib);
-  return runs_row_store(&temp_, h->biHeight - 1 - image_row, run_row, length) == 0;
+  RX_BITMAPINFOHEADER* h = dib_header(temp_.dib);
+  if (image_row != runs_stored_ || image_row >= h->biHeight) {
+    RX_ERR(RXE_INTERNAL_ERROR, image_row, runs_stored_);
+    return false;
+  }
+  if (runs_used_ + length > h->biSizeImage) {
+    // Doubling keeps a whole pass linear.
+    const uint64_t prefix = kDibHeaderBytes + kRunsPaletteBytes;
+    const uint64_t capacity =
+        std::min<uint64_t>(std::max<uint64_t>(2 * uint64_t{h->biSizeImage}, runs_used_ + length), kMaxDibBytes - prefix);
+    if (runs_used_ + length > capacity) {
+      RX_ERR(RXE_DIB_SIZE_WRONG, h->biWidth, h->biHeight);
+      return false;
+    }
+    void* moved = RPb_AF_mem_realloc(record_->tag, temp_.dib, static_cast<size_t>(prefix + capacity));
+    if (moved == nullptr) {
+      RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(prefix + capacity), 0);
+      return false;
+    }
+    temp_.dib = moved;
+    h = dib_header(moved);
+    h->biSizeImage = static_cast<uint32_t>(capacity);
+  }
+  std::memcpy(dib_pixels(temp_.dib) + runs_used_, run_row, length);
+  temp_.run_table[h->biHeight - 1 - image_row] = static_cast<uint32_t>(runs_used_);
+  runs_used_ += length;
+  ++runs_stored_;
+  return true;
 }
 
 bool NewDib::put_packed(int32_t image_row, const uint8_t* packed, uint32_t bytes) {
@@ -155,7 +194,20 @@ bool NewDib::put_packed(int32_t image_row, const uint8_t* packed, uint32_t bytes
   return true;
 }
 
-void NewDib::attach() {
+bool NewDib::attach() {
+  if (runs()) {
+    // Every row stored; the pixel area trimmed to them.
+    RX_BITMAPINFOHEADER* h = dib_header(temp_.dib);
+    if (runs_stored_ != h->biHeight) {
+      RX_ERR(RXE_INTERNAL_ERROR, runs_stored_, h->biHeight);
+      return false;
+    }
+    if (runs_used_ < h->biSizeImage) {
+      const size_t size = kDibHeaderBytes + kRunsPaletteBytes + static_cast<size_t>(runs_used_);
+      if (void* trimmed = RPb_AF_mem_realloc(record_->tag, temp_.dib, size)) temp_.dib = trimmed;
+      dib_header(temp_.dib)->biSizeImage = static_cast<uint32_t>(runs_used_);
+    }
+  }
   const RX_BITMAPINFOHEADER old = *dib_header(record_->dib);
   RPb_DIB_free(record_->dib, record_);
   record_->dib = temp_.dib;
@@ -178,6 +230,7 @@ void NewDib::attach() {
     }
   }
   RPb_logical_palette_update(record_);
+  return true;
 }
 
 // ---- BitRows ------------------------------------------------------------------

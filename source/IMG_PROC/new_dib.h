@@ -52,8 +52,10 @@ class NewDib {
   // The same layout as the record's own DIB (palette, masks, compression)
   // at another size.
   bool create_like(int64_t width, int64_t height, bool zero);
-  // A 1-bit runs DIB whose rows all read 0 until they are stored.
-  bool create_runs(int64_t width, int64_t height, const RX_RGBQUAD* palette);
+  // A 1-bit runs DIB whose rows are then stored top down, each once. The
+  // pixel area starts at `capacity` bytes (at least a short row per row)
+  // and doubles when rows need more; attach trims it.
+  bool create_runs(int64_t width, int64_t height, const RX_RGBQUAD* palette, uint64_t capacity = 0);
 
   void* dib() const { return temp_.dib; }
   bool runs() const { return dib_is_runs(temp_.dib); }
@@ -61,8 +63,8 @@ class NewDib {
   // Image row `row` (from the top) of a plain new DIB.
   uint8_t* row(int32_t image_row) { return dib_image_row(temp_.dib, image_row); }
 
-  // Stores image row `row` of a runs DIB from a packed row, or a ready
-  // run row. Rows go top down or bottom up (see runs_row_store).
+  // Stores the next image row of a runs DIB, counting from the top, from a
+  // packed row or a ready run row (which must not lie in this DIB).
   bool store_packed(int32_t image_row, const uint8_t* packed);
   bool store_run_row(int32_t image_row, const uint8_t* run_row, uint32_t length);
   // Stores a packed row into either kind of DIB.
@@ -71,8 +73,9 @@ class NewDib {
   // Replaces the record's DIB with the new one; the handle, resolution and
   // display attributes stay, except that a changed size resets the image
   // rectangle (and a device rectangle that covered the whole image) to the
-  // whole new image. The logical palette is rebuilt.
-  void attach();
+  // whole new image. The logical palette is rebuilt. A runs DIB must have
+  // all its rows (else RXE_INTERNAL_ERROR and nothing changes).
+  bool attach();
 
  private:
   IMAGE_REC* record_;
@@ -80,6 +83,9 @@ class NewDib {
   // attach, so the run-row functions can store into it.
   IMAGE_REC temp_{};
   uint8_t* run_scratch_ = nullptr;
+  // Runs DIBs: the rows stored so far and the bytes they take.
+  int32_t runs_stored_ = 0;
+  uint64_t runs_used_ = 0;
 };
 
 // Packed rows of a 1-bit image, plain or runs: plain rows are the DIB's

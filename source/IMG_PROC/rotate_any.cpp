@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "IMG_PROC/rotate.h"
+#include "IMG_PROC/turn_positions.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/mem_tag.h"
 #include "SUPPORT/runs.h"
@@ -76,6 +77,63 @@ const uint8_t* bilevel_source(IMAGE_REC* record, TagGuard& scratch) {
   return plain;
 }
 
+// Fills one new row from the source positions (`rows` points at each
+// source row); pixels from outside are 0.
+template <uint32_t Bits>
+void fill_row(const int32_t* column, const int32_t* row, uint32_t n, const uint8_t* const* rows, int32_t width,
+              uint8_t* d) {
+  if constexpr (Bits == 24) {
+    // 32-bit words while the word read stays inside its row; the fourth
+    // byte written is the next pixel's first, written over next.
+    const uint32_t last = n - 1;
+    for (uint32_t x = 0; x < last; ++x, d += 3) {
+      const int32_t c = column[x];
+      uint32_t v = 0;
+      if (c >= 0) {
+        const uint8_t* s = rows[row[x]] + 3 * size_t(c);
+        if (c + 1 < width) std::memcpy(&v, s, 4);
+        else std::memcpy(&v, s, 3);
+      }
+      std::memcpy(d, &v, 4);
+    }
+    const int32_t c = column[last];
+    if (c >= 0) std::memcpy(d, rows[row[last]] + 3 * size_t(c), 3);
+    else std::memset(d, 0, 3);
+  } else if constexpr (Bits == 16 || Bits == 8) {
+    constexpr size_t kBytes = Bits / 8;
+    for (uint32_t x = 0; x < n; ++x) {
+      const int32_t c = column[x];
+      if (c >= 0) std::memcpy(d + kBytes * x, rows[row[x]] + kBytes * size_t(c), kBytes);
+      else std::memset(d + kBytes * x, 0, kBytes);
+    }
+  } else {
+    for (uint32_t x = 0; x < n; ++x) {
+      const int32_t c = column[x];
+      if (c < 0) continue;
+      const auto sc = static_cast<uint32_t>(c);
+      const uint8_t* s = rows[row[x]];
+      if constexpr (Bits == 4) {
+        const uint32_t nib = (sc & 1) ? s[sc >> 1] & 15u : s[sc >> 1] >> 4;
+        d[x >> 1] |= static_cast<uint8_t>((x & 1) ? nib : nib << 4);
+      } else if ((s[sc >> 3] >> (7 - (sc & 7))) & 1u) {
+        d[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+      }
+    }
+  }
+}
+
+using FillRow = void (*)(const int32_t*, const int32_t*, uint32_t, const uint8_t* const*, int32_t, uint8_t*);
+
+FillRow fill_row_for(uint32_t bits) {
+  switch (bits) {
+    case 1: return fill_row<1>;
+    case 4: return fill_row<4>;
+    case 8: return fill_row<8>;
+    case 16: return fill_row<16>;
+    default: return fill_row<24>;
+  }
+}
+
 bool turn_any(IMAGE_REC* record, NewDib& out, const Turn& t) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const uint32_t bits = h->biBitCount;
@@ -86,49 +144,40 @@ bool turn_any(IMAGE_REC* record, NewDib& out, const Turn& t) {
   const auto new_stride = static_cast<uint32_t>(dib_stride(bits, new_width));
   TagGuard scratch;
   const uint8_t* pixels = bits == 1 ? bilevel_source(record, scratch) : dib_pixels(record->dib);
-  auto* across = static_cast<double*>(scratch.alloc(size_t{new_width} * 2 * sizeof(double)));
+  // Per new column: dx x cos, dx x sin, and the source column and row;
+  // per source row: where it starts.
+  const size_t per_column = 2 * sizeof(double) + 2 * sizeof(int32_t);
+  auto* across = static_cast<uint8_t*>(scratch.alloc(size_t{new_width} * per_column));
   auto* line = static_cast<uint8_t*>(scratch.alloc(new_stride));
+  auto* source_rows = static_cast<const uint8_t**>(scratch.alloc(sizeof(uint8_t*) * static_cast<uint32_t>(rows)));
   if (pixels == nullptr) return false;
-  if (across == nullptr || line == nullptr) {
-    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, new_stride + new_width * 2 * sizeof(double), 0);
+  if (across == nullptr || line == nullptr || source_rows == nullptr) {
+    RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, new_stride + new_width * per_column, 0);
     return false;
   }
-  // dx x cos and dx x sin for every new column: the same products the
-  // formula takes, computed once.
+  for (int32_t y = 0; y < rows; ++y) source_rows[y] = pixels + size_t{stride} * static_cast<uint32_t>(rows - 1 - y);
+  auto* dx_cos = reinterpret_cast<double*>(across);
+  double* dx_sin = dx_cos + new_width;
+  auto* column = reinterpret_cast<int32_t*>(dx_sin + new_width);
+  int32_t* row = column + new_width;
+  // The same products the formula takes, computed once.
   for (uint32_t x = 0; x < new_width; ++x) {
     const double dx = static_cast<int64_t>(x) - t.ox;
-    across[2 * x] = dx * t.cos;
-    across[2 * x + 1] = dx * t.sin;
+    dx_cos[x] = dx * t.cos;
+    dx_sin[x] = dx * t.sin;
   }
-  const double cx = t.cx, cy = t.cy, wd = w, hd = rows;
+  TurnRow r{dx_cos, dx_sin, new_width, 0.0, 0.0, static_cast<double>(t.cx), static_cast<double>(t.cy),
+            static_cast<double>(w), static_cast<double>(rows)};
+  const FillRow fill = fill_row_for(bits);
   const Progress progress;
   for (int32_t y = 0; y < new_height; ++y) {
     const double dy = static_cast<double>(y) - t.oy;
-    const double dy_sin = dy * t.sin, dy_cos = dy * t.cos;
+    r.dy_sin = dy * t.sin;
+    r.dy_cos = dy * t.cos;
+    turn_positions(r, column, row);
     uint8_t* d = out.runs() ? line : out.row(y);
-    std::memset(d, 0, new_stride);
-    for (uint32_t x = 0; x < new_width; ++x) {
-      // r(v) = floor(v + 0.5); inside the image exactly when v + 0.5 is.
-      const double u = ((across[2 * x] + dy_sin) + cx) + 0.5;
-      const double v = ((dy_cos - across[2 * x + 1]) + cy) + 0.5;
-      if (!(u >= 0.0 && u < wd && v >= 0.0 && v < hd)) continue;
-      const auto sx = static_cast<uint32_t>(u);
-      const auto sy = static_cast<uint32_t>(v);
-      const uint8_t* s = pixels + size_t{stride} * static_cast<uint32_t>(rows - 1 - static_cast<int32_t>(sy));
-      switch (bits) {
-        case 1:
-          if ((s[sx >> 3] >> (7 - (sx & 7))) & 1u) d[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
-          break;
-        case 4: {
-          const uint32_t nib = (sx & 1) ? s[sx >> 1] & 15u : s[sx >> 1] >> 4;
-          d[x >> 1] |= static_cast<uint8_t>((x & 1) ? nib : nib << 4);
-          break;
-        }
-        case 8: d[x] = s[sx]; break;
-        case 16: std::memcpy(d + 2 * size_t{x}, s + 2 * size_t{sx}, 2); break;
-        default: std::memcpy(d + 3 * size_t{x}, s + 3 * size_t{sx}, 3); break;
-      }
-    }
+    if (bits < 8) std::memset(d, 0, new_stride);
+    fill(column, row, new_width, source_rows, w, d);
     if (out.runs() && !out.store_packed(y, line)) return false;
     if (!progress.go_on(y, new_height)) {
       push_interrupted(y, new_height);

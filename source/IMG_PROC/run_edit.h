@@ -7,6 +7,7 @@
 // three times.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -81,6 +82,61 @@ class RunRowWriter {
   uint32_t width_;
   uint32_t n_ = 0;  // change columns written so far
 };
+
+// The columns at which the bits of a byte change, given the bit before it:
+// one entry per previous bit and byte value.
+struct ByteChanges {
+  uint8_t count;
+  uint8_t at[8];
+};
+
+constexpr std::array<std::array<ByteChanges, 256>, 2> make_byte_changes() {
+  std::array<std::array<ByteChanges, 256>, 2> t{};
+  for (uint32_t before = 0; before < 2; ++before)
+    for (uint32_t b = 0; b < 256; ++b) {
+      ByteChanges& c = t[before][b];
+      uint32_t bit = before;
+      for (uint32_t i = 0; i < 8; ++i) {
+        const uint32_t v = (b >> (7 - i)) & 1;
+        if (v != bit) c.at[c.count++] = static_cast<uint8_t>(i);
+        bit = v;
+      }
+    }
+  return t;
+}
+
+inline constexpr auto kByteChanges = make_byte_changes();
+
+// Encodes `width` pixels of a packed row into a run row (out holds
+// run_row_max_bytes(width) bytes) a byte at a time: bytes of one colour
+// that carry on the current run cost a comparison. Gives the same run row
+// as run_row_encode. Returns its length.
+inline uint32_t run_row_from_packed(const uint8_t* packed, uint32_t width, uint8_t* out) {
+  uint32_t n = 0;
+  auto put = [&](uint32_t value) {
+    const auto v = static_cast<uint16_t>(value);
+    std::memcpy(out + 2 * size_t{++n}, &v, sizeof v);
+  };
+  uint32_t bit = 1;  // rows start inside a run of 1s
+  const uint32_t whole = width / 8;
+  for (uint32_t i = 0; i < whole; ++i) {
+    const uint32_t b = packed[i];
+    if (b == (bit ? 0xFFu : 0u)) continue;
+    const ByteChanges& c = kByteChanges[bit][b];
+    for (uint32_t k = 0; k < c.count; ++k) put(8 * i + c.at[k]);
+    bit = b & 1u;
+  }
+  for (uint32_t x = whole * 8; x < width; ++x) {
+    const uint32_t v = (packed[x >> 3] >> (7 - (x & 7))) & 1u;
+    if (v != bit) put(x);
+    bit = v;
+  }
+  for (int k = 0; k < 3; ++k) put(width);
+  const uint32_t length = 2 * (n + 1);
+  const auto v = static_cast<uint16_t>(length);
+  std::memcpy(out, &v, sizeof v);
+  return length;
+}
 
 // A run row with its columns reversed (column x becomes width - 1 - x):
 // a change at c becomes a change at width - c, and a row that ends in 0s
