@@ -44,7 +44,7 @@ void time_case(const char* name, RX_HIMAGE source, int runs, const std::function
     RX_image_delete(image);
     best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
   }
-  std::printf("%s %.1f\n", name, best);
+  std::printf("%s %.3f\n", name, best);
   std::fflush(stdout);
 }
 

@@ -11,13 +11,17 @@
 # keeps its image blocks below the size at which the library maps and unmaps
 # them anyway); RX_BENCH_SYSTEM_MALLOC=1 leaves the defaults.
 #
-#   bench/run_ops_bench.sh [BUILD_DIR] [RUNS]
+# The machine may be shared: the two sides take turns for ROUNDS rounds and
+# each keeps its best time per case.
+#
+#   bench/run_ops_bench.sh [BUILD_DIR] [RUNS] [ROUNDS]
 set -eu
 if [ "${RX_BENCH_SYSTEM_MALLOC:-0}" != 1 ]; then
   export GLIBC_TUNABLES=glibc.malloc.mmap_threshold=1073741824:glibc.malloc.trim_threshold=4294967295
 fi
 build=${1:-build/release}
 runs=${2:-5}
+rounds=${3:-3}
 here=$(dirname "$0")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,9 +33,14 @@ done
 
 "$build/bench/make_photo" "$work/photo.bmp"
 "$build/bench/make_page" "$work/page.bmp"
-"$build/bench/ops_bench" "$work/photo.bmp" "$work/page.bmp" "$runs" > "$work/ours"
-/usr/bin/python3 "$here/ops_bench_pillow.py" "$work/photo.bmp" "$work/page.bmp" "$runs" > "$work/peer"
+: > "$work/ours"
+: > "$work/peer"
+i=0
+while [ $i -lt "$rounds" ]; do
+  "$build/bench/ops_bench" "$work/photo.bmp" "$work/page.bmp" "$runs" >> "$work/ours"
+  /usr/bin/python3 "$here/ops_bench_pillow.py" "$work/photo.bmp" "$work/page.bmp" "$runs" >> "$work/peer"
+  i=$((i + 1))
+done
 
 printf '%-24s %10s %10s %7s\n' case ours_ms pillow_ms ratio
-awk 'NR == FNR { peer[$1] = $2; next }
-     { printf "%-24s %10.1f %10.1f %7.2f\n", $1, $2, peer[$1], $2 / peer[$1] }' "$work/peer" "$work/ours"
+awk -f "$here/best_of.awk" "$work/peer" "$work/ours"

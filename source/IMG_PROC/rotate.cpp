@@ -15,63 +15,65 @@ RX_SOURCE("source\\IMG_PROC\\rotate.cpp");
 namespace rx::ip {
 namespace {
 
-// Quarter turns go tile by tile, kTile x kTile pixels: the tile's source
-// rows and new rows both stay in the first-level cache.
-constexpr int32_t kTile = 64;
+// Quarter turns go through chunks of kChunk source rows by kChunk columns
+// and, inside, blocks of kBlock columns: each source row is read a few
+// pixels at a time, each into its own new row.
+constexpr int32_t kChunk = 512;
+constexpr int32_t kBlock = 4;
 
 template <uint32_t P>
 inline void copy_pixel(uint8_t* d, const uint8_t* s) {
   std::memcpy(d, s, P);
 }
 
-// Copies n pixels that lie `step` bytes apart in the source to consecutive
-// places. 24-bit pixels move as 32-bit words when the word read stays in
-// its row (`words` says so) and the word written is not the last: its
-// fourth byte is the next pixel's first, written over next.
-template <uint32_t P>
-inline void copy_column(uint8_t* d, const uint8_t* const* rows, size_t at, int32_t n, bool backwards,
-                        bool words) {
-  if constexpr (P == 3) {
-    if (words) {
-      for (int32_t i = 0; i + 1 < n; ++i, d += 3) {
-        uint32_t v;
-        std::memcpy(&v, rows[backwards ? n - 1 - i : i] + at, 4);
-        std::memcpy(d, &v, 4);
-      }
-      copy_pixel<3>(d, rows[backwards ? 0 : n - 1] + at);
-      return;
-    }
-  }
-  for (int32_t i = 0; i < n; ++i, d += P) copy_pixel<P>(d, rows[backwards ? n - 1 - i : i] + at);
-}
-
-// New pixel (row x, column h - 1 - y) for code 1 or (row w - 1 - x,
-// column y) for code 3 takes old pixel (row y, column x).
-template <uint32_t P>
-bool turn_quarter(IMAGE_REC* record, NewDib& out, int32_t code) {
+// New pixel (row x, column h - 1 - y) turning clockwise (code 1) or
+// (row w - 1 - x, column y) the other way (code 3) takes old pixel (row y,
+// column x). The loops go by new column, ascending, so that a 24-bit pixel
+// can move as a 32-bit word: its fourth byte lands on the next column of
+// its new row, written later. The word is read only when it stays inside
+// its source row and written only when a column follows.
+template <uint32_t P, bool kClockwise>
+bool turn_quarter(IMAGE_REC* record, NewDib& out) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const int32_t w = h->biWidth, rows = h->biHeight;
   const auto new_stride = static_cast<ptrdiff_t>(dib_stride_of(dib_header(out.dib())));
-  uint8_t* const new_top = out.row(0);  // new rows lie at falling addresses
+  uint8_t* const new_top = out.row(0);  // rows of both lie at falling addresses
+  const uint8_t* const top = dib_image_row(record->dib, 0);
+  const auto stride = static_cast<ptrdiff_t>(dib_stride_of(h));
   const Progress progress;
   int32_t done = 0;
-  for (int32_t y0 = 0; y0 < rows; y0 += kTile) {
-    const int32_t n = std::min(kTile, rows - y0);
-    const uint8_t* src[kTile];
-    for (int32_t b = 0; b < n; ++b) src[b] = dib_image_row(record->dib, y0 + b);
-    // Row y0 + b lands in column rows - 1 - y0 - b (code 1) or y0 + b.
-    const size_t first_column = size_t{P} * static_cast<uint32_t>(code == kTurn90 ? rows - y0 - n : y0);
-    for (int32_t x0 = 0; x0 < w; x0 += kTile) {
-      const int32_t x1 = std::min(w, x0 + kTile);
-      for (int32_t x = x0; x < x1; ++x) {
-        const ptrdiff_t new_row = code == kTurn90 ? x : w - 1 - x;
-        uint8_t* d = new_top - new_row * new_stride + first_column;
-        copy_column<P>(d, src, size_t{P} * static_cast<uint32_t>(x), n, code == kTurn90, x + 1 < w);
+  for (int32_t c0 = 0; c0 < rows; c0 += kChunk) {
+    const int32_t c1 = std::min(rows, c0 + kChunk);
+    for (int32_t x0 = 0; x0 < w; x0 += kChunk) {
+      const int32_t x1 = std::min(w, x0 + kChunk);
+      for (int32_t xx = x0; xx < x1; xx += kBlock) {
+        const int32_t n = std::min(kBlock, x1 - xx);
+        const bool word_read = xx + n < w;  // a pixel follows the block's last
+        uint8_t* dest[kBlock];
+        for (int32_t k = 0; k < n; ++k) dest[k] = new_top - (kClockwise ? xx + k : w - 1 - xx - k) * new_stride;
+        for (int32_t column = c0; column < c1; ++column) {
+          const uint8_t* in = top - (kClockwise ? rows - 1 - column : column) * stride + size_t{P} * static_cast<uint32_t>(xx);
+          const size_t at = size_t{P} * static_cast<uint32_t>(column);
+          if (P == 3 && n == kBlock && word_read && column + 1 < rows) {
+            for (int32_t k = 0; k < kBlock; ++k) {
+              uint32_t v;
+              std::memcpy(&v, in + 3 * k, 4);
+              std::memcpy(dest[k] + at, &v, 4);
+            }
+          } else {
+            for (int32_t k = 0; k < n; ++k) copy_pixel<P>(dest[k] + at, in + size_t{P} * static_cast<uint32_t>(k));
+          }
+        }
       }
     }
-    if (!rows_reported(progress, &done, n, rows)) return false;
+    if (!rows_reported(progress, &done, c1 - c0, rows)) return false;
   }
   return true;
+}
+
+template <uint32_t P>
+bool turn_quarter(IMAGE_REC* record, NewDib& out, int32_t code) {
+  return code == kTurn90 ? turn_quarter<P, true>(record, out) : turn_quarter<P, false>(record, out);
 }
 
 // New pixel (row h - 1 - y, column w - 1 - x) takes old pixel (row y,
