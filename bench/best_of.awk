@@ -1,22 +1,28 @@
-# Joins "case milliseconds" lines of the peer (first file) and ours (second),
-# keeping the best time of each side per case, in the order ours prints them.
+# Joins "case wall_ms cpu_ms" lines of the peer (first file) and ours
+# (second), keeping the best of each column and side per case, in the
+# order ours prints them.
+function keep(table, key, value) {
+  if (!(key in table) || value + 0 < table[key] + 0) table[key] = value
+}
 BEGIN { n = 0 }
 NR == FNR {
-  if (!($1 in peer) || $2 + 0 < peer[$1] + 0) peer[$1] = $2
+  keep(peer_wall, $1, $2)
+  keep(peer_cpu, $1, $3)
   next
 }
 {
-  if (!($1 in ours)) {
+  if (!($1 in ours_wall)) {
     order[n] = $1
     n = n + 1
-    ours[$1] = $2
-  } else if ($2 + 0 < ours[$1] + 0) {
-    ours[$1] = $2
   }
+  keep(ours_wall, $1, $2)
+  keep(ours_cpu, $1, $3)
 }
 END {
   for (i = 0; i < n; i++) {
     c = order[i]
-    printf "%-24s %10.2f %10.2f %7.2f\n", c, ours[c], peer[c], (peer[c] > 0 ? ours[c] / peer[c] : 0)
+    printf "%-24s %9.2f %9.2f %6.2f   %9.2f %9.2f %6.2f\n", c, ours_wall[c], peer_wall[c],
+           (peer_wall[c] > 0 ? ours_wall[c] / peer_wall[c] : 0), ours_cpu[c], peer_cpu[c],
+           (peer_cpu[c] > 0 ? ours_cpu[c] / peer_cpu[c] : 0)
   }
 }

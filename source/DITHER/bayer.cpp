@@ -122,7 +122,7 @@ void bayer(IMAGE_REC* record, const RX_BAYER_OPTIONS* o) {
   }
   NewDib out(record);
   if (o->bits == 1) {
-    if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite) && bayer_bits(record, out)) out.attach();
+    if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite, dithered_runs_capacity(h->biWidth, h->biHeight)) && bayer_bits(record, out)) out.attach();
     return;
   }
   const ColourGrid grid(o->palette != nullptr ? o->palette : kDefault16);

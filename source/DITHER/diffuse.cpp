@@ -116,7 +116,7 @@ void diffuse(IMAGE_REC* record, const RX_DIFFUSE_OPTIONS* o) {
   }
   NewDib out(record);
   if (o->bits == 1) {
-    if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite) && diffuse_bits(record, out, o->threshold))
+    if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite, dithered_runs_capacity(h->biWidth, h->biHeight)) && diffuse_bits(record, out, o->threshold))
       out.attach();
     return;
   }

@@ -1,11 +1,22 @@
 // Target checks and 1-bit result rows of the dithering operations.
 #include "DITHER/dither_target.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "SUPPORT/runs.h"
 
 RX_SOURCE("source\\DITHER\\dither_target.cpp");
 
 namespace rx::dither {
+
+// Reserved for a dithered runs image at most; beyond, the area doubles.
+constexpr uint64_t kDitheredReserve = uint64_t{1} << 26;
+
+uint64_t dithered_runs_capacity(int32_t width, int32_t height) {
+  const uint64_t longest = run_row_max_bytes(static_cast<uint32_t>(width));
+  return std::min(longest * static_cast<uint32_t>(height), kDitheredReserve);
+}
 
 bool target_ok(uint32_t bits, int32_t target, bool colour_ok) {
   const bool ok = (bits == 4 && target == 1) ||

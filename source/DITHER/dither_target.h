@@ -16,6 +16,11 @@ namespace rx::dither {
 // target otherwise.
 bool target_ok(uint32_t bits, int32_t target, bool colour_ok);
 
+// Bytes to start a dithered runs image with: dithered rows change colour
+// often, so room for the longest rows, up to a bound past which the area
+// grows as rows come.
+uint64_t dithered_runs_capacity(int32_t width, int32_t height);
+
 // The packed rows of a 1-bit result, made bottom row first and stored
 // into the runs result top down at the end.
 class BitPlane {

@@ -46,7 +46,7 @@ void halftone(IMAGE_REC* record) {
     return;
   }
   NewDib out(record);
-  if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite) && halftone_bits(record, out)) out.attach();
+  if (out.create_runs(h->biWidth, h->biHeight, kBlackWhite, dithered_runs_capacity(h->biWidth, h->biHeight)) && halftone_bits(record, out)) out.attach();
 }
 
 }  // namespace

@@ -27,14 +27,25 @@ void copy_nibbles(const uint8_t* src, uint32_t left, uint32_t count, uint8_t* ds
   }
 }
 
-// One run row cut to columns left .. left + width - 1.
-uint32_t crop_run_row(const uint8_t* row, uint32_t source_width, uint32_t left, uint32_t width,
-                      uint8_t* out) {
-  const RunChanges changes(row, source_width);
+// One run row cut to columns left .. left + width - 1: the changes up to
+// `left` decide the first pixel (an odd number of them, 0), the changes
+// inside the cut are kept. The row's values after its length rise to the
+// width, so both ends are found by bisection and walking.
+uint32_t crop_run_row(const uint8_t* row, uint32_t left, uint32_t width, uint8_t* out) {
+  const uint32_t values = run_value(row, 0) / 2 - 1;
+  uint32_t lo = 0, hi = values;  // the first value past `left`
+  while (lo < hi) {
+    const uint32_t mid = (lo + hi) / 2;
+    if (run_value(row, 1 + mid) <= left) lo = mid + 1;
+    else hi = mid;
+  }
   RunRowWriter writer(out, width);
-  if (changes.value_at(left) == 0) writer.change(0);
-  for (uint32_t i = 0; i < changes.count(); ++i)
-    if (changes[i] > left) writer.change(changes[i] - left);
+  if (lo % 2 != 0) writer.change(0);
+  for (uint32_t i = lo; i < values; ++i) {
+    const uint32_t column = run_value(row, 1 + i) - left;
+    if (column >= width) break;
+    writer.change(column);
+  }
   return writer.finish();
 }
 
@@ -54,8 +65,7 @@ bool crop_runs(IMAGE_REC* record, NewDib& out, const Span& span) {
       RX_ERR(RXE_INTERNAL_ERROR, span.top + r, 0);
       return false;
     }
-    const uint32_t length = crop_run_row(row, static_cast<uint32_t>(h->biWidth),
-                                         static_cast<uint32_t>(span.left), width, run_row);
+    const uint32_t length = crop_run_row(row, static_cast<uint32_t>(span.left), width, run_row);
     if (!out.store_run_row(r, run_row, length)) return false;
     if (!progress.go_on(r, span.rows())) {
       push_interrupted(r, span.rows());
@@ -99,7 +109,11 @@ void crop(IMAGE_REC* record, const int32_t* rect) {
   }
   NewDib out(record);
   if (dib_is_runs(record->dib)) {
-    if (out.create_runs(span.columns(), span.rows(), dib_palette(record->dib)) &&
+    // A cut row has at most one change more than its source row.
+    uint64_t capacity = 0;
+    for (int32_t r = span.top; r <= span.bottom; ++r)
+      if (const uint8_t* row = runs_row(record, h->biHeight - 1 - r)) capacity += run_value(row, 0) + 2;
+    if (out.create_runs(span.columns(), span.rows(), dib_palette(record->dib), capacity) &&
         crop_runs(record, out, span))
       out.attach();
   } else if (out.create_like(span.columns(), span.rows(), false) &&

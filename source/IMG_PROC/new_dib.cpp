@@ -131,7 +131,7 @@ bool NewDib::create_runs(int64_t width, int64_t height, const RX_RGBQUAD* palett
   const auto rows = static_cast<uint32_t>(height);
   const uint64_t prefix = kDibHeaderBytes + kRunsPaletteBytes;
   capacity = std::clamp<uint64_t>(capacity, uint64_t{kMinRunRowBytes} * rows, kMaxDibBytes - prefix);
-  const size_t scratch = run_row_max_bytes(static_cast<uint32_t>(width));
+  const size_t scratch = run_row_max_bytes(static_cast<uint32_t>(width)) + kRunRowSlack;
   run_scratch_ = static_cast<uint8_t*>(RPb_AF_mem_alloc(record_->tag, scratch));
   temp_.run_table = static_cast<uint32_t*>(RPb_AF_mem_alloc(record_->tag, size_t{4} * rows));
   auto* dib = static_cast<uint8_t*>(RPb_AF_mem_alloc(record_->tag, static_cast<size_t>(prefix + capacity)));

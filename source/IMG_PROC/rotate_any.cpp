@@ -77,60 +77,21 @@ const uint8_t* bilevel_source(IMAGE_REC* record, TagGuard& scratch) {
   return plain;
 }
 
-// Fills one new row from the source positions (`rows` points at each
-// source row); pixels from outside are 0.
+// Fills one new row of 1 or 4 bits from the source positions (`rows`
+// points at each source row); pixels from outside are 0.
 template <uint32_t Bits>
-void fill_row(const int32_t* column, const int32_t* row, uint32_t n, const uint8_t* const* rows, int32_t width,
-              uint8_t* d) {
-  if constexpr (Bits == 24) {
-    // 32-bit words while the word read stays inside its row; the fourth
-    // byte written is the next pixel's first, written over next.
-    const uint32_t last = n - 1;
-    for (uint32_t x = 0; x < last; ++x, d += 3) {
-      const int32_t c = column[x];
-      uint32_t v = 0;
-      if (c >= 0) {
-        const uint8_t* s = rows[row[x]] + 3 * size_t(c);
-        if (c + 1 < width) std::memcpy(&v, s, 4);
-        else std::memcpy(&v, s, 3);
-      }
-      std::memcpy(d, &v, 4);
+void fill_packed(const int32_t* column, const int32_t* row, uint32_t n, const uint8_t* const* rows, uint8_t* d) {
+  for (uint32_t x = 0; x < n; ++x) {
+    const int32_t c = column[x];
+    if (c < 0) continue;
+    const auto sc = static_cast<uint32_t>(c);
+    const uint8_t* s = rows[row[x]];
+    if constexpr (Bits == 4) {
+      const uint32_t nib = (sc & 1) ? s[sc >> 1] & 15u : s[sc >> 1] >> 4;
+      d[x >> 1] |= static_cast<uint8_t>((x & 1) ? nib : nib << 4);
+    } else if ((s[sc >> 3] >> (7 - (sc & 7))) & 1u) {
+      d[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
     }
-    const int32_t c = column[last];
-    if (c >= 0) std::memcpy(d, rows[row[last]] + 3 * size_t(c), 3);
-    else std::memset(d, 0, 3);
-  } else if constexpr (Bits == 16 || Bits == 8) {
-    constexpr size_t kBytes = Bits / 8;
-    for (uint32_t x = 0; x < n; ++x) {
-      const int32_t c = column[x];
-      if (c >= 0) std::memcpy(d + kBytes * x, rows[row[x]] + kBytes * size_t(c), kBytes);
-      else std::memset(d + kBytes * x, 0, kBytes);
-    }
-  } else {
-    for (uint32_t x = 0; x < n; ++x) {
-      const int32_t c = column[x];
-      if (c < 0) continue;
-      const auto sc = static_cast<uint32_t>(c);
-      const uint8_t* s = rows[row[x]];
-      if constexpr (Bits == 4) {
-        const uint32_t nib = (sc & 1) ? s[sc >> 1] & 15u : s[sc >> 1] >> 4;
-        d[x >> 1] |= static_cast<uint8_t>((x & 1) ? nib : nib << 4);
-      } else if ((s[sc >> 3] >> (7 - (sc & 7))) & 1u) {
-        d[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
-      }
-    }
-  }
-}
-
-using FillRow = void (*)(const int32_t*, const int32_t*, uint32_t, const uint8_t* const*, int32_t, uint8_t*);
-
-FillRow fill_row_for(uint32_t bits) {
-  switch (bits) {
-    case 1: return fill_row<1>;
-    case 4: return fill_row<4>;
-    case 8: return fill_row<8>;
-    case 16: return fill_row<16>;
-    default: return fill_row<24>;
   }
 }
 
@@ -168,16 +129,20 @@ bool turn_any(IMAGE_REC* record, NewDib& out, const Turn& t) {
   }
   TurnRow r{dx_cos, dx_sin, new_width, 0.0, 0.0, static_cast<double>(t.cx), static_cast<double>(t.cy),
             static_cast<double>(w), static_cast<double>(rows)};
-  const FillRow fill = fill_row_for(bits);
   const Progress progress;
   for (int32_t y = 0; y < new_height; ++y) {
     const double dy = static_cast<double>(y) - t.oy;
     r.dy_sin = dy * t.sin;
     r.dy_cos = dy * t.cos;
-    turn_positions(r, column, row);
     uint8_t* d = out.runs() ? line : out.row(y);
-    if (bits < 8) std::memset(d, 0, new_stride);
-    fill(column, row, new_width, source_rows, w, d);
+    if (bits >= 8) {
+      turn_copy(r, source_rows, bits / 8, column, row, d);
+    } else {
+      turn_positions(r, column, row);
+      std::memset(d, 0, new_stride);
+      if (bits == 4) fill_packed<4>(column, row, new_width, source_rows, d);
+      else fill_packed<1>(column, row, new_width, source_rows, d);
+    }
     if (out.runs() && !out.store_packed(y, line)) return false;
     if (!progress.go_on(y, new_height)) {
       push_interrupted(y, new_height);

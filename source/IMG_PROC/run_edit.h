@@ -84,10 +84,11 @@ class RunRowWriter {
 };
 
 // The columns at which the bits of a byte change, given the bit before it:
-// one entry per previous bit and byte value.
-struct ByteChanges {
-  uint8_t count;
-  uint8_t at[8];
+// one entry per previous bit and byte value, the columns padded to eight
+// so that they can be written as one block.
+struct alignas(16) ByteChanges {
+  uint16_t at[8];
+  uint32_t count;
 };
 
 constexpr std::array<std::array<ByteChanges, 256>, 2> make_byte_changes() {
@@ -98,7 +99,7 @@ constexpr std::array<std::array<ByteChanges, 256>, 2> make_byte_changes() {
       uint32_t bit = before;
       for (uint32_t i = 0; i < 8; ++i) {
         const uint32_t v = (b >> (7 - i)) & 1;
-        if (v != bit) c.at[c.count++] = static_cast<uint8_t>(i);
+        if (v != bit) c.at[c.count++] = static_cast<uint16_t>(i);
         bit = v;
       }
     }
@@ -107,32 +108,42 @@ constexpr std::array<std::array<ByteChanges, 256>, 2> make_byte_changes() {
 
 inline constexpr auto kByteChanges = make_byte_changes();
 
-// Encodes `width` pixels of a packed row into a run row (out holds
-// run_row_max_bytes(width) bytes) a byte at a time: bytes of one colour
-// that carry on the current run cost a comparison. Gives the same run row
-// as run_row_encode. Returns its length.
+// Bytes past run_row_max_bytes that run_row_from_packed may write (and
+// then write over or leave past the row's end).
+inline constexpr uint32_t kRunRowSlack = 16;
+
+// Encodes `width` pixels of a packed row into a run row a byte at a time:
+// bytes of one colour that carry on the current run cost a comparison,
+// the others write their eight possible change columns as one block and
+// keep as many as there are. `out` holds run_row_max_bytes(width) +
+// kRunRowSlack bytes. Gives the same run row as run_row_encode; returns
+// its length.
 inline uint32_t run_row_from_packed(const uint8_t* packed, uint32_t width, uint8_t* out) {
-  uint32_t n = 0;
-  auto put = [&](uint32_t value) {
-    const auto v = static_cast<uint16_t>(value);
-    std::memcpy(out + 2 * size_t{++n}, &v, sizeof v);
-  };
-  uint32_t bit = 1;  // rows start inside a run of 1s
+  uint8_t* at = out + 2;  // past the length
+  uint32_t bit = 1;       // rows start inside a run of 1s
   const uint32_t whole = width / 8;
   for (uint32_t i = 0; i < whole; ++i) {
     const uint32_t b = packed[i];
     if (b == (bit ? 0xFFu : 0u)) continue;
     const ByteChanges& c = kByteChanges[bit][b];
-    for (uint32_t k = 0; k < c.count; ++k) put(8 * i + c.at[k]);
+    uint16_t columns[8];
+    for (int k = 0; k < 8; ++k) columns[k] = static_cast<uint16_t>(c.at[k] + 8 * i);
+    std::memcpy(at, columns, sizeof columns);
+    at += 2 * c.count;
     bit = b & 1u;
   }
+  auto put = [&](uint32_t value) {
+    const auto v = static_cast<uint16_t>(value);
+    std::memcpy(at, &v, sizeof v);
+    at += 2;
+  };
   for (uint32_t x = whole * 8; x < width; ++x) {
     const uint32_t v = (packed[x >> 3] >> (7 - (x & 7))) & 1u;
     if (v != bit) put(x);
     bit = v;
   }
   for (int k = 0; k < 3; ++k) put(width);
-  const uint32_t length = 2 * (n + 1);
+  const auto length = static_cast<uint32_t>(at - out);
   const auto v = static_cast<uint16_t>(length);
   std::memcpy(out, &v, sizeof v);
   return length;

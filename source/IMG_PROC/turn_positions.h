@@ -22,4 +22,15 @@ struct TurnRow {
 void turn_positions_plain(const TurnRow& r, int32_t* column, int32_t* row);
 void turn_positions(const TurnRow& r, int32_t* column, int32_t* row);
 
+// A new row of pixels of `bytes` bytes (1, 2 or 3) from the source rows
+// (`rows[y]` is where source row y starts, `width` pixels each): each pixel
+// copied from its position, 0 from outside; `column` and `row` are scratch
+// of r.columns entries. The plain form goes through turn_positions_plain;
+// where the processor has AVX2 the positions of four pixels are worked out
+// together and used at once.
+void turn_copy_plain(const TurnRow& r, const uint8_t* const* rows, uint32_t bytes, int32_t* column, int32_t* row,
+                     uint8_t* out);
+void turn_copy(const TurnRow& r, const uint8_t* const* rows, uint32_t bytes, int32_t* column, int32_t* row,
+               uint8_t* out);
+
 }  // namespace rx::ip

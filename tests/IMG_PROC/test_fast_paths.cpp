@@ -82,6 +82,22 @@ TEST(FastPaths, TurnedPositionsMatchThePlainLoop) {
     rx::ip::turn_positions_plain(r, pc.data(), pr.data());
     ASSERT_EQ(fc, pc) << trial;
     ASSERT_EQ(fr, pr) << trial;
+    // Whole rows of each pixel size, copied at once or through positions.
+    for (uint32_t bytes : {1u, 2u, 3u}) {
+      const size_t row_bytes = 4 * ((bytes * uint32_t(w) + 3) / 4);
+      const auto pixels = random_bytes(rng, row_bytes * uint32_t(h));
+      std::vector<const uint8_t*> rows(h);
+      for (int32_t y = 0; y < h; ++y) rows[y] = pixels.data() + row_bytes * uint32_t(h - 1 - y);
+      std::vector<uint8_t> fast(bytes * n + 1, 0xAA), plain(bytes * n + 1, 0xAA);
+      rx::ip::turn_copy(r, rows.data(), bytes, fc.data(), fr.data(), fast.data());
+      rx::ip::turn_copy_plain(r, rows.data(), bytes, pc.data(), pr.data(), plain.data());
+      ASSERT_EQ(fast, plain) << trial << " " << bytes;
+      // Pixel by pixel from the plain positions.
+      rx::ip::turn_positions_plain(r, pc.data(), pr.data());
+      for (uint32_t x = 0; x < n; ++x)
+        for (uint32_t b = 0; b < bytes; ++b)
+          ASSERT_EQ(plain[bytes * x + b], pc[x] < 0 ? 0 : rows[pr[x]][bytes * pc[x] + b]) << trial << " " << x;
+    }
   }
   // v + 0.5 exactly 0 is inside, just below 0 outside; exactly the width outside.
   const double cosines[4] = {-0.5, -0.5000000001, 3.5, 2.0};
@@ -94,7 +110,7 @@ TEST(FastPaths, TurnedPositionsMatchThePlainLoop) {
 
 TEST(FastPaths, RunRowsByBytesMatchTheEncoder) {
   std::mt19937 rng(3);
-  std::vector<uint8_t> a(rx::run_row_max_bytes(32762)), b(a.size());
+  std::vector<uint8_t> a(rx::run_row_max_bytes(32762) + rx::ip::kRunRowSlack), b(a.size());
   for (uint32_t width : {1u, 7u, 8u, 9u, 63u, 64u, 65u, 1000u, 32762u})
     for (uint32_t mean : {1u, 2u, 5u, 40u, 100000u}) {
       const auto packed = random_bits(rng, width, mean);
@@ -112,7 +128,7 @@ TEST(FastPaths, RunRowsByBytesMatchTheEncoder) {
 
 TEST(FastPaths, RunRowEditsMatchExpandedRows) {
   std::mt19937 rng(5);
-  std::vector<uint8_t> row(rx::run_row_max_bytes(300)), mirrored(row.size());
+  std::vector<uint8_t> row(rx::run_row_max_bytes(300) + rx::ip::kRunRowSlack), mirrored(row.size());
   for (uint32_t width : {1u, 2u, 9u, 300u})
     for (uint32_t mean : {1u, 3u, 50u}) {
       const auto packed = random_bits(rng, width, mean);
