@@ -14,7 +14,11 @@
 // - the leaf a colour reaches depends only on its top six bits per
 //   channel, so insertion remembers recent leaves by those bits until the
 //   next reduction, and mapping remembers the palette entry of each key of
-//   the top bits down to the leaf level.
+//   the top bits down to the leaf level;
+// - mapping takes two rows at once, the second a few pixels behind the
+//   first, which gives the same sums as one row after the other; when the
+//   second row meets a key not seen yet, the first row is finished before
+//   it goes on, so that new leaves come in the order of the plain walk.
 #include <algorithm>
 #include <cstring>
 
@@ -327,58 +331,129 @@ struct Mapped {
   uint16_t index;  // kNoIndex: not met yet
 };
 
+// One row being mapped: its colours, the error coming from the row before,
+// the error going to the next row, its new pixels, and the error going
+// right, carried along.
+struct MapRow {
+  const uint8_t* source;
+  const int32_t* above;
+  int32_t* below;
+  uint8_t* out;
+  int32_t right_b = 0, right_g = 0, right_r = 0;
+};
+
+class Mapper {
+ public:
+  Mapper(Octree& tree, Mapped* known, bool nibbles)
+      : tree_(tree), known_(known), nibbles_(nibbles), level_(static_cast<uint32_t>(tree.leaf_level())),
+        drop_(8 - level_) {}
+
+  // Maps pixel x of a row: 1 done, 0 when its key is new and `may_add` is
+  // not set (nothing done), -1 on failure (pushed).
+  [[gnu::always_inline]] int32_t pixel(MapRow& row, uint32_t x, bool may_add) {
+    const uint8_t* p = row.source + 3 * size_t{x};
+    const int32_t* in = row.above + 3 * size_t{x};
+    const int32_t b = p[0] + in[0] + row.right_b, g = p[1] + in[1] + row.right_g, r = p[2] + in[2] + row.right_r;
+    const auto cb = static_cast<uint32_t>(std::clamp(b, 0, 255));
+    const auto cg = static_cast<uint32_t>(std::clamp(g, 0, 255));
+    const auto cr = static_cast<uint32_t>(std::clamp(r, 0, 255));
+    Mapped* m = known_ + ((cr >> drop_) << (2 * level_) | (cg >> drop_) << level_ | cb >> drop_);
+    if (m->index == kNoIndex) {
+      if (!may_add) return 0;
+      if (!add(m, cb, cg, cr)) return -1;
+    }
+    row.right_b = (b - m->blue) / 4;
+    row.right_g = (g - m->green) / 4;
+    row.right_r = (r - m->red) / 4;
+    int32_t* down = row.below + 3 * size_t{x};
+    down[0] = row.right_b;
+    down[1] = row.right_g;
+    down[2] = row.right_r;
+    if (nibbles_) row.out[x >> 1] = static_cast<uint8_t>((x & 1) ? (row.out[x >> 1] & 0xF0u) | m->index : m->index << 4);
+    else row.out[x] = static_cast<uint8_t>(m->index);
+    return 1;
+  }
+
+  // Pixels from..to-1 of one row.
+  bool run(MapRow& row, uint32_t from, uint32_t to) {
+    for (uint32_t x = from; x < to; ++x)
+      if (pixel(row, x, true) < 0) return false;
+    return true;
+  }
+
+  // Two rows at once, the second kLag pixels behind: the two chains of
+  // errors along the rows go on side by side.
+  bool pair(MapRow& first, MapRow& second, uint32_t width) {
+    constexpr uint32_t kLag = 8;
+    if (width <= kLag) return run(first, 0, width) && run(second, 0, width);
+    if (!run(first, 0, kLag)) return false;
+    for (uint32_t x = kLag; x < width; ++x) {
+      if (pixel(first, x, true) < 0) return false;
+      const int32_t done = pixel(second, x - kLag, false);
+      if (done < 0) return false;
+      if (done == 0) return run(first, x + 1, width) && run(second, x - kLag, width);
+    }
+    return run(second, width - kLag, width);
+  }
+
+ private:
+  [[gnu::noinline]] bool add(Mapped* m, uint32_t cb, uint32_t cg, uint32_t cr) {
+    const uint8_t bgr[3] = {static_cast<uint8_t>(cb), static_cast<uint8_t>(cg), static_cast<uint8_t>(cr)};
+    uint32_t index = 0;
+    if (!tree_.lookup(bgr, &index)) return false;
+    const RX_RGBQUAD& q = tree_.palette()[index];
+    *m = Mapped{q.rgbBlue, q.rgbGreen, q.rgbRed, static_cast<uint16_t>(index)};
+    return true;
+  }
+
+  Octree& tree_;
+  Mapped* known_;
+  bool nibbles_;
+  uint32_t level_, drop_;
+};
+
 bool map(IMAGE_REC* record, Octree& tree, NewDib& out, uint8_t* colours, TagGuard& scratch) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const auto width = static_cast<uint32_t>(h->biWidth);
-  const bool nibbles = dib_header(out.dib())->biBitCount == 4;
+  const int32_t rows = h->biHeight;
   // Keys of the top `level` bits per channel name the leaves.
   const auto level = static_cast<uint32_t>(tree.leaf_level());
-  const uint32_t drop = 8 - level;
   const size_t keys = size_t{1} << (3 * level);
-  int32_t* errors = int_rows(scratch, (uint64_t{width} + 1) * 6);
+  // Three error rows: the first row's incoming one (0 at the start), the
+  // one it passes to the second, the one the second passes on.
+  const size_t per_row = (size_t{width} + 1) * 3;
+  int32_t* errors = int_rows(scratch, uint64_t{per_row} * 3);
   auto* known = static_cast<Mapped*>(scratch.alloc(keys * sizeof(Mapped)));
+  auto* second_colours = static_cast<uint8_t*>(scratch.alloc(size_t{3} * width));
   if (errors == nullptr) return false;
-  if (known == nullptr) {
+  if (known == nullptr || second_colours == nullptr) {
     RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, keys * sizeof(Mapped), scratch.tag());
     return false;
   }
   std::fill(known, known + keys, Mapped{0, 0, 0, kNoIndex});
-  // A quarter of each pixel's error goes right (carried along the row) and
-  // down (the next row's incoming error, written over).
-  int32_t* above = errors;                            // this row's error from the row before
-  int32_t* below = errors + (size_t{width} + 1) * 3;  // the next row's
+  int32_t* buffers[3] = {errors, errors + per_row, errors + 2 * per_row};
+  Mapper mapper(tree, known, dib_header(out.dib())->biBitCount == 4);
   const ColourRows source(record->dib);
-  return storage_walk(h->biHeight, [&](int32_t y) {
-    const uint8_t* p = source.row(y, colours);
-    uint8_t* o = out.row(y);
-    const int32_t* in = above;
-    int32_t* down = below;
-    int32_t carry_b = 0, carry_g = 0, carry_r = 0;
-    for (uint32_t x = 0; x < width; ++x, p += 3, in += 3, down += 3) {
-      const int32_t b = p[0] + in[0] + carry_b, g = p[1] + in[1] + carry_g, r = p[2] + in[2] + carry_r;
-      const uint32_t cb = static_cast<uint32_t>(std::clamp(b, 0, 255));
-      const uint32_t cg = static_cast<uint32_t>(std::clamp(g, 0, 255));
-      const uint32_t cr = static_cast<uint32_t>(std::clamp(r, 0, 255));
-      Mapped& m = known[(cr >> drop) << (2 * level) | (cg >> drop) << level | cb >> drop];
-      if (m.index == kNoIndex) {
-        const uint8_t bgr[3] = {static_cast<uint8_t>(cb), static_cast<uint8_t>(cg), static_cast<uint8_t>(cr)};
-        uint32_t index = 0;
-        if (!tree.lookup(bgr, &index)) return false;
-        const RX_RGBQUAD& q = tree.palette()[index];
-        m = Mapped{q.rgbBlue, q.rgbGreen, q.rgbRed, static_cast<uint16_t>(index)};
-      }
-      carry_b = (b - m.blue) / 4;
-      carry_g = (g - m.green) / 4;
-      carry_r = (r - m.red) / 4;
-      down[0] = carry_b;
-      down[1] = carry_g;
-      down[2] = carry_r;
-      if (nibbles) o[x >> 1] = static_cast<uint8_t>((x & 1) ? (o[x >> 1] & 0xF0u) | m.index : m.index << 4);
-      else o[x] = static_cast<uint8_t>(m.index);
+  const ip::Progress progress;
+  // Rows in storage order, bottom row first, two at a time.
+  for (int32_t d = 0; d < rows; d += 2) {
+    const int32_t y = rows - 1 - d;
+    const bool two = d + 1 < rows;
+    MapRow first{source.row(y, colours), buffers[0], buffers[1], out.row(y)};
+    if (two) {
+      MapRow second{source.row(y - 1, second_colours), buffers[1], buffers[2], out.row(y - 1)};
+      if (!mapper.pair(first, second, width)) return false;
+    } else if (!mapper.run(first, 0, width)) {
+      return false;
     }
-    std::swap(above, below);
-    return true;
-  });
+    for (int32_t k = 0; k < (two ? 2 : 1); ++k)
+      if (!progress.go_on(y - k, rows)) {
+        ip::push_interrupted(y - k, rows);
+        return false;
+      }
+    std::swap(buffers[0], buffers[two ? 2 : 1]);  // what the last row passed on comes first
+  }
+  return true;
 }
 
 void octree_reduce(IMAGE_REC* record, const RX_OCTREE_OPTIONS* options) {

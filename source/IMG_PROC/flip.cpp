@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "IMG_PROC/flip_row.h"
 #include "IMG_PROC/new_dib.h"
 #include "IMG_PROC/run_edit.h"
 #include "SUPPORT/error.h"
@@ -53,7 +54,7 @@ void mirror_row(uint8_t* row, const RX_BITMAPINFOHEADER* h, uint8_t* buffer) {
     case 4: reverse_nibbles(row, w); break;
     case 8: std::reverse(row, row + w); break;
     case 16: reverse_pixels<2>(row, w); break;
-    default: reverse_pixels<3>(row, w); break;
+    default: reverse_row_24(row, w); break;
   }
 }
 

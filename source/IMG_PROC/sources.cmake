@@ -16,6 +16,7 @@ target_sources(rastrix_engine PRIVATE
   IMG_PROC/rotate_any.cpp
   IMG_PROC/turn_positions.cpp
   IMG_PROC/flip.cpp
+  IMG_PROC/flip_row.cpp
   IMG_PROC/promote.cpp
   IMG_PROC/gray.cpp
   IMG_PROC/grey_row.cpp

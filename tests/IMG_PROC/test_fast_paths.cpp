@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "IMG_PROC/flip_row.h"
 #include "IMG_PROC/grey_row.h"
 #include "IMG_PROC/run_edit.h"
 #include "IMG_PROC/turn_positions.h"
@@ -55,6 +56,19 @@ TEST(FastPaths, GreyRowsMatchThePlainLoop) {
   uint8_t out[16];
   rx::ip::grey_row_24(white, 16, out);
   for (uint8_t v : out) EXPECT_EQ(v, 255);
+}
+
+TEST(FastPaths, ReversedRowsMatchThePlainLoop) {
+  std::mt19937 rng(13);
+  for (uint32_t w = 1; w < 140; ++w) {
+    const auto row = random_bytes(rng, 3 * size_t{w} + 4);
+    auto fast = row, plain = row;
+    rx::ip::reverse_row_24(fast.data(), w);
+    rx::ip::reverse_row_24_plain(plain.data(), w);
+    ASSERT_EQ(fast, plain) << w;
+    for (uint32_t x = 0; x < w; ++x)
+      for (uint32_t c = 0; c < 3; ++c) ASSERT_EQ(plain[3 * x + c], row[3 * (w - 1 - x) + c]) << w << " " << x;
+  }
 }
 
 TEST(FastPaths, TurnedPositionsMatchThePlainLoop) {
