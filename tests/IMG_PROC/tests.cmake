@@ -7,4 +7,5 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_rotate.cpp
   IMG_PROC/test_promote.cpp
   IMG_PROC/test_geometry_peer.cpp
-  IMG_PROC/test_fast_paths.cpp)
+  IMG_PROC/test_fast_paths.cpp
+  IMG_PROC/test_op_limits.cpp)
