@@ -73,6 +73,13 @@ __attribute__((target("avx2"))) void turn_copy_avx2(const TurnRow& r, const uint
   const __m256d cx = _mm256_set1_pd(r.cx), cy = _mm256_set1_pd(r.cy), half = _mm256_set1_pd(0.5);
   const __m256d zero = _mm256_setzero_pd(), width = _mm256_set1_pd(r.width), height = _mm256_set1_pd(r.height);
   const auto w = static_cast<int32_t>(r.width);
+  const auto h = static_cast<int32_t>(r.height);
+  // Source pixels by byte offset from the bottom row, rows lying `stride`
+  // bytes apart upwards; offsets stay below 2^31 like the pixel area.
+  const uint8_t* bottom = rows[h - 1];
+  const auto stride = static_cast<int32_t>(h > 1 ? rows[h - 2] - rows[h - 1] : 0);
+  const __m128i last_row = _mm_set1_epi32(h - 1), row_bytes = _mm_set1_epi32(stride),
+                pixel_bytes = _mm_set1_epi32(static_cast<int32_t>(kBytes));
   uint32_t x = 0;
   uint8_t* d = out;
   // The row's last pixel spills nothing: it is left to the plain form.
@@ -83,11 +90,21 @@ __attribute__((target("avx2"))) void turn_copy_avx2(const TurnRow& r, const uint
         _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(u, zero, _CMP_GE_OQ), _mm256_cmp_pd(u, width, _CMP_LT_OQ)),
                       _mm256_and_pd(_mm256_cmp_pd(v, zero, _CMP_GE_OQ), _mm256_cmp_pd(v, height, _CMP_LT_OQ)));
     const int keep = _mm256_movemask_pd(inside);
-    alignas(16) int32_t iu[4], iv[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(iu), _mm256_cvttpd_epi32(u));
-    _mm_store_si128(reinterpret_cast<__m128i*>(iv), _mm256_cvttpd_epi32(v));
-    for (int k = 0; k < 4; ++k)
-      put_pixel<kBytes>(d + kBytes * k, rows, (keep >> k) & 1 ? iu[k] : -1, iv[k], w, true);
+    const __m128i iu = _mm256_cvttpd_epi32(u), iv = _mm256_cvttpd_epi32(v);
+    alignas(16) int32_t column4[4], at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(column4), iu);
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi32(_mm_mullo_epi32(_mm_sub_epi32(last_row, iv), row_bytes),
+                                                                   _mm_mullo_epi32(iu, pixel_bytes)));
+    for (int k = 0; k < 4; ++k) {
+      uint8_t* o = d + kBytes * k;
+      if (((keep >> k) & 1) == 0) {
+        std::memset(o, 0, kBytes == 3 ? 4 : kBytes);
+      } else if (kBytes == 3 && column4[k] + 1 < w) {
+        std::memcpy(o, bottom + at[k], 4);
+      } else {
+        std::memcpy(o, bottom + at[k], kBytes);
+      }
+    }
   }
   if (x < r.columns) {
     TurnRow rest = r;
