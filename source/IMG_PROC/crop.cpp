@@ -27,26 +27,36 @@ void copy_nibbles(const uint8_t* src, uint32_t left, uint32_t count, uint8_t* ds
   }
 }
 
-// One run row cut to columns left .. left + width - 1: the changes up to
-// `left` decide the first pixel (an odd number of them, 0), the changes
-// inside the cut are kept. The row's values after its length rise to the
-// width, so both ends are found by bisection and walking.
-uint32_t crop_run_row(const uint8_t* row, uint32_t left, uint32_t width, uint8_t* out) {
-  const uint32_t values = run_value(row, 0) / 2 - 1;
-  uint32_t lo = 0, hi = values;  // the first value past `left`
+// The first of `count` values of a run row (after its length) past `limit`:
+// the values rise, ending with the width three times.
+uint32_t first_past(const uint8_t* row, uint32_t count, uint32_t limit) {
+  uint32_t lo = 0, hi = count;
   while (lo < hi) {
     const uint32_t mid = (lo + hi) / 2;
-    if (run_value(row, 1 + mid) <= left) lo = mid + 1;
+    if (run_value(row, 1 + mid) <= limit) lo = mid + 1;
     else hi = mid;
   }
-  RunRowWriter writer(out, width);
-  if (lo % 2 != 0) writer.change(0);
-  for (uint32_t i = lo; i < values; ++i) {
-    const uint32_t column = run_value(row, 1 + i) - left;
-    if (column >= width) break;
-    writer.change(column);
-  }
-  return writer.finish();
+  return lo;
+}
+
+// One run row cut to columns left .. left + width - 1: the changes up to
+// `left` decide the first pixel (after an odd number of them, 0), the
+// changes inside the cut move left by `left`, the rest go.
+uint32_t crop_run_row(const uint8_t* row, uint32_t left, uint32_t width, uint8_t* out) {
+  const uint32_t count = run_value(row, 0) / 2 - 1;
+  const uint32_t from = first_past(row, count, left);
+  const uint32_t to = from + first_past(row + 2 * size_t{from}, count - from, left + width - 1);
+  uint32_t n = 1;
+  auto put = [&](uint32_t value) {
+    const auto v = static_cast<uint16_t>(value);
+    std::memcpy(out + 2 * size_t{n++}, &v, sizeof v);
+  };
+  if (from % 2 != 0) put(0);
+  for (uint32_t i = from; i < to; ++i) put(run_value(row, 1 + i) - left);
+  for (int k = 0; k < 3; ++k) put(width);
+  const auto length = static_cast<uint16_t>(2 * n);
+  std::memcpy(out, &length, sizeof length);
+  return 2 * n;
 }
 
 bool crop_runs(IMAGE_REC* record, NewDib& out, const Span& span) {
