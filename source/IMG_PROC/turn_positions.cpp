@@ -66,6 +66,9 @@ void turn_copy_plain(const TurnRow& r, const uint8_t* const* rows, uint32_t byte
 
 namespace {
 
+// Source rows ahead whose bytes are fetched early.
+constexpr uintptr_t kAhead = 2;
+
 template <uint32_t kBytes>
 __attribute__((target("avx2"))) void turn_copy_avx2(const TurnRow& r, const uint8_t* const* rows, int32_t* column,
                                                     int32_t* row, uint8_t* out) {
@@ -95,6 +98,11 @@ __attribute__((target("avx2"))) void turn_copy_avx2(const TurnRow& r, const uint
     _mm_store_si128(reinterpret_cast<__m128i*>(column4), iu);
     _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi32(_mm_mullo_epi32(_mm_sub_epi32(last_row, iv), row_bytes),
                                                                    _mm_mullo_epi32(iu, pixel_bytes)));
+    // A few new rows later the same columns read a few source rows higher:
+    // ask for those bytes now (a hint, harmless wherever it points).
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(bottom) + static_cast<uintptr_t>(at[0]) -
+                                               kAhead * static_cast<uintptr_t>(stride)),
+                 _MM_HINT_T0);
     for (int k = 0; k < 4; ++k) {
       uint8_t* o = d + kBytes * k;
       if (((keep >> k) & 1) == 0) {
