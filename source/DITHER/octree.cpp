@@ -11,10 +11,9 @@
 //   that passes it goes on to one child), so only leaves count pixels and a
 //   reducible node's count is summed from its children, all of them leaves,
 //   when a reduction compares it;
-// - the leaf a colour reaches depends only on its top six bits per
-//   channel, so insertion remembers recent leaves by those bits until the
-//   next reduction, and mapping remembers the palette entry of each key of
-//   the top bits down to the leaf level;
+// - the leaf a colour reaches depends only on its top bits down to the
+//   leaf level, so insertion remembers leaves by those bits until the next
+//   reduction, and mapping remembers the palette entry of each such key;
 // - mapping takes two rows at once, the second a few pixels behind the
 //   first, which gives the same sums as one row after the other; when the
 //   second row meets a key not seen yet, the first row is finished before
@@ -53,11 +52,6 @@ struct Node {
   uint8_t leaf;
 };
 
-// The top six bits of each channel, which name the leaf of a colour.
-inline uint32_t key_of(const uint8_t* bgr) {
-  return (uint32_t{bgr[kRed]} >> 2) << 12 | (uint32_t{bgr[kGreen]} >> 2) << 6 | uint32_t{bgr[kBlue]} >> 2;
-}
-
 struct CacheEntry {
   uint32_t key;
   uint32_t generation;  // entries of older generations are stale
@@ -88,8 +82,11 @@ class Octree {
   }
 
   bool insert(const uint8_t* bgr) {
-    const uint32_t key = key_of(bgr);
-    CacheEntry& e = cache_[(key * 2654435761u) >> (32 - kCacheBits)];
+    // The top bits down to the leaf level name the leaf: while that level
+    // is low, every key has its own entry; deeper, keys share them by hash.
+    const uint32_t key = (uint32_t{bgr[kRed]} >> drop_) << (2 * level_bits_) |
+                         (uint32_t{bgr[kGreen]} >> drop_) << level_bits_ | uint32_t{bgr[kBlue]} >> drop_;
+    CacheEntry& e = cache_[direct_ ? key : (key * 2654435761u) >> (32 - kCacheBits)];
     if (e.key == key && e.generation == generation_) {
       ++e.leaf->count;
       add_sums(e.leaf, bgr);
@@ -141,6 +138,17 @@ class Octree {
     return leaves_ <= colours_ || reduce();
   }
 
+  // The leaf level and the keys that follow it; entries under the old
+  // keys are stale.
+  void set_leaf_level(int32_t level) {
+    if (level == leaf_level_) return;
+    leaf_level_ = level;
+    level_bits_ = static_cast<uint32_t>(level);
+    drop_ = 8 - level_bits_;
+    direct_ = 3 * level_bits_ <= kCacheBits;
+    ++generation_;
+  }
+
   static uint64_t children_count(const Node* n) {
     uint64_t total = 0;
     for (const Node* c : n->child)
@@ -178,7 +186,7 @@ class Octree {
     while (leaves_ > colours_) {
       int32_t level = leaf_level_ - 1;
       while (level > 0 && count_[level] == 0) --level;
-      leaf_level_ = level + 1;
+      set_leaf_level(level + 1);
       uint32_t& count = count_[level];
       if (count == 0) {
         RX_ERR(RXE_INTERNAL_ERROR, level, leaves_);
@@ -275,6 +283,10 @@ class Octree {
   uint32_t entries_ = 0;
   CacheEntry* cache_ = nullptr;
   uint32_t generation_ = 1;
+  // Key of a colour: its top level_bits_ bits per channel.
+  uint32_t level_bits_ = kFirstLeafLevel;
+  uint32_t drop_ = 8 - kFirstLeafLevel;
+  bool direct_ = false;
 };
 
 struct Options {
@@ -342,75 +354,83 @@ struct MapRow {
   int32_t right_b = 0, right_g = 0, right_r = 0;
 };
 
-class Mapper {
- public:
-  Mapper(Octree& tree, Mapped* known, bool nibbles)
-      : tree_(tree), known_(known), nibbles_(nibbles), level_(static_cast<uint32_t>(tree.leaf_level())),
-        drop_(8 - level_) {}
-
-  // Maps pixel x of a row: 1 done, 0 when its key is new and `may_add` is
-  // not set (nothing done), -1 on failure (pushed).
-  [[gnu::always_inline]] int32_t pixel(MapRow& row, uint32_t x, bool may_add) {
-    const uint8_t* p = row.source + 3 * size_t{x};
-    const int32_t* in = row.above + 3 * size_t{x};
-    const int32_t b = p[0] + in[0] + row.right_b, g = p[1] + in[1] + row.right_g, r = p[2] + in[2] + row.right_r;
-    const auto cb = static_cast<uint32_t>(std::clamp(b, 0, 255));
-    const auto cg = static_cast<uint32_t>(std::clamp(g, 0, 255));
-    const auto cr = static_cast<uint32_t>(std::clamp(r, 0, 255));
-    Mapped* m = known_ + ((cr >> drop_) << (2 * level_) | (cg >> drop_) << level_ | cb >> drop_);
-    if (m->index == kNoIndex) {
-      if (!may_add) return 0;
-      if (!add(m, cb, cg, cr)) return -1;
-    }
-    row.right_b = (b - m->blue) / 4;
-    row.right_g = (g - m->green) / 4;
-    row.right_r = (r - m->red) / 4;
-    int32_t* down = row.below + 3 * size_t{x};
-    down[0] = row.right_b;
-    down[1] = row.right_g;
-    down[2] = row.right_r;
-    if (nibbles_) row.out[x >> 1] = static_cast<uint8_t>((x & 1) ? (row.out[x >> 1] & 0xF0u) | m->index : m->index << 4);
-    else row.out[x] = static_cast<uint8_t>(m->index);
-    return 1;
-  }
-
-  // Pixels from..to-1 of one row.
-  bool run(MapRow& row, uint32_t from, uint32_t to) {
-    for (uint32_t x = from; x < to; ++x)
-      if (pixel(row, x, true) < 0) return false;
-    return true;
-  }
-
-  // Two rows at once, the second kLag pixels behind: the two chains of
-  // errors along the rows go on side by side.
-  bool pair(MapRow& first, MapRow& second, uint32_t width) {
-    constexpr uint32_t kLag = 8;
-    if (width <= kLag) return run(first, 0, width) && run(second, 0, width);
-    if (!run(first, 0, kLag)) return false;
-    for (uint32_t x = kLag; x < width; ++x) {
-      if (pixel(first, x, true) < 0) return false;
-      const int32_t done = pixel(second, x - kLag, false);
-      if (done < 0) return false;
-      if (done == 0) return run(first, x + 1, width) && run(second, x - kLag, width);
-    }
-    return run(second, width - kLag, width);
-  }
-
- private:
-  [[gnu::noinline]] bool add(Mapped* m, uint32_t cb, uint32_t cg, uint32_t cr) {
-    const uint8_t bgr[3] = {static_cast<uint8_t>(cb), static_cast<uint8_t>(cg), static_cast<uint8_t>(cr)};
-    uint32_t index = 0;
-    if (!tree_.lookup(bgr, &index)) return false;
-    const RX_RGBQUAD& q = tree_.palette()[index];
-    *m = Mapped{q.rgbBlue, q.rgbGreen, q.rgbRed, static_cast<uint16_t>(index)};
-    return true;
-  }
-
-  Octree& tree_;
-  Mapped* known_;
-  bool nibbles_;
-  uint32_t level_, drop_;
+// What every pixel of the mapping reads, held by value in the loops so that
+// stores of new pixels (which may alias anything) do not make the loops
+// read it again.
+struct MapSetup {
+  Octree* tree;
+  Mapped* known;
+  uint32_t level, drop;
+  bool nibbles;
 };
+
+// A key not met yet: its leaf (made if missing) and palette entry.
+[[gnu::noinline]] bool map_add(const MapSetup& s, Mapped* m, uint32_t cb, uint32_t cg, uint32_t cr) {
+  const uint8_t bgr[3] = {static_cast<uint8_t>(cb), static_cast<uint8_t>(cg), static_cast<uint8_t>(cr)};
+  uint32_t index = 0;
+  if (!s.tree->lookup(bgr, &index)) return false;
+  const RX_RGBQUAD& q = s.tree->palette()[index];
+  *m = Mapped{q.rgbBlue, q.rgbGreen, q.rgbRed, static_cast<uint16_t>(index)};
+  return true;
+}
+
+// Maps pixel x of a row: 1 done, 0 when its key is new and `may_add` is not
+// set (nothing done), -1 on failure (pushed).
+[[gnu::always_inline]] inline int32_t map_pixel(const MapSetup s, MapRow& row, uint32_t x, bool may_add) {
+  const uint8_t* p = row.source + 3 * size_t{x};
+  const int32_t* in = row.above + 3 * size_t{x};
+  const int32_t b = p[0] + in[0] + row.right_b, g = p[1] + in[1] + row.right_g, r = p[2] + in[2] + row.right_r;
+  const auto cb = static_cast<uint32_t>(std::clamp(b, 0, 255));
+  const auto cg = static_cast<uint32_t>(std::clamp(g, 0, 255));
+  const auto cr = static_cast<uint32_t>(std::clamp(r, 0, 255));
+  Mapped* m = s.known + ((cr >> s.drop) << (2 * s.level) | (cg >> s.drop) << s.level | cb >> s.drop);
+  if (m->index == kNoIndex) {
+    if (!may_add) return 0;
+    if (!map_add(s, m, cb, cg, cr)) return -1;
+  }
+  row.right_b = (b - m->blue) / 4;
+  row.right_g = (g - m->green) / 4;
+  row.right_r = (r - m->red) / 4;
+  int32_t* down = row.below + 3 * size_t{x};
+  down[0] = row.right_b;
+  down[1] = row.right_g;
+  down[2] = row.right_r;
+  const auto index = static_cast<uint32_t>(m->index);
+  if (s.nibbles) row.out[x >> 1] = static_cast<uint8_t>((x & 1) ? (row.out[x >> 1] & 0xF0u) | index : index << 4);
+  else row.out[x] = static_cast<uint8_t>(index);
+  return 1;
+}
+
+// Pixels from..to-1 of one row. The row's state is worked on in a copy
+// that can stay in registers.
+bool map_run(const MapSetup s, MapRow& row, uint32_t from, uint32_t to) {
+  MapRow r = row;
+  bool ok = true;
+  for (uint32_t x = from; x < to && ok; ++x) ok = map_pixel(s, r, x, true) >= 0;
+  row = r;
+  return ok;
+}
+
+// Two rows at once, the second kLag pixels behind: the two chains of
+// errors along the rows go on side by side.
+bool map_pair(const MapSetup s, MapRow& first, MapRow& second, uint32_t width) {
+  constexpr uint32_t kLag = 8;
+  if (width <= kLag) return map_run(s, first, 0, width) && map_run(s, second, 0, width);
+  if (!map_run(s, first, 0, kLag)) return false;
+  MapRow a = first, b = second;
+  uint32_t x = kLag;
+  int32_t done = 1;
+  for (; x < width; ++x) {
+    if (map_pixel(s, a, x, true) < 0) return false;
+    done = map_pixel(s, b, x - kLag, false);
+    if (done <= 0) break;
+  }
+  first = a;
+  second = b;
+  if (done < 0) return false;
+  if (done == 0) return map_run(s, first, x + 1, width) && map_run(s, second, x - kLag, width);
+  return map_run(s, second, width - kLag, width);
+}
 
 bool map(IMAGE_REC* record, Octree& tree, NewDib& out, uint8_t* colours, TagGuard& scratch) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
@@ -432,7 +452,7 @@ bool map(IMAGE_REC* record, Octree& tree, NewDib& out, uint8_t* colours, TagGuar
   }
   std::fill(known, known + keys, Mapped{0, 0, 0, kNoIndex});
   int32_t* buffers[3] = {errors, errors + per_row, errors + 2 * per_row};
-  Mapper mapper(tree, known, dib_header(out.dib())->biBitCount == 4);
+  const MapSetup setup{&tree, known, level, 8 - level, dib_header(out.dib())->biBitCount == 4};
   const ColourRows source(record->dib);
   const ip::Progress progress;
   // Rows in storage order, bottom row first, two at a time.
@@ -442,8 +462,8 @@ bool map(IMAGE_REC* record, Octree& tree, NewDib& out, uint8_t* colours, TagGuar
     MapRow first{source.row(y, colours), buffers[0], buffers[1], out.row(y)};
     if (two) {
       MapRow second{source.row(y - 1, second_colours), buffers[1], buffers[2], out.row(y - 1)};
-      if (!mapper.pair(first, second, width)) return false;
-    } else if (!mapper.run(first, 0, width)) {
+      if (!map_pair(setup, first, second, width)) return false;
+    } else if (!map_run(setup, first, 0, width)) {
       return false;
     }
     for (int32_t k = 0; k < (two ? 2 : 1); ++k)
