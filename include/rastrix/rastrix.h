@@ -158,7 +158,8 @@ RX_API int32_t RX_tag_get_callback_install(RX_TAG_GET_CB get, RX_TAG_USER_GET_CB
                                            uintptr_t user);
 
 /* Image processing (RX_IP_): arithmetic, contrast, look-up tables,
- * histograms. */
+ * histograms, resize, crop, rotation, mirrors, depth promotion, grey,
+ * palette entries, colour reduction and dithering. */
 #include "rastrix/rx_ip.h"
 
 #endif
