@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "rastrix/rx_codes.h"
+
 namespace kavelo {
 
 std::unique_ptr<RastHost> RastHost::create(com::HRESULT* result) {
@@ -26,7 +28,7 @@ void RastHost::convert(const QString& source, const QString& output) {
   putBool(dispid::DelImage, true);
   putString(dispid::LoadImage, source);
   putShort(dispid::DisplayEffectIndex, 24);
-  putShort(dispid::SaveFormat, 21);
+  putShort(dispid::SaveFormat, RX_FORMAT_JPEG);
   putShort(dispid::SaveQuality, 100);
   putString(dispid::SaveImage, output);
 }

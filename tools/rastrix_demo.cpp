@@ -81,7 +81,7 @@ int main() {
 
   report("resolution units 7", RX_image_resolution_set(grey, 300, 1, 300, 1, 7));
   uint32_t quality = 0;
-  RX_image_control_get(277, &quality);
+  RX_image_control_get(RX_OPTION_JPEG_QUALITY, &quality);
   std::printf("JPEG quality option (277) = %u\n", quality);
   report("unknown option 0x999", RX_image_control_set(0x999, 1));
 

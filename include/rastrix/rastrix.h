@@ -110,19 +110,19 @@ RX_API int32_t RX_memory_info_get(const void* block, int32_t size, int32_t page,
 RX_API int32_t RX_file_page_count_get(const char* name, int32_t* count);
 RX_API int32_t RX_memory_page_count_get(const void* block, int32_t size, int32_t* count);
 
-/* Switches detection of a format on or off (text, code 41, starts off). */
+/* Switches detection of a format on or off (RX_FORMAT_TEXT starts off). */
 RX_API int32_t RX_detection_switch_set(int32_t format_code, int32_t on);
 
 /* The names of format codes 0..47 ("UNKNOWN" outside) and of the
- * compression codes 0..12 ("UNKNOWN" outside). */
+ * compression codes 0..RX_COMPRESSION_UNKNOWN ("UNKNOWN" outside). */
 RX_API const char* RX_format_name_get(int32_t format_code);
 RX_API const char* RX_compression_name_get(int32_t compression);
 
 /* ---- Saving -------------------------------------------------------------
- * The format word: low 16 bits the format code (0 = by the file name's
- * extension, file saves only), high 16 bits an option for the writer (for
- * BMP, non-zero asks for RLE). When the image rectangle covers only part of
- * the image, only that part is saved. */
+ * The format word: low 16 bits the format code (RX_FORMAT_UNKNOWN = by the
+ * file name's extension, file saves only), high 16 bits an option for the
+ * writer (for BMP, non-zero asks for RLE). When the image rectangle covers
+ * only part of the image, only that part is saved. */
 
 RX_API int32_t RX_image_save_file(RX_HIMAGE image, const char* name, uint32_t format_word);
 /* Saves into a caller's block; *size_out receives the larger of the valid
@@ -138,9 +138,9 @@ RX_API int32_t RX_display_image_rect_get(RX_HIMAGE image, int32_t* rect);
 
 /* ---- Options and settings --------------------------------------------- */
 
-/* Option id: low byte = format code, next byte = option number. Numeric
- * options take the low 32 (or 16) bits of value; the font name option
- * (3369) takes the address of a string. */
+/* Option id (RX_OPTION_...): low byte = format code, next byte = option
+ * number. Numeric options take the low 32 (or 16) bits of value;
+ * RX_OPTION_TEXT_FONT_NAME takes the address of a string. */
 RX_API int32_t RX_image_control_set(uint32_t option_id, uintptr_t value);
 /* Numeric options write a uint32_t to *value; the font name option copies
  * the name into the char buffer at value (32 bytes; names longer than
@@ -151,6 +151,32 @@ RX_API int32_t RX_status_callback_set(RX_STATUS_CB callback, uintptr_t user);
 RX_API int32_t RX_load_conversion_set(int32_t mode);
 RX_API int32_t RX_load_crop_set(int32_t left, int32_t top, int32_t width, int32_t height);
 RX_API int32_t RX_load_resize_set(int32_t width, int32_t height);
+
+/* The load-time conversion, crop and resize settings as one value. */
+typedef struct RX_LOAD_SETTINGS {
+  int32_t conversion_mode;
+  int32_t crop_left, crop_top, crop_width, crop_height;
+  int32_t resize_width, resize_height;
+} RX_LOAD_SETTINGS;
+/* Reads the current load settings. A query: the error stack is left as it
+ * is. Returns 1, or 0 (and all zeros) before engine start. */
+RX_API int32_t RX_load_settings_get(RX_LOAD_SETTINGS* settings);
+/* Puts back settings read with RX_load_settings_get, for a caller that
+ * changed them around one load. Unlike the set calls it leaves the error
+ * stack as it is, so the load's errors stay readable. Settings a set call
+ * would refuse change nothing (and push nothing). Returns 1 when the
+ * settings were put, 0 otherwise. */
+RX_API int32_t RX_load_settings_restore(const RX_LOAD_SETTINGS* settings);
+
+/* Limits against hostile files. A file may claim an image of any size; a
+ * load refuses (RXE_LOAD_LIMIT_EXCEEDED, the width and height as values)
+ * an image of more than max_pixels pixels, and no single block it
+ * allocates may exceed max_allocation bytes (a larger one fails as the
+ * memory it would need). 0 selects the engine's own limit: the largest DIB
+ * the engine builds, 0x7FFFFFFF bytes. Both start at 0. */
+RX_API int32_t RX_load_limits_set(uint64_t max_pixels, uint64_t max_allocation);
+/* The limits in force (the engine's own where 0 was set). Returns 0. */
+RX_API int32_t RX_load_limits_get(uint64_t* max_pixels, uint64_t* max_allocation);
 /* Installs the tag-set callback in the stream template. */
 RX_API int32_t RX_tag_set_callback_install(RX_TAG_SET_CB callback, uintptr_t user);
 /* Installs the tag-get and tag-user-get callbacks in the stream template. */

@@ -71,6 +71,7 @@ RX_API void RPb_DIB_blue_mask_set(void* dib, uint32_t mask);
 RX_API int32_t RPb_IO_inst_lookup(IO_REC* io);
 RX_API int32_t RPb_IO_read(IO_REC* io, void* buffer, int32_t count);
 RX_API int32_t RPb_IO_write(IO_REC* io, const void* buffer, int32_t count);
+/* Origin RX_SEEK_SET, RX_SEEK_CUR or RX_SEEK_END; -> new position or -1. */
 RX_API int32_t RPb_IO_seek(IO_REC* io, int32_t offset, int32_t origin);
 RX_API int32_t RPb_IO_tell(IO_REC* io);
 RX_API int32_t RPb_IO_open(IO_REC* io, const char* name, int32_t access);

@@ -148,6 +148,7 @@ enum RX_STATUS {
   RXE_IP_NULL_POINTER = -3380,
   RXE_MASKS_OVERLAP = -3390,
   RXE_DIB_SIZE_WRONG = -3400,
+  RXE_LOAD_LIMIT_EXCEEDED = -3405,
   RXE_INDEXED_8_BIT_UNSUPPORTED = -3410,
   RXE_TWAIN_SUCCESS = -4000,
   RXE_TWAIN_GENERAL = -4001,
@@ -198,6 +199,16 @@ enum RX_STATUS {
   RXE_SYSTEM_FILE_DOC = -3603,
   RXE_SYSTEM_FILE_HELP = -3604,
   RXE_END_OF_TABLE = -9999,
+
+  /* Codes the engine pushes that have no message in the table, by design:
+   * RX_error_message_get returns null for them. The JPEG reader reports
+   * these faults of a file's tables and frames in codes of its own. */
+  RXE_JPEG_QUANT_SELECTOR = 1,   /* DQT table number above 3 */
+  RXE_JPEG_QUANT_PRECISION = 2,  /* DQT precision neither 8 nor 16 bits */
+  RXE_JPEG_HUFFMAN_CLASS = 3,    /* DHT class and number not 0x00..0x03, 0x10..0x13 */
+  RXE_JPEG_HUFFMAN_COUNTS = 4,   /* DHT counts no code can have */
+  RXE_JPEG_UNSUPPORTED = 5,      /* arithmetic coding, or a scan that is not decoded */
+  RXE_JPEG_NO_SCAN = -1100       /* the headers are not followed by SOS */
 };
 
 #endif

@@ -11,6 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "rastrix/rx_codes.h"
+
 #ifdef __cplusplus
 #define RX_EXTERN_C extern "C"
 #else
@@ -162,6 +164,29 @@ typedef int32_t (*RX_INFO_FN)(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUA
 typedef int32_t (*RX_READ_FN)(IO_REC* io, void* flags, int32_t page, int32_t fourth);
 typedef int32_t (*RX_WRITE_FN)(IO_REC* io, void* flags, int32_t a, int32_t b, int32_t option);
 typedef int32_t (*RX_PAGE_COUNT_FN)(IO_REC* io, void* flags, int32_t* count);
+
+/* Codecs an extension module registers (codec items, looked up by their
+ * compression number: 8 is LZW). The TIFF reader positions the stream at a
+ * strip and asks the decoder for the strip's rows in `buffer` (rows of
+ * (bits per sample x samples per pixel x width + 7) / 8 bytes, plus 4
+ * bytes of slack); the TIFF writer hands the encoder one strip's rows in
+ * file order and the encoder writes the coded strip at the stream's
+ * position, leaving the number of bytes it wrote in *byte_count. Both
+ * return 0 on success; anything else ends the load or save. */
+typedef struct RX_CODEC_STRIP {
+  int32_t strip_bytes;   /* coded bytes of the strip in the file */
+  int32_t rows;          /* rows of this strip (the last may be short) */
+  int32_t row_bytes;     /* bytes of one decoded row */
+  int32_t predictor;     /* the page's Predictor (1 none, 2 horizontal) */
+  int32_t fill_order;    /* the page's FillOrder (1 or 2) */
+} RX_CODEC_STRIP;
+typedef int32_t (*RX_CODEC_DECODE_FN)(IO_REC* io, uint8_t* buffer, int32_t buffer_size,
+                                      uint32_t pool_tag, const RX_BITMAPINFOHEADER* header,
+                                      int32_t rows_per_strip, int32_t bits_per_sample,
+                                      int32_t samples_per_pixel, const RX_CODEC_STRIP* strip,
+                                      void* state);
+typedef int32_t (*RX_CODEC_ENCODE_FN)(IO_REC* io, uint32_t pool_tag, const uint8_t* buffer,
+                                      int32_t* byte_count);
 
 /* Byte orders of a stream. */
 enum { RX_ORDER_INTEL = 0, RX_ORDER_MOTOROLA = 1 };

@@ -58,6 +58,18 @@ class TypeInfo final : public ITypeInfo, public RefCounted {
     }
     return TYPE_E_ELEMENTNOTFOUND;
   }
+  HRESULT GetImplTypeCount(uint32_t* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = desc_->impls != nullptr ? desc_->impl_count : 0;
+    return S_OK;
+  }
+  HRESULT GetImplType(uint32_t index, uint32_t* flags, ITypeInfo** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (desc_->impls == nullptr || index >= desc_->impl_count) return TYPE_E_ELEMENTNOTFOUND;
+    if (flags != nullptr) *flags = desc_->impls[index].flags;
+    return CreateTypeInfo(desc_->impls[index].type, out);
+  }
 
  private:
   const TypeDesc* desc_;

@@ -2,6 +2,7 @@
 // in for "no sharing"; the lock goes away with the descriptor.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,11 +25,23 @@ int32_t lock_or_close(int fd) {
   return static_cast<int32_t>(fd);
 }
 
+// Only regular files are opened. The open itself never waits: a FIFO
+// without a writer would block it for good, so it is opened non-blocking,
+// then refused with the directory, socket or device it may turn out to be.
 int open_retrying(const char* name, int flags, mode_t mode) {
   int fd;
   do {
-    fd = open(name, flags | O_CLOEXEC, mode);
+    fd = open(name, flags | O_CLOEXEC | O_NONBLOCK, mode);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  const int status = fcntl(fd, F_GETFL);
+  if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   return fd;
 }
 

@@ -1,6 +1,7 @@
 // Local time, a millisecond tick counter and the engine's date stamp.
 #include <sys/time.h>
 
+#include <atomic>
 #include <cstring>
 #include <ctime>
 
@@ -22,7 +23,18 @@ extern "C" void pk_time_local(pk_local_time* out) {
   out->weekday = t.tm_wday;
 }
 
+namespace {
+std::atomic<pk_tick_source_fn> g_tick_source{nullptr};
+std::atomic<void*> g_tick_user{nullptr};
+}  // namespace
+
+extern "C" void pk_tick_source_set(pk_tick_source_fn source, void* user) {
+  g_tick_user.store(user);
+  g_tick_source.store(source);
+}
+
 extern "C" uint32_t pk_tick_count(void) {
+  if (pk_tick_source_fn source = g_tick_source.load()) return source(g_tick_user.load());
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;

@@ -1,5 +1,7 @@
 // The per-process display record. It holds only its tag until the display
 // engine gives it its screen defaults.
+#include "DISPLAY/display_rec.h"
+
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/instance.h"
 

@@ -1,5 +1,5 @@
 # Colour reduction and dithering: one operation per file.
-target_sources(rastrix_engine PRIVATE
+list(APPEND RX_LAYER_SOURCES
   DITHER/dither_common.cpp
   DITHER/dither_target.cpp
   DITHER/octree.cpp

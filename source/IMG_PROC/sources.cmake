@@ -1,5 +1,5 @@
 # Image processing: one operation family per file.
-target_sources(rastrix_engine PRIVATE
+list(APPEND RX_LAYER_SOURCES
   IMG_PROC/ip_common.cpp
   IMG_PROC/lut.cpp
   IMG_PROC/histogram.cpp

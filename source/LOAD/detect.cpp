@@ -42,9 +42,8 @@ bool refuse_system_file(const uint8_t* h) {
 
 bool switch_on(int32_t index) {
   if (index >= kBuiltinFilterCount) {
-    EXT_FILTER x{};
-    return extension_filter_by_index(index, &x) && x.detect_switch != nullptr &&
-           *x.detect_switch != 0;
+    const int32_t* on = extension_detect_switch(index);
+    return on != nullptr && *on != 0;
   }
   return detection_switch_get(index) != 0;
 }
@@ -65,7 +64,7 @@ int32_t detection_table_create() {
   s->count = kBuiltinFilterCount;
   for (int32_t& on : s->on) on = 1;
   // Nearly any file passes the text test, so text is off until asked for.
-  s->on[filter_search(kFormatText)] = 0;
+  s->on[filter_search(RX_FORMAT_TEXT)] = 0;
   return 0;
 }
 
@@ -87,7 +86,7 @@ int32_t detect(IO_REC* io, int32_t* filter_index) {
       // The built-in tests that read past the head seek to absolute
       // offsets; a registered filter's test may expect the stream at the
       // head, wherever an earlier test left it.
-      if (i >= kBuiltinFilterCount) RPb_IO_seek(io, start, 0);
+      if (i >= kBuiltinFilterCount) RPb_IO_seek(io, start, RX_SEEK_SET);
       if (test(io, head, got) != 0) {
         found = i;
         break;
@@ -95,12 +94,12 @@ int32_t detect(IO_REC* io, int32_t* filter_index) {
     }
   }
   if (found >= 0 && RPb_AF_error_check() == 0) {
-    RPb_IO_seek(io, start, 0);
+    RPb_IO_seek(io, start, RX_SEEK_SET);
     if (filter_index) *filter_index = found;
     return 0;
   }
   RX_ERR(RXE_DETECT_FAILED, RPb_AF_error_check(), last);
-  RPb_IO_seek(io, start, 0);
+  RPb_IO_seek(io, start, RX_SEEK_SET);
   return RPb_AF_error_check();
 }
 
@@ -119,8 +118,7 @@ extern "C" int32_t RX_detection_switch_set(int32_t format_code, int32_t on) {
     if (filter_format_code(i) != format_code) continue;
     matched = true;
     if (i >= kBuiltinFilterCount) {
-      EXT_FILTER x{};
-      if (extension_filter_by_index(i, &x) && x.detect_switch) *x.detect_switch = on ? 1 : 0;
+      if (int32_t* s = extension_detect_switch(i)) *s = on ? 1 : 0;
     } else if (DETECT_SWITCHES* s = switches()) {
       s->on[i] = on ? 1 : 0;
     }

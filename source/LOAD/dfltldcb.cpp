@@ -11,6 +11,7 @@
 #include "LOAD/dfltldcb.h"
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/limits.h"
 #include "SUPPORT/runs.h"
 #include "SUPPORT/settings.h"
 #include "rastrix/rastrix.h"
@@ -55,7 +56,14 @@ int32_t create_from(LOAD_CB_DATA* data, const RX_BITMAPINFOHEADER* header,
     return failed();
   }
   const RX_BITMAPINFOHEADER h = kept_header(*header);
-  if (dib_header_check(h, nullptr) != 0) return failed();
+  DibGeometry g{};
+  if (dib_header_check(h, &g) != 0) return failed();
+  // The image the reader describes must be within the load limits,
+  // whatever a crop or resize then keeps of it.
+  if (!load_limits_allow(h.biWidth, h.biHeight, g)) {
+    RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, h.biWidth, h.biHeight);
+    return failed();
+  }
   if (load_image_create(data, h, palette, header->biXPelsPerMeter, header->biYPelsPerMeter) != 0)
     return failed();
   // Readers that build run rows themselves say so with the runs code.
@@ -164,10 +172,10 @@ uint8_t plane_mask(int32_t plane) {
   return static_cast<uint8_t>(bit | bit << 4);
 }
 
-void masks_set(void* dib, AttributeId id, uint32_t mask) {
-  if (id == kAttrRedMask || id == kAttrGrayMasks) RPb_DIB_red_mask_set(dib, mask);
-  if (id == kAttrGreenMask || id == kAttrGrayMasks) RPb_DIB_green_mask_set(dib, mask);
-  if (id == kAttrBlueMask || id == kAttrGrayMasks) RPb_DIB_blue_mask_set(dib, mask);
+void masks_set(void* dib, int32_t id, uint32_t mask) {
+  if (id == RX_ATTR_RED_MASK || id == RX_ATTR_GRAY_MASKS) RPb_DIB_red_mask_set(dib, mask);
+  if (id == RX_ATTR_GREEN_MASK || id == RX_ATTR_GRAY_MASKS) RPb_DIB_green_mask_set(dib, mask);
+  if (id == RX_ATTR_BLUE_MASK || id == RX_ATTR_GRAY_MASKS) RPb_DIB_blue_mask_set(dib, mask);
 }
 
 int32_t resolution_attribute(IMAGE_REC* record, uintptr_t value) {
@@ -177,8 +185,8 @@ int32_t resolution_attribute(IMAGE_REC* record, uintptr_t value) {
   return image_resolution_set(record, v[0], v[1], v[2], v[3], v[4]) == 0 ? 1 : 0;
 }
 
-int32_t mask_attribute(IMAGE_REC* record, AttributeId id, uint32_t mask) {
-  const uint32_t needed = id == kAttrGrayMasks ? RX_BI_GRAY16 : RX_BI_BITFIELDS;
+int32_t mask_attribute(IMAGE_REC* record, int32_t id, uint32_t mask) {
+  const uint32_t needed = id == RX_ATTR_GRAY_MASKS ? RX_BI_GRAY16 : RX_BI_BITFIELDS;
   if (dib_header(record->dib)->biCompression != needed) return 0;
   masks_set(record->dib, id, mask);
   return 1;
@@ -306,22 +314,22 @@ int32_t load_attribute_set(IO_REC* io, int32_t id, uintptr_t value) {
   DISPLAY_ATTR& d = record->display;
   const auto word = static_cast<uint32_t>(value);
   switch (id) {
-    case kAttrPair:
+    case RX_ATTR_PAIR:
       if (value == 0) return 0;
       std::memcpy(d.attr_pair, reinterpret_cast<const void*>(value), sizeof d.attr_pair);
       d.attr_pair_set = 1;
       return 1;
-    case kAttrWord2: d.attr_word2 = static_cast<int32_t>(word); return 1;
-    case kAttrWord3: d.attr_word3 = static_cast<int32_t>(word); return 1;
-    case kAttrResolution: return resolution_attribute(record, value);
-    case kAttrOrientation: record->orientation = static_cast<int32_t>(word); return 1;
-    case kAttrRedMask:
-    case kAttrGreenMask:
-    case kAttrBlueMask:
-    case kAttrGrayMasks: return mask_attribute(record, static_cast<AttributeId>(id), word);
-    case kAttrInfoType: RPb_image_info_type_set(record, word); return 0;
-    case kAttrInfoTag: RPb_image_info_mem_tag_set(record, word); return 0;
-    case kAttrInfo: RPb_image_info_set(record, reinterpret_cast<void*>(value)); return 0;
+    case RX_ATTR_WORD2: d.attr_word2 = static_cast<int32_t>(word); return 1;
+    case RX_ATTR_WORD3: d.attr_word3 = static_cast<int32_t>(word); return 1;
+    case RX_ATTR_RESOLUTION: return resolution_attribute(record, value);
+    case RX_ATTR_ORIENTATION: record->orientation = static_cast<int32_t>(word); return 1;
+    case RX_ATTR_RED_MASK:
+    case RX_ATTR_GREEN_MASK:
+    case RX_ATTR_BLUE_MASK:
+    case RX_ATTR_GRAY_MASKS: return mask_attribute(record, id, word);
+    case RX_ATTR_INFO_TYPE: RPb_image_info_type_set(record, word); return 0;
+    case RX_ATTR_INFO_TAG: RPb_image_info_mem_tag_set(record, word); return 0;
+    case RX_ATTR_INFO: RPb_image_info_set(record, reinterpret_cast<void*>(value)); return 0;
     default: return 0;
   }
 }

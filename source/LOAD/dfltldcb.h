@@ -47,7 +47,8 @@ int32_t load_image_create(LOAD_CB_DATA* data, const RX_BITMAPINFOHEADER& dib_hea
                           int32_t y_pels_per_meter);
 
 // Reports a stored row to the status callback. False when the callback
-// asked to stop: -2113 is pushed and the load's scratch memory is freed.
+// asked to stop: RXE_INTERRUPTED_BY_USER is pushed and the load's scratch
+// memory is freed.
 bool load_status_continue(LOAD_CB_DATA* data, int32_t dib_row, int32_t height);
 
 // The buffer for one run row of the image width, allocated on first use.

@@ -1,42 +1,25 @@
-// The filter table: one row per built-in file format with its detect,
-// information, read, write and page-count functions, the place of its
-// image flags block in the options record, its file-name extensions and
-// whether a save appends pages. Filter indexes 37 and up belong to filters
-// that extension modules register.
+// The filter table: the filter record of each built-in file format in
+// detection order (its detect, information, read, write and page-count
+// functions, the place of its image flags block in the options record, its
+// file-name extensions and whether a save appends pages). Filter indexes 37
+// and up belong to filters that extension modules register.
 #pragma once
 
 #include <cstdint>
 
+#include "SUPPORT/filter_record.h"
 #include "rastrix/rx_types.h"
 
 namespace rx {
 
-struct FILTER_ENTRY {
-  int32_t format_code;
-  RX_DETECT_FN detect;
-  RX_INFO_FN info;
-  RX_READ_FN read;
-  RX_WRITE_FN write;
-  RX_PAGE_COUNT_FN page_count;
-  void (*extra)(void);  // a format-private operation, never called through the table
-  uint32_t flags_offset;
-  uint32_t flags_size;
-  const char* extensions;  // upper case, each followed by "|"; null when none
-  int32_t multi_page;
-};
-
 inline constexpr int32_t kBuiltinFilterCount = 37;
 // Extension filters are addressed as their format code plus this.
-inline constexpr int32_t kExtensionFilterBase = 4096;
-
-// Format codes the pipelines name.
-enum FormatCode : int32_t {
-  kFormatTiff = 40, kFormatBmp = 2, kFormatGif = 14, kFormatJpeg = 21,
-  kFormatText = 41, kFormatRawG3 = 11, kFormatRawG4 = 12,
-};
+inline constexpr int32_t kExtensionFilterBase = RX_EXTENSION_FILTER_BASE;
 
 // The built-in row at a table index (0..36), or null.
-const FILTER_ENTRY* filter_builtin(int32_t index);
+const FILTER_RECORD* filter_builtin(int32_t index);
+// The record of any filter index, built-in or registered, or null.
+const FILTER_RECORD* filter_record_of(int32_t index);
 
 // Search by format code: extension filters first, then the built-in rows in
 // order. The filter index, or RXE_INVALID_IMAGE_FORMAT (nothing pushed).

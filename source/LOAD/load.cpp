@@ -13,9 +13,10 @@
 #include "LOAD/detect.h"
 #include "LOAD/dfltldcb.h"
 #include "LOAD/filter_table.h"
-#include "LOAD/io_rec.h"
+#include "IO/io_rec.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/img_ctrl.h"
+#include "SUPPORT/limits.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
 
@@ -95,6 +96,7 @@ RX_READ_FN reader_of(int32_t filter, FlagsBuffer* flags) {
 int32_t read_prepared(IO_REC* io, LOAD_CB_DATA* cb, RX_READ_FN read, void* flags, int32_t page,
                       int32_t fourth) {
   if (read != nullptr && errors() == 0) {
+    LoadAllocationScope limit;
     const int32_t result = read(io, flags, page, fourth);
     // A reader must not answer success without an image, nor failure
     // without saying why.
@@ -172,6 +174,7 @@ int32_t describe(IO_REC* io, int32_t page, int32_t* format, int32_t* compression
   RX_BITMAPINFOHEADER h{};
   RX_RGBQUAD palette[256] = {};
   int32_t code = 0;
+  LoadAllocationScope limit;
   const int32_t result = info(io, &h, palette, &code, flags.bytes, page);
   if (result != 0 && errors() == 0) RX_ERR(RXE_FAILURE, result, page);
   if (errors() != 0) return errors();
@@ -189,6 +192,7 @@ int32_t pages_count(IO_REC* io, int32_t* count) {
   FlagsBuffer flags{};
   filter_image_flags_get(filter, flags.bytes);
   int32_t n = 0;
+  LoadAllocationScope limit;
   const int32_t result = pages(io, flags.bytes, &n);
   if (result != 0 && errors() == 0) RX_ERR(RXE_FAILURE, result, 0);
   if (errors() == 0 && count != nullptr) *count = n;
@@ -196,8 +200,8 @@ int32_t pages_count(IO_REC* io, int32_t* count) {
 }
 
 void description_clear(int32_t* format, int32_t* compression, RX_BITMAPINFOHEADER* header) {
-  if (format != nullptr) *format = 0;
-  if (compression != nullptr) *compression = 0;
+  if (format != nullptr) *format = RX_FORMAT_UNKNOWN;
+  if (compression != nullptr) *compression = RX_COMPRESSION_NONE;
   if (header != nullptr) *header = RX_BITMAPINFOHEADER{};
 }
 
@@ -261,9 +265,9 @@ extern "C" int32_t RX_image_load_open_file(int32_t file, int32_t offset, int32_t
     RX_ERR(RXE_FILE_OPEN_FAILED, file, 0);
     return errors();
   }
-  if (RPb_IO_seek(&io, offset, 1) < 0) RX_ERR(RXE_CANT_READ_FILE, offset, home);
+  if (RPb_IO_seek(&io, offset, RX_SEEK_CUR) < 0) RX_ERR(RXE_CANT_READ_FILE, offset, home);
   else load_detected(&io, page, fourth, image_out);
-  RPb_IO_seek(&io, home, 0);
+  RPb_IO_seek(&io, home, RX_SEEK_SET);
   return errors();
 }
 
@@ -304,7 +308,7 @@ extern "C" int32_t RX_image_load_raw_CCITT(int32_t file, int32_t width, int32_t 
   }
   attach_file(&io, file);
   const bool group3 = compression == 3 || compression == 11;
-  const int32_t filter = filter_search(group3 ? kFormatRawG3 : kFormatRawG4);
+  const int32_t filter = filter_search(group3 ? RX_FORMAT_RAW_G3 : RX_FORMAT_RAW_G4);
   FlagsBuffer flags{};
   RX_READ_FN read = reader_of(filter, &flags);
   if (read == nullptr) return errors();

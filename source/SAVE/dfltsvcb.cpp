@@ -152,7 +152,9 @@ int32_t raster_get(SAVE_CB_DATA* data, uint8_t* out, int32_t row_index, int32_t 
   // Only a checked row index is moved into the rectangle: a writer's
   // arbitrary index plus the rectangle's top could overflow.
   const int32_t image_row = row_index + (has_rect(data) ? data->top : 0);
-  if (!status_ok(data, h->biHeight - 1 - image_row, h->biHeight)) return RPb_AF_error_check();
+  // The whole image reports its DIB rows; a rectangle its image rows.
+  const int32_t reported = has_rect(data) ? image_row : h->biHeight - 1 - image_row;
+  if (!status_ok(data, reported, h->biHeight)) return RPb_AF_error_check();
   // The status callback may have changed the image: look again.
   h = row_header(data, out, row_index, count);
   if (h == nullptr) return RPb_AF_error_check();
@@ -186,24 +188,24 @@ int32_t mask_get(IMAGE_REC* record, uint32_t compression, uint32_t index, void* 
 
 int32_t attribute_of(IMAGE_REC* record, int32_t id, void* out) {
   switch (id) {
-    case kAttrPair:
+    case RX_ATTR_PAIR:
       std::memcpy(out, record->display.attr_pair, sizeof record->display.attr_pair);
       return record->display.attr_pair_set != 0 ? 1 : 0;
-    case kAttrWord2: put32(out, record->display.attr_word2); return 1;
-    case kAttrWord3: put32(out, record->display.attr_word3); return 1;
-    case kAttrResolution: {
+    case RX_ATTR_WORD2: put32(out, record->display.attr_word2); return 1;
+    case RX_ATTR_WORD3: put32(out, record->display.attr_word3); return 1;
+    case RX_ATTR_RESOLUTION: {
       const int32_t res[5] = {record->x_res[0], record->x_res[1], record->y_res[0],
                               record->y_res[1], record->res_units};
       std::memcpy(out, res, sizeof res);
       return 1;
     }
-    case kAttrOrientation: put32(out, record->orientation); return 1;
-    case kAttrRedMask: case kAttrGreenMask: case kAttrBlueMask:
-      return mask_get(record, RX_BI_BITFIELDS, static_cast<uint32_t>(id - kAttrRedMask), out);
-    case kAttrGrayMasks: return mask_get(record, RX_BI_GRAY16, 2, out);
-    case kAttrInfoType: put32(out, static_cast<int32_t>(record->info_type)); return 0;
-    case kAttrInfoTag: put32(out, static_cast<int32_t>(record->info_tag)); return 0;
-    case kAttrInfo: std::memcpy(out, &record->info, sizeof record->info); return 0;
+    case RX_ATTR_ORIENTATION: put32(out, record->orientation); return 1;
+    case RX_ATTR_RED_MASK: case RX_ATTR_GREEN_MASK: case RX_ATTR_BLUE_MASK:
+      return mask_get(record, RX_BI_BITFIELDS, static_cast<uint32_t>(id - RX_ATTR_RED_MASK), out);
+    case RX_ATTR_GRAY_MASKS: return mask_get(record, RX_BI_GRAY16, 2, out);
+    case RX_ATTR_INFO_TYPE: put32(out, static_cast<int32_t>(record->info_type)); return 0;
+    case RX_ATTR_INFO_TAG: put32(out, static_cast<int32_t>(record->info_tag)); return 0;
+    case RX_ATTR_INFO: std::memcpy(out, &record->info, sizeof record->info); return 0;
     default: return 0;
   }
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "LOAD/filter_table.h"
-#include "LOAD/io_rec.h"
+#include "IO/io_rec.h"
 #include "SAVE/dfltsvcb.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"
@@ -189,7 +189,8 @@ extern "C" int32_t RX_image_save_file(RX_HIMAGE image, const char* name, uint32_
   }
   const int32_t code = format_code_of(format_word);
   // A failed choice is the status code to report.
-  const int32_t index = code != 0 ? filter_search(code) : save_filter_by_extension(name);
+  const int32_t index =
+      code != RX_FORMAT_UNKNOWN ? filter_search(code) : save_filter_by_extension(name);
   if (index < 0) {
     RX_ERR(index, code, 0);
     return RPb_AF_error_check();
@@ -204,8 +205,9 @@ extern "C" int32_t RX_image_save_memory(RX_HIMAGE image, void* block, int32_t va
   if (record == nullptr) return 0;
   const SaveBlock target_block{block, valid_length, capacity};
   const int32_t code = format_code_of(format_word);
-  // Code 0 asks for a choice by extension, which a block does not have.
-  const int32_t index = code != 0 ? filter_search(code) : RXE_INVALID_IMAGE_FORMAT;
+  // RX_FORMAT_UNKNOWN asks for a choice by extension, which a block does not
+  // have.
+  const int32_t index = code != RX_FORMAT_UNKNOWN ? filter_search(code) : RXE_INVALID_IMAGE_FORMAT;
   if (index < 0) {
     RX_ERR(RXE_INVALID_IMAGE_FORMAT, code, 0);
     if (size_out != nullptr) *size_out = block_length(target_block);

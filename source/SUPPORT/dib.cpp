@@ -5,7 +5,7 @@
 
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/runs.h"
+#include "SUPPORT/run_row.h"
 #include "rastrix/rpb.h"
 
 RX_SOURCE("source\\SUPPORT\\dib.cpp");

@@ -1,6 +1,8 @@
-// Creation and destruction of the per-process tables that engine start and
-// stop walk in order. Each create returns 0, RXE_GLOBAL_MEMORY_DEPLETED or
-// RXE_INSTANCE_FAILURE; each destroy tolerates a table that was never made.
+// Creation and destruction of the image core's per-process tables, and the
+// helpers every layer's tables are made with. Engine start and stop
+// (source/ENGINE) walk all tables in order. Each create returns 0,
+// RXE_GLOBAL_MEMORY_DEPLETED or RXE_INSTANCE_FAILURE; each destroy
+// tolerates a table that was never made.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +11,8 @@ namespace rx {
 
 int32_t error_stack_create();
 void error_stack_destroy();
-int32_t io_template_create();
-void io_template_destroy();
 int32_t options_create();
 void options_destroy();
-int32_t display_record_create();
-void display_record_destroy();
 int32_t settings_create();
 void settings_destroy();
 int32_t extension_registry_create();

@@ -15,9 +15,18 @@ void extension_registry_destroy() { table_destroy(kKeyExtensions); }
 
 int32_t extension_filter_count() { return 0; }
 
-int32_t extension_filter_at(int32_t, EXT_FILTER*) { return -1; }
+const FILTER_RECORD* extension_filter_at(int32_t, int32_t* index) {
+  if (index != nullptr) *index = -1;
+  return nullptr;
+}
 
-bool extension_filter_by_index(int32_t, EXT_FILTER*) { return false; }
+const FILTER_RECORD* extension_filter_by_index(int32_t) { return nullptr; }
+
+int32_t* extension_detect_switch(int32_t) { return nullptr; }
+
+RX_CODEC_DECODE_FN extension_decoder_find(int32_t) { return nullptr; }
+
+RX_CODEC_ENCODE_FN extension_encoder_find(int32_t) { return nullptr; }
 
 int32_t extension_option_set(uint32_t, uintptr_t) { return 0; }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "SUPPORT/filter_record.h"
 #include "rastrix/rx_types.h"
 
 namespace rx {
@@ -15,27 +16,22 @@ struct EXT_REGISTRY {
   EXT_RECORD* head;  // newest first
 };
 
-// The functions of a filter registered by an extension.
-struct EXT_FILTER {
-  int32_t* detect_switch;
-  int32_t format_code;
-  RX_DETECT_FN detect;
-  RX_INFO_FN info;
-  RX_READ_FN read;
-  RX_WRITE_FN write;
-  RX_PAGE_COUNT_FN page_count;
-  void* flags_block;
-  uint32_t flags_size;
-};
-
 // Registered extension filters in detection order (list order, then item
 // order). n runs from 0 to extension_filter_count() - 1.
 int32_t extension_filter_count();
-// Fills `out` for the n-th filter and returns its filter index (format code
-// + 4096), or -1 when there is no such filter.
-int32_t extension_filter_at(int32_t n, EXT_FILTER* out);
-// Finds a filter by its filter index; false when none has it.
-bool extension_filter_by_index(int32_t index, EXT_FILTER* out);
+// The n-th filter's record, with its filter index (format code +
+// RX_EXTENSION_FILTER_BASE) in *index; null (and -1) when there is no such
+// filter.
+const FILTER_RECORD* extension_filter_at(int32_t n, int32_t* index);
+// The record of a filter index, or null when no registered filter has it.
+const FILTER_RECORD* extension_filter_by_index(int32_t index);
+// The detection switch of a filter index, or null when none has it.
+int32_t* extension_detect_switch(int32_t index);
+
+// The codecs loaded extensions register, by compression number (8 is
+// LZW); null when no loaded extension has one. Newest extension first.
+RX_CODEC_DECODE_FN extension_decoder_find(int32_t compression);
+RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression);
 
 // Offers an option id that the built-in table does not know to the loaded
 // extension filters; 1 when one of them took it, 0 when none did.

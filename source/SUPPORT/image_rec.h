@@ -59,23 +59,6 @@ struct DISPLAY_ATTR {
   int32_t attr_word3;  // default 1
 };
 
-// Ids of the attributes a reader sets on the image it builds and a writer
-// asks for; the load and save callbacks must agree on them.
-enum AttributeId : int32_t {
-  kAttrPair = 1,
-  kAttrWord2 = 2,
-  kAttrWord3 = 3,
-  kAttrResolution = 4,
-  kAttrOrientation = 5,
-  kAttrRedMask = 6,
-  kAttrGreenMask = 7,
-  kAttrBlueMask = 8,
-  kAttrGrayMasks = 9,
-  kAttrInfoType = 10,
-  kAttrInfoTag = 11,
-  kAttrInfo = 12,
-};
-
 }  // namespace rx
 
 struct IMAGE_REC {

@@ -34,32 +34,32 @@ constexpr uint32_t kText = offsetof(IMG_CTRL_OPTIONS, text);
 
 // Option id = format code in the low byte, option number in the next.
 constexpr OptionField kOptions[] = {
-    {258, kBmp + 4, Width::k32},    // BMP header type
-    {514, kBmp + 0, Width::k32},    // BMP top-down
-    {277, kJpeg + 20, Width::k32},  // JPEG quality
-    {533, kJpeg + 24, Width::k32},  // JPEG sampling code
-    {789, kJpeg + 0, Width::k32},
-    {1045, kJpeg + 4, Width::k32},
-    {1301, kJpeg + 8, Width::k32},
-    {278, kKfx + 4, Width::k32},
-    {286, kPict + 4, Width::k32},
-    {1320, kTiff + 24, Width::k32},  // TIFF one strip
-    {1576, kTiff + 28, Width::k16},  // TIFF fill order
-    {1832, kTiff + 32, Width::k32},
-    {2088, kTiff + 14, Width::k16},  // TIFF photometric interpretation
-    {297, kText + offsetof(TEXT_FLAGS, x_resolution), Width::k32},
-    {553, kText + offsetof(TEXT_FLAGS, y_resolution), Width::k32},
-    {809, kText + offsetof(TEXT_FLAGS, margin_left), Width::k32},
-    {1065, kText + offsetof(TEXT_FLAGS, margin_top), Width::k32},
-    {1321, kText + offsetof(TEXT_FLAGS, margin_right), Width::k32},
-    {1577, kText + offsetof(TEXT_FLAGS, margin_bottom), Width::k32},
-    {1833, kText + offsetof(TEXT_FLAGS, page_width), Width::k32},
-    {2089, kText + offsetof(TEXT_FLAGS, page_height), Width::k32},
-    {2345, kText + offsetof(TEXT_FLAGS, point_size), Width::k32},
-    {3113, kText + offsetof(TEXT_FLAGS, tab_width), Width::k32},
-    {2601, kText + offsetof(TEXT_FLAGS, bold), Width::k32},
-    {2857, kText + offsetof(TEXT_FLAGS, italic), Width::k32},
-    {3369, kText + offsetof(TEXT_FLAGS, font_name), Width::kFont},
+    {RX_OPTION_BMP_HEADER_TYPE, kBmp + 4, Width::k32},
+    {RX_OPTION_BMP_TOP_DOWN, kBmp + 0, Width::k32},
+    {RX_OPTION_JPEG_QUALITY, kJpeg + 20, Width::k32},
+    {RX_OPTION_JPEG_SAMPLING, kJpeg + 24, Width::k32},
+    {RX_OPTION_JPEG_THUMBNAIL, kJpeg + 0, Width::k32},
+    {RX_OPTION_JPEG_THUMBNAIL_WIDTH, kJpeg + 4, Width::k32},
+    {RX_OPTION_JPEG_THUMBNAIL_HEIGHT, kJpeg + 8, Width::k32},
+    {RX_OPTION_KFX_1, kKfx + 4, Width::k32},
+    {RX_OPTION_PICT_1, kPict + 4, Width::k32},
+    {RX_OPTION_TIFF_ONE_STRIP, kTiff + 24, Width::k32},
+    {RX_OPTION_TIFF_FILL_ORDER, kTiff + 28, Width::k16},
+    {RX_OPTION_TIFF_7, kTiff + 32, Width::k32},
+    {RX_OPTION_TIFF_PHOTOMETRIC, kTiff + 14, Width::k16},
+    {RX_OPTION_TEXT_X_RESOLUTION, kText + offsetof(TEXT_FLAGS, x_resolution), Width::k32},
+    {RX_OPTION_TEXT_Y_RESOLUTION, kText + offsetof(TEXT_FLAGS, y_resolution), Width::k32},
+    {RX_OPTION_TEXT_MARGIN_LEFT, kText + offsetof(TEXT_FLAGS, margin_left), Width::k32},
+    {RX_OPTION_TEXT_MARGIN_TOP, kText + offsetof(TEXT_FLAGS, margin_top), Width::k32},
+    {RX_OPTION_TEXT_MARGIN_RIGHT, kText + offsetof(TEXT_FLAGS, margin_right), Width::k32},
+    {RX_OPTION_TEXT_MARGIN_BOTTOM, kText + offsetof(TEXT_FLAGS, margin_bottom), Width::k32},
+    {RX_OPTION_TEXT_PAGE_WIDTH, kText + offsetof(TEXT_FLAGS, page_width), Width::k32},
+    {RX_OPTION_TEXT_PAGE_HEIGHT, kText + offsetof(TEXT_FLAGS, page_height), Width::k32},
+    {RX_OPTION_TEXT_POINT_SIZE, kText + offsetof(TEXT_FLAGS, point_size), Width::k32},
+    {RX_OPTION_TEXT_TAB_WIDTH, kText + offsetof(TEXT_FLAGS, tab_width), Width::k32},
+    {RX_OPTION_TEXT_BOLD, kText + offsetof(TEXT_FLAGS, bold), Width::k32},
+    {RX_OPTION_TEXT_ITALIC, kText + offsetof(TEXT_FLAGS, italic), Width::k32},
+    {RX_OPTION_TEXT_FONT_NAME, kText + offsetof(TEXT_FLAGS, font_name), Width::kFont},
 };
 
 const OptionField* find_option(uint32_t id) {

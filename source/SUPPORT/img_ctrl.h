@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "rastrix/rx_codes.h"
+
 namespace rx {
 
 // The record: the memory tag, then every format's block in record order.
@@ -94,39 +96,39 @@ struct JPEG_FLAGS {
 // MO:DCA) get the same one.
 constexpr FlagsBlock options_block_of(int32_t format_code) {
   switch (format_code) {
-    case 2: return RX_BLOCK(bmp);
-    case 3: return RX_BLOCK(brk);
-    case 4: return RX_BLOCK(cals);
-    case 5: return RX_BLOCK(clp);
-    case 7: case 17: return RX_BLOCK(ico);
-    case 8: return RX_BLOCK(dcx);
-    case 10: return RX_BLOCK(eps);
-    case 11: case 12: case 41: return RX_BLOCK(text);
-    case 13: return RX_BLOCK(gem);
-    case 14: return RX_BLOCK(gif);
-    case 16: case 26: return RX_BLOCK(ioca);
-    case 18: return RX_BLOCK(iff);
-    case 20: return RX_BLOCK(imt);
-    case 21: return RX_BLOCK(jpeg);
-    case 22: return RX_BLOCK(kfx);
-    case 23: return RX_BLOCK(lv);
-    case 25: return RX_BLOCK(msp);
-    case 27: return RX_BLOCK(ncr);
-    case 29: return RX_BLOCK(pcd);
-    case 30: return RX_BLOCK(pict);
-    case 31: return RX_BLOCK(pcx);
-    case 33: return RX_BLOCK(png);
-    case 36: return RX_BLOCK(psd);
-    case 37: return RX_BLOCK(sun);
-    case 38: return RX_BLOCK(sgi);
-    case 39: return RX_BLOCK(tga);
-    case 40: return RX_BLOCK(tiff);
-    case 42: return RX_BLOCK(wpg);
-    case 43: return RX_BLOCK(xbm);
-    case 44: return RX_BLOCK(wmf);
-    case 45: return RX_BLOCK(xpm);
-    case 47: return RX_BLOCK(xwd);
-    case 49: return RX_BLOCK(afx);
+    case RX_FORMAT_BMP: return RX_BLOCK(bmp);
+    case RX_FORMAT_BRK: return RX_BLOCK(brk);
+    case RX_FORMAT_CALS: return RX_BLOCK(cals);
+    case RX_FORMAT_CLP: return RX_BLOCK(clp);
+    case RX_FORMAT_CUT: case RX_FORMAT_ICO: return RX_BLOCK(ico);
+    case RX_FORMAT_DCX: return RX_BLOCK(dcx);
+    case RX_FORMAT_EPS: return RX_BLOCK(eps);
+    case RX_FORMAT_RAW_G3: case RX_FORMAT_RAW_G4: case RX_FORMAT_TEXT: return RX_BLOCK(text);
+    case RX_FORMAT_GEM: return RX_BLOCK(gem);
+    case RX_FORMAT_GIF: return RX_BLOCK(gif);
+    case RX_FORMAT_IOCA: case RX_FORMAT_MODCA: return RX_BLOCK(ioca);
+    case RX_FORMAT_IFF: return RX_BLOCK(iff);
+    case RX_FORMAT_IMT: return RX_BLOCK(imt);
+    case RX_FORMAT_JPEG: return RX_BLOCK(jpeg);
+    case RX_FORMAT_KFX: return RX_BLOCK(kfx);
+    case RX_FORMAT_LV: return RX_BLOCK(lv);
+    case RX_FORMAT_MSP: return RX_BLOCK(msp);
+    case RX_FORMAT_NCR: return RX_BLOCK(ncr);
+    case RX_FORMAT_PCD: return RX_BLOCK(pcd);
+    case RX_FORMAT_PICT: return RX_BLOCK(pict);
+    case RX_FORMAT_PCX: return RX_BLOCK(pcx);
+    case RX_FORMAT_PNG: return RX_BLOCK(png);
+    case RX_FORMAT_PSD: return RX_BLOCK(psd);
+    case RX_FORMAT_SUN: return RX_BLOCK(sun);
+    case RX_FORMAT_SGI: return RX_BLOCK(sgi);
+    case RX_FORMAT_TGA: return RX_BLOCK(tga);
+    case RX_FORMAT_TIFF: return RX_BLOCK(tiff);
+    case RX_FORMAT_WPG: return RX_BLOCK(wpg);
+    case RX_FORMAT_XBM: return RX_BLOCK(xbm);
+    case RX_FORMAT_WMF: return RX_BLOCK(wmf);
+    case RX_FORMAT_XPM: return RX_BLOCK(xpm);
+    case RX_FORMAT_XWD: return RX_BLOCK(xwd);
+    case RX_FORMAT_AFX: return RX_BLOCK(afx);
     default: return FlagsBlock{0, 0};
   }
 }

@@ -38,6 +38,8 @@ struct TagRecord {
 
 TagRecord g_buckets[kBuckets];
 uint32_t g_counter = 0;
+// The largest block handed out; see mem_alloc_limit_set.
+size_t g_alloc_limit = SIZE_MAX;
 
 TagRecord* find_record(uint32_t tag) {
   if (tag == 0) return nullptr;
@@ -137,6 +139,12 @@ int32_t release_record_blocks(TagRecord* r) {
 
 }  // namespace
 
+size_t mem_alloc_limit_set(size_t limit) {
+  const size_t previous = g_alloc_limit;
+  g_alloc_limit = limit;
+  return previous;
+}
+
 int32_t mem_release_everything() {
   int32_t n = 0;
   for (TagRecord& head : g_buckets) {
@@ -179,7 +187,7 @@ extern "C" uint32_t RPb_AF_mem_unique_tag_get(void) {
 }
 
 extern "C" void* RPb_AF_mem_alloc(uint32_t tag, size_t size) {
-  if (tag == 0) return nullptr;
+  if (tag == 0 || size > g_alloc_limit) return nullptr;
   uint32_t flags = size <= kSmallBlockMax ? kHeapC : kHeapGlobal;
   void* block = flags == kHeapC ? std::malloc(size == 0 ? 1 : size) : pk_global_alloc(size);
   if (block == nullptr) return nullptr;
@@ -199,6 +207,7 @@ extern "C" void* RPb_AF_mem_alloc(uint32_t tag, size_t size) {
 
 extern "C" void* RPb_AF_mem_realloc(uint32_t tag, void* block, size_t size) {
   if (block == nullptr) return RPb_AF_mem_alloc(tag, size);
+  if (size > g_alloc_limit) return nullptr;
   TagRecord* r = find_record(tag);
   BlockSlot* s = r ? find_slot(r, block, nullptr) : nullptr;
   if (s == nullptr) return nullptr;

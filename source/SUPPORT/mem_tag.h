@@ -27,6 +27,11 @@ uint32_t mem_block_flags(uint32_t tag, const void* block);
 // Number of live blocks over all tags.
 int32_t mem_live_block_count();
 
+// The largest single block RPb_AF_mem_alloc and _realloc hand out; larger
+// requests fail. Unlimited outside loads (SIZE_MAX); a load sets its
+// allocation limit (limits.h). Returns the previous limit.
+size_t mem_alloc_limit_set(size_t limit);
+
 // Frees a whole tag when the scope ends, on every exit path.
 class TagGuard {
  public:

@@ -87,3 +87,31 @@ extern "C" int32_t RX_load_resize_set(int32_t width, int32_t height) {
   }
   return RPb_AF_error_check();
 }
+
+extern "C" int32_t RX_load_settings_get(RX_LOAD_SETTINGS* out) {
+  if (out == nullptr) return 0;
+  *out = RX_LOAD_SETTINGS{};
+  const ENGINE_SETTINGS* s = settings_record();
+  if (s == nullptr) return 0;
+  *out = RX_LOAD_SETTINGS{s->conversion_mode, s->crop_left,   s->crop_top,     s->crop_width,
+                          s->crop_height,     s->resize_width, s->resize_height};
+  return 1;
+}
+
+extern "C" int32_t RX_load_settings_restore(const RX_LOAD_SETTINGS* in) {
+  ENGINE_SETTINGS* s = settings_record();
+  if (in == nullptr || s == nullptr) return 0;
+  // The same limits as the set calls, checked without touching the stack.
+  if (in->conversion_mode < 0 || in->conversion_mode > 3 || in->crop_left < 0 ||
+      in->crop_top < 0 || in->crop_width < 0 || in->crop_height < 0 || in->resize_width < 0 ||
+      in->resize_height < 0)
+    return 0;
+  s->conversion_mode = in->conversion_mode;
+  s->crop_left = in->crop_left;
+  s->crop_top = in->crop_top;
+  s->crop_width = in->crop_width;
+  s->crop_height = in->crop_height;
+  s->resize_width = in->resize_width;
+  s->resize_height = in->resize_height;
+  return 1;
+}

@@ -15,6 +15,8 @@ struct ENGINE_SETTINGS {
   int32_t conversion_mode;  // 0 none, 1 to 1-bit, 2 to 4-bit, 3 to 8-bit
   int32_t crop_left, crop_top, crop_width, crop_height;
   int32_t resize_width, resize_height;
+  uint64_t max_pixels;      // 0: the engine's own limit
+  uint64_t max_allocation;  // 0: the engine's own limit
 };
 
 // The load options as a load reads them once at its start.

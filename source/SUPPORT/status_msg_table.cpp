@@ -149,6 +149,7 @@ const StatusMessage kStatusMessages[] = {
     {RXE_IP_NULL_POINTER, "Pointer passed to an IP function is NULL"},
     {RXE_MASKS_OVERLAP, "The red, green and blue components of the bit mask overlap"},
     {RXE_DIB_SIZE_WRONG, "Either height or width of the DIB is wrong"},
+    {RXE_LOAD_LIMIT_EXCEEDED, "The image is larger than the load limits allow"},
     {RXE_INDEXED_8_BIT_UNSUPPORTED, "Function does not work on the 8-bit indexed image, please convert to gray"},
     {RXE_TWAIN_SUCCESS, "Twain function successful"},
     {RXE_TWAIN_GENERAL, "General TWAIN error"},
@@ -202,5 +203,12 @@ const StatusMessage kStatusMessages[] = {
 };
 
 const int kStatusMessageCount = static_cast<int>(sizeof kStatusMessages / sizeof kStatusMessages[0]);
+
+const int32_t kCodesWithoutMessage[] = {
+    RXE_JPEG_QUANT_SELECTOR, RXE_JPEG_QUANT_PRECISION, RXE_JPEG_HUFFMAN_CLASS,
+    RXE_JPEG_HUFFMAN_COUNTS, RXE_JPEG_UNSUPPORTED,     RXE_JPEG_NO_SCAN,
+};
+const int kCodesWithoutMessageCount =
+    static_cast<int>(sizeof kCodesWithoutMessage / sizeof kCodesWithoutMessage[0]);
 
 }  // namespace rx

@@ -38,7 +38,7 @@ int32_t capture_writer(IO_REC* io, void*, int32_t a, int32_t b, int32_t option) 
     g.rows.emplace_back(stride, 0xEE);
     if (RPb_IO_raster_get(io, g.rows.back().data(), r, stride) != 0) return RPb_AF_error_check();
   }
-  if (g.append) RPb_IO_seek(io, 0, 2);
+  if (g.append) RPb_IO_seek(io, 0, RX_SEEK_END);
   const std::vector<uint8_t> bytes(g.payload, 0xAB);
   const int32_t put = RPb_IO_write(io, bytes.data(), g.payload);
   if (put != g.payload) RPb_AF_error_set("fake", 1, RXE_CANT_WRITE_PIXEL_DATA, put, g.payload);
@@ -113,8 +113,9 @@ Codes result(int32_t count) {
 
 TEST_F(SaveTest, ExtensionSelectsFirstListedRowIgnoringCase) {
   const struct { const char* name; int32_t code; } kCases[] = {
-      {"photo.jpg", 21}, {"photo.JPG", 21}, {"scan.301", 3}, {"x.ras", 4},
-      {"x.ICA", 16},     {"a.b/pic.TiFf", 40}};
+      {"photo.jpg", RX_FORMAT_JPEG}, {"photo.JPG", RX_FORMAT_JPEG}, {"scan.301", RX_FORMAT_BRK},
+      {"x.ras", RX_FORMAT_CALS},     {"x.ICA", RX_FORMAT_IOCA},
+      {"a.b/pic.TiFf", RX_FORMAT_TIFF}};
   for (const auto& c : kCases)
     EXPECT_EQ(rx::filter_format_code(rx::save_filter_by_extension(c.name)), c.code) << c.name;
   for (const char* bad : {"photo", "/tmp/a.b/photo", "x.tiffs", "x.abcdefghijklmnopqrstuvwxyz",
@@ -125,20 +126,23 @@ TEST_F(SaveTest, ExtensionSelectsFirstListedRowIgnoringCase) {
 TEST_F(SaveTest, FailuresKnownInAdvanceLoseNothing) {
   const RX_HIMAGE im = image(8, 8, 8);
   const struct { const char* name; uint32_t word; int32_t code; } kCases[] = {
-      {"scan.301", 0, RXE_FILE_READ_ONLY},       {"x.gem", 0, RXE_FILE_READ_ONLY},
-      {"photo", 0, RXE_SAVE_EXTENSION_UNKNOWN}, {"x.bmp", 999, RXE_INVALID_IMAGE_FORMAT}};
+      {"scan.301", RX_FORMAT_UNKNOWN, RXE_FILE_READ_ONLY},
+      {"x.gem", RX_FORMAT_UNKNOWN, RXE_FILE_READ_ONLY},
+      {"photo", RX_FORMAT_UNKNOWN, RXE_SAVE_EXTENSION_UNKNOWN},
+      {"x.bmp", 999, RXE_INVALID_IMAGE_FORMAT}};
   write_file(path("x.gem"), "keep me");
   for (const auto& c : kCases)
     EXPECT_EQ(result(RX_image_save_file(im, path(c.name).c_str(), c.word)), (Codes{1, c.code}));
   EXPECT_EQ(contents(path("scan.301")), "") << "a new file is left empty, as saves always did";
   EXPECT_EQ(contents(path("x.gem")), "keep me") << "an existing file is never emptied";
-  EXPECT_EQ(result(RX_image_save_file(im, nullptr, 2)), (Codes{1, RXE_INVALID_POINTER}));
+  EXPECT_EQ(result(RX_image_save_file(im, nullptr, RX_FORMAT_BMP)),
+            (Codes{1, RXE_INVALID_POINTER}));
   rx::record_of(im)->lock = 1;
   EXPECT_EQ(result(save_to(im, path("out"))), (Codes{1, RXE_MEMORY_LOCK_FAILED}));
   rx::record_of(im)->lock = 0;
   int32_t size = 77;
-  EXPECT_EQ(RX_image_save_file(0x12345, path("out").c_str(), 2), 0) << "invalid handle";
-  EXPECT_EQ(RX_image_save_memory(0, &size, 0, 4, 0, 1, 2, &size), 0);
+  EXPECT_EQ(RX_image_save_file(0x12345, path("out").c_str(), RX_FORMAT_BMP), 0) << "invalid handle";
+  EXPECT_EQ(RX_image_save_memory(0, &size, 0, 4, 0, 1, RX_FORMAT_BMP, &size), 0);
   EXPECT_EQ(size, 77);
   EXPECT_FALSE(exists(path("out")));
   std::remove(path("x.gem").c_str());
@@ -208,10 +212,10 @@ TEST_F(SaveTest, MemorySizeIsTheHighWaterMark) {
     EXPECT_EQ(error_codes(), c.error ? Codes{c.error} : Codes{});
   }
   EXPECT_EQ(g.a * 10 + g.b, 78);
-  EXPECT_EQ(result(RX_image_save_memory(im, block.data(), 12, 64, 0, 1, 0, &size)),
+  EXPECT_EQ(result(RX_image_save_memory(im, block.data(), 12, 64, 0, 1, RX_FORMAT_UNKNOWN, &size)),
             (Codes{1, RXE_INVALID_IMAGE_FORMAT})) << "no extension to go by";
   EXPECT_EQ(size, 12);
-  EXPECT_EQ(result(RX_image_save_memory(im, nullptr, 0, 64, 0, 1, 2, &size)),
+  EXPECT_EQ(result(RX_image_save_memory(im, nullptr, 0, 64, 0, 1, RX_FORMAT_BMP, &size)),
             (Codes{1, RXE_INVALID_POINTER}));
   EXPECT_EQ(size, 0);
 }
@@ -225,14 +229,14 @@ TEST_F(SaveTest, BmpRoundTripKeepsTheRectangle) {
     std::vector<uint8_t> block(4096);
     int32_t size = 0;
     RX_HIMAGE back = 0;
-    ASSERT_EQ(RX_image_save_memory(im, block.data(), 0, 4096, 0, 1, 2, &size), 0);
+    ASSERT_EQ(RX_image_save_memory(im, block.data(), 0, 4096, 0, 1, RX_FORMAT_BMP, &size), 0);
     ASSERT_EQ(RX_image_load_memory(block.data(), size, 1, 1, &back), 0);
-    ASSERT_EQ(RX_image_save_file(im, path("x.bmp").c_str(), 0), 0);
+    ASSERT_EQ(RX_image_save_file(im, path("x.bmp").c_str(), RX_FORMAT_UNKNOWN), 0);
     EXPECT_EQ(contents(path("x.bmp")), std::string(block.begin(), block.begin() + size));
     for (int32_t y = 0; y < 10; ++y)
       for (int32_t x = 0; x < 10; ++x)
         ASSERT_EQ(image_pixel(back, x, y), image_pixel(im, 10 + x, 10 + y)) << x << "," << y;
-    EXPECT_GT(RX_image_save_memory(im, block.data(), 0, 60, 0, 1, 2, &size), 0);
+    EXPECT_GT(RX_image_save_memory(im, block.data(), 0, 60, 0, 1, RX_FORMAT_BMP, &size), 0);
     EXPECT_EQ(size, 60) << "the part that fitted";
     RX_image_delete(back);
   }
@@ -283,13 +287,14 @@ TEST_F(SaveTest, AttributesComeFromTheSavedImage) {
   const RX_HIMAGE im = test::create(dib);
   Stream s(im);
   uint32_t v[5] = {};
-  EXPECT_EQ(RPb_IO_attribute_get(&s.io, 1, v), 0) << "pair never set";
-  for (int32_t id = 6; id <= 8; ++id) {
+  EXPECT_EQ(RPb_IO_attribute_get(&s.io, RX_ATTR_PAIR, v), 0) << "pair never set";
+  for (int32_t id = RX_ATTR_RED_MASK; id <= RX_ATTR_BLUE_MASK; ++id) {
     EXPECT_EQ(RPb_IO_attribute_get(&s.io, id, v), 1);
-    EXPECT_EQ(v[0], masks[id - 6]);
+    EXPECT_EQ(v[0], masks[id - RX_ATTR_RED_MASK]);
   }
-  for (const int32_t id : {0, 9, 10, 13}) EXPECT_EQ(RPb_IO_attribute_get(&s.io, id, v), 0) << id;
-  EXPECT_EQ(result(RPb_IO_attribute_get(&s.io, 2, nullptr)), Codes{0});
+  const int32_t unanswered[] = {0, RX_ATTR_GRAY_MASKS, RX_ATTR_INFO_TYPE, 13};
+  for (const int32_t id : unanswered) EXPECT_EQ(RPb_IO_attribute_get(&s.io, id, v), 0) << id;
+  EXPECT_EQ(result(RPb_IO_attribute_get(&s.io, RX_ATTR_WORD2, nullptr)), Codes{0});
 }
 
 TEST_F(SaveTest, ImageRectIsClampedEvenOnOnePixelImages) {

@@ -15,7 +15,7 @@ class ErrorStack : public EngineTest {
 };
 
 TEST_F(ErrorStack, ClearedStackReadsEmpty) {
-  RPb_AF_error_set("source\\x.cpp", 1, -1, 2, 3);
+  RPb_AF_error_set("source\\x.cpp", 1, RXE_FAILURE, 2, 3);
   RPb_AF_error_clear();
   EXPECT_EQ(RPb_AF_error_check(), 0);
   char name[16] = "garbage";
@@ -39,10 +39,10 @@ TEST_F(ErrorStack, KeepsTheFirst29Pushes) {
 }
 
 TEST_F(ErrorStack, FileNameIsTheLastComponentCutTo13) {
-  RPb_AF_error_set("source\\filters\\Bmpread.cpp", 10, -2034, 0, 0);
-  RPb_AF_error_set("no_backslash_here_at_all.cpp", 11, -1, 0, 0);
-  RPb_AF_error_set("source\\a_very_long_file_name.cpp", 12, -1, 0, 0);
-  RPb_AF_error_set("source\\", 13, -1, 0, 0);
+  RPb_AF_error_set("source\\filters\\Bmpread.cpp", 10, RXE_FILE_NOT_BMP, 0, 0);
+  RPb_AF_error_set("no_backslash_here_at_all.cpp", 11, RXE_FAILURE, 0, 0);
+  RPb_AF_error_set("source\\a_very_long_file_name.cpp", 12, RXE_FAILURE, 0, 0);
+  RPb_AF_error_set("source\\", 13, RXE_FAILURE, 0, 0);
   auto e = error_entries();
   EXPECT_EQ(e[0].file, "Bmpread.cpp");
   EXPECT_EQ(e[1].file, "no_backslash_");
@@ -51,7 +51,7 @@ TEST_F(ErrorStack, FileNameIsTheLastComponentCutTo13) {
 }
 
 TEST_F(ErrorStack, GetCutsTheNameToTheCallersLength) {
-  RPb_AF_error_set("source\\Bmpread.cpp", 1, -1, 0, 0);
+  RPb_AF_error_set("source\\Bmpread.cpp", 1, RXE_FAILURE, 0, 0);
   char small[4];
   std::memset(small, 'x', sizeof small);
   RX_error_get(0, small, sizeof small, nullptr, nullptr, nullptr, nullptr);
@@ -70,7 +70,7 @@ TEST_F(ErrorStack, SetReturnsTheCodeForEveryCode) {
 }
 
 TEST(ErrorStackMissing, PushWithoutEngineReportsMinus101) {
-  EXPECT_EQ(RPb_AF_error_set("s\\f.cpp", 1, -1, 0, 0), -101);
+  EXPECT_EQ(RPb_AF_error_set("s\\f.cpp", 1, RXE_FAILURE, 0, 0), -101);
   EXPECT_EQ(RPb_AF_error_check(), 0);
   RPb_AF_error_clear();  // harmless
   char name[8] = "x";
@@ -80,10 +80,10 @@ TEST(ErrorStackMissing, PushWithoutEngineReportsMinus101) {
 
 TEST(StatusMessages, TableIsInOrderAndEndsWithTheEndPair) {
   ASSERT_GT(rx::kStatusMessageCount, 150);
-  EXPECT_EQ(rx::kStatusMessages[0].code, 0);
+  EXPECT_EQ(rx::kStatusMessages[0].code, RXE_SUCCESS);
   EXPECT_STREQ(rx::kStatusMessages[0].message, "Success");
   const auto& last = rx::kStatusMessages[rx::kStatusMessageCount - 1];
-  EXPECT_EQ(last.code, -9999);
+  EXPECT_EQ(last.code, RXE_END_OF_TABLE);
   EXPECT_STREQ(last.message, "");
   std::set<int32_t> seen;
   for (int k = 0; k < rx::kStatusMessageCount; ++k)
@@ -91,17 +91,18 @@ TEST(StatusMessages, TableIsInOrderAndEndsWithTheEndPair) {
 }
 
 TEST(StatusMessages, LookupKeepsTheSystemsOwnTexts) {
-  EXPECT_STREQ(RX_error_message_get(-2061), "Invalild file header");
-  EXPECT_STREQ(RX_error_message_get(-2433),
+  EXPECT_STREQ(RX_error_message_get(RXE_INVALID_FILE_HEADER), "Invalild file header");
+  EXPECT_STREQ(RX_error_message_get(RXE_RUNS_FORMAT),
                "This function can not be used on DIBs in the Runs format - convert first "
                "RX_IP_convert_runs_to_DIB");
-  EXPECT_STREQ(RX_error_message_get(-3604), "File is a Microsoft sytem Help file");
-  EXPECT_STREQ(RX_error_message_get(-4031), "TWAIN cannot open Defauld DS");
-  EXPECT_STREQ(RX_error_message_get(-3443), "Invalid file name");
+  EXPECT_STREQ(RX_error_message_get(RXE_SYSTEM_FILE_HELP), "File is a Microsoft sytem Help file");
+  EXPECT_STREQ(RX_error_message_get(RXE_TWAIN_CANNOT_OPEN_DEFAULT_DS),
+               "TWAIN cannot open Defauld DS");
+  EXPECT_STREQ(RX_error_message_get(RXE_INVALID_FILE_NAME), "Invalid file name");
 }
 
 TEST(StatusMessages, UnknownCodesStopAtTheEndPair) {
   EXPECT_EQ(RX_error_message_get(-12345), nullptr);
   EXPECT_EQ(RX_error_message_get(-101), nullptr);
-  EXPECT_EQ(RX_error_message_get(-9999), nullptr);
+  EXPECT_EQ(RX_error_message_get(RXE_END_OF_TABLE), nullptr);
 }

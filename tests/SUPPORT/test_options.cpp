@@ -15,96 +15,106 @@ class Options : public EngineTest {
 };
 
 TEST_F(Options, DefaultsAfterStart) {
-  EXPECT_EQ(get(277), 70u);
-  EXPECT_EQ(get(533), 0x211111u);
-  EXPECT_EQ(get(789), 1u);
-  EXPECT_EQ(get(1045), 16u);
-  EXPECT_EQ(get(1301), 16u);
-  EXPECT_EQ(get(258), 1u);
-  EXPECT_EQ(get(514), 0u);
-  EXPECT_EQ(get(1320), 0u);
-  EXPECT_EQ(get(1576), 0xFFFFu);
-  EXPECT_EQ(get(1832), 0u);
-  EXPECT_EQ(get(2088), 0xFFFFu);
-  EXPECT_EQ(get(297), 200u);
-  EXPECT_EQ(get(1577), 1000u);
-  EXPECT_EQ(get(1833), 8500u);
-  EXPECT_EQ(get(2089), 11000u);
-  EXPECT_EQ(get(2345), 10u);
-  EXPECT_EQ(get(3113), 3u);
+  EXPECT_EQ(get(RX_OPTION_JPEG_QUALITY), 70u);
+  EXPECT_EQ(get(RX_OPTION_JPEG_SAMPLING), 0x211111u);
+  EXPECT_EQ(get(RX_OPTION_JPEG_THUMBNAIL), 1u);
+  EXPECT_EQ(get(RX_OPTION_JPEG_THUMBNAIL_WIDTH), 16u);
+  EXPECT_EQ(get(RX_OPTION_JPEG_THUMBNAIL_HEIGHT), 16u);
+  EXPECT_EQ(get(RX_OPTION_BMP_HEADER_TYPE), 1u);
+  EXPECT_EQ(get(RX_OPTION_BMP_TOP_DOWN), 0u);
+  EXPECT_EQ(get(RX_OPTION_TIFF_ONE_STRIP), 0u);
+  EXPECT_EQ(get(RX_OPTION_TIFF_FILL_ORDER), 0xFFFFu);
+  EXPECT_EQ(get(RX_OPTION_TIFF_7), 0u);
+  EXPECT_EQ(get(RX_OPTION_TIFF_PHOTOMETRIC), 0xFFFFu);
+  EXPECT_EQ(get(RX_OPTION_TEXT_X_RESOLUTION), 200u);
+  EXPECT_EQ(get(RX_OPTION_TEXT_MARGIN_BOTTOM), 1000u);
+  EXPECT_EQ(get(RX_OPTION_TEXT_PAGE_WIDTH), 8500u);
+  EXPECT_EQ(get(RX_OPTION_TEXT_PAGE_HEIGHT), 11000u);
+  EXPECT_EQ(get(RX_OPTION_TEXT_POINT_SIZE), 10u);
+  EXPECT_EQ(get(RX_OPTION_TEXT_TAB_WIDTH), 3u);
 }
 
 TEST_F(Options, BlocksHoldTheirDefaultsInRecordOrder) {
   uint32_t tiff[9];
-  ASSERT_EQ(rx::options_block_copy(40, tiff, sizeof tiff), 36u);
+  ASSERT_EQ(rx::options_block_copy(RX_FORMAT_TIFF, tiff, sizeof tiff), 36u);
   EXPECT_EQ(tiff[0], 0u);
   EXPECT_EQ(tiff[1], 1u);
   EXPECT_EQ(tiff[3], 0xFFFF0000u) << "16-bit fields 0 and 0xFFFF";
   EXPECT_EQ(tiff[4], 1u);
   EXPECT_EQ(tiff[7], 0x0000FFFFu) << "16-bit fields 0xFFFF and 0";
   uint32_t dcx[2];
-  ASSERT_EQ(rx::options_block_copy(8, dcx, sizeof dcx), 8u);
+  ASSERT_EQ(rx::options_block_copy(RX_FORMAT_DCX, dcx, sizeof dcx), 8u);
   EXPECT_EQ(dcx[0], 1u);
   EXPECT_EQ(dcx[1], 1u);
   // Shared blocks: icon and CUT, text and the raw CCITT formats.
-  EXPECT_EQ(rx::options_block_of(17).offset, rx::options_block_of(7).offset);
-  EXPECT_EQ(rx::options_block_of(41).offset, rx::options_block_of(12).offset);
-  EXPECT_EQ(rx::options_block_of(2).offset, 4u);
-  EXPECT_EQ(rx::options_block_of(49).offset, 364u);
+  const auto offset = [](int32_t format) { return rx::options_block_of(format).offset; };
+  EXPECT_EQ(offset(RX_FORMAT_ICO), offset(RX_FORMAT_CUT));
+  EXPECT_EQ(offset(RX_FORMAT_TEXT), offset(RX_FORMAT_RAW_G4));
+  EXPECT_EQ(rx::options_block_of(RX_FORMAT_BMP).offset, 4u);
+  EXPECT_EQ(rx::options_block_of(RX_FORMAT_AFX).offset, 364u);
   EXPECT_EQ(rx::options_block_of(99).size, 0u);
   uint32_t too_small[2];
-  EXPECT_EQ(rx::options_block_copy(21, too_small, sizeof too_small), 0u);
+  EXPECT_EQ(rx::options_block_copy(RX_FORMAT_JPEG, too_small, sizeof too_small), 0u);
 }
 
 TEST_F(Options, SixteenBitFieldsTakeTheLowBits) {
-  EXPECT_EQ(RX_image_control_set(1576, 0x12345), 0);
-  EXPECT_EQ(get(1576), 0x2345u);
-  EXPECT_EQ(RX_image_control_set(2088, 0xFFFF0001u), 0);
-  EXPECT_EQ(get(2088), 1u);
+  EXPECT_EQ(RX_image_control_set(RX_OPTION_TIFF_FILL_ORDER, 0x12345), 0);
+  EXPECT_EQ(get(RX_OPTION_TIFF_FILL_ORDER), 0x2345u);
+  EXPECT_EQ(RX_image_control_set(RX_OPTION_TIFF_PHOTOMETRIC, 0xFFFF0001u), 0);
+  EXPECT_EQ(get(RX_OPTION_TIFF_PHOTOMETRIC), 1u);
   // The neighbouring 16-bit field is untouched.
   uint8_t tiff[36];
-  rx::options_block_copy(40, tiff, sizeof tiff);
+  rx::options_block_copy(RX_FORMAT_TIFF, tiff, sizeof tiff);
   EXPECT_EQ(tiff[12] | tiff[13], 0);
   EXPECT_EQ(tiff[30] | tiff[31], 0);
 }
 
 TEST_F(Options, SetThenGetEveryNumericId) {
-  for (uint32_t id : {258u, 514u, 277u, 533u, 789u, 1045u, 1301u, 278u, 286u, 1320u, 1832u, 297u,
-                      553u, 809u, 1065u, 1321u, 1577u, 1833u, 2089u, 2345u, 3113u, 2601u, 2857u}) {
+  for (uint32_t id : {RX_OPTION_BMP_HEADER_TYPE, RX_OPTION_BMP_TOP_DOWN, RX_OPTION_JPEG_QUALITY,
+                      RX_OPTION_JPEG_SAMPLING, RX_OPTION_JPEG_THUMBNAIL,
+                      RX_OPTION_JPEG_THUMBNAIL_WIDTH, RX_OPTION_JPEG_THUMBNAIL_HEIGHT,
+                      RX_OPTION_KFX_1, RX_OPTION_PICT_1, RX_OPTION_TIFF_ONE_STRIP, RX_OPTION_TIFF_7,
+                      RX_OPTION_TEXT_X_RESOLUTION, RX_OPTION_TEXT_Y_RESOLUTION,
+                      RX_OPTION_TEXT_MARGIN_LEFT, RX_OPTION_TEXT_MARGIN_TOP,
+                      RX_OPTION_TEXT_MARGIN_RIGHT, RX_OPTION_TEXT_MARGIN_BOTTOM,
+                      RX_OPTION_TEXT_PAGE_WIDTH, RX_OPTION_TEXT_PAGE_HEIGHT,
+                      RX_OPTION_TEXT_POINT_SIZE, RX_OPTION_TEXT_TAB_WIDTH, RX_OPTION_TEXT_BOLD,
+                      RX_OPTION_TEXT_ITALIC}) {
     ASSERT_EQ(RX_image_control_set(id, id * 3 + 1), 0);
     EXPECT_EQ(get(id), id * 3 + 1) << id;
   }
-  EXPECT_EQ(get(258), 258u * 3 + 1) << "later sets do not overlap earlier fields";
+  EXPECT_EQ(get(RX_OPTION_BMP_HEADER_TYPE), RX_OPTION_BMP_HEADER_TYPE * 3u + 1)
+      << "later sets do not overlap earlier fields";
 }
 
 TEST_F(Options, UnknownIdIsRefusedWithItsValue) {
   EXPECT_EQ(RX_image_control_set(0x999, 5), 1);
   auto e = error_entries();
   ASSERT_EQ(e.size(), 1u);
-  EXPECT_EQ(e[0].code, -600);
+  EXPECT_EQ(e[0].code, RXE_INVALID_IMAGE_CONTROL_OPTION_ID);
   EXPECT_EQ(e[0].iVal, 0x999);
   uint32_t v = 0;
   EXPECT_EQ(RX_image_control_get(0x999, &v), 1);
-  EXPECT_EQ(RX_image_control_get(277, nullptr), 1);
+  EXPECT_EQ(RX_image_control_get(RX_OPTION_JPEG_QUALITY, nullptr), 1);
 }
 
 TEST_F(Options, FontNameIsCopiedAndCut) {
   char name[32];
-  ASSERT_EQ(RX_image_control_get(3369, name), 0);
+  ASSERT_EQ(RX_image_control_get(RX_OPTION_TEXT_FONT_NAME, name), 0);
   EXPECT_STREQ(name, "");
-  RX_image_control_set(3369, reinterpret_cast<uintptr_t>("Mono Sans"));
-  RX_image_control_get(3369, name);
+  RX_image_control_set(RX_OPTION_TEXT_FONT_NAME, reinterpret_cast<uintptr_t>("Mono Sans"));
+  RX_image_control_get(RX_OPTION_TEXT_FONT_NAME, name);
   EXPECT_STREQ(name, "Mono Sans");
   const char* longer = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  RX_image_control_set(3369, reinterpret_cast<uintptr_t>(longer));
-  RX_image_control_get(3369, name);
+  RX_image_control_set(RX_OPTION_TEXT_FONT_NAME, reinterpret_cast<uintptr_t>(longer));
+  RX_image_control_get(RX_OPTION_TEXT_FONT_NAME, name);
   EXPECT_EQ(std::strlen(name), 31u);
   EXPECT_EQ(std::strncmp(name, longer, 31), 0);
-  RX_image_control_set(3369, 0);
-  RX_image_control_get(3369, name);
+  RX_image_control_set(RX_OPTION_TEXT_FONT_NAME, 0);
+  RX_image_control_get(RX_OPTION_TEXT_FONT_NAME, name);
   EXPECT_STREQ(name, "") << "a null name clears the field";
   uint32_t after;
-  ASSERT_EQ(RX_image_control_get(2857, &after), 0);
+  ASSERT_EQ(RX_image_control_get(RX_OPTION_TEXT_ITALIC, &after), 0);
   EXPECT_EQ(after, 0u) << "the font copy stays inside its field";
 }
 
@@ -142,7 +152,7 @@ TEST_F(Settings, LoadOptionsAndTheirOnFlags) {
 TEST_F(Settings, OutOfRangeValuesAreRefusedAndKept) {
   RX_load_conversion_set(3);
   EXPECT_EQ(RX_load_conversion_set(4), 1);
-  EXPECT_EQ(error_codes(), std::vector<int32_t>{-3320});
+  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_PARAMETERS_OUT_OF_LIMITS});
   EXPECT_EQ(RX_load_crop_set(-1, 0, 5, 5), 1);
   EXPECT_EQ(RX_load_resize_set(10, -2), 1);
   rx::LoadOptions o = rx::load_options_get();

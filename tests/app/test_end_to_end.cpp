@@ -103,7 +103,7 @@ class EndToEndTest : public QObject {
     for (const auto& s : good) {
       const QString output = s.name.chopped(4) + ".jpg";
       const Decoded d = decode(top + '/' + output);
-      QVERIFY2(d.format == 21, qPrintable(output));  // JPEG
+      QVERIFY2(d.format == RX_FORMAT_JPEG, qPrintable(output));
       QCOMPARE(d.width, s.width);
       QCOMPARE(d.height, s.height);
     }

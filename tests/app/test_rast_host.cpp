@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rast_host.h"
+#include "rastrix/rx_codes.h"
 
 namespace kavelo::test {
 
@@ -78,7 +79,7 @@ class RastHostTest : public QObject {
       const QByteArray base(name);
       const QByteArray source = base + (base.endsWith('a') ? ".bmp" : ".BMP");
       for (const Put& p : {put(132, com::VT_BOOL, com::VARIANT_TRUE), put(4, com::VT_BSTR, 0, source),
-                           put(100, com::VT_I2, 24), put(8, com::VT_I2, 21),
+                           put(100, com::VT_I2, 24), put(8, com::VT_I2, RX_FORMAT_JPEG),
                            put(62, com::VT_I2, 100), put(5, com::VT_BSTR, 0, base + ".jpg")}) {
         expected.push_back(p);
       }

@@ -45,7 +45,7 @@ void round_trip(RX_HIMAGE image, uint32_t option) {
   std::vector<uint8_t> file(static_cast<size_t>(2 * pixels + 2 * height + 8192));
   int32_t size = 0;
   if (RX_image_save_memory(image, file.data(), 0, static_cast<int32_t>(file.size()), 0, 1,
-                           2u | option << 16, &size) != 0)
+                           RX_FORMAT_BMP | option << 16, &size) != 0)
     abort();
   RX_HIMAGE again = 0;
   if (RX_image_load_memory(file.data(), size, 1, 1, &again) != 0) abort();

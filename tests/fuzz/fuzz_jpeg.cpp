@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "filters/jpeg_read.h"
+#include "SUPPORT/kernels.h"
+#include "filters/jpeg/jpeg_read.h"
 #include "rastrix/rastrix.h"
 
 namespace {
@@ -19,10 +20,9 @@ constexpr int64_t kLoadBytes = 1 << 20;
 int64_t stride_of(int64_t width, int64_t bits) { return (bits * width + 31) / 32 * 4; }
 
 RX_HIMAGE load(const uint8_t* data, int32_t size, bool reference) {
-  rx::jpeg::reference_paths_set(reference);
+  rx::kernel_level_set(reference ? rx::KernelLevel::kReference : rx::kernel_level_supported());
   RX_HIMAGE image = 0;
   const int32_t errors = RX_image_load_memory(data, size, 1, 1, &image);
-  rx::jpeg::reference_paths_set(false);
   if (errors != 0 && image != 0) abort();  // a failed load leaves no image
   if (errors == 0 && image == 0) abort();  // success reported without an image
   return image;

@@ -160,7 +160,7 @@ std::string CtrlTest::make_bmp(const std::string& name, int32_t width, int32_t h
   RX_HIMAGE image = create(dib);
   EXPECT_NE(image, 0u);
   const std::string p = path(name);
-  EXPECT_EQ(RX_image_save_file(image, p.c_str(), 2), 0);
+  EXPECT_EQ(RX_image_save_file(image, p.c_str(), RX_FORMAT_BMP), 0);
   RX_image_delete(image);
   return p;
 }

@@ -17,7 +17,7 @@ using CtrlBasics = CtrlTest;
 
 TEST_F(CtrlBasics, NewControlReportsTheTableInitialValues) {
   EXPECT_EQ(host.get_int(kDispZoomLevel), 100);
-  EXPECT_EQ(host.get_int(kDispSaveFormat), 2);
+  EXPECT_EQ(host.get_int(kDispSaveFormat), RX_FORMAT_BMP);
   EXPECT_EQ(host.get_int(kDispSaveQuality), 70);
   EXPECT_EQ(host.get_int(kDispImageIndex), 1);
   EXPECT_EQ(host.get_int(kDispDrawMode), 13369376);
@@ -219,7 +219,7 @@ TEST_F(CtrlBasics, SettingValueFillsTheAuxiliaryTableInRange) {
   host.put_i4(kDispSettingValue, 0);  // Invert now changes the palette
   host.put_i4(kDispSettingMode, 9);
   EXPECT_EQ(host.put_i4(kDispSettingValue, 77), S_OK);  // stores nothing
-  host.put_i4(kDispControlMode, 277);
+  host.put_i4(kDispControlMode, RX_OPTION_JPEG_QUALITY);
   host.put_i2(kDispControlValue, 55);
   EXPECT_EQ(host.get_int(kDispControlValue), 55);
   EXPECT_EQ(host.get_int(kDispSaveQuality), 70);  // the member is not the option

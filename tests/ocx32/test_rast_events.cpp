@@ -51,7 +51,7 @@ TEST_F(CtrlEvents, ReportAccumulatesBlocksEndingWithAnEmptyLine) {
 }
 
 TEST_F(CtrlEvents, EntryLinesCarryTheMessageOrErrorNotFound) {
-  EXPECT_EQ(error_report_entry(0, "load.cpp", 42, -2113, 3, 7),
+  EXPECT_EQ(error_report_entry(0, "load.cpp", 42, RXE_INTERRUPTED_BY_USER, 3, 7),
             "[0] load.cpp (42) Code=-2113 (3, 7)\r\nInterrupted by user\r\n");
   EXPECT_EQ(error_report_entry(2, "x.cpp", 1, -4242, 0, 0),
             "[2] x.cpp (1) Code=-4242 (0, 0)\r\nError Not Found\r\n");

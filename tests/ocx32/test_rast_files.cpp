@@ -76,12 +76,12 @@ TEST_F(CtrlFiles, FailedLoadKeepsImageSlotAndPageCount) {
 
 TEST_F(CtrlFiles, SaveFormatZeroChoosesByExtension) {
   host.put_str(kDispLoadImage, make_bmp("a.bmp", 16, 16));
-  host.put_i4(kDispSaveFormat, 0);
+  host.put_i4(kDispSaveFormat, RX_FORMAT_UNKNOWN);
   host.put_str(kDispSaveImage, path("out.JPG"));
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   int32_t format = 0;
   EXPECT_EQ(RX_file_info_get(path("out.JPG").c_str(), &format, nullptr, nullptr), 0);
-  EXPECT_EQ(format, 21);
+  EXPECT_EQ(format, RX_FORMAT_JPEG);
   // RAS names the CALS writer, whose format is known but not writable yet;
   // an unknown extension is another failure.
   host.put_str(kDispSaveImage, path("out.ras"));
@@ -92,10 +92,10 @@ TEST_F(CtrlFiles, SaveFormatZeroChoosesByExtension) {
 
 TEST_F(CtrlFiles, JpegAtQuality100AndFileTypeOfTheResult) {
   host.put_str(kDispLoadImage, make_bmp("a.bmp", 33, 17));
-  host.put_i2(kDispSaveFormat, 21);
+  host.put_i2(kDispSaveFormat, RX_FORMAT_JPEG);
   host.put_i2(kDispSaveQuality, 100);
   uint32_t quality = 0;
-  RX_image_control_get(277, &quality);
+  RX_image_control_get(RX_OPTION_JPEG_QUALITY, &quality);
   EXPECT_EQ(quality, 100u);
   host.put_str(kDispSaveImage, path("a.jpg"));
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
@@ -105,7 +105,7 @@ TEST_F(CtrlFiles, JpegAtQuality100AndFileTypeOfTheResult) {
   EXPECT_EQ(head.substr(0, 2), "\xFF\xD8");
   EXPECT_NE(head.find(std::string("\xFF\xE0\x00\x10JFIF\0", 9)), std::string::npos);
   host.put_str(kDispLoadImage, path("a.jpg"));
-  EXPECT_EQ(host.get_int(kDispFileType) & 0xFFFF, 21);
+  EXPECT_EQ(host.get_int(kDispFileType) & 0xFFFF, RX_FORMAT_JPEG);
   EXPECT_EQ(host.get_str(kDispImageType), "JPG");
   EXPECT_EQ(host.get_str(kDispCompressType), "JPEG");
   EXPECT_EQ(host.get_int(kDispImageWidth), 33);
@@ -155,7 +155,7 @@ TEST_F(CtrlFiles, MemoryLoadDescribesTheBufferAndSavesBack) {
   ASSERT_EQ(host.put_i8(kDispMemLoad, reinterpret_cast<intptr_t>(file.data())), S_OK);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(host.get_str(kDispLoadImage), "Memory Image");
-  EXPECT_EQ(host.get_int(kDispFileType), 2);
+  EXPECT_EQ(host.get_int(kDispFileType), RX_FORMAT_BMP);
   EXPECT_EQ(host.get_str(kDispImageType), "BMP");
   EXPECT_EQ(host.get_int(kDispPageCount), 1);
   EXPECT_EQ(host.get_int(kDispImageWidth), 12);
@@ -225,7 +225,7 @@ TEST_F(CtrlFiles, DeleteBeforeEachLoadLeavesNothingToSaveAfterAFailure) {
   host.put_str(kDispLoadImage, make_bmp("good.bmp", 8, 8));
   host.put_bool(kDispDelImage, true);
   host.put_str(kDispLoadImage, make_broken_bmp("bad.bmp"));
-  host.put_i2(kDispSaveFormat, 21);
+  host.put_i2(kDispSaveFormat, RX_FORMAT_JPEG);
   host.put_str(kDispSaveImage, path("bad.jpg"));
   EXPECT_FALSE(std::ifstream(path("bad.jpg")).good());
 }
@@ -255,10 +255,10 @@ TEST_F(CtrlFiles, LoadOptionsReachTheEngine) {
   EXPECT_EQ(host.get_int(kDispImageWidth), 3);
   host.put_i4(kDispAutoResizeX, 0);
   host.put_i4(kDispAutoResizeY, 0);
-  host.put_i4(kDispAutoDetectOff, 2);
+  host.put_i4(kDispAutoDetectOff, RX_FORMAT_BMP);
   host.put_str(kDispLoadImage, a);
   EXPECT_GT(host.get_int(kDispErrCount), 0);
-  host.put_i4(kDispAutoDetectOn, 2);
+  host.put_i4(kDispAutoDetectOn, RX_FORMAT_BMP);
   host.put_str(kDispLoadImage, a);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
 }

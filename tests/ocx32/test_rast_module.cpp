@@ -96,7 +96,7 @@ TEST_F(RastModule, ConverterSequenceWritesAJpeg) {
     for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<uint8_t>(i * 7);
     RX_HIMAGE image = 0;
     ASSERT_EQ(RX_image_create_from_DIB(dib.data(), dib.size(), &image), 0);
-    ASSERT_EQ(RX_image_save_file(image, bmp.c_str(), 2), 0);
+    ASSERT_EQ(RX_image_save_file(image, bmp.c_str(), RX_FORMAT_BMP), 0);
     RX_image_delete(image);
   }
   IDispatch* rast = nullptr;
@@ -117,7 +117,7 @@ TEST_F(RastModule, ConverterSequenceWritesAJpeg) {
   int32_t format = 0;
   RX_BITMAPINFOHEADER header{};
   ASSERT_EQ(RX_file_info_get(jpg.c_str(), &format, nullptr, &header), 0);
-  EXPECT_EQ(format, 21);
+  EXPECT_EQ(format, RX_FORMAT_JPEG);
   EXPECT_EQ(header.biWidth, 12);
   EXPECT_EQ(header.biHeight, 9);
 }

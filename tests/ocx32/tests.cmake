@@ -5,9 +5,15 @@ target_sources(rastrix_tests PRIVATE
   ocx32/test_rast_ctrl.cpp
   ocx32/test_rast_files.cpp
   ocx32/test_rast_events.cpp
-  ocx32/test_rast_module.cpp)
+  ocx32/test_rast_module.cpp
+  ocx32/test_rast_exports.cpp
+  ocx32/test_rast_error_hold.cpp
+  ocx32/test_rast_class_info.cpp
+  ocx32/test_rast_write_shape.cpp)
 target_link_libraries(rastrix_tests PRIVATE rast32po_ctrl)
 target_compile_definitions(rastrix_tests PRIVATE
   RAST32PO_LIBRARY="$<TARGET_FILE:rast32po>"
-  RXREGSVR_TOOL="$<TARGET_FILE:rxregsvr>")
+  RXREGSVR_TOOL="$<TARGET_FILE:rxregsvr>"
+  RX_EXPORTS_LIST="${PROJECT_SOURCE_DIR}/work/ocx32/exports.txt"
+  RX_PUBLIC_INCLUDE="${PROJECT_SOURCE_DIR}/include")
 add_dependencies(rastrix_tests rast32po rxregsvr)

@@ -68,7 +68,7 @@ TEST(RastrixText, OptionsTakeEveryUsualSpelling) {
   const rxcli::Command c2 = rxcli::parse_command_line(single);
   const auto* one = std::get_if<rxcli::ConvertRequest>(&c2);
   ASSERT_NE(one, nullptr);
-  EXPECT_EQ(one->format, 21u) << "JPEG is another spelling of JPG";
+  EXPECT_EQ(one->format, uint32_t{RX_FORMAT_JPEG}) << "JPEG is another spelling of JPG";
 }
 
 }  // namespace

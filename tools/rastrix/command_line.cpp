@@ -11,14 +11,14 @@ namespace rxcli {
 namespace {
 
 enum OptionId { kHelp, kJson, kFormatCode, kFormatName, kQuality, kPage, kTo, kOutDir, kRecursive,
-                kKeepExisting, kJobs };
+                kKeepExisting, kJobs, kMaxPixels };
 
 constexpr std::array<OptionDef, 2> kInfoOptions = {{
     {'h', "help", false, kHelp},
     {0, "json", false, kJson},
 }};
 
-constexpr std::array<OptionDef, 10> kConvertOptions = {{
+constexpr std::array<OptionDef, 11> kConvertOptions = {{
     {'h', "help", false, kHelp},
     {'f', "", true, kFormatCode},
     {0, "format", true, kFormatName},
@@ -29,6 +29,7 @@ constexpr std::array<OptionDef, 10> kConvertOptions = {{
     {'r', "recursive", false, kRecursive},
     {'n', "no-overwrite", false, kKeepExisting},
     {'j', "jobs", true, kJobs},
+    {0, "max-pixels", true, kMaxPixels},
 }};
 
 // Everything `convert` accepts, before deciding between one file and a batch.
@@ -41,6 +42,7 @@ struct ConvertOptions {
   bool recursive = false;
   bool keep_existing = false;
   std::optional<int> jobs;
+  uint64_t max_pixels = kDefaultMaxPixels;
   std::string batch_only;  // spelling of the first batch-only option seen
 };
 
@@ -111,8 +113,19 @@ std::string apply_batch_option(ConvertOptions& c, const ScannedOption& o) {
   }
 }
 
+// 0 or a pixel count up to what any image can have.
+std::string set_max_pixels(ConvertOptions& c, const ScannedOption& o) {
+  constexpr int64_t kHigh = std::numeric_limits<int64_t>::max();
+  const auto n = parse_number(o.value, 0, kHigh);
+  if (!n) return "option '" + o.spelling + "' needs a whole number of pixels (0 for no limit " +
+                 "but the engine's own), not '" + o.value + "'";
+  c.max_pixels = static_cast<uint64_t>(*n);
+  return {};
+}
+
 std::string apply_option(ConvertOptions& c, const ScannedOption& o) {
   switch (o.id) {
+    case kMaxPixels: return set_max_pixels(c, o);
     case kFormatCode:
     case kFormatName: return set_format(c, o);
     case kQuality:
@@ -132,7 +145,8 @@ Command single_request(const ConvertOptions& c, const std::vector<std::string>& 
   if (operands.size() != 2)
     return UsageError{"convert needs an input and an output file (or '--to EXT' and inputs)",
                       HelpTopic::Convert};
-  return ConvertRequest{operands[0], operands[1], c.format.value_or(0), c.page, c.quality};
+  return ConvertRequest{operands[0], operands[1], c.format.value_or(RX_FORMAT_UNKNOWN), c.page,
+                        c.quality, c.max_pixels};
 }
 
 Command batch_request(const ConvertOptions& c, const std::vector<std::string>& operands) {
@@ -148,6 +162,7 @@ Command batch_request(const ConvertOptions& c, const std::vector<std::string>& o
   b.jobs = c.jobs.value_or(1);
   b.page = c.page;
   b.quality = c.quality;
+  b.max_pixels = c.max_pixels;
   b.inputs = operands;
   return b;
 }

@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "rastrix/rx_codes.h"
+
 namespace rxcli {
 
 enum class HelpTopic { General, Info, Convert, Formats };
@@ -27,12 +29,17 @@ struct InfoRequest {
   std::vector<std::string> files;
 };
 
+// The largest image a conversion loads unless --max-pixels says otherwise:
+// a 179-megapixel image takes over 500 MB as 24-bit pixels.
+inline constexpr uint64_t kDefaultMaxPixels = 179000000;
+
 struct ConvertRequest {
   std::string input;
   std::string output;
-  uint32_t format = 0;  // 0: by the output's extension
+  uint32_t format = RX_FORMAT_UNKNOWN;  // by the output's extension
   int32_t page = 1;
   std::optional<uint32_t> quality;
+  uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
 };
 
 struct BatchRequest {
@@ -43,6 +50,7 @@ struct BatchRequest {
   int jobs = 1;
   int32_t page = 1;
   std::optional<uint32_t> quality;
+  uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
   std::vector<std::string> inputs;
 };
 

@@ -14,8 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kJpegQualityOption = 277;
-
 TaskResult failed(std::string report) { return {Outcome::Failed, std::move(report)}; }
 
 bool exists_here(const fs::path& p) {
@@ -39,9 +37,24 @@ std::string save_headline(const ConvertJob& job) {
 
 // Quality is a process-wide engine option, so it is set before every save
 // rather than once: the job, not the process, owns the setting.
+// After a failed load: when the image was refused for its size, how to
+// let it through.
+std::string limit_hint(uint64_t max_pixels) {
+  int32_t code = 0, width = 0, height = 0;
+  for (int32_t i = 0; RX_error_get(i, nullptr, 0, nullptr, &code, &width, &height) == 1; ++i) {
+    if (code != RXE_LOAD_LIMIT_EXCEEDED) continue;
+    const std::string limit = max_pixels != 0 ? std::to_string(max_pixels) + " pixels"
+                                              : "the engine's own limit";
+    return "  the image is " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels, more than the limit of " + limit +
+           "; raise it with --max-pixels N (0: the engine's own limit)\n";
+  }
+  return {};
+}
+
 std::optional<std::string> set_quality(const ConvertJob& job) {
   if (!job.quality) return std::nullopt;
-  const int32_t errors = RX_image_control_set(kJpegQualityOption, *job.quality);
+  const int32_t errors = RX_image_control_set(RX_OPTION_JPEG_QUALITY, *job.quality);
   if (errors == 0) return std::nullopt;
   return engine_report("cannot set quality " + std::to_string(*job.quality), errors);
 }
@@ -87,8 +100,9 @@ TaskResult convert_file(const ConvertJob& job) {
     return failed(plain_report("cannot write " + quote_name(job.output.native()),
                                "it exists and is not a regular file"));
   std::string report;
+  RX_load_limits_set(job.max_pixels, 0);
   const Image image = load_page(job.input.native(), job.page, report);
-  if (!image) return failed(report);
+  if (!image) return failed(report + limit_hint(job.max_pixels));
   if (auto error = set_quality(job)) return failed(*error);
   if (auto error = make_parent(job)) return failed(*error);
   return save(image, job);

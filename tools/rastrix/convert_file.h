@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "rastrix/rx_codes.h"
 #include "task_result.h"
 
 namespace rxcli {
@@ -14,8 +15,9 @@ struct ConvertJob {
   std::filesystem::path input;
   std::filesystem::path output;
   int32_t page = 1;
-  uint32_t format = 0;  // 0: by the output's extension
+  uint32_t format = RX_FORMAT_UNKNOWN;  // by the output's extension
   std::optional<uint32_t> quality;
+  uint64_t max_pixels = 0;        // the load limit; 0: the engine's own
   bool keep_existing = false;     // an existing output is skipped, never replaced
   bool make_directories = false;  // create the output's folder when missing
   uint64_t temp_tag = 0;          // makes the temporary name unique within the process

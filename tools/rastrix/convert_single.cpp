@@ -19,6 +19,7 @@ int run_convert(const ConvertRequest& request) {
   job.page = request.page;
   job.format = request.format;
   job.quality = request.quality;
+  job.max_pixels = request.max_pixels;
   const TaskResult result = convert_file(job);
   if (!result.report.empty()) print_report(result.report);
   return result.outcome == Outcome::Failed ? kExitFailed : kExitOk;

@@ -36,7 +36,7 @@ std::string_view canonical(std::string_view name) {
 
 std::optional<uint32_t> format_code_by_name(std::string_view name) {
   const std::string_view wanted = canonical(name);
-  for (int32_t code = 1; code <= kLastNamedFormat; ++code)
+  for (int32_t code = RX_FORMAT_UNKNOWN + 1; code <= kLastNamedFormat; ++code)
     if (same_ignoring_case(wanted, RX_format_name_get(code))) return static_cast<uint32_t>(code);
   return std::nullopt;
 }
@@ -45,11 +45,11 @@ bool is_image_extension(std::string_view extension) {
   // Text files turn into images only when text detection is switched on,
   // and a folder's notes and listings are rarely meant for conversion.
   const std::optional<uint32_t> code = format_code_by_name(extension);
-  return code.has_value() && !same_ignoring_case(RX_format_name_get(static_cast<int32_t>(*code)), "TXT");
+  return code.has_value() && *code != RX_FORMAT_TEXT;
 }
 
 int run_formats() {
-  for (int32_t code = 1; code <= kLastNamedFormat; ++code)
+  for (int32_t code = RX_FORMAT_UNKNOWN + 1; code <= kLastNamedFormat; ++code)
     std::printf("%d\t%s\n", code, RX_format_name_get(code));
   return 0;
 }

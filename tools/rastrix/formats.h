@@ -7,9 +7,11 @@
 #include <optional>
 #include <string_view>
 
+#include "rastrix/rx_codes.h"
+
 namespace rxcli {
 
-inline constexpr int32_t kLastNamedFormat = 47;
+inline constexpr int32_t kLastNamedFormat = RX_FORMAT_XWD;
 
 // The code of a format name ("bmp", "JPG", "jpeg"), or nothing.
 std::optional<uint32_t> format_code_by_name(std::string_view name);

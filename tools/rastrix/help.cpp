@@ -54,9 +54,10 @@ A file that cannot be described is reported on standard error and the
 others go on; the exit status is then 1.
 )";
 
-constexpr const char* kConvert = R"(Usage: rastrix convert [-f CODE | --format NAME] [-q QUALITY] [-p PAGE] IN OUT
+constexpr const char* kConvert = R"(Usage: rastrix convert [-f CODE | --format NAME] [-q QUALITY] [-p PAGE]
+                       [--max-pixels N] IN OUT
        rastrix convert --to EXT [-o DIR] [-r] [-n] [-j N] [-q QUALITY] [-p PAGE]
-                       FILE-OR-FOLDER...
+                       [--max-pixels N] FILE-OR-FOLDER...
 
 The first form converts page PAGE of IN into OUT. The input's format is
 detected from its content; the output's comes from -f or --format, or
@@ -80,6 +81,10 @@ Options:
   -n, --no-overwrite  leave outputs that already exist alone and count
                       them as skipped
   -j, --jobs N        convert in N worker processes (default 1, at most 256)
+      --max-pixels N  refuse inputs of more than N pixels (default
+                      179000000, about 500 MB as 24-bit pixels), as a
+                      guard against files that claim huge images; 0 leaves
+                      only the engine's own limit
   -h, --help          show this help
 
 Inputs of the second form:

@@ -39,7 +39,9 @@ bool read_fully(int fd, std::vector<uint8_t>& bytes) {
 // The whole file, or nothing with `error` set. The engine takes blocks of
 // at most 2 GiB.
 std::optional<std::vector<uint8_t>> read_whole_file(const std::string& path, std::string& error) {
-  const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  // Non-blocking, so that a FIFO without a writer is refused below
+  // instead of holding the open for good.
+  const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
   struct stat st {};
   if (file.fd < 0 || fstat(file.fd, &st) != 0) {
     error = std::strerror(errno);

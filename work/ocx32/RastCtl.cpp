@@ -15,6 +15,11 @@ namespace rast {
 
 using namespace com;
 
+namespace {
+// ControlValue reaches only the image control options with codes above this.
+constexpr int32_t kControlOptionFloor = 276;
+}  // namespace
+
 CRastCtrl::CRastCtrl() : events_(static_cast<IDispatch*>(this), IID_DRastEvents) {
   reset_members();
   module_add_object();
@@ -68,6 +73,8 @@ HRESULT CRastCtrl::QueryInterface(const IID& iid, void** out) {
     *out = static_cast<IPersistStreamInit*>(this);
   else if (guid_equal(iid, IID_IControl))
     *out = static_cast<IControl*>(this);
+  else if (guid_equal(iid, IID_IProvideClassInfo) || guid_equal(iid, IID_IProvideClassInfo2))
+    *out = static_cast<IProvideClassInfo2*>(this);
   else
     return E_NOINTERFACE;
   AddRef();
@@ -95,6 +102,18 @@ HRESULT CRastCtrl::GetTypeInfo(uint32_t index, uint32_t, ITypeInfo** out) {
   *out = nullptr;
   if (index != 0) return DISP_E_BADVARTYPE;
   return CreateTypeInfo(&dispatch_type_desc(), out);
+}
+
+HRESULT CRastCtrl::GetClassInfo(ITypeInfo** out) {
+  return CreateTypeInfo(&class_type_desc(), out);
+}
+
+HRESULT CRastCtrl::GetGUID(uint32_t kind, GUID* out) {
+  if (out == nullptr) return E_POINTER;
+  *out = IID_NULL;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+  *out = IID_DRastEvents;
+  return S_OK;
 }
 
 HRESULT CRastCtrl::GetIDsOfNames(const IID&, const char* const* names, uint32_t count, uint32_t,
@@ -154,6 +173,7 @@ bool CRastCtrl::user_mode() const {
 }
 
 HRESULT CRastCtrl::put(int32_t dispid, const VARIANT& value) {
+  ErrorHoldScope operation(error_hold_);
   if (dispid < 0) return put_stock(dispid, value);
   const PropDesc* p = prop_find(dispid);
   if (p == nullptr) return DISP_E_MEMBERNOTFOUND;
@@ -171,6 +191,7 @@ HRESULT CRastCtrl::get(int32_t dispid, VARIANT* out) {
   if (dispid < 0) return get_stock(dispid, out);
   const PropDesc* p = prop_find(dispid);
   if (p == nullptr) return DISP_E_MEMBERNOTFOUND;
+  ErrorHoldScope operation(error_hold_);
   if (p->kind == PropKind::GetPut) return get_computed(p->dispid, out);
   return get_member(*p, out);
 }
@@ -185,6 +206,7 @@ HRESULT CRastCtrl::put_member(const PropDesc& p, const VARIANT& value) {
   HRESULT hr = VariantChangeType(&v, &value, 0, want);
   if (FAILED(hr)) return hr;
   auto i = static_cast<size_t>(p.dispid);
+  const int64_t previous = num_[i];
   switch (p.type) {
     case PropType::Long: num_[i] = v.lVal; break;
     case PropType::Short: num_[i] = v.iVal; break;
@@ -195,7 +217,7 @@ HRESULT CRastCtrl::put_member(const PropDesc& p, const VARIANT& value) {
     case PropType::String: str_[i] = v.bstrVal != nullptr ? v.bstrVal : ""; break;
   }
   VariantClear(&v);
-  run_change(p.dispid);
+  if (write_shape(p.dispid, previous)) run_change(p.dispid);
   return S_OK;
 }
 
@@ -327,8 +349,7 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
     case kDispControlValue: {
       HRESULT hr = VariantChangeType(&v, &value, 0, VT_I2);
       if (FAILED(hr)) return hr;
-      // Only image control options (codes above 276) are reachable.
-      if (control_mode_ > 276) {
+      if (control_mode_ > kControlOptionFloor) {
         set_err_count(RX_image_control_set(static_cast<uint32_t>(control_mode_),
                                            static_cast<uintptr_t>(static_cast<uint16_t>(v.iVal))));
         error_check();
@@ -336,6 +357,11 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
       return S_OK;
     }
     case kDispDataBoundProperty: return put_data_bound(value);
+    case kDispGUIWindow:
+    case kDispGUIXpos:
+    case kDispGUIYpos:
+    case kDispGUIWidth:
+    case kDispGUIHeight: return put_tool_geometry(dispid, value);
     default:
       // The display, tool-window and device members of this group arrive
       // with their layers; until then a write is accepted and has no effect.
@@ -392,7 +418,8 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
           text = RX_format_name_get(format);
         } else {
           // The engine's names, except that every code past JBIG reads JBIG.
-          text = RX_compression_name_get(compression >= 0 && compression <= 11 ? compression : 11);
+          const bool named = compression >= 0 && compression <= RX_COMPRESSION_JBIG;
+          text = RX_compression_name_get(named ? compression : RX_COMPRESSION_JBIG);
         }
       }
       out->vt = VT_BSTR;
@@ -430,7 +457,8 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
     case kDispControlMode: out->vt = VT_I2; out->iVal = static_cast<int16_t>(control_mode_); return S_OK;
     case kDispControlValue: {
       uint32_t value = 0;
-      if (control_mode_ > 276) RX_image_control_get(static_cast<uint32_t>(control_mode_), &value);
+      if (control_mode_ > kControlOptionFloor)
+        RX_image_control_get(static_cast<uint32_t>(control_mode_), &value);
       out->vt = VT_I2;
       out->iVal = static_cast<int16_t>(value);
       return S_OK;
@@ -439,6 +467,11 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
       out->vt = VT_BSTR;
       out->bstrVal = SysAllocString(str(kDispDataBoundProperty).c_str());
       return S_OK;
+    case kDispGUIWindow:
+    case kDispGUIXpos:
+    case kDispGUIYpos:
+    case kDispGUIWidth:
+    case kDispGUIHeight: return get_tool_geometry(dispid, out);
     default: {
       // Members of the display, tool-window and device layers read their
       // neutral value until those layers arrive.
@@ -460,7 +493,7 @@ bool CRastCtrl::current_valid() const {
 // DebugLevel 1 shows the error report; 2 fires ErrorEvent first.
 void CRastCtrl::error_check() {
   int32_t count = RPb_AF_error_check();
-  if (count == 0) return;
+  if (count == 0 || !error_hold_.report_due()) return;
   const int32_t level = lng(kDispDebugLevel);
   if (level == 2) fire_error_event(count);
   if (level == 1 || level == 2) error_report_.show_stack(this);

@@ -12,6 +12,7 @@
 
 #include "platform/com.h"
 #include "platform/com_server.h"
+#include "rast_error_hold.h"
 #include "rast_error_report.h"
 #include "rast_props.h"
 #include "rastrix/rastrix.h"
@@ -25,7 +26,8 @@ constexpr int32_t kAuxCount = 9;
 class CRastCtrl final : public com::IDispatch,
                         public com::IConnectionPointContainer,
                         public com::IPersistStreamInit,
-                        public com::IControl {
+                        public com::IControl,
+                        public com::IProvideClassInfo2 {
  public:
   CRastCtrl();
   ~CRastCtrl();
@@ -60,6 +62,10 @@ class CRastCtrl final : public com::IDispatch,
   com::HRESULT SetSite(com::IControlSite* site) override;
   com::HRESULT GetExtent(int32_t* cx, int32_t* cy) override;
   com::HRESULT SetExtent(int32_t cx, int32_t cy) override;
+  // IProvideClassInfo2: the class "Rast", its default and its event
+  // interface, for hosts that connect to events they do not know
+  com::HRESULT GetClassInfo(com::ITypeInfo** out) override;
+  com::HRESULT GetGUID(uint32_t kind, com::GUID* out) override;
 
   // Typed access, the same path a host's Invoke takes.
   com::HRESULT put(int32_t dispid, const com::VARIANT& value);
@@ -72,6 +78,8 @@ class CRastCtrl final : public com::IDispatch,
   bool document_open() const { return document_open_; }
   ErrorReport& error_report() { return error_report_; }
   bool modified() const { return modified_; }
+  // The stored value of an integer or BOOL member, as the control keeps it.
+  int64_t member(int32_t dispid) const { return lng(dispid); }
   // The about box's three texts; `About` = TRUE and AboutBox open it.
   AboutTexts about_box_texts() const { return about_texts(); }
 
@@ -105,9 +113,18 @@ class CRastCtrl final : public com::IDispatch,
   com::HRESULT get_stock(int32_t dispid, com::VARIANT* out);
   bool user_mode() const;
   void run_change(int32_t dispid);
+  // Clamps or maps a member's new value (previous: its value before the
+  // write); false when the value is refused and the change must not run.
+  bool write_shape(int32_t dispid, int64_t previous);
+  com::HRESULT put_tool_geometry(int32_t dispid, const com::VARIANT& value);
+  com::HRESULT get_tool_geometry(int32_t dispid, com::VARIANT* out);
 
   // ---- the common shape of an action ----
-  void set_err_count(int32_t count) { set_num(kErrCountId, count); }
+  // A step's error count; after a failing step of the same write the
+  // failure stays (rast_error_hold.h).
+  void set_err_count(int32_t count) {
+    if (error_hold_.take(count)) set_num(kErrCountId, count);
+  }
   int32_t err_count() const { return lng(kErrCountId); }
   void error_check();
   void refresh_image_info();
@@ -210,7 +227,14 @@ class CRastCtrl final : public com::IDispatch,
   int32_t status_steps_ = 0;
   std::array<int32_t, kAuxCount> aux_{1, 256, 1, 0, 0, 0, 0, 0, 0};
   int32_t control_mode_ = 0;
+  // Tool windows: the one GUIWindow selects, and each one's x, y, width
+  // and height (rast_tool_geometry.cpp).
+  static constexpr int32_t kToolWindowCount = 4;
+  int32_t gui_window_ = -1;
+  std::array<std::array<int16_t, 4>, kToolWindowCount> tool_geometry_{
+      {{0, 0, 320, 200}, {0, 0, 128, 96}, {0, 0, 128, 96}, {0, 0, 160, 160}}};
   ErrorReport error_report_;
+  ErrorHold error_hold_;
   com::ConnectionPoint events_;
   int32_t progressive_images_ = 0;  // images a progressive load announced
 };

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "RastCtl.h"
-#include "SUPPORT/settings.h"
 #include "platform/kernel.h"
 #include "rast_dispids.h"
 #include "rastrix/rpb.h"
@@ -102,8 +101,8 @@ void CRastCtrl::on_save_image() {
 }
 
 void CRastCtrl::on_save_quality() {
-  set_err_count(RX_image_control_set(277, static_cast<uintptr_t>(
-                                              static_cast<uint32_t>(lng(kDispSaveQuality)))));
+  const auto quality = static_cast<uint32_t>(lng(kDispSaveQuality));
+  set_err_count(RX_image_control_set(RX_OPTION_JPEG_QUALITY, static_cast<uintptr_t>(quality)));
   set_modified();
 }
 
@@ -261,17 +260,13 @@ void CRastCtrl::on_load_thumbnail() {
         tw = std::max<int64_t>(1, w * kThumbnailSide / std::max<int64_t>(h, 1));
       }
     }
-    // The host's own resize setting comes back afterwards; it is put back
-    // in the settings record directly so the load's errors stay readable.
-    rx::ENGINE_SETTINGS* settings = rx::settings_record();
-    const int32_t saved_w = settings != nullptr ? settings->resize_width : 0;
-    const int32_t saved_h = settings != nullptr ? settings->resize_height : 0;
+    // The host's own settings come back afterwards, without clearing the
+    // error stack, so the load's errors stay readable.
+    RX_LOAD_SETTINGS saved{};
+    const bool have_saved = RX_load_settings_get(&saved) != 0;
     RX_load_resize_set(static_cast<int32_t>(tw), static_cast<int32_t>(th));
     set_err_count(RX_image_load_file(path.c_str(), &loaded));
-    if (settings != nullptr) {
-      settings->resize_width = saved_w;
-      settings->resize_height = saved_h;
-    }
+    if (have_saved) RX_load_settings_restore(&saved);
   }
   if (err_count() == 0) attach(loaded);
   else error_check();
@@ -406,8 +401,8 @@ void CRastCtrl::on_load_rect() {
 }
 
 void CRastCtrl::on_ascii_font() {
-  set_err_count(
-      RX_image_control_set(3369, reinterpret_cast<uintptr_t>(str(kDispAsciiSetFont).c_str())));
+  set_err_count(RX_image_control_set(RX_OPTION_TEXT_FONT_NAME,
+                                     reinterpret_cast<uintptr_t>(str(kDispAsciiSetFont).c_str())));
   error_check();
   set_modified();
 }

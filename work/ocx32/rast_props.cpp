@@ -6,6 +6,7 @@
 #include <array>
 
 #include "rast_guids.h"
+#include "rastrix/rx_codes.h"
 
 namespace rast {
 namespace {
@@ -18,7 +19,7 @@ constexpr PropDesc kProps[] = {
     {5, "SaveImage", PropType::String, PropKind::Notify, 0, ""},
     {6, "ZoomLevel", PropType::Long, PropKind::Notify, 100, nullptr},
     {7, "ErrCount", PropType::Long, PropKind::Notify, 0, nullptr},
-    {8, "SaveFormat", PropType::Long, PropKind::Notify, 2, nullptr},
+    {8, "SaveFormat", PropType::Long, PropKind::Notify, RX_FORMAT_BMP, nullptr},
     {9, "AspectRatio", PropType::Long, PropKind::Notify, 0, nullptr},
     {10, "DitherMode", PropType::Long, PropKind::Notify, 0, nullptr},
     {11, "ImageHeight", PropType::Long, PropKind::Notify, 0, nullptr},

@@ -38,5 +38,8 @@ com::VARTYPE prop_vartype(PropType type);
 // The interfaces as a type library describes them.
 const com::TypeDesc& dispatch_type_desc();
 const com::TypeDesc& events_type_desc();
+// The class "Rast": _DRast as its default interface and _DRastEvents as
+// its default source.
+const com::TypeDesc& class_type_desc();
 
 }  // namespace rast

@@ -91,4 +91,13 @@ const com::TypeDesc& events_type_desc() {
   return desc;
 }
 
+const com::TypeDesc& class_type_desc() {
+  static const com::ImplTypeDesc impls[] = {
+      {&dispatch_type_desc(), com::IMPLTYPEFLAG_FDEFAULT},
+      {&events_type_desc(), com::IMPLTYPEFLAG_FDEFAULT | com::IMPLTYPEFLAG_FSOURCE}};
+  static const com::TypeDesc desc = {"Rast", CLSID_RastCtrl, 0, nullptr,
+                                     static_cast<uint32_t>(std::size(impls)), impls};
+  return desc;
+}
+
 }  // namespace rast

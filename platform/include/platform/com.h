@@ -98,6 +98,8 @@ extern const IID IID_IStream;
 extern const IID IID_IPersistStreamInit;
 extern const IID IID_IControlSite;
 extern const IID IID_IControl;
+extern const IID IID_IProvideClassInfo;
+extern const IID IID_IProvideClassInfo2;
 extern const IID IID_NULL;
 
 /* ---- Strings ------------------------------------------------------------
@@ -233,11 +235,22 @@ struct MemberDesc {
   uint16_t param_count;
   const ParamDesc* params;
 };
+/* An interface a class implements, as its class description lists it. */
+enum ImplTypeFlags : uint32_t { IMPLTYPEFLAG_FDEFAULT = 1, IMPLTYPEFLAG_FSOURCE = 2 };
+struct TypeDesc;
+struct ImplTypeDesc {
+  const TypeDesc* type;
+  uint32_t flags;             /* IMPLTYPEFLAG_ bits */
+};
+/* A type description: an interface's members, or (with no members) a
+ * class's implemented interfaces, with its class id in `iid`. */
 struct TypeDesc {
-  const char* name;           /* "_DRast" */
+  const char* name;           /* "_DRast", or the class's name "Rast" */
   GUID iid;
   uint32_t member_count;
   const MemberDesc* members;
+  uint32_t impl_count = 0;
+  const ImplTypeDesc* impls = nullptr;
 };
 
 struct ITypeInfo : IUnknown {
@@ -245,12 +258,34 @@ struct ITypeInfo : IUnknown {
   /* Case-insensitive, as the convention has it. */
   virtual HRESULT GetIDOfName(const char* name, DISPID* out) = 0;
   virtual HRESULT GetMemberOfID(DISPID id, const MemberDesc** out) = 0;
+  /* A class's implemented interfaces: how many, and each with its flags. */
+  virtual HRESULT GetImplTypeCount(uint32_t* count) = 0;
+  virtual HRESULT GetImplType(uint32_t index, uint32_t* flags, ITypeInfo** out) = 0;
 
  protected:
   ~ITypeInfo() = default;
 };
 /* A type info over a static description (which must outlive it). */
 HRESULT CreateTypeInfo(const TypeDesc* desc, ITypeInfo** out);
+
+/* How a generic host learns an object's class, and with it the event
+ * interface to connect to, without knowing the class beforehand. */
+struct IProvideClassInfo : IUnknown {
+  /* The class description (a type info with the implemented interfaces). */
+  virtual HRESULT GetClassInfo(ITypeInfo** out) = 0;
+
+ protected:
+  ~IProvideClassInfo() = default;
+};
+enum GuidKind : uint32_t { GUIDKIND_DEFAULT_SOURCE_DISP_IID = 1 };
+struct IProvideClassInfo2 : IProvideClassInfo {
+  /* GUIDKIND_DEFAULT_SOURCE_DISP_IID: the interface id of the default
+   * event interface. */
+  virtual HRESULT GetGUID(uint32_t kind, GUID* out) = 0;
+
+ protected:
+  ~IProvideClassInfo2() = default;
+};
 
 struct IDispatch : IUnknown {
   virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;

@@ -1,0 +1,16 @@
+# The window layer: classes, windows, per-thread message queues, painting,
+# scroll bars, input, cursors, timers, and the services a toolkit backs.
+add_library(rastrix_window STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/window_class.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/paint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scroll.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cursors.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/timers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/services.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialog_template.cpp)
+target_include_directories(rastrix_window PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../include)
+target_link_libraries(rastrix_window PUBLIC rastrix_gdi rastrix_platform)
+rx_warnings(rastrix_window)
