@@ -10,11 +10,12 @@
 #include <variant>
 #include <vector>
 
+#include "operations.h"
 #include "rastrix/rx_codes.h"
 
 namespace rxcli {
 
-enum class HelpTopic { General, Info, Convert, Formats };
+enum class HelpTopic { General, Info, Convert, Formats, Ops };
 
 struct HelpRequest {
   HelpTopic topic = HelpTopic::General;
@@ -23,6 +24,8 @@ struct HelpRequest {
 struct VersionRequest {};
 
 struct FormatsRequest {};
+
+struct OpsRequest {};
 
 struct InfoRequest {
   bool json = false;
@@ -40,6 +43,7 @@ struct ConvertRequest {
   int32_t page = 1;
   std::optional<uint32_t> quality;
   uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
+  std::vector<Operation> operations;        // applied in this order
 };
 
 struct BatchRequest {
@@ -51,6 +55,7 @@ struct BatchRequest {
   int32_t page = 1;
   std::optional<uint32_t> quality;
   uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
+  std::vector<Operation> operations;        // applied in this order
   std::vector<std::string> inputs;
 };
 
@@ -59,7 +64,7 @@ struct UsageError {
   HelpTopic topic = HelpTopic::General;
 };
 
-using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, InfoRequest,
+using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, OpsRequest, InfoRequest,
                              ConvertRequest, BatchRequest, UsageError>;
 
 // `args` excludes the program name.

@@ -14,13 +14,14 @@
 #include "formats.h"
 #include "help.h"
 #include "info.h"
+#include "operations.h"
 
 namespace rxcli {
 namespace {
 
 struct Dispatch {
   int operator()(const HelpRequest& r) const {
-    std::fputs(help_text(r.topic), stdout);
+    std::fputs(help_text(r.topic).c_str(), stdout);
     return kExitOk;
   }
   int operator()(const VersionRequest&) const {
@@ -28,6 +29,10 @@ struct Dispatch {
     return kExitOk;
   }
   int operator()(const FormatsRequest&) const { return run_formats(); }
+  int operator()(const OpsRequest&) const {
+    std::fputs(operations_listing().c_str(), stdout);
+    return kExitOk;
+  }
   int operator()(const InfoRequest& r) const { return run_info(r); }
   int operator()(const ConvertRequest& r) const { return run_convert(r); }
   int operator()(const BatchRequest& r) const { return run_batch(r); }
@@ -35,6 +40,7 @@ struct Dispatch {
     const char* command = e.topic == HelpTopic::Info      ? " info"
                           : e.topic == HelpTopic::Convert ? " convert"
                           : e.topic == HelpTopic::Formats ? " formats"
+                          : e.topic == HelpTopic::Ops     ? " ops"
                                                           : "";
     std::fprintf(stderr, "rastrix: %s\nTry 'rastrix%s --help'.\n", e.message.c_str(), command);
     return kExitUsage;
