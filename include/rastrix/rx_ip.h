@@ -230,6 +230,13 @@ RX_API int32_t RX_IP_promote(RX_HIMAGE image, int32_t target);
  * first; the status callback hears (user, row from the top, height). */
 RX_API int32_t RX_IP_gray(RX_HIMAGE image);
 
+/* Sets *gray to 1 for a grey image, else 0: an 8-bit image whose palette
+ * entry i is grey level i for all 256 entries, or a 24-bit image whose
+ * every pixel has equal blue, green and red. Other depths are not grey.
+ * An image handle of 0 gives RXE_INVALID_HANDLE, a null result
+ * RXE_INVALID_POINTER; *gray is 0 on any failure. */
+RX_API int32_t RX_IP_is_gray(RX_HIMAGE image, int32_t* gray);
+
 /* Write and read palette entry `index` as three bytes blue, green, red. An
  * index outside the palette (any index of a 16- or 24-bit image) gives
  * RXE_PARAMETERS_OUT_OF_LIMITS; a null colour RXE_INVALID_POINTER. Setting

@@ -19,5 +19,6 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/flip_row.cpp
   IMG_PROC/promote.cpp
   IMG_PROC/gray.cpp
+  IMG_PROC/gray_test.cpp
   IMG_PROC/grey_row.cpp
   IMG_PROC/palette_entry.cpp)

@@ -167,3 +167,30 @@ TEST_F(PaletteEntry, SetAndGetWithinThePalette) {
   EXPECT_EQ(RX_palette_entry_get(0, got, 0), 1);
   EXPECT_EQ(first_error()[0], RXE_INVALID_FILE_HEADER);
 }
+
+TEST_F(Gray, TheGreyTestTakesEightBitRampsAndTwentyFourBitGreysOnly) {
+  int32_t gray = -1;
+  RX_HIMAGE equal = make(24, {{5, 5, 5, 200, 200, 200}});
+  EXPECT_EQ(RX_IP_is_gray(equal, &gray), 0);
+  EXPECT_EQ(gray, 1);
+  RX_HIMAGE tinted = make(24, {{5, 5, 5, 200, 201, 200}});
+  EXPECT_EQ(RX_IP_is_gray(tinted, &gray), 0);
+  EXPECT_EQ(gray, 0);
+  ASSERT_EQ(RX_IP_gray(tinted), 0);  // 8 bits under the ramp
+  EXPECT_EQ(RX_IP_is_gray(tinted, &gray), 0);
+  EXPECT_EQ(gray, 1);
+  // One entry off the ramp, and a black-and-white picture: not grey.
+  const uint8_t off[3] = {9, 9, 9};
+  ASSERT_EQ(RX_palette_entry_set(tinted, off, 10), 0);
+  EXPECT_EQ(RX_IP_is_gray(tinted, &gray), 0);
+  EXPECT_EQ(gray, 0);
+  RX_HIMAGE mono = with_palette(1, {{0, 1}}, {{0, 0, 0}, {255, 255, 255}});
+  EXPECT_EQ(RX_IP_is_gray(mono, &gray), 0);
+  EXPECT_EQ(gray, 0);
+  gray = -1;
+  EXPECT_EQ(RX_IP_is_gray(0, &gray), 1);
+  EXPECT_EQ(first_error()[0], RXE_INVALID_HANDLE);
+  EXPECT_EQ(gray, 0);
+  EXPECT_EQ(RX_IP_is_gray(equal, nullptr), 1);
+  EXPECT_EQ(first_error()[0], RXE_INVALID_POINTER);
+}

@@ -185,6 +185,27 @@ class CRastCtrl final : public com::IDispatch,
   void on_contrast_equalize();
   void on_contrast_stretch();
 
+  // ---- geometry ----
+  void on_flip();
+  void on_rotate();
+  void on_rotate_any();
+  void after_turn();
+  void reapply_zoom();
+  void on_resize_image();
+  void on_crop_image();
+
+  // ---- colours ----
+  void on_gray();
+  bool current_is_gray() const;
+  void on_promote_color();
+  void after_reduction(int32_t errors);
+  void on_octree();
+  void on_median_cut();
+  void on_popularity();
+  void on_bayer(int32_t dispid, int32_t bits);
+  void on_diffusion(int32_t dispid, int32_t bits);
+  void on_halftone();
+
   // ---- events ----
   void on_status_event();
   void on_about();
