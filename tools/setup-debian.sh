@@ -4,7 +4,14 @@
 # package lists are refreshed first even when nothing is missing.
 set -eu
 
-PACKAGES="cmake ninja-build g++ libgtest-dev libjpeg62-turbo-dev libjpeg-turbo-progs python3 python3-pil imagemagick qt6-base-dev fonts-ipafont-gothic"
+# Build: compilers (clang and libFuzzer for the fuzz build, llvm for the
+# sanitizers' symbolizer), GoogleTest, Qt 6 for the converter.
+BUILD="cmake ninja-build g++ clang libfuzzer-14-dev libclang-rt-14-dev llvm libgtest-dev
+  qt6-base-dev fonts-ipafont-gothic xvfb xauth"
+# Peers the tests check against: programs, Python modules and libraries.
+PEERS="libjpeg62-turbo-dev libjpeg-turbo-progs python3 python3-pil imagemagick graphicsmagick
+  netpbm libtiff-tools libtiff-dev libpng-dev zlib1g-dev"
+PACKAGES="$BUILD $PEERS"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

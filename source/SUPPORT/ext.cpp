@@ -1,6 +1,7 @@
 // The extension registry. Modules are loaded into it by the extension
 // loader; until one is, the registry is empty and every lookup misses.
 #include "SUPPORT/ext.h"
+#include "SUPPORT/ext_options.h"
 
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/instance.h"

@@ -33,9 +33,4 @@ int32_t* extension_detect_switch(int32_t index);
 RX_CODEC_DECODE_FN extension_decoder_find(int32_t compression);
 RX_CODEC_ENCODE_FN extension_encoder_find(int32_t compression);
 
-// Offers an option id that the built-in table does not know to the loaded
-// extension filters; 1 when one of them took it, 0 when none did.
-int32_t extension_option_set(uint32_t option_id, uintptr_t value);
-int32_t extension_option_get(uint32_t option_id, void* value);
-
 }  // namespace rx

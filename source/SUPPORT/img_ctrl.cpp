@@ -7,7 +7,7 @@
 
 #include "SUPPORT/engine_tables.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/ext.h"
+#include "SUPPORT/ext_options.h"
 #include "SUPPORT/instance.h"
 #include "rastrix/rastrix.h"
 

@@ -44,8 +44,10 @@ uint32_t run_end(const uint8_t* packed, uint32_t pos, uint32_t width, uint32_t b
   return std::min(pos, width);
 }
 
-// Sets bits [from, to) of a packed row, top bit first.
-void set_bits(uint8_t* packed, uint32_t from, uint32_t to) {
+
+}  // namespace
+
+void packed_bits_set(uint8_t* packed, uint32_t from, uint32_t to) {
   if (from >= to) return;
   const uint32_t first = from >> 3;
   const uint32_t last = (to - 1) >> 3;
@@ -59,8 +61,6 @@ void set_bits(uint8_t* packed, uint32_t from, uint32_t to) {
   std::memset(packed + first + 1, 0xFF, last - first - 1);
   packed[last] |= tail;
 }
-
-}  // namespace
 
 uint32_t run_row_encode(const uint8_t* packed, uint32_t width, uint8_t* out) {
   size_t n = 1;
@@ -93,7 +93,7 @@ void run_row_expand(const uint8_t* run_row, uint32_t width, uint8_t* packed,
   bool on = true;
   for (uint32_t i = 1; i < values && pos < width; ++i) {
     const uint32_t column = std::clamp(run_value_get(run_row, i), pos, width);
-    if (on) set_bits(packed, pos, column);
+    if (on) packed_bits_set(packed, pos, column);
     pos = column;
     on = !on;
   }

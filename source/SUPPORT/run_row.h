@@ -27,6 +27,9 @@ constexpr uint32_t run_row_max_bytes(uint32_t width) { return 2 * width + 8; }
 // size (small enough for the stack) holds any of their rows expanded.
 inline constexpr uint32_t kMaxRunsStride = static_cast<uint32_t>(dib_stride(1, kMaxRunsWidth));
 
+// Sets bits [from, to) of a packed 1-bit row, most significant bit first.
+void packed_bits_set(uint8_t* packed, uint32_t from, uint32_t to);
+
 // Encodes `width` pixels of a packed 1-bit row (most significant bit first)
 // into `out`, which holds run_row_max_bytes(width) bytes. Returns the run
 // row's length in bytes. `width` is 1..kMaxRunsWidth.

@@ -9,6 +9,7 @@
 
 #include "SUPPORT/kernels.h"
 #include "filters/jpeg/jpeg_read.h"
+#include "fuzz_round_trip.h"
 #include "rastrix/rastrix.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 // data can stand for a 2 GB image, legitimate but slow to fill every run.
 constexpr int64_t kLoadBytes = 1 << 20;
 
-int64_t stride_of(int64_t width, int64_t bits) { return (bits * width + 31) / 32 * 4; }
+using fuzz::stride_of;
 
 RX_HIMAGE load(const uint8_t* data, int32_t size, bool reference) {
   rx::kernel_level_set(reference ? rx::KernelLevel::kReference : rx::kernel_level_supported());

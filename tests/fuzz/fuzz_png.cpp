@@ -7,46 +7,16 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_round_trip.h"
 #include "rastrix/rastrix.h"
 
 namespace {
 
-// Images above this many pixel bytes are loaded but not saved again.
-constexpr int64_t kRoundTripBytes = 1 << 20;
+using fuzz::stride_of;
+
 // Headers that claim more than this are not loaded at all: a few bytes of
 // deflate data stand for a megabyte of rows, which is legitimate but slow.
 constexpr int64_t kLoadBytes = 8 << 20;
-
-int64_t stride_of(int64_t width, int64_t bits) { return (bits * width + 31) / 32 * 4; }
-
-std::vector<uint8_t> row_of(RX_HIMAGE image, int32_t r, int32_t width, int32_t bits) {
-  std::vector<uint8_t> row(static_cast<size_t>(stride_of(width, bits)));
-  if (RX_DIB_raster_get(image, r, row.data(), RX_ROW_PACKED) != 0) abort();
-  const int64_t used = int64_t{width} * bits;
-  for (int64_t bit = used; bit < static_cast<int64_t>(row.size()) * 8; ++bit)
-    row[bit / 8] &= static_cast<uint8_t>(~(0x80 >> (bit % 8)));
-  return row;
-}
-
-void round_trip(RX_HIMAGE image) {
-  int32_t width = 0, height = 0, bits = 0;
-  if (RX_image_dimensions_get(image, &width, &height, &bits) != 0) abort();
-  const int64_t pixels = stride_of(width, bits) * height;
-  if (pixels > kRoundTripBytes) return;
-  // Fixed Huffman codes spend at most 9 bits on a byte.
-  std::vector<uint8_t> file(static_cast<size_t>(2 * pixels + 2 * height + 4096));
-  int32_t size = 0;
-  if (RX_image_save_memory(image, file.data(), 0, static_cast<int32_t>(file.size()), 0, 1, 33, &size) != 0)
-    abort();
-  RX_HIMAGE again = 0;
-  if (RX_image_load_memory(file.data(), size, 1, 1, &again) != 0) abort();
-  int32_t w2 = 0, h2 = 0, b2 = 0;
-  RX_image_dimensions_get(again, &w2, &h2, &b2);
-  if (w2 != width || h2 != height || b2 != bits) abort();
-  for (int32_t r = 0; r < height; ++r)
-    if (row_of(image, r, width, bits) != row_of(again, r, width, bits)) abort();
-  RX_image_delete(again);
-}
 
 // Most mutations break a chunk's CRC, and the reader stops there. Half of
 // the inputs (those of even length) get every CRC put right first, so that
@@ -92,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (image != 0) abort();  // a failed load leaves no image
     return 0;
   }
-  round_trip(image);
+  // Fixed Huffman codes spend at most 9 bits on a byte.
+  fuzz::round_trip(image, RX_FORMAT_PNG, 4096);
   RX_image_delete(image);
   return 0;
 }

@@ -7,9 +7,11 @@ pixels, one byte short, and then refuses the file. For such files the
 second opinion of ImageMagick (/usr/bin/convert) is taken when it is
 installed and the header is the 40-byte one (ImageMagick 6 misreads
 run-length data under the 64-byte header); otherwise they are listed as
-unchecked, not as failures.
+unchecked, not as failures. With RX_REQUIRE_PEERS=1 in the environment a
+missing ImageMagick is a failure instead.
 
-Usage: check_bmp_with_pillow.py DIRECTORY   (exit status 0 when all match)
+Usage: check_bmp_with_pillow.py [DIRECTORY]   (default: ../data/bmp/peer;
+  exit status 0 when all match)
 """
 import os
 import struct
@@ -19,6 +21,7 @@ import sys
 from PIL import Image
 
 CONVERT = "/usr/bin/convert"
+REQUIRE_PEERS = os.environ.get("RX_REQUIRE_PEERS") == "1"
 
 
 def pillow_pixels(path):
@@ -70,6 +73,9 @@ def main(directory):
         if not has_odd_rle4_literal(path + ".bmp"):
             bad += 1
             print(f"{name}: Pillow does not read the expected pixels")
+        elif not os.path.exists(CONVERT) and REQUIRE_PEERS:
+            bad += 1
+            print(f"{name}: needs ImageMagick ({CONVERT}), which is missing")
         elif not os.path.exists(CONVERT) or header_size(path + ".bmp") != 40:
             unchecked += 1
             print(f"{name}: unchecked (odd RLE4 literals, which Pillow cannot read)")
@@ -81,4 +87,5 @@ def main(directory):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    default = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "bmp", "peer")
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else default))

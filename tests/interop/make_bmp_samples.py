@@ -10,12 +10,16 @@ reversing its rows and negating its height, and both programs must agree
 on its pixels. Both programs decode every sample and must agree, or the
 sample is not written.
 
-Usage: make_bmp_samples.py [output directory]   (default: ../data/bmp/peer)
+Usage: make_bmp_samples.py [--check] [output directory]
+  (default: ../data/bmp/peer). With --check nothing is written there: the
+  samples are made afresh in a temporary directory and must be byte for
+  byte the files in the directory (a test runs this).
 """
 import os
 import struct
 import subprocess
 import sys
+import filecmp
 import tempfile
 
 from PIL import Image
@@ -64,9 +68,41 @@ def top_down_copy(src, out):
     open(out, "wb").write(bytes(head) + b"".join(reversed(rows)))
 
 
-def main():
+def main(args):
+    check = "--check" in args
+    args = [a for a in args if a != "--check"]
     here = os.path.dirname(os.path.abspath(__file__))
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "bmp", "peer")
+    out_dir = args[0] if args else os.path.join(here, "..", "data", "bmp", "peer")
+    if not check:
+        return write_samples(out_dir)
+    with tempfile.TemporaryDirectory() as fresh:
+        if write_samples(fresh):
+            return 1
+        return compare(fresh, out_dir)
+
+
+def compare(fresh, kept):
+    """The kept samples must be exactly the ones made now."""
+    made = sorted(os.listdir(fresh))
+    there = sorted(n for n in os.listdir(kept) if n.endswith((".bmp", ".rgb")))
+    _, differ, missing = filecmp.cmpfiles(fresh, kept, made, shallow=False)
+    extra = sorted(set(there) - set(made))
+    for name in differ:
+        print(f"{name}: differs from what the programs make now", file=sys.stderr)
+    for name in missing:
+        print(f"{name}: not in {kept}", file=sys.stderr)
+    for name in extra:
+        print(f"{name}: not made by this script", file=sys.stderr)
+    bad = len(differ) + len(missing) + len(extra)
+    if bad:
+        print("review the differences, then run make_bmp_samples.py to write the samples again",
+              file=sys.stderr)
+    else:
+        print(f"{len(made)} files are as the programs make them")
+    return 1 if bad else 0
+
+
+def write_samples(out_dir):
     os.makedirs(out_dir, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
         src = os.path.join(tmp, "src.png")
@@ -115,4 +151,4 @@ def record(bmp):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1:]))

@@ -24,7 +24,7 @@ const MemberDesc kEvents[] = {
     {comtest::kEventChanging, "Changing", MEMBER_EVENT, VT_VOID, 0, 2, kChangingParams},
     {comtest::kEventPing, "Ping", MEMBER_EVENT, VT_VOID, 0, 1, kPingParams},
 };
-const TypeDesc kEventsType = {"_DWidgetEvents", comtest::kWidgetEventsIid, 2, kEvents};
+[[maybe_unused]] const TypeDesc kEventsType = {"_DWidgetEvents", comtest::kWidgetEventsIid, 2, kEvents};
 
 class Widget final : public IDispatch,
                      public IConnectionPointContainer,

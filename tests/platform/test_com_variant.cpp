@@ -93,7 +93,7 @@ TEST(ComVariant, DoublesRoundHalfToEvenAndRefuseOverflow) {
   EXPECT_EQ(change(make_r8(9223372036854775808.0), VT_I8, &out), DISP_E_OVERFLOW);
   EXPECT_EQ(change(make_r8(18446744073709549568.0), VT_UI8, &out), S_OK);
   EXPECT_EQ(change(make_r8(18446744073709551616.0), VT_UI8, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(NAN), VT_I4, &out), DISP_E_OVERFLOW);
+  EXPECT_EQ(change(make_r8(static_cast<double>(NAN)), VT_I4, &out), DISP_E_OVERFLOW);
   EXPECT_EQ(change(make_r8(1e39), VT_R4, &out), DISP_E_OVERFLOW);
 }
 

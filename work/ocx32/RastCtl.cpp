@@ -8,7 +8,6 @@
 #include "platform/kernel.h"
 #include "rast_dispids.h"
 #include "rast_guids.h"
-#include "rast_module.h"
 #include "rastrix/rpb.h"
 
 namespace rast {
@@ -213,7 +212,7 @@ HRESULT CRastCtrl::put_member(const PropDesc& p, const VARIANT& value) {
     case PropType::Bool: num_[i] = v.boolVal; break;
     case PropType::Address: num_[i] = v.llVal; break;
     case PropType::Double: dbl_[i] = v.dblVal; break;
-    case PropType::Float: dbl_[i] = v.fltVal; break;
+    case PropType::Float: dbl_[i] = static_cast<double>(v.fltVal); break;
     case PropType::String: str_[i] = v.bstrVal != nullptr ? v.bstrVal : ""; break;
   }
   VariantClear(&v);

@@ -260,4 +260,11 @@ class CRastCtrl final : public com::IDispatch,
   int32_t progressive_images_ = 0;  // images a progressive load announced
 };
 
+// What the control's library keeps for the whole process (rast_events.cpp):
+// the engine callbacks a control installed, removed when that control goes,
+// and the hook through which the windowing layer shows the about box.
+void uninstall_engine_callbacks(const CRastCtrl* ctrl);
+using AboutBoxHook = void (*)(CRastCtrl* owner, const AboutTexts& texts);
+void about_box_hook_set(AboutBoxHook hook);
+
 }  // namespace rast

@@ -7,7 +7,6 @@
 
 #include "RastCtl.h"
 #include "rast_dispids.h"
-#include "rast_module.h"
 
 namespace rast {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filters/codecs/ccitt_tables.h"
+#include "SUPPORT/run_row.h"
 
 namespace rx::ccitt {
 namespace {
@@ -32,21 +33,6 @@ uint32_t run_end(const uint8_t* row, uint32_t bytes, uint32_t pos, uint32_t widt
     if (b != 0) return std::min(i * 8 + kLeadingZeros[b], width);
   }
   return width;
-}
-
-void set_bits(uint8_t* out, uint32_t from, uint32_t to) {
-  if (from >= to) return;
-  const uint32_t first = from >> 3;
-  const uint32_t last = (to - 1) >> 3;
-  const auto head = static_cast<uint8_t>(0xFFu >> (from & 7));
-  const auto tail = static_cast<uint8_t>(0xFFu << (7 - ((to - 1) & 7)));
-  if (first == last) {
-    out[first] |= static_cast<uint8_t>(head & tail);
-    return;
-  }
-  out[first] |= head;
-  std::memset(out + first + 1, 0xFF, last - first - 1);
-  out[last] |= tail;
 }
 
 void put16(uint8_t* out, uint32_t index, uint32_t value) {
@@ -103,7 +89,7 @@ void changes_to_packed(const uint32_t* col, uint32_t n, uint32_t width, bool whi
   uint32_t pos = 0;
   for (uint32_t i = 0; i <= n; ++i) {
     const uint32_t end = i < n ? std::min(col[i], width) : width;
-    if (on) set_bits(out, pos, end);
+    if (on) packed_bits_set(out, pos, end);
     pos = end;
     on = !on;
   }

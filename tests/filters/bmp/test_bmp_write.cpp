@@ -9,6 +9,7 @@
 #include "SUPPORT/img_ctrl.h"
 #include "filters/bmp/bmp_harness.h"
 #include "support/engine_fixture.h"
+#include "support/peers.h"
 
 namespace {
 
@@ -165,8 +166,7 @@ TEST_F(BmpWrite, RunLengthOptionThroughTheSavePipeline) {
 
 // Pillow reads every kind of file we write with the pixels we meant.
 TEST_F(BmpWrite, PillowReadsOurFiles) {
-  if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
-    GTEST_SKIP() << "python3 with PIL is not installed";
+  RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
   const fs::path dir = fs::temp_directory_path() / ("rastrix_bmp_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   auto keep = [&](const std::string& name, const Bytes& b) {
@@ -184,7 +184,8 @@ TEST_F(BmpWrite, PillowReadsOurFiles) {
       keep(name + ".rgb", bmpt::rgb_of(im));
     }
   });
-  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_bmp_with_pillow.py ";
+  const std::string check = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
+                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_bmp_with_pillow.py ";
   EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
   if (!HasFailure()) fs::remove_all(dir);
 }

@@ -14,6 +14,7 @@
 #include "filters/jpeg/jpeg_tables.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
+#include "support/peers.h"
 
 namespace jpegtest {
 namespace fs = std::filesystem;
@@ -286,9 +287,7 @@ std::string unique_name(const char* ext) {
 
 }  // namespace
 
-bool peer_available() {
-  return access("/usr/bin/cjpeg", X_OK) == 0 && access("/usr/bin/djpeg", X_OK) == 0;
-}
+bool peer_available() { return rxtest::runnable(RX_PEER_CJPEG) && rxtest::runnable(RX_PEER_DJPEG); }
 
 Bytes picture(int w, int h, int channels, uint32_t seed, bool mid_range) {
   Bytes px(static_cast<size_t>(w) * h * channels);
@@ -319,7 +318,7 @@ Bytes peer_encode(const Bytes& pixels, int w, int h, int channels, const std::st
   file.insert(file.end(), pixels.begin(), pixels.end());
   spit(in, file);
   const std::string cmd =
-      "/usr/bin/cjpeg " + options + " -outfile " + out.string() + " " + in.string();
+      std::string(RX_PEER_CJPEG) + " " + options + " -outfile " + out.string() + " " + in.string();
   Bytes result;
   if (std::system(cmd.c_str()) == 0) result = slurp(out);
   fs::remove(in);
@@ -332,7 +331,7 @@ Bytes peer_decode(const Bytes& file, int* w, int* h, int* channels) {
   const fs::path out = temp_dir() / unique_name(".pnm");
   spit(in, file);
   const std::string cmd =
-      "/usr/bin/djpeg -nosmooth -pnm -outfile " + out.string() + " " + in.string();
+      std::string(RX_PEER_DJPEG) + " -nosmooth -pnm -outfile " + out.string() + " " + in.string();
   Bytes result;
   if (std::system(cmd.c_str()) == 0) {
     const Bytes pnm = slurp(out);

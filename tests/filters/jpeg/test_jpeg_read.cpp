@@ -18,11 +18,14 @@
 #include "filters/jpeg/jpeg_tables.h"
 #include "filters/jpeg/jpeg_test_util.h"
 #include "support/engine_fixture.h"
+#include "support/peers.h"
 
 namespace {
 
 using namespace jpegtest;
 namespace jp = rx::jpeg;
+
+constexpr const char* kPeerPrograms = "cjpeg and djpeg";
 
 class JpegRead : public EngineTest {
  protected:
@@ -168,7 +171,7 @@ TEST_F(JpegReadValues, App0WithTrailingBytes) {
 // 4:2:0: wherever nothing is clipped, B - R and G - R depend on the chroma
 // alone, so they must not change within a 2 x 2 cell.
 TEST_F(JpegReadValues, FourTwoZeroReplicatesChromaOverTwoByTwo) {
-  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   const int w = 34, h = 30;
   const Bytes file = peer_encode(picture(w, h, 3, 7, true), w, h, 3, "-quality 95 -sample 2x2");
   const Outcome r = read(file);
@@ -289,7 +292,7 @@ TEST_F(JpegReadRestart, MissingMarkersLoseNothing) {
 }
 
 TEST_F(JpegReadRestart, PeerFilesDecodeAsWithoutRestarts) {
-  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   const int w = 61, h = 45;
   const Bytes px = picture(w, h, 3, 11);
   const Outcome plain = read(peer_encode(px, w, h, 3, "-quality 85 -sample 2x2"));
@@ -304,7 +307,7 @@ TEST_F(JpegReadRestart, PeerFilesDecodeAsWithoutRestarts) {
 // Bytes pushed in before the second RST marker: a marker up to 48 bytes
 // late is found and decoding goes on exactly as in the sound file.
 TEST_F(JpegReadRestart, ResynchronisesOnALateMarker) {
-  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   const int w = 64, h = 32;
   const Bytes file = peer_encode(picture(w, h, 3, 5), w, h, 3, "-quality 90 -restart 2B");
   const Outcome sound = read(file);
@@ -341,7 +344,7 @@ struct PeerCase {
 };
 
 TEST_F(JpegRead, AgreesWithThePeerDecoder) {
-  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   const PeerCase cases[] = {
       {64, 48, 3, "-quality 90 -sample 1x1"}, {64, 48, 3, "-quality 90 -sample 2x1"},
       {64, 48, 3, "-quality 90 -sample 2x2"}, {64, 48, 1, "-quality 90"},
@@ -475,7 +478,7 @@ TEST_F(JpegReadPaths, FastColourRowsMatchTheReference) {
 }
 
 TEST_F(JpegReadPaths, WholeFilesDecodeTheSameBothWays) {
-  if (!peer_available()) GTEST_SKIP() << "no peer encoder";
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   const char* options[] = {"-quality 97 -sample 1x1", "-quality 80 -sample 2x1",
                            "-quality 80 -sample 2x2", "-quality 70 -sample 1x2",
                            "-quality 90 -sample 4x1"};
@@ -503,7 +506,7 @@ TEST_F(JpegReadBad, ScanThatDoesNotCoverTheFrame) {
   b.make();
   b.find(0xDA)->body = Bytes{1, 1, 0, 0, 63, 0};
   EXPECT_EQ(read(b.bytes()).codes, (std::vector<int32_t>{RXE_JPEG_UNSUPPORTED}));
-  if (!peer_available()) return;
+  RX_NEED_PEER(peer_available(), kPeerPrograms);
   for (const char* o : {"-progressive", "-arithmetic"}) {
     const Bytes file = peer_encode(picture(20, 20, 3, 1), 20, 20, 3, o);
     const Outcome r = read(file);
@@ -550,6 +553,7 @@ TEST_F(JpegReadBad, DamagedScansStillEnd) {
 TEST_F(JpegReadBad, TruncationAndDamageNeverBreakTheContract) {
   Bytes file;
   if (peer_available()) file = peer_encode(picture(40, 24, 3, 9), 40, 24, 3, "-quality 80 -restart 1B");
+  else if (rxtest::kPeersRequired) ADD_FAILURE() << kPeerPrograms << " are missing (required)";
   if (file.empty()) {
     Builder b;
     b.comps = 3;

@@ -104,7 +104,7 @@ TEST_F(PngPeers, PillowReadsOurFiles) {
       keep(name + ".rgb", bmpt::rgb_of(im));
     }
   }
-  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_png_with_pillow.py ";
+  const std::string check = std::string(RX_PEER_PYTHON) + " " RX_TEST_DATA_DIR "/../interop/pillow_reads_png.py ";
   EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
   if (!HasFailure()) fs::remove_all(dir);
 }

@@ -2,7 +2,7 @@
 """Checks PNG files with Pillow: every NAME.png in the directory must decode
 to exactly the RGB triples in NAME.rgb (top row first, no padding).
 
-Usage: check_png_with_pillow.py DIRECTORY   (exit status 0 when all match)
+Usage: pillow_reads_png.py DIRECTORY   (exit status 0 when all match)
 """
 import os
 import sys
