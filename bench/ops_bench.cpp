@@ -32,7 +32,7 @@ const char* g_only = nullptr;
 double thread_ms() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 void time_case(const char* name, RX_HIMAGE source, int runs, const std::function<int32_t(RX_HIMAGE)>& op) {

@@ -225,4 +225,59 @@ TEST_F(CtrlProcessing, AFailedReductionLeavesTheImage) {
   EXPECT_EQ(ctrl().current_image(), image);
 }
 
+TEST_F(CtrlProcessing, PaletteGetAndSetGoThroughTheColourMembers) {
+  const RX_HIMAGE image = load(4, 4, 8);
+  host.put_i2(kDispVRed, 10);
+  host.put_i2(kDispVGreen, 20);
+  host.put_i2(kDispVBlue, 30);
+  host.put_i4(kDispPaletteSet, 5);
+  uint8_t bgr[3] = {0, 0, 0};
+  ASSERT_EQ(RX_palette_entry_get(image, bgr, 5), 0);
+  EXPECT_EQ(std::vector<uint8_t>(bgr, bgr + 3), (std::vector<uint8_t>{30, 20, 10}));
+  host.put_i2(kDispVRed, 0);
+  host.put_i4(kDispPaletteGet, 5);
+  EXPECT_EQ(host.get_int(kDispVRed), 10);
+  EXPECT_EQ(host.get_int(kDispVBlue), 30);
+  host.put_i4(kDispPaletteGet, 256);
+  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_PARAMETERS_OUT_OF_LIMITS);
+  EXPECT_EQ(host.get_int(kDispVRed), 10) << "a refused index leaves the colour";
+}
+
+TEST_F(CtrlProcessing, PixelGetAndSetStepAlongTheRows) {
+  load(3, 2);
+  host.put_i4(kDispPixelPosX, 2);
+  host.put_i4(kDispPixelPosY, 0);
+  host.put_i2(kDispVRed, 1);
+  host.put_i2(kDispVGreen, 2);
+  host.put_i2(kDispVBlue, 3);
+  host.put_bool(kDispPixelSet, true);
+  EXPECT_EQ(pixel(2, 0), (std::vector<uint8_t>{3, 2, 1}));  // blue, green, red
+  EXPECT_EQ(host.get_int(kDispPixelPosX), 0) << "past the last column: the next row";
+  EXPECT_EQ(host.get_int(kDispPixelPosY), 1);
+  const std::vector<uint8_t> next = pixel(0, 1);
+  host.put_bool(kDispPixelGet, true);
+  EXPECT_EQ(host.get_int(kDispVRed), next[2]);
+  EXPECT_EQ(host.get_int(kDispVGreen), next[1]);
+  EXPECT_EQ(host.get_int(kDispVBlue), next[0]);
+  EXPECT_EQ(host.get_int(kDispPixelPosX), 1);
+  host.put_i4(kDispPixelPosX, 2);
+  host.put_bool(kDispPixelGet, true);
+  EXPECT_EQ(host.get_int(kDispPixelPosX), 0) << "past the last row: back to the top";
+  EXPECT_EQ(host.get_int(kDispPixelPosY), 0);
+}
+
+TEST_F(CtrlProcessing, ShallowPixelsTakeVBlueAndGiveVRed) {
+  load(2, 2, 8);
+  host.put_i2(kDispVRed, 9);
+  host.put_i2(kDispVGreen, 9);
+  host.put_i2(kDispVBlue, 77);
+  host.put_bool(kDispPixelSet, true);  // at (0, 0)
+  EXPECT_EQ(pixel(0, 0)[0], 77);
+  host.put_i4(kDispPixelPosX, 0);
+  host.put_i2(kDispVGreen, 5);
+  host.put_bool(kDispPixelGet, true);
+  EXPECT_EQ(host.get_int(kDispVRed), 77);
+  EXPECT_EQ(host.get_int(kDispVGreen), 5) << "only VRed takes a shallow pixel";
+}
+
 }  // namespace

@@ -331,6 +331,10 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispDiffusionColor: on_diffusion(dispid, 4); return;
     case kDispDiffusionMono: on_diffusion(dispid, 1); return;
     case kDispHalftoneMono: on_halftone(); return;
+    case kDispPaletteGet: on_palette_get(); return;
+    case kDispPaletteSet: on_palette_set(); return;
+    case kDispPixelGet: on_pixel_get(); return;
+    case kDispPixelSet: on_pixel_set(); return;
     case kDispStatusEvent: on_status_event(); return;
     case kDispAbout: on_about(); return;
     case kDispSettingValue:
@@ -371,6 +375,14 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
       return S_OK;
     }
     case kDispDataBoundProperty: return put_data_bound(value);
+    case kDispVRed:
+    case kDispVGreen:
+    case kDispVBlue: {
+      HRESULT hr = VariantChangeType(&v, &value, 0, VT_I2);
+      if (FAILED(hr)) return hr;
+      colour_[static_cast<size_t>(dispid - kDispVRed)] = v.iVal;
+      return S_OK;
+    }
     case kDispGUIWindow:
     case kDispGUIXpos:
     case kDispGUIYpos:
@@ -464,6 +476,12 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
       out->boolVal = current_is_gray() ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     case kDispControlMode: out->vt = VT_I2; out->iVal = static_cast<int16_t>(control_mode_); return S_OK;
+    case kDispVRed:
+    case kDispVGreen:
+    case kDispVBlue:
+      out->vt = VT_I2;
+      out->iVal = colour_[static_cast<size_t>(dispid - kDispVRed)];
+      return S_OK;
     case kDispControlValue: {
       uint32_t value = 0;
       if (control_mode_ > kControlOptionFloor)
