@@ -86,7 +86,7 @@ TEST_F(GeometryPeer, PillowAgrees) {
     for (const Op& op : ops) add(s, op.name, op.run);
   add(sources[0], "gray", [](RX_HIMAGE i) { return RX_IP_gray(i); });
   cases.close();
-  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/check_geometry_with_pillow.py ";
+  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/pillow_geometry.py ";
   EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "cases in " << dir;
   if (!HasFailure()) fs::remove_all(dir);
 }

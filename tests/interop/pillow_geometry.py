@@ -12,7 +12,7 @@ frombytes reads them for MODE ("L" or "RGB"), top row first. Operations:
     crop L T R B       inclusive rectangle inside the image
     gray               (red * 77 + green * 151 + blue * 28) >> 8, by ImageMath
 
-Usage: check_geometry_with_pillow.py DIRECTORY   (exit status 0 when all match)
+Usage: pillow_geometry.py DIRECTORY   (exit status 0 when all match)
 """
 import os
 import sys
