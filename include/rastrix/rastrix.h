@@ -225,7 +225,8 @@ RX_API int32_t RX_extension_item_get(int32_t n, int32_t item, int32_t* kind, int
                                      int32_t* abilities);
 
 /* Image processing (RX_IP_): arithmetic, contrast, look-up tables,
- * histograms. */
+ * histograms, resize, crop, rotation, mirrors, depth promotion, grey,
+ * palette entries, colour reduction and dithering. */
 #include "rastrix/rx_ip.h"
 
 /* Displaying images (RX_display_): drawing into device contexts and the

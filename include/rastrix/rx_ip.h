@@ -2,8 +2,9 @@
  *
  * Every function here follows the engine convention: it clears the error
  * stack, checks its image handles (an invalid non-zero handle makes it
- * return 0 at once and do nothing) and returns the number of error
- * entries, 0 on success. Rows count from the top.
+ * return 0 at once and do nothing, unless its section says otherwise) and
+ * returns the number of error entries, 0 on success. Rows count from the
+ * top.
  *
  * Rectangles of the contrast, look-up table and histogram functions are
  * left, top, right, bottom, inclusive on both ends; a null rectangle means
@@ -130,5 +131,209 @@ RX_API int32_t RX_IP_histogram_bounds(const uint32_t* histogram, int32_t bins, i
 
 /* The sum of the counters. */
 RX_API int32_t RX_IP_histogram_total(const uint32_t* histogram, int32_t bins, uint64_t* total);
+
+/* ---- Resize and crop -------------------------------------------------------
+ * These operations, and the rotations, promotion and grey conversion below,
+ * build a new DIB and put it in place of the image's own only when it is
+ * complete: on any failure, and when the status callback stops them, the
+ * image is as it was. The handle stays the same. An image handle of 0
+ * gives RXE_INVALID_HANDLE (RXE_INVALID_FILE_HEADER for the grey
+ * conversion and the palette entries); any other invalid handle gives
+ * RXE_INVALID_FILE_HEADER with the handle's low 32 bits. A size change
+ * resets the image rectangle to the whole new image. A new size whose DIB
+ * would pass the engine's limits (or a runs image wider than 32762
+ * pixels) gives RXE_DIB_SIZE_WRONG. The status callback hears of each new
+ * row as (user, row, rows); a 0 answer gives RXE_INTERRUPTED_BY_USER with
+ * the same two numbers. */
+
+/* Resize methods. */
+enum {
+  RX_RESIZE_REPLICATE = 0, /* nearest sample */
+  RX_RESIZE_AVERAGE = 1,   /* average of four corners */
+  RX_RESIZE_BILINEAR = 2   /* bilinear interpolation */
+};
+
+/* Resizes the image to width x height (both at least 1, else
+ * RXE_PARAMETERS_OUT_OF_LIMITS; an unknown method too). With the ratios
+ * rx = width_old / width and ry = height_old / height, destination pixel
+ * (x, y) takes:
+ * - replicate, 1-, 8- and 24-bit: source column trunc(x * rx), the position
+ *   accumulated by adding rx once per column from 0 (rows alike);
+ *   4- and 16-bit: source column round((x + 1) * rx - 1), halves up, kept
+ *   inside the image (rows alike);
+ * - average: each sample the mean (sum >> 2) of the samples at columns
+ *   trunc(x * rx) and trunc((x + 1) * rx) (the last column when that
+ *   reaches the width) of the two rows found alike; 1-bit: with
+ *   s = max(0, (x + 0.5) * rx - 0.5) truncated, 1 when at least three of
+ *   the bits at s and s + 1 (s again at the last column) of the two rows
+ *   are set;
+ * - bilinear: with s = max(0, (x + 0.5) * rx - 0.5), i = trunc(s) and
+ *   f = s - i, each sample interpolated between columns i and i + 1 (i
+ *   again at the last column), then between the two rows found alike, and
+ *   truncated; 1-bit: 1 when the interpolated bits exceed 0.5.
+ * Averaging and interpolation refuse 4-bit images and 16-bit images with a
+ * large palette (RXE_BIT_COUNT_UNSUPPORTED) and 8-bit images without the
+ * identity grey palette (RXE_INDEXED_8_BIT_UNSUPPORTED). 16-bit samples
+ * are the channels of the pixel's masks (5-5-5 without masks), or the
+ * whole pixel for 16-bit grey. The image keeps its depth, palette, masks
+ * and format: a runs image stays in the runs format. */
+RX_API int32_t RX_IP_resize(RX_HIMAGE image, int32_t width, int32_t height, int32_t method);
+
+/* Crops the image to rect = left, top, right, bottom (inclusive), clamped
+ * into the image as for the contrast functions, so that it covers at least
+ * one pixel. A null rectangle does nothing. */
+RX_API int32_t RX_IP_crop(RX_HIMAGE image, const int32_t* rect);
+
+/* ---- Rotate and flip --------------------------------------------------------
+ * Turns are clockwise as the picture is seen. The resolution stays as it
+ * was. Runs images stay in the runs format. */
+
+enum { RX_ROTATE_90 = 1, RX_ROTATE_180 = 2, RX_ROTATE_270 = 3 };
+
+/* Turns the image by a quarter-turn code (else RXE_PARAMETERS_OUT_OF_LIMITS).
+ * The status callback hears of each source row. */
+RX_API int32_t RX_IP_rotate(RX_HIMAGE image, int32_t code);
+
+/* Turns the image by `angle` degrees; a whole multiple of 90 is the
+ * matching quarter turn (0 and 360 do nothing). Otherwise, with
+ * cx = (w + 1) / 2 and cy = (h + 1) / 2, new pixel (x, y) takes source
+ * pixel (round(dx cos + dy sin + cx), round(dy cos - dx sin + cy)), halves
+ * rounded up, where dx = x - ox and dy = y - oy; pixels from outside the
+ * image are 0. Without `expand` the size stays and (ox, oy) = (cx, cy).
+ * With it the size spans the corners (+-w/2, +-h/2) turned (truncated, at
+ * least 1) and ox = (new_w - w) / 2 + cx, oy likewise. An angle that is not
+ * a finite number gives RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_rotate_any(RX_HIMAGE image, double angle, int32_t expand);
+
+enum { RX_FLIP_LEFT_RIGHT = 0, RX_FLIP_TOP_BOTTOM = 1 };
+
+/* Mirrors the image: left-right reverses every row, top-bottom the row
+ * order (other directions: RXE_PARAMETERS_OUT_OF_LIMITS). The status
+ * callback hears of each row, or each pair of rows swapped; a stop puts
+ * the rows done back. */
+RX_API int32_t RX_IP_flip(RX_HIMAGE image, int32_t direction);
+
+/* ---- Depth, grey and palette entries --------------------------------------- */
+
+enum { RX_PROMOTE_4 = 1, RX_PROMOTE_8 = 2, RX_PROMOTE_24 = 3 };
+
+/* Promotes the image to 4 bits (from 1), 8 bits (from 1 and 4) or 24 bits
+ * (from 1, 4 and 8); other sources give RXE_BIT_COUNT_UNSUPPORTED, other
+ * targets RXE_PARAMETERS_OUT_OF_LIMITS. Indices and palette entries are
+ * kept, the rest of the palette is 0; a 1-bit black-and-white image (either
+ * order) becomes grey levels 0 and 255 under the grey ramp. */
+RX_API int32_t RX_IP_promote(RX_HIMAGE image, int32_t target);
+
+/* Converts a 1-, 4-, 8- or 24-bit image to 8-bit grey under the grey ramp:
+ * each pixel becomes (red * 77 + green * 151 + blue * 28) >> 8 of its
+ * colour. 16-bit images give RXE_BIT_COUNT_UNSUPPORTED. Rows go bottom row
+ * first; the status callback hears (user, row from the top, height). */
+RX_API int32_t RX_IP_gray(RX_HIMAGE image);
+
+/* Sets *gray to 1 for a grey image, else 0: an 8-bit image whose palette
+ * entry i is grey level i for all 256 entries, or a 24-bit image whose
+ * every pixel has equal blue, green and red. Other depths are not grey.
+ * An image handle of 0 gives RXE_INVALID_HANDLE, a null result
+ * RXE_INVALID_POINTER; *gray is 0 on any failure. */
+RX_API int32_t RX_IP_is_gray(RX_HIMAGE image, int32_t* gray);
+
+/* Write and read palette entry `index` as three bytes blue, green, red. An
+ * index outside the palette (any index of a 16- or 24-bit image) gives
+ * RXE_PARAMETERS_OUT_OF_LIMITS; a null colour RXE_INVALID_POINTER. Setting
+ * an entry does not rebuild the logical palette. */
+RX_API int32_t RX_palette_entry_set(RX_HIMAGE image, const uint8_t* colour, int32_t index);
+RX_API int32_t RX_palette_entry_get(RX_HIMAGE image, uint8_t* colour, int32_t index);
+
+/* ---- Colour reduction -------------------------------------------------------
+ * Each reduction replaces the image's pixels with indices into a palette
+ * chosen from its own colours and rebuilds the logical palette; the handle
+ * stays. An invalid handle (0 included) gives RXE_INVALID_FILE_HEADER with
+ * the handle's low 32 bits. Rows are converted bottom row first and the
+ * status callback hears (user, row from the top, height) after each; a 0
+ * answer gives RXE_INTERRUPTED_BY_USER with the same two numbers. On any
+ * failure or stop the image is as it was. Palette entries past the colours
+ * found are 0. The weighted distance of two colours is
+ * (|dr| * 77 + |dg| * 151 + |db| * 28) / 256. */
+
+typedef struct RX_OCTREE_OPTIONS {
+  int32_t reserved;      /* not read */
+  int32_t colors;        /* kept in 8..256 */
+  int32_t palette_count; /* entries at `palette` */
+  const uint8_t* palette; /* blue, green, red per entry; null: none */
+} RX_OCTREE_OPTIONS;
+
+/* Reduces an 8- or 24-bit image (else RXE_BIT_COUNT_UNSUPPORTED) through
+ * an octree to at most `colors` colours: a 4-bit image for 16 colours or
+ * fewer, else 8-bit. The tree holds the image's colours (bottom row first),
+ * or, with a palette of 8 or more entries, the palette's; such a palette
+ * with fewer entries than colours gives RXE_INVALID_IMAGE_CONTROL_OPTION_ID
+ * and one of more than 256 RXE_PARAMETERS_OUT_OF_LIMITS. Mapping passes a
+ * quarter of each pixel's error (per channel, truncated) to the pixel on
+ * its right and the one below. Null options give RXE_INVALID_POINTER. */
+RX_API int32_t RX_IP_octree_reduce(RX_HIMAGE image, const RX_OCTREE_OPTIONS* options);
+
+typedef struct RX_MEDIAN_CUT_OPTIONS {
+  int32_t box_mapping; /* non-zero: each colour takes its box's entry; 0: the nearest entry */
+  int32_t colors;      /* kept in 16..256 */
+} RX_MEDIAN_CUT_OPTIONS;
+
+/* Reduces a 24-bit image (else RXE_BIT_COUNT_UNSUPPORTED) by median cut
+ * over colours of five bits per channel to an 8-bit image. Null options
+ * mean 256 colours with box mapping. */
+RX_API int32_t RX_IP_median_cut_reduce(RX_HIMAGE image, const RX_MEDIAN_CUT_OPTIONS* options);
+
+typedef struct RX_POPULARITY_OPTIONS {
+  int32_t reserved; /* not read */
+  int32_t colors;   /* 16..256; anything else, or null options, means 256 */
+} RX_POPULARITY_OPTIONS;
+
+/* Reduces a 24-bit image (else RXE_BIT_COUNT_UNSUPPORTED) to an 8-bit
+ * image whose palette is its most frequent colours of five bits per
+ * channel (equal counts: the lower colour key first); other colours take
+ * the nearest entry. */
+RX_API int32_t RX_IP_popularity_reduce(RX_HIMAGE image, const RX_POPULARITY_OPTIONS* options);
+
+/* ---- Dithering ---------------------------------------------------------------
+ * Dithering turns a 4-, 8- or 24-bit image into a 1-bit runs image (black
+ * 0, white 1) or, from 8 and 24 bits, a 4-bit image with a 16-colour
+ * palette: the caller's (16 entries), or when null black, the dark colours
+ * at 128 (blue, green, cyan, red, magenta, yellow, grey), silver 192, and
+ * the bright ones at 255 ending in white. Other depths and targets give
+ * RXE_BIT_COUNT_UNSUPPORTED with the depth and the target. Handles, rows,
+ * status callback and failures as for the colour reductions. Grey values
+ * are (red * 77 + green * 151 + blue * 28) >> 8. */
+
+typedef struct RX_DIFFUSE_OPTIONS {
+  int32_t bits;              /* 1 or 4 */
+  int32_t threshold;         /* 1-bit: white from this value up */
+  const RX_RGBQUAD* palette; /* 4-bit: 16 entries, or null */
+} RX_DIFFUSE_OPTIONS;
+
+/* Error diffusion, left to right on every row. 1-bit: the grey value plus
+ * its error is white at or above the threshold (error value - 255), else
+ * black (error value); 7/16 of the error goes right, 3/16 below-left, 5/16
+ * below and 1/16 below-right. 4-bit: each channel plus its error (limited
+ * to 0..255 for the look-up only) picks the nearest palette colour; 7/16
+ * right, 5/16 below, 1/16 below-right. Shares are truncated toward zero.
+ * Null options give RXE_INVALID_POINTER. */
+RX_API int32_t RX_IP_diffuse(RX_HIMAGE image, const RX_DIFFUSE_OPTIONS* options);
+
+typedef struct RX_BAYER_OPTIONS {
+  int32_t bits;              /* 1 or 4 */
+  const RX_RGBQUAD* palette; /* 4-bit: 16 entries, or null */
+} RX_BAYER_OPTIONS;
+
+/* Ordered dithering with a 16 x 16 threshold matrix (1..256), its row
+ * advancing with each row converted (bottom row first) and its column with
+ * each pixel. 1-bit: black where the threshold exceeds grey * 256 / 255.
+ * 4-bit: each channel takes the palette level at or above it when its
+ * place between that level and the one below (0..256) exceeds the
+ * threshold, else the lower. Null options give RXE_INVALID_POINTER. */
+RX_API int32_t RX_IP_bayer(RX_HIMAGE image, const RX_BAYER_OPTIONS* options);
+
+/* Halftone to 1 bit: black where the threshold of a 4 x 4 cell exceeds
+ * grey * 32 / 255; two cells alternate like a chessboard from the top-left
+ * corner. The options word is not read (may be null). */
+RX_API int32_t RX_IP_halftone(RX_HIMAGE image, const int32_t* options);
 
 #endif

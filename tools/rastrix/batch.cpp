@@ -36,6 +36,7 @@ ConvertJob job_for(const BatchRequest& r, const std::optional<fs::path>& out_dir
   job.page = r.page;
   job.quality = r.quality;
   job.max_pixels = r.max_pixels;
+  job.operations = r.operations;
   job.keep_existing = r.keep_existing;
   job.make_directories = out_dir.has_value();
   job.temp_tag = index;

@@ -12,7 +12,7 @@ namespace rxcli {
 namespace {
 
 enum OptionId { kHelp, kJson, kFormatCode, kFormatName, kQuality, kPage, kTo, kOutDir, kRecursive,
-                kKeepExisting, kJobs, kMaxPixels };
+                kKeepExisting, kJobs, kMaxPixels, kFirstOperation };
 
 constexpr std::array<OptionDef, 2> kInfoOptions = {{
     {'h', "help", false, kHelp},
@@ -33,6 +33,19 @@ constexpr std::array<OptionDef, 11> kConvertOptions = {{
     {0, "max-pixels", true, kMaxPixels},
 }};
 
+// The options of `convert`: its own, then one per operation (and alias),
+// whose id is kFirstOperation plus the operation's row.
+std::vector<OptionDef> convert_option_defs() {
+  std::vector<OptionDef> defs(kConvertOptions.begin(), kConvertOptions.end());
+  const std::span<const OperationDef> ops = operation_table();
+  for (size_t i = 0; i < ops.size(); ++i) {
+    const int id = kFirstOperation + static_cast<int>(i);
+    defs.push_back({0, ops[i].name, !ops[i].argument.empty(), id});
+    if (!ops[i].alias.empty()) defs.push_back({0, ops[i].alias, !ops[i].argument.empty(), id});
+  }
+  return defs;
+}
+
 // Everything `convert` accepts, before deciding between one file and a batch.
 struct ConvertOptions {
   std::optional<uint32_t> format;
@@ -45,6 +58,7 @@ struct ConvertOptions {
   std::optional<int> jobs;
   uint64_t max_pixels = kDefaultMaxPixels;
   std::string batch_only;  // spelling of the first batch-only option seen
+  std::vector<Operation> operations;
 };
 
 bool has_help(const ScanResult& r) {
@@ -124,7 +138,16 @@ std::string set_max_pixels(ConvertOptions& c, const ScannedOption& o) {
   return {};
 }
 
+std::string add_operation(ConvertOptions& c, const ScannedOption& o) {
+  Operation op;
+  const auto row = static_cast<size_t>(o.id - kFirstOperation);
+  std::string error = parse_operation(operation_table()[row], o.spelling, o.value, op);
+  if (error.empty()) c.operations.push_back(std::move(op));
+  return error;
+}
+
 std::string apply_option(ConvertOptions& c, const ScannedOption& o) {
+  if (o.id >= kFirstOperation) return add_operation(c, o);
   switch (o.id) {
     case kMaxPixels: return set_max_pixels(c, o);
     case kFormatCode:
@@ -147,7 +170,7 @@ Command single_request(const ConvertOptions& c, const std::vector<std::string>& 
     return UsageError{"convert needs an input and an output file (or '--to EXT' and inputs)",
                       HelpTopic::Convert};
   return ConvertRequest{operands[0], operands[1], c.format.value_or(RX_FORMAT_UNKNOWN), c.page,
-                        c.quality, c.max_pixels};
+                        c.quality, c.max_pixels, c.operations};
 }
 
 Command batch_request(const ConvertOptions& c, const std::vector<std::string>& operands) {
@@ -164,12 +187,13 @@ Command batch_request(const ConvertOptions& c, const std::vector<std::string>& o
   b.page = c.page;
   b.quality = c.quality;
   b.max_pixels = c.max_pixels;
+  b.operations = c.operations;
   b.inputs = operands;
   return b;
 }
 
 Command parse_convert(std::span<const std::string> args) {
-  const ScanResult r = scan_arguments(args, kConvertOptions);
+  const ScanResult r = scan_arguments(args, convert_option_defs());
   if (!r.error.empty()) return UsageError{r.error, HelpTopic::Convert};
   if (has_help(r)) return HelpRequest{HelpTopic::Convert};
   ConvertOptions c;
@@ -334,13 +358,14 @@ std::optional<HelpTopic> topic_named(const std::string& name) {
   if (name == "formats") return HelpTopic::Formats;
   if (name == "render") return HelpTopic::Render;
   if (name == "extensions") return HelpTopic::Extensions;
+  if (name == "ops") return HelpTopic::Ops;
   return std::nullopt;
 }
 
 Command parse_help(std::span<const std::string> args) {
   if (args.empty()) return HelpRequest{};
   if (const auto topic = topic_named(args[0]); topic && args.size() == 1) return HelpRequest{*topic};
-  return UsageError{"help takes one command name: info, convert, render, formats or extensions"};
+  return UsageError{"help takes one command name: info, convert, render, formats, extensions or ops"};
 }
 
 Command parse_formats(std::span<const std::string> args) {
@@ -355,6 +380,12 @@ Command parse_extensions(std::span<const std::string> args) {
     return HelpRequest{HelpTopic::Extensions};
   if (!args.empty()) return UsageError{"extensions takes no arguments", HelpTopic::Extensions};
   return ExtensionsRequest{};
+}
+
+Command parse_ops(std::span<const std::string> args) {
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) return HelpRequest{HelpTopic::Ops};
+  if (!args.empty()) return UsageError{"ops takes no arguments", HelpTopic::Ops};
+  return OpsRequest{};
 }
 
 }  // namespace
@@ -373,6 +404,9 @@ Command parse_command_line(std::span<const std::string> args) {
   if (first == "formats") return parse_formats(rest);
   if (first == "render") return parse_render(rest);
   if (first == "extensions") return parse_extensions(rest);
+}
+
+  if (first == "ops") return parse_ops(rest);
   return UsageError{"unknown command '" + first + "'"};
 }
 

@@ -10,11 +10,12 @@
 #include <variant>
 #include <vector>
 
+#include "operations.h"
 #include "rastrix/rx_codes.h"
 
 namespace rxcli {
 
-enum class HelpTopic { General, Info, Convert, Formats, Render, Extensions };
+enum class HelpTopic { General, Info, Convert, Formats, Render, Extensions, Ops };
 
 struct HelpRequest {
   HelpTopic topic = HelpTopic::General;
@@ -25,6 +26,7 @@ struct VersionRequest {};
 struct FormatsRequest {};
 
 struct ExtensionsRequest {};
+struct OpsRequest {};
 
 struct InfoRequest {
   bool json = false;
@@ -42,6 +44,7 @@ struct ConvertRequest {
   int32_t page = 1;
   std::optional<uint32_t> quality;
   uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
+  std::vector<Operation> operations;        // applied in this order
 };
 
 struct BatchRequest {
@@ -53,6 +56,7 @@ struct BatchRequest {
   int32_t page = 1;
   std::optional<uint32_t> quality;
   uint64_t max_pixels = kDefaultMaxPixels;  // 0: the engine's own limit
+  std::vector<Operation> operations;        // applied in this order
   std::vector<std::string> inputs;
 };
 
@@ -86,7 +90,8 @@ struct UsageError {
 };
 
 using Command = std::variant<HelpRequest, VersionRequest, FormatsRequest, ExtensionsRequest,
-                             InfoRequest, ConvertRequest, BatchRequest, RenderRequest, UsageError>;
+                             OpsRequest, InfoRequest, ConvertRequest, BatchRequest, RenderRequest,
+                             UsageError>;
 
 // `args` excludes the program name and the global options
 // (global_options_take in extensions.h).

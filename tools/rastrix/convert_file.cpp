@@ -103,6 +103,9 @@ TaskResult convert_file(const ConvertJob& job) {
   RX_load_limits_set(job.max_pixels, 0);
   const Image image = load_page(job.input.native(), job.page, report);
   if (!image) return failed(report + limit_hint(job.max_pixels));
+  if (std::string error = apply_operations(image.get(), job.operations, job.input.native());
+      !error.empty())
+    return failed(error);
   if (auto error = set_quality(job)) return failed(*error);
   if (auto error = make_parent(job)) return failed(*error);
   return save(image, job);

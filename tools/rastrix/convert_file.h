@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "rastrix/rx_codes.h"
+#include "operations.h"
 #include "task_result.h"
 
 namespace rxcli {
@@ -18,6 +19,7 @@ struct ConvertJob {
   uint32_t format = RX_FORMAT_UNKNOWN;  // by the output's extension
   std::optional<uint32_t> quality;
   uint64_t max_pixels = 0;        // the load limit; 0: the engine's own
+  std::vector<Operation> operations;  // applied in order between load and save
   bool keep_existing = false;     // an existing output is skipped, never replaced
   bool make_directories = false;  // create the output's folder when missing
   uint64_t temp_tag = 0;          // makes the temporary name unique within the process

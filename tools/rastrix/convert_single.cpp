@@ -20,6 +20,7 @@ int run_convert(const ConvertRequest& request) {
   job.format = request.format;
   job.quality = request.quality;
   job.max_pixels = request.max_pixels;
+  job.operations = request.operations;
   const TaskResult result = convert_file(job);
   if (!result.report.empty()) print_report(result.report);
   return result.outcome == Outcome::Failed ? kExitFailed : kExitOk;

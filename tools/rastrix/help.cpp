@@ -1,5 +1,7 @@
 #include "help.h"
 
+#include "operations.h"
+
 namespace rxcli {
 namespace {
 
@@ -15,6 +17,7 @@ Commands:
   render [OPTIONS] IN OUT          draw an image as a screen shows it
   formats                          list the formats, which load and which save
   extensions                       list the loaded extension modules
+  ops                              list the image operations of convert
   help [COMMAND]                   show help for a command
 
 Options:
@@ -60,9 +63,9 @@ others go on; the exit status is then 1.
 )";
 
 constexpr const char* kConvert = R"(Usage: rastrix convert [-f CODE | --format NAME] [-q QUALITY] [-p PAGE]
-                       [--max-pixels N] IN OUT
+                       [--max-pixels N] [OPERATION...] IN OUT
        rastrix convert --to EXT [-o DIR] [-r] [-n] [-j N] [-q QUALITY] [-p PAGE]
-                       [--max-pixels N] FILE-OR-FOLDER...
+                       [--max-pixels N] [OPERATION...] FILE-OR-FOLDER...
 
 The first form converts page PAGE of IN into OUT. The input's format is
 detected from its content; the output's comes from -f or --format, or
@@ -71,6 +74,13 @@ else from OUT's extension. An existing OUT is replaced.
 The second form converts many files, each into a file with the same base
 name and the extension EXT ("photo.bmp" -> "photo.jpg"), beside the input
 or under DIR.
+
+Operations change each image between loading and saving, in the order
+they are given, for example
+  rastrix convert in.bmp --rotate 90 --resize 50%:bilinear --colours 16 out.bmp
+An operation the image cannot take (a reduction of a 1-bit image, a
+bilinear resize of a 4-bit one) fails that file with the engine's report;
+nothing is written for it. The operations are listed at the end.
 
 Options:
   -f CODE             output format code (see 'rastrix formats'); 0 picks
@@ -116,6 +126,8 @@ standard error shows the files done, failed and skipped.
 Exit status: 0 when every file converted or was skipped, 1 when any
 failed, 2 for a command line that could not be understood (or a DIR that
 is not a folder).
+
+Operations:
 )";
 
 constexpr const char* kRender = R"(Usage: rastrix render [--size WxH] [--depth 1|4|8|16|24|32]
@@ -198,12 +210,21 @@ not load is reported on standard error and left out. '--no-extensions',
 given before the command, runs the bare engine; the listing is then empty.
 )";
 
+constexpr const char* kOps = R"(Usage: rastrix ops
+
+Lists the image operations that 'convert' takes, one per line,
+tab-separated: the option, its argument (empty when it takes none) and
+what it does. Give an argument after the option or after '=':
+'--rotate 90' or '--rotate=90'.
+)";
+
 }  // namespace
 
-const char* help_text(HelpTopic topic) {
+std::string help_text(HelpTopic topic) {
   switch (topic) {
     case HelpTopic::Info: return kInfo;
-    case HelpTopic::Convert: return kConvert;
+    case HelpTopic::Convert: return kConvert + operations_help();
+    case HelpTopic::Ops: return kOps;
     case HelpTopic::Formats: return kFormats;
     case HelpTopic::Render: return kRender;
     case HelpTopic::Extensions: return kExtensions;

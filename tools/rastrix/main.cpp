@@ -16,6 +16,7 @@
 #include "formats.h"
 #include "help.h"
 #include "info.h"
+#include "operations.h"
 #include "render.h"
 
 namespace rxcli {
@@ -23,7 +24,7 @@ namespace {
 
 struct Dispatch {
   int operator()(const HelpRequest& r) const {
-    std::fputs(help_text(r.topic), stdout);
+    std::fputs(help_text(r.topic).c_str(), stdout);
     return kExitOk;
   }
   int operator()(const VersionRequest&) const {
@@ -32,6 +33,10 @@ struct Dispatch {
   }
   int operator()(const FormatsRequest&) const { return run_formats(); }
   int operator()(const ExtensionsRequest&) const { return run_extensions(); }
+  int operator()(const OpsRequest&) const {
+    std::fputs(operations_listing().c_str(), stdout);
+    return kExitOk;
+  }
   int operator()(const InfoRequest& r) const { return run_info(r); }
   int operator()(const ConvertRequest& r) const { return run_convert(r); }
   int operator()(const BatchRequest& r) const { return run_batch(r); }
@@ -42,7 +47,8 @@ struct Dispatch {
                           : e.topic == HelpTopic::Formats ? " formats"
                           : e.topic == HelpTopic::Render  ? " render"
                           : e.topic == HelpTopic::Extensions ? " extensions"
-                                                             : "";
+                          : e.topic == HelpTopic::Ops     ? " ops"
+                                                          : "";
     std::fprintf(stderr, "rastrix: %s\nTry 'rastrix%s --help'.\n", e.message.c_str(), command);
     return kExitUsage;
   }

@@ -316,6 +316,25 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispContrast: on_brightness_contrast(); return;
     case kDispContrastEqualize: on_contrast_equalize(); return;
     case kDispContrastStretch: on_contrast_stretch(); return;
+    case kDispFlip: on_flip(); return;
+    case kDispRotate: on_rotate(); return;
+    case kDispRotateAny: on_rotate_any(); return;
+    case kDispResizeImage: on_resize_image(); return;
+    case kDispCropImage: on_crop_image(); return;
+    case kDispGray: on_gray(); return;
+    case kDispPromoteColor: on_promote_color(); return;
+    case kDispOctree: on_octree(); return;
+    case kDispMedianCut: on_median_cut(); return;
+    case kDispPopularity: on_popularity(); return;
+    case kDispBayerColor: on_bayer(dispid, 4); return;
+    case kDispBayerMono: on_bayer(dispid, 1); return;
+    case kDispDiffusionColor: on_diffusion(dispid, 4); return;
+    case kDispDiffusionMono: on_diffusion(dispid, 1); return;
+    case kDispHalftoneMono: on_halftone(); return;
+    case kDispPaletteGet: on_palette_get(); return;
+    case kDispPaletteSet: on_palette_set(); return;
+    case kDispPixelGet: on_pixel_get(); return;
+    case kDispPixelSet: on_pixel_set(); return;
     case kDispStatusEvent: on_status_event(); return;
     case kDispAbout: on_about(); return;
     case kDispSettingValue:
@@ -356,6 +375,14 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
       return S_OK;
     }
     case kDispDataBoundProperty: return put_data_bound(value);
+    case kDispVRed:
+    case kDispVGreen:
+    case kDispVBlue: {
+      HRESULT hr = VariantChangeType(&v, &value, 0, VT_I2);
+      if (FAILED(hr)) return hr;
+      colour_[static_cast<size_t>(dispid - kDispVRed)] = v.iVal;
+      return S_OK;
+    }
     case kDispGUIWindow:
     case kDispGUIXpos:
     case kDispGUIYpos:
@@ -444,16 +471,17 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
       out->llVal = static_cast<int64_t>(reinterpret_cast<uintptr_t>(address));
       return S_OK;
     }
-    case kDispIsGray: {
+    case kDispIsGray:
       out->vt = VT_BOOL;
-      out->boolVal = VARIANT_FALSE;
-      if (current_valid()) {
-        void* dib = RPb_DIB_pointer_get(reinterpret_cast<IMAGE_REC*>(current_));
-        if (dib != nullptr && RPb_DIB_is_gray_scale(dib)) out->boolVal = VARIANT_TRUE;
-      }
+      out->boolVal = current_is_gray() ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
-    }
     case kDispControlMode: out->vt = VT_I2; out->iVal = static_cast<int16_t>(control_mode_); return S_OK;
+    case kDispVRed:
+    case kDispVGreen:
+    case kDispVBlue:
+      out->vt = VT_I2;
+      out->iVal = colour_[static_cast<size_t>(dispid - kDispVRed)];
+      return S_OK;
     case kDispControlValue: {
       uint32_t value = 0;
       if (control_mode_ > kControlOptionFloor)

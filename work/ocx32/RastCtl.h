@@ -185,6 +185,36 @@ class CRastCtrl final : public com::IDispatch,
   void on_contrast_equalize();
   void on_contrast_stretch();
 
+  // ---- geometry ----
+  void on_flip();
+  void on_rotate();
+  void on_rotate_any();
+  void after_turn();
+  void reapply_zoom();
+  void on_resize_image();
+  void on_crop_image();
+
+  // ---- colours ----
+  void on_gray();
+  bool current_is_gray() const;
+  void on_promote_color();
+  void after_reduction(int32_t errors);
+  void on_octree();
+  void on_median_cut();
+  void on_popularity();
+  void on_bayer(int32_t dispid, int32_t bits);
+  void on_diffusion(int32_t dispid, int32_t bits);
+  void on_halftone();
+
+  // ---- palette entries and pixels ----
+  void on_palette_get();
+  void on_palette_set();
+  void on_pixel_get();
+  void on_pixel_set();
+  void step_pixel_position();
+  // A colour member's low byte: 0 red, 1 green, 2 blue.
+  uint8_t colour_byte(size_t i) const { return static_cast<uint8_t>(colour_[i] & 0xFF); }
+
   // ---- events ----
   void on_status_event();
   void on_about();
@@ -227,6 +257,7 @@ class CRastCtrl final : public com::IDispatch,
   int32_t status_steps_ = 0;
   std::array<int32_t, kAuxCount> aux_{1, 256, 1, 0, 0, 0, 0, 0, 0};
   int32_t control_mode_ = 0;
+  std::array<int16_t, 3> colour_{};  // VRed, VGreen, VBlue
   // Tool windows: the one GUIWindow selects, and each one's x, y, width
   // and height (rast_tool_geometry.cpp).
   static constexpr int32_t kToolWindowCount = 4;

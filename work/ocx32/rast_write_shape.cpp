@@ -28,6 +28,10 @@ bool CRastCtrl::write_shape(int32_t dispid, int64_t previous) {
     case kDispDisplayBrightness:
     case kDispDisplayContrast: d[i] = std::clamp(d[i], -255.0, 255.0); return true;
     case kDispDisplayCentered: num_[i] = num_[i] != 0 ? 1 : 0; return true;
+    // Methods past the last one resize by replicate.
+    case kDispResizeImage:
+      if (num_[i] > RX_RESIZE_BILINEAR) num_[i] = RX_RESIZE_REPLICATE;
+      return true;
     case kDispDisplayAngle: {
       for (const AngleMap& a : kAngles)
         if (num_[i] == a.written) {
