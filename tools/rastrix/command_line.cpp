@@ -404,8 +404,6 @@ Command parse_command_line(std::span<const std::string> args) {
   if (first == "formats") return parse_formats(rest);
   if (first == "render") return parse_render(rest);
   if (first == "extensions") return parse_extensions(rest);
-}
-
   if (first == "ops") return parse_ops(rest);
   return UsageError{"unknown command '" + first + "'"};
 }
