@@ -123,7 +123,7 @@ bool turn_any(IMAGE_REC* record, NewDib& out, const Turn& t) {
   int32_t* row = column + new_width;
   // The same products the formula takes, computed once.
   for (uint32_t x = 0; x < new_width; ++x) {
-    const double dx = static_cast<int64_t>(x) - t.ox;
+    const double dx = static_cast<double>(static_cast<int64_t>(x) - t.ox);
     dx_cos[x] = dx * t.cos;
     dx_sin[x] = dx * t.sin;
   }

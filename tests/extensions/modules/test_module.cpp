@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int32_t kFormat = 100;
-constexpr uint32_t kOption = 0x0164;  // option 1 of format 100
+[[maybe_unused]] constexpr int32_t kFormat = 100;
+[[maybe_unused]] constexpr uint32_t kOption = 0x0164;  // option 1 of format 100
 
 int32_t g_selected = -1;
 uint32_t* g_flags = nullptr;  // the block of the next option call

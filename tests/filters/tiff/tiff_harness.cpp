@@ -265,7 +265,8 @@ namespace {
 
 std::string g_complaints;
 
-void collect(const char* module, const char* fmt, va_list ap) {
+// libtiff hands its messages over as printf formats.
+__attribute__((format(printf, 2, 0))) void collect(const char* module, const char* fmt, va_list ap) {
   char text[1024];
   vsnprintf(text, sizeof text, fmt, ap);
   g_complaints += std::string(module != nullptr ? module : "") + ": " + text + "\n";
