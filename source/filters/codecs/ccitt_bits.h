@@ -40,8 +40,9 @@ class BitReader {
   uint64_t word() const { return acc_; }
   // The next n (1..32) bits, zero-padded past the end of the data.
   uint32_t peek(uint32_t n) const { return static_cast<uint32_t>(acc_ >> (64 - n)); }
+  // n may be all 64 bits the word holds, which a plain shift cannot take.
   void skip(uint32_t n) {
-    acc_ <<= n;
+    acc_ = n < 64 ? acc_ << n : 0;
     count_ -= n;
   }
   bool ensure(uint32_t n) {

@@ -10,6 +10,7 @@
 
 #include "IO/io_rec.h"
 #include "SUPPORT/runs.h"
+#include "filters/codecs/ccitt_bits.h"
 #include "filters/codecs/ccitt_harness.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
@@ -310,4 +311,18 @@ TEST_F(CcittDecode, ARowCutShortAtItsEndGainsNoChange) {
     for (const auto& row : got.rows)
       EXPECT_EQ(rx::run_row_check(row.data(), row.size(), 1), row.size());
   }
+}
+
+// The bit reader can hold a whole 64-bit word; skipping all of it must
+// leave nothing behind (a plain shift by 64 would leave the word as it was
+// on this processor, and the decoder would read the same bits again).
+TEST(CcittBits, SkippingAllSixtyFourBitsEmptiesTheWord) {
+  const uint8_t data[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  rx::ccitt::BitReader bits(data, sizeof data, nullptr, false);
+  ASSERT_TRUE(bits.ensure(64));
+  ASSERT_EQ(bits.count(), 64u);
+  bits.skip(64);
+  EXPECT_EQ(bits.count(), 0u);
+  EXPECT_EQ(bits.word(), 0u);
+  EXPECT_FALSE(bits.ensure(1));
 }
