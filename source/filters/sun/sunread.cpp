@@ -110,11 +110,12 @@ int32_t map_read(SUN_READ* r) {
 }
 
 // The least data the rows can come from: all of them, or for coded files
-// three bytes per run of 256.
+// three bytes for every 256 (no code makes more of what it takes; short
+// rows may be literals of a byte or two).
 int32_t data_check(const SUN_READ& r) {
   const uint64_t total = uint64_t{r.row_bytes} * r.h.height;
   const uint64_t needed =
-      r.h.type == kSunEncoded ? (total + kSunLongestRun - 1) / kSunLongestRun * 3 : total;
+      r.h.type == kSunEncoded ? (total * 3 + kSunLongestRun - 1) / kSunLongestRun : total;
   const int32_t here = RPb_IO_tell(r.io);
   const int64_t available = here < 0 ? 0 : std::max<int64_t>(int64_t{r.end} - here, 0);
   if (static_cast<uint64_t>(available) < needed)

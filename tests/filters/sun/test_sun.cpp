@@ -104,6 +104,19 @@ TEST_F(Sun, CoderRunsAndEscapes) {
   EXPECT_EQ(Bytes(file.begin() + data, file.end()), (Bytes{0x80, 0, 5, 0x80, 1, 0x80}));
 }
 
+// A coded file of one short row holds fewer bytes than a run takes: two
+// literal bytes for a 2 x 1 picture.
+TEST_F(Sun, ACodedFileShorterThanARunLoads) {
+  Picture p{2, 1, 8, {Bytes{0, 0}}, {}};
+  RX_HIMAGE image = image_of(p);
+  Bytes file;
+  ASSERT_EQ(save(image, RX_FORMAT_SUN, &file), 0);
+  RX_image_delete(image);
+  ASSERT_EQ(be32(file, 16), 2u) << "the length of the coded data";
+  ASSERT_EQ(be32(file, 20), 2u);
+  EXPECT_EQ(rgb_loaded(file), rgb_of(p));
+}
+
 // Plain files are the rows as they are, padded to even lengths; the
 // header's length is theirs.
 TEST_F(Sun, PlainRowsArePaddedToEvenLengths) {
