@@ -5,6 +5,7 @@
 // the image's depth and delivered.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "IO/io_callback_status.h"
 #include "SUPPORT/dib_size.h"
@@ -360,7 +361,10 @@ bool samples_decode(Reader* r) {
   const Page& p = r->page;
   const uint32_t samples = j.planes > 1 ? j.planes : p.samples_per_segment();
   const RowConverter rows(p, samples, r->src.motorola);
-  const YCbCrConverter bands(p);
+  // Only a YCbCr page has had its subsampling checked; any other page may
+  // carry a stray subsampling field of zeros.
+  std::optional<YCbCrConverter> bands;
+  if (ycbcr(p)) bands.emplace(p);
   for (uint32_t i = 0; i < r->layout.segments; ++i) {
     j.segment = i;
     Segment s;
@@ -368,7 +372,7 @@ bool samples_decode(Reader* r) {
       s = segment_at(p, r->layout, i, k);
       if (!plane_open(j, j.plane[k], s)) return false;
     }
-    const bool ok = ycbcr(p) ? segment_bands(j, s, bands) : segment_rows(j, s, rows);
+    const bool ok = bands ? segment_bands(j, s, *bands) : segment_rows(j, s, rows);
     if (!ok) return false;
   }
   return true;

@@ -393,6 +393,22 @@ TEST_F(TiffRead, YCbCrUnitsAreExpandedWithTheLumaWeights) {
   EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_PLANAR_CONFIG_ERROR});
 }
 
+TEST_F(TiffRead, SubsamplingOfZeroIsRefusedForYCbCrAndIgnoredElsewhere) {
+  Page p;
+  p.fields = basic(2, 2, 8, 3, 1, 6);
+  p.fields.push_back(num(530, kShort, {0, 0}));
+  p.strips = {{100, 100, 100, 100, 128, 200}};
+  EXPECT_EQ(load(build({p})), 0u);
+  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_TIFF_DATA_UNEXPECTED});
+  // A bilevel page does not use the field (a fuzzed file once divided by it).
+  p.fields = basic(8, 1, 1, 1, 1, 0);
+  p.fields.push_back(num(530, kShort, {0, 0}));
+  p.strips = {{0x0F}};
+  const Pixels px = load_pixels(build({p}));
+  ASSERT_EQ(px.bits, 1);
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(px.rgb[3 * x], x < 4 ? 255 : 0) << x;
+}
+
 TEST_F(TiffRead, PlanesOfRgbAreGatheredAndOtherPlanarValuesRefused) {
   Page p;
   p.fields = basic(2, 2, 8, 3, 1, 2);
