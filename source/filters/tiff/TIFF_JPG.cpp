@@ -276,6 +276,23 @@ bool jpeg_stream_load(Reader* r) {
   if (offset >= static_cast<uint64_t>(r->src.size) ||
       RPb_IO_seek(r->io, static_cast<int32_t>(at), RX_SEEK_SET) != at)
     return fail(r, RXE_TIFF_SEEK_FAILURE, kJpegInterchangeFormat, offset);
+  // The stream's own frame decides the image: a few bytes must not make
+  // an image larger than they can code.
+  RX_BITMAPINFOHEADER h{};
+  int32_t compression = 0;
+  if (jpeg_info(r->io, &h, nullptr, &compression, nullptr, 1) != 0) {
+    r->failed = true;
+    return false;
+  }
+  const uint64_t available = static_cast<uint64_t>(r->src.size) - offset;
+  const uint64_t needed = uint64_t{static_cast<uint32_t>(h.biWidth)} *
+                          static_cast<uint32_t>(h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight) *
+                          (h.biBitCount == 24 ? 3 : 1);
+  if (available * kJpegMaxExpansion < needed)
+    return fail(r, RXE_CANT_READ_PIXEL_DATA, static_cast<int64_t>(std::min<uint64_t>(available, INT32_MAX)),
+                static_cast<int64_t>(std::min<uint64_t>(needed, INT32_MAX)));
+  if (RPb_IO_seek(r->io, static_cast<int32_t>(at), RX_SEEK_SET) != at)
+    return fail(r, RXE_TIFF_SEEK_FAILURE, kJpegInterchangeFormat, offset);
   if (jpeg_read(r->io, nullptr, 1, 1) != 0) {
     r->failed = true;
     return false;
