@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "IMG_PROC/op_images.h"
+#include "SUPPORT/kernels.h"
 
 using namespace iptest;
 
@@ -298,4 +299,26 @@ TEST_F(Kernels, MotionLines) {
     EXPECT_EQ(RX_IP_kernel_motion(&k, d, n), 1);
     EXPECT_EQ(first_error(), (Codes{RXE_PARAMETERS_OUT_OF_LIMITS, bad, 0}));
   }
+}
+
+TEST_F(Convolve, FastAndReferenceSumsGiveTheSameBytes) {
+  // Widths around the sixteen samples of a fast step, kernels of mixed
+  // signs whose sums fill 16 bits (the last: 255 x 128 = 32640), with and
+  // without the add flag.
+  const std::vector<std::vector<int32_t>> kernels = {
+      {1, 2, 1, 2, 4, 2, 1, 2, 1}, {-1, -1, -1, -1, 8, -1, -1, -1, -1}, {-10, 12, -10, 12, 40, 12, -10, 12, -10}};
+  for (const int32_t width : {1, 5, 16, 17, 33})
+    for (const auto& k : kernels)
+      for (const int32_t add : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << width << " " << k[4] << " " << add);
+        auto pattern = [](int32_t x, int32_t y) { return uint8_t((x * 97 + y * 61) ^ (x * y)); };
+        Rows got[2];
+        for (const bool fast : {false, true}) {
+          rx::KernelLevelScope level(fast ? rx::kernel_level_supported() : rx::KernelLevel::kReference);
+          RX_HIMAGE image = make_fn(24, width, 4, pattern);
+          ASSERT_EQ(convolve(image, k, 3, 3, 0.0625, RX_KERNEL_RESULT_ABSOLUTE, add), 0);
+          got[fast] = rows_of(image);
+        }
+        EXPECT_EQ(got[0], got[1]);
+      }
 }
