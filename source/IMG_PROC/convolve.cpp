@@ -309,6 +309,7 @@ bool kernel_ok(const RX_KERNEL& k) {
 
 bool convolve_span(const SampleImage& image, const Span& span, const RX_KERNEL& kernel,
                    const PassOptions& options) {
+  if (!kernel_ok(kernel)) return false;
   int64_t weights = 0;
   for (const int32_t e : kernel.elements) weights += std::abs(int64_t{e});
   TagGuard tag;

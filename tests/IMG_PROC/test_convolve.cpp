@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "IMG_PROC/op_images.h"
+#include "IMG_PROC/convolve.h"
 #include "SUPPORT/kernels.h"
 
 using namespace iptest;
@@ -321,4 +322,28 @@ TEST_F(Convolve, FastAndReferenceSumsGiveTheSameBytes) {
         }
         EXPECT_EQ(got[0], got[1]);
       }
+}
+
+TEST_F(Kernels, RecordsRunWithTheirOwnOriginAndMalformedOnesAreRefused) {
+  // The motion line to the right over 3 pixels starts at the pixel: the
+  // mean of x, x + 1, x + 2, with columns past the edge mirrored:
+  // (30 + 60 + 90) / 3, (60 + 90 + 120) / 3, (90 + 120 + 90) / 3,
+  // (120 + 90 + 60) / 3.
+  RX_HIMAGE image = make(8, {{30, 60, 90, 120}});
+  auto* record = reinterpret_cast<IMAGE_REC*>(image);
+  const rx::ip::Span row{0, 0, 3, 0};
+  RX_KERNEL k{};
+  ASSERT_EQ(RX_IP_kernel_motion(&k, 3, 3), 0);
+  ASSERT_TRUE(rx::ip::convolve_record(record, row, k, rx::ip::PassOptions{}));
+  EXPECT_EQ(rows_of(image), (Rows{{60, 90, 100, 90}}));
+  // Offsets that do not match the size, or a result mode past 3.
+  ASSERT_EQ(RX_IP_kernel_fixed(&k, 3), 0);
+  k.last_column = 5;
+  RPb_AF_error_clear();
+  EXPECT_FALSE(rx::ip::convolve_record(record, row, k, rx::ip::PassOptions{}));
+  EXPECT_EQ(first_error(), (Codes{RXE_PARAMETERS_OUT_OF_LIMITS, 3, 3}));
+  ASSERT_EQ(RX_IP_kernel_fixed(&k, 3), 0);
+  k.result_mode = 4;
+  EXPECT_FALSE(rx::ip::convolve_record(record, row, k, rx::ip::PassOptions{}));
+  EXPECT_EQ(rows_of(image), (Rows{{60, 90, 100, 90}}));
 }
