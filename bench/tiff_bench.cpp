@@ -9,7 +9,7 @@
 // busy machine does not skew the ratios. Then the peak memory of the engine's
 // load of the Group 4 file, measured in a fresh process, beside the size of
 // the page as run rows (the form a loaded 1-bit image takes).
-// LZW cases wait for the LZW extension: the engine has no LZW codec of its own.
+// The LZW cases are tiff_lzw_bench (they need the RXLZW module).
 //
 //   tiff_bench [RUNS]
 #include <tiffio.h>
