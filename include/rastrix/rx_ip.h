@@ -336,4 +336,122 @@ RX_API int32_t RX_IP_bayer(RX_HIMAGE image, const RX_BAYER_OPTIONS* options);
  * corner. The options word is not read (may be null). */
 RX_API int32_t RX_IP_halftone(RX_HIMAGE image, const int32_t* options);
 
+
+/* ---- Convolution, sharpening, smoothing and edge maps ---------------------
+ * These work on a rectangle (null: the whole image, clamped as above) of an
+ * 8-bit or 24-bit image. Every output pixel is computed from the pixels as
+ * they were before the call, and the rectangle changes only when the whole
+ * pass is done: an interruption by the status callback (rows reported
+ * within the rectangle) or any other failure leaves the image as it was. */
+
+/* The largest kernel: wider or higher kernels are cut to this size. */
+#define RX_KERNEL_MAX 16
+
+/* How a weighted value v, limited to -255..255, becomes an output byte. */
+enum {
+  RX_KERNEL_RESULT_POSITIVE = 0, /* v from 1 up (at most 255), else 0 */
+  RX_KERNEL_RESULT_ABSOLUTE = 1, /* abs(v), at most 255 */
+  RX_KERNEL_RESULT_WRAPPED = 2,  /* v limited to -127..128, stored as a byte */
+  RX_KERNEL_RESULT_OFFSET = 3    /* v limited to -127..128, plus 127 */
+};
+
+/* A kernel: element (row r, column c) is elements[r * RX_KERNEL_MAX + c];
+ * elements outside width x height are 0. The element at (-first_column,
+ * -first_row) lies on the output pixel; last_column and last_row are the
+ * offsets of the last column and row from it. The weighted sum of a pixel
+ * is multiplied by the normaliser and truncated toward zero. */
+typedef struct RX_KERNEL {
+  int32_t width, height;           /* 1..RX_KERNEL_MAX */
+  int32_t first_column, first_row; /* <= 0 */
+  int32_t last_column, last_row;   /* >= 0 */
+  double normalizer;
+  int32_t result_mode; /* RX_KERNEL_RESULT_... */
+  int32_t elements[RX_KERNEL_MAX * RX_KERNEL_MAX];
+} RX_KERNEL;
+
+/* Convolves the rectangle with a kernel of width x height elements given
+ * row by row (cut to 16 x 16, with the origin at (width / 2, height / 2) of
+ * the sizes given). Sum = the elements times the pixels under them; value
+ * = trunc(sum x normaliser) limited to -255..255. Without the add flag the
+ * output is the result mode's byte for the value; with it, the pixel under
+ * the origin plus the value, limited to 0..255. Kernel rows above or below
+ * the picture are left out of the sum; kernel columns left or right of it
+ * take the pixel mirrored about the edge column (column -1 is column 1).
+ * 24-bit images: channel RX_CHANNEL_RED, _GREEN or _BLUE does that channel
+ * alone, 7 (all three) and RX_CHANNEL_MEAN all three; other channel codes
+ * give RXE_PARAMETERS_OUT_OF_LIMITS with the code (8-bit images ignore the
+ * channel). Other depths give RXE_BIT_COUNT_UNSUPPORTED with the depth;
+ * sizes below 1, a result mode outside 0..3 and a normaliser that is not a
+ * finite number give RXE_PARAMETERS_OUT_OF_LIMITS; null elements
+ * RXE_INVALID_POINTER. */
+RX_API int32_t RX_IP_convolve(RX_HIMAGE image, const int32_t* rect, const int32_t* elements,
+                              int32_t width, int32_t height, double normalizer, int32_t channel,
+                              int32_t result_mode, int32_t add);
+
+/* Fills the kernel with the fixed 3 x 3, 5 x 5 or 7 x 7 kernel (origin at
+ * the centre, normaliser 1, result mode 0); other sizes give
+ * RXE_KERNEL_SIZE_INVALID with the size. */
+RX_API int32_t RX_IP_kernel_fixed(RX_KERNEL* kernel, int32_t size);
+
+/* The two-element kernel of a direction, result mode 3, with the
+ * normaliser: 1 the pixel minus the one above it; 2 its left neighbour
+ * minus the one above; 3 the left neighbour minus the pixel; 4 the
+ * upper-left neighbour minus the pixel; 5 to 8 the negatives of 1 to 4.
+ * Directions outside 1..8 and normalisers that are not finite numbers
+ * give RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_kernel_direction(RX_KERNEL* kernel, int32_t direction, double normalizer);
+
+/* A line of ones from the origin pixel towards a direction (1 up, 2
+ * up-right, 3 right, 4 down-right, 5 down, 6 down-left, 7 left, 8
+ * up-left) over
+ * `length` pixels, at most 16; diagonal lines have trunc(length x
+ * 0.7071067811865) pixels, at least 1. The normaliser is 1 / the number of
+ * ones, so the pixel takes the mean along the line; result mode 0. A
+ * direction outside 1..8 or a length below 1 gives
+ * RXE_PARAMETERS_OUT_OF_LIMITS with the value. */
+RX_API int32_t RX_IP_kernel_motion(RX_KERNEL* kernel, int32_t direction, int32_t length);
+
+/* Adds the detail of the fixed kernel to every pixel: strength 1..4 the
+ * 3 x 3 kernel times 1/8, 1/4, 1/2, 3/4; 5..7 the 5 x 5 kernel times 1/16,
+ * 1/8, 1/4 (result mode 0). 24-bit images: every channel; 16-bit images:
+ * every channel of the pixel, widened to 8 bits and back. 1- and 4-bit
+ * images give RXE_BIT_COUNT_UNSUPPORTED, other depths but 8, 16 and 24
+ * RXE_INVALID_BIT_COUNT, other strengths RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_sharpen(RX_HIMAGE image, const int32_t* rect, int32_t strength);
+
+/* Replaces every pixel by the mean of the box around it (truncated):
+ * strength 1, 2, 3, 4 is a box of 3, 5, 7, 9 pixels square. 1-, 4- and
+ * 16-bit images give RXE_BIT_COUNT_UNSUPPORTED, other depths but 8 and 24
+ * RXE_INVALID_BIT_COUNT, other strengths RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_smooth(RX_HIMAGE image, const int32_t* rect, int32_t strength);
+
+/* Edge map operators (RX_IP_edge_map modes). With a, b, c the rows above,
+ * at and below the pixel and x its column, the first three are worked out
+ * on the rectangle without the picture's outermost rows and columns: */
+enum {
+  /* gx = (a[x+1] + b[x+1] + c[x+1] - a[x-1] - b[x-1] - c[x-1]) / 3, gy
+   * likewise from c minus a, both truncated; trunc(sqrt(gx^2 + gy^2)),
+   * at most 255 */
+  RX_EDGE_GRADIENT = 1,
+  /* the 1 2 1 weighted gradient: trunc(sqrt(gx^2 + gy^2) / 4), at most
+   * 255 */
+  RX_EDGE_SOBEL = 2,
+  /* abs(8 b[x] - its eight neighbours) / 8 */
+  RX_EDGE_LAPLACE = 3,
+  /* convolutions with result mode 0: the fixed 5 x 5 kernel times 1/16,
+   * then 3 x 3 kernels 1 1 1 / 0 0 0 / -1 -1 -1, 1 0 -1 / 1 0 -1 / 1 0 -1,
+   * 0 1 1 / -1 0 1 / -1 -1 0 and 0 -1 -1 / 1 0 -1 / 1 1 0 */
+  RX_EDGE_FIXED_5X5 = 4,
+  RX_EDGE_HORIZONTAL = 5,
+  RX_EDGE_VERTICAL = 6,
+  RX_EDGE_DIAGONAL_UP = 7,
+  RX_EDGE_DIAGONAL_DOWN = 8
+};
+
+/* Replaces the rectangle by its edge map with the operator `mode` (24-bit
+ * images channel by channel). 1-, 4- and 16-bit images give
+ * RXE_BIT_COUNT_UNSUPPORTED, other depths but 8 and 24
+ * RXE_INVALID_BIT_COUNT, other modes RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_edge_map(RX_HIMAGE image, const int32_t* rect, int32_t mode);
+
 #endif

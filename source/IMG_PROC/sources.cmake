@@ -21,4 +21,9 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/gray.cpp
   IMG_PROC/gray_test.cpp
   IMG_PROC/grey_row.cpp
-  IMG_PROC/palette_entry.cpp)
+  IMG_PROC/palette_entry.cpp
+  IMG_PROC/convolve.cpp
+  IMG_PROC/kernels.cpp
+  IMG_PROC/sharpen.cpp
+  IMG_PROC/smooth.cpp
+  IMG_PROC/edge_map.cpp)

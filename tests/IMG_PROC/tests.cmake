@@ -8,4 +8,8 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_promote.cpp
   IMG_PROC/test_geometry_peer.cpp
   IMG_PROC/test_fast_paths.cpp
-  IMG_PROC/test_op_limits.cpp)
+  IMG_PROC/test_op_limits.cpp
+  IMG_PROC/test_convolve.cpp
+  IMG_PROC/test_sharpen_smooth.cpp
+  IMG_PROC/test_edge_map.cpp
+  IMG_PROC/test_convolve_peer.cpp)

@@ -323,6 +323,112 @@ int32_t apply_merge(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
   return RX_IP_merge(image, source, nullptr, a.n[1], a.n[2], a.n[0]);
 }
 
+// ---- Convolution and edge maps -------------------------------------------------
+
+std::string parse_sharpen(const std::string& value, OpArgs& a) {
+  const auto s = whole(value, 1, 7);
+  if (!s) return "needs a strength of 1 to 7";
+  a.n[0] = static_cast<int32_t>(*s);
+  return {};
+}
+
+int32_t apply_sharpen(RX_HIMAGE image, const OpArgs& a, OpScratch&) { return RX_IP_sharpen(image, nullptr, a.n[0]); }
+
+std::string parse_smooth(const std::string& value, OpArgs& a) {
+  const auto s = whole(value, 1, 4);
+  if (!s) return "needs a strength of 1 to 4";
+  a.n[0] = static_cast<int32_t>(*s);
+  return {};
+}
+
+int32_t apply_smooth(RX_HIMAGE image, const OpArgs& a, OpScratch&) { return RX_IP_smooth(image, nullptr, a.n[0]); }
+
+constexpr std::array<std::string_view, 8> kEdgeOperators = {
+    "gradient", "sobel", "laplace", "fixed", "horizontal", "vertical", "diagonal-up", "diagonal-down"};
+static_assert(RX_EDGE_GRADIENT == 1 && RX_EDGE_LAPLACE == 3 && RX_EDGE_FIXED_5X5 == 4 &&
+              RX_EDGE_DIAGONAL_DOWN == 8);
+
+std::string parse_edges(const std::string& value, OpArgs& a) {
+  const auto m = keyword(value, kEdgeOperators);
+  if (!m)
+    return "knows the operators gradient, sobel, laplace, fixed, horizontal, vertical, diagonal-up "
+           "and diagonal-down, not '" + value + "'";
+  a.n[0] = *m + RX_EDGE_GRADIENT;
+  return {};
+}
+
+int32_t apply_edges(RX_HIMAGE image, const OpArgs& a, OpScratch&) { return RX_IP_edge_map(image, nullptr, a.n[0]); }
+
+// Result modes by name; "add" adds the value to the pixel instead.
+constexpr std::array<std::string_view, 5> kConvolveModes = {"positive", "absolute", "wrapped", "offset", "add"};
+static_assert(RX_KERNEL_RESULT_POSITIVE == 0 && RX_KERNEL_RESULT_OFFSET == 3);
+// Elements as large as any sensible kernel; the engine takes any 32-bit
+// value, the command line refuses what is surely a typing slip.
+constexpr int64_t kMaxElement = 1000000;
+
+// WxH=E,E,... into n[0], n[1] and the elements.
+std::string parse_kernel_elements(std::string_view text, OpArgs& a) {
+  const char* form = "needs fixed3, fixed5, fixed7 or WIDTHxHEIGHT=ELEMENTS (1 to 16 each way, "
+                     "elements row by row, separated by commas)";
+  const size_t eq = text.find('='), x = text.find('x');
+  if (eq == std::string_view::npos || x == std::string_view::npos || x > eq) return form;
+  const auto w = whole(text.substr(0, x), 1, RX_KERNEL_MAX), h = whole(text.substr(x + 1, eq - x - 1), 1, RX_KERNEL_MAX);
+  if (!w || !h) return form;
+  std::string_view list = text.substr(eq + 1);
+  while (true) {
+    const size_t comma = list.find(',');
+    const auto e = whole(list.substr(0, comma), -kMaxElement, kMaxElement);
+    if (!e) return form;
+    a.kernel.push_back(static_cast<int32_t>(*e));
+    if (comma == std::string_view::npos) break;
+    list = list.substr(comma + 1);
+  }
+  if (static_cast<int64_t>(a.kernel.size()) != *w * *h)
+    return "needs " + std::to_string(*w * *h) + " elements for a " + std::to_string(*w) + "x" +
+           std::to_string(*h) + " kernel, not " + std::to_string(a.kernel.size());
+  a.n[0] = static_cast<int32_t>(*w);
+  a.n[1] = static_cast<int32_t>(*h);
+  return {};
+}
+
+// KERNEL[:NORMALISER[:MODE]]: n[0], n[1] the size (a fixed kernel has no
+// elements yet), n[2] the result mode, n[3] the add flag, `number` the
+// normaliser.
+std::string parse_convolve(const std::string& value, OpArgs& a) {
+  std::string_view rest, mode;
+  const std::string_view kernel = head(value, rest);
+  const std::string_view normaliser = head(rest, mode);
+  if (kernel == "fixed3" || kernel == "fixed5" || kernel == "fixed7") {
+    a.n[0] = a.n[1] = kernel.back() - '0';
+  } else if (std::string error = parse_kernel_elements(kernel, a); !error.empty()) {
+    return error;
+  }
+  a.number = 1.0;
+  if (!normaliser.empty()) {
+    const auto n = decimal(normaliser);
+    if (!n) return "needs a normaliser such as 0.125 after the kernel";
+    a.number = *n;
+  }
+  if (mode.empty()) mode = "positive";
+  const auto m = keyword(mode, kConvolveModes);
+  if (!m)
+    return "knows the modes positive, absolute, wrapped, offset and add, not '" + std::string(mode) + "'";
+  a.n[2] = *m == 4 ? RX_KERNEL_RESULT_POSITIVE : *m;
+  a.n[3] = *m == 4 ? 1 : 0;
+  return {};
+}
+
+int32_t apply_convolve(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  std::vector<int32_t> elements = a.kernel;
+  if (elements.empty()) {
+    RX_KERNEL fixed{};
+    if (const int32_t errors = RX_IP_kernel_fixed(&fixed, a.n[0]); errors != 0) return errors;
+    for (int32_t r = 0; r < a.n[1]; ++r)
+      for (int32_t c = 0; c < a.n[0]; ++c) elements.push_back(fixed.elements[r * RX_KERNEL_MAX + c]);
+  }
+  return RX_IP_convolve(image, nullptr, elements.data(), a.n[0], a.n[1], a.number, 7, a.n[2], a.n[3]);
+}
+
 constexpr OperationDef kOperations[] = {
     {"crop", "", "WxH+X+Y", "keep the W x H pixels from column X, row Y (clamped into the image)",
      parse_crop, apply_crop},
@@ -353,6 +459,17 @@ constexpr OperationDef kOperations[] = {
     {"merge", "", "OP[@X,Y]:FILE",
      "combine FILE into the image at X,Y; OP add, subtract, multiply, divide, and, or, xor, offset-add",
      parse_merge, apply_merge},
+    {"sharpen", "", "STRENGTH", "add the detail of a fixed kernel; 1 to 4 on 3 x 3, 5 to 7 on 5 x 5 (8-, 16-, 24-bit)",
+     parse_sharpen, apply_sharpen},
+    {"smooth", "", "STRENGTH", "mean of a box of 3, 5, 7 or 9 pixels for strength 1 to 4 (8-bit and 24-bit)",
+     parse_smooth, apply_smooth},
+    {"convolve", "", "KERNEL[:NORMALISER[:MODE]]",
+     "convolve with fixed3, fixed5, fixed7 or WxH=E,E,... times NORMALISER (1); MODE positive, absolute, "
+     "wrapped, offset or add",
+     parse_convolve, apply_convolve},
+    {"edges", "", "OPERATOR",
+     "edge map; gradient, sobel, laplace, fixed, horizontal, vertical, diagonal-up or diagonal-down",
+     parse_edges, apply_edges},
 };
 
 }  // namespace

@@ -21,6 +21,7 @@ struct OpArgs {
   double number = 0.0;
   bool percent = false;
   std::string file;  // a second image (merge)
+  std::vector<int32_t> kernel;  // elements given row by row (convolve)
 };
 
 struct OperationDef;

@@ -206,6 +206,10 @@ class CRastCtrl final : public com::IDispatch,
   void on_diffusion(int32_t dispid, int32_t bits);
   void on_halftone();
 
+  // ---- convolution ----
+  void on_smooth_sharpen(int32_t dispid);
+  void on_edge_map();
+
   // ---- palette entries and pixels ----
   void on_palette_get();
   void on_palette_set();
