@@ -83,6 +83,19 @@ def one(entries, pixels=bytes(16), count=None):
     return tiff(pixels, [(entries, 0, count)])
 
 
+def tiny_jpeg(width, height):
+    """A baseline stream of three components whose frame claims the size
+    given, with one-code Huffman tables and eight bytes of coded data."""
+    ones = bytes([1] + [0] * 15)
+    return (b"\xff\xd8"
+            + b"\xff\xdb" + struct.pack(">HB", 67, 0) + bytes([1] * 64)
+            + b"\xff\xc0" + struct.pack(">HBHHB", 17, 8, height, width, 3)
+            + bytes([1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0])
+            + b"\xff\xc4" + struct.pack(">H", 2 + 2 * 18) + b"\x00" + ones + b"\x00" + b"\x10" + ones + b"\x00"
+            + b"\xff\xda" + struct.pack(">HB", 12, 3) + bytes([1, 0, 2, 0, 3, 0, 0, 63, 0])
+            + bytes(8) + b"\xff\xd9")
+
+
 def samples():
     out = {}
     grey = bytes(range(16))
@@ -105,6 +118,12 @@ def samples():
                                                      strip_bytes=1024), kib)
     out["kib_claims_gigabytes_g4"] = one(plain(20000, 20000, bps=1, compression=4, photometric=0,
                                                strip_bytes=1024), kib)
+    # A small page pointing at a JPEG stream of a few bytes whose frame is
+    # 21,549 x 1,309 pixels (found by the fuzz target).
+    jpeg = tiny_jpeg(21549, 1309)
+    out["jpeg_stream_claims_28_megapixels"] = one(
+        plain(45, 29, spp=3, compression=6, photometric=6, strip_bytes=len(jpeg),
+              extra=[entry(513, LONG, 1, 8), entry(514, LONG, 1, len(jpeg))]), jpeg)
     # Pages the reader refuses by their fields.
     out["g4_at_depth_8"] = one(plain(4, 4, compression=4), grey)
     out["compression_7"] = one(plain(4, 4, compression=7), grey)

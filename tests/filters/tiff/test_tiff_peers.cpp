@@ -152,7 +152,7 @@ TEST_F(TiffPeers, DamagedFilesGiveOnlyTheirError) {
       {"g4_run_past_width", RXE_CANT_READ_PIXEL_DATA},
       {"loop_onto_itself", RXE_TIFF_INVALID_IMAGE_DIMENSION},
       {"loop_back_to_first", RXE_TIFF_INVALID_IMAGE_DIMENSION},
-      // 1,166 bytes of JPEG whose frame is 21,549 x 1,309 pixels.
+      // 280 bytes of JPEG whose frame is 21,549 x 1,309 pixels.
       {"jpeg_stream_claims_28_megapixels", RXE_CANT_READ_PIXEL_DATA},
   };
   size_t seen = 0;
