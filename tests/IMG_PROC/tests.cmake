@@ -8,4 +8,9 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_promote.cpp
   IMG_PROC/test_geometry_peer.cpp
   IMG_PROC/test_fast_paths.cpp
-  IMG_PROC/test_op_limits.cpp)
+  IMG_PROC/test_op_limits.cpp
+  IMG_PROC/test_fx_kernels.cpp
+  IMG_PROC/test_fx_posterize.cpp
+  IMG_PROC/test_fx_tiles.cpp
+  IMG_PROC/test_fx_texture.cpp
+  IMG_PROC/test_despeckle.cpp)

@@ -2,4 +2,5 @@
 # the command on small pictures.
 target_sources(rastrix_tests PRIVATE
   tools/test_rastrix_op_table.cpp
+  tools/test_rastrix_op_effects.cpp
   tools/test_rastrix_ops.cpp)

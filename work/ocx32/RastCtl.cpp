@@ -331,6 +331,15 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispDiffusionColor: on_diffusion(dispid, 4); return;
     case kDispDiffusionMono: on_diffusion(dispid, 1); return;
     case kDispHalftoneMono: on_halftone(); return;
+    case kDispFXBlur:
+    case kDispFXDiffuse:
+    case kDispFXTexture:
+    case kDispFXEmboss:
+    case kDispFXStitch:
+    case kDispFXMotion:
+    case kDispFXPosterize:
+    case kDispFXTwist: on_effect(dispid); return;
+    case kDispDespeckle: on_despeckle(); return;
     case kDispPaletteGet: on_palette_get(); return;
     case kDispPaletteSet: on_palette_set(); return;
     case kDispPixelGet: on_pixel_get(); return;
