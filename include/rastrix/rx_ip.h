@@ -359,20 +359,20 @@ RX_API int32_t RX_IP_effect_blur(RX_HIMAGE image, const int32_t* rect, int32_t s
  * engine's pseudo-random sequence. */
 RX_API int32_t RX_IP_effect_diffuse(RX_HIMAGE image, const int32_t* rect, int32_t tile);
 
-/* Convolves with the two-element kernel of a direction 1..8 (the pixel
- * less its neighbour: 1 above, 2 above-right, 3 right, 4 below-right,
- * 5 below, 6 below-left, 7 left, 8 above-left) times the normaliser,
- * limited to -127..128 and stored plus 127. Other directions give
- * RXE_PARAMETERS_OUT_OF_LIMITS; a normaliser that is not a finite number
- * gives RXE_INVALID_KERNEL_NORMALIZER. */
+/* Convolves with the two-element kernel of a direction 1..8: 1 the pixel
+ * less the one above, 2 left less above, 3 left less pixel, 4 above-left
+ * less pixel, 5 above less pixel, 6 above less left, 7 pixel less left,
+ * 8 pixel less above-left; times the normaliser, limited to -127..128,
+ * plus 127. Other directions give RXE_PARAMETERS_OUT_OF_LIMITS; a
+ * normaliser that is not finite gives RXE_INVALID_KERNEL_NORMALIZER. */
 RX_API int32_t RX_IP_effect_emboss(RX_HIMAGE image, const int32_t* rect, double normaliser,
                                    int32_t direction);
 
 /* Each pixel becomes the truncated mean of a line of `length` pixels (at
  * most 16; diagonals trunc(length x 0.7071067811865)) starting on it and
- * running toward the neighbour the emboss direction names. A direction
- * outside 1..8 gives RXE_PARAMETERS_OUT_OF_LIMITS, a length below 1
- * RXE_INVALID_KERNEL_MOTION_EXTENT. */
+ * running 1 up, 2 up-right, 3 right, 4 down-right, 5 down, 6 down-left,
+ * 7 left or 8 up-left. Other directions give RXE_PARAMETERS_OUT_OF_LIMITS,
+ * a length below 1 RXE_INVALID_KERNEL_MOTION_EXTENT. */
 RX_API int32_t RX_IP_effect_motion(RX_HIMAGE image, const int32_t* rect, int32_t length,
                                    int32_t direction);
 

@@ -42,14 +42,14 @@ Kernel kernel_box(int32_t size);
 // centre, normaliser 1.
 Kernel kernel_fixed_5();
 
-// The two-element kernel of direction 1..8 (+1 on the output pixel's side,
-// -1 one step away): result mode kBiased. False, having pushed
+// The two-element kernel (+1 and -1) of direction 1..8, origin at
+// (width / 2, height / 2), result mode kBiased. False, having pushed
 // RXE_PARAMETERS_OUT_OF_LIMITS (direction), for any other direction.
 bool kernel_direction(int32_t direction, double normaliser, Kernel* out);
 
 // A line of ones from the output pixel, `length` long (diagonals
-// trunc(length x 0.7071067811865)), at most 16, trailing in the direction
-// the directional kernel of the same number points to; normaliser
+// trunc(length x 0.7071067811865)), at most 16, trailing up (1), then
+// clockwise in steps of 45 degrees to up-left (8); normaliser
 // 1 / elements. Pushes RXE_PARAMETERS_OUT_OF_LIMITS (direction) for a
 // direction outside 1..8 and RXE_INVALID_KERNEL_MOTION_EXTENT (length) for
 // a length below 1.

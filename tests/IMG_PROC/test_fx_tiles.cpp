@@ -2,7 +2,13 @@
 // Their random draws come from the engine's sequence, the classic linear
 // congruential generator, whose first values from seed 1 are 16838, 5758,
 // 10113, 17515 (the sample generator of the C language's standard).
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "IMG_PROC/fx_common.h"
 #include "IMG_PROC/ip_images.h"
@@ -195,4 +201,46 @@ TEST_F(FxTwist, RefusalsRectanglesAndInterruption) {
   EXPECT_EQ(RX_IP_effect_twist(tall, nullptr, 2, 2), 1);
   EXPECT_EQ(first_error(), (Codes{RXE_INTERRUPTED_BY_USER, 1, 3}));
   EXPECT_EQ(rows_of(tall), (Rows{{2, 1}, {4, 3}, {5, 6}, {7, 8}}));
+}
+
+TEST_F(FxTwist, PillowsTransposesAgreeBlockByBlock) {
+  if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0) GTEST_SKIP() << "python3 with PIL is not installed";
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("rastrix_twist_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::ofstream cases(dir / "cases.txt");
+  auto pattern = [](int32_t x, int32_t y) { return uint8_t((x * 29 + y * 71 + x * y * 13) ^ (y << 3)); };
+  // Pillow reads RGB red first; our rows are blue first.
+  auto raw = [](const Rows& rows, bool colour) {
+    std::vector<uint8_t> out;
+    for (auto row : rows) {
+      if (colour)
+        for (size_t i = 0; i + 2 < row.size(); i += 3) std::swap(row[i], row[i + 2]);
+      out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+  };
+  auto put = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  };
+  const int32_t rects[][4] = {{0, 0, 36, 22}, {2, 3, 33, 20}, {30, 1, 36, 21}};
+  int n = 0;
+  for (bool colour : {false, true})
+    for (int32_t turn : {1, 2, 3})
+      for (int32_t block : {1, 2, 5, 7})
+        for (const auto& rect : rects) {
+          RX_HIMAGE image = make_fn(colour ? 24 : 8, 37, 23, pattern);
+          const std::string name = "case" + std::to_string(n++);
+          put(name + ".in", raw(rows_of(image), colour));
+          ASSERT_EQ(RX_IP_effect_twist(image, rect, turn, block), 0);
+          put(name + ".out", raw(rows_of(image), colour));
+          cases << name << (colour ? " RGB" : " L") << " 37 23 " << turn << ' ' << block << ' '
+                << rect[0] << ' ' << rect[1] << ' ' << rect[2] << ' ' << rect[3] << '\n';
+          RX_image_delete(image);
+        }
+  cases.close();
+  const std::string check = "/usr/bin/python3 " RX_TEST_DATA_DIR "/../interop/pillow_twist.py ";
+  EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "cases in " << dir;
+  if (!HasFailure()) fs::remove_all(dir);
 }

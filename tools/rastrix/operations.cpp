@@ -473,7 +473,7 @@ constexpr OperationDef kOperations[] = {
     {"diffuse", "", "TILE", "shuffle the pixels within overlapping TILE x TILE squares (1-16)",
      parse_tile, apply_diffuse},
     {"emboss", "", "DIRECTION[:NORMALISER]",
-     "relief from the difference with a neighbour; DIRECTION 1-8 (1 up, 3 right, 5 down, 7 left)",
+     "relief from the difference with a neighbour; DIRECTION 1-8 (1, 5 across rows; 3, 7 across columns)",
      parse_direction_normaliser, apply_emboss},
     {"motion", "", "LENGTH:DIRECTION",
      "average each pixel with LENGTH (1-16) pixels trailing in DIRECTION 1-8", parse_motion,
