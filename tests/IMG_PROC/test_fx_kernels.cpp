@@ -76,7 +76,9 @@ TEST_F(FxKernels, DepthRuleOfTheKernelEffects) {
   }
   // A 32-bit image is left alone without a word.
   RX_HIMAGE deep = test::create(test::make_dib(2, 2, 32));
-  if (deep != 0) EXPECT_EQ(RX_IP_effect_emboss(deep, nullptr, 1.0, 1), 0);
+  if (deep != 0) {
+    EXPECT_EQ(RX_IP_effect_emboss(deep, nullptr, 1.0, 1), 0);
+  }
   // Handles: 0 pushes, another invalid one is ignored.
   EXPECT_EQ(RX_IP_effect_blur(0, nullptr, 1), 1);
   EXPECT_EQ(first_error()[0], RXE_INVALID_HANDLE);

@@ -68,7 +68,9 @@ TEST_F(FxDiffuse, KeepsThePixelsAndTheOutside) {
   EXPECT_EQ(sorted_bytes(after), sorted_bytes(before)) << "pixels only move";
   for (int32_t y = 0; y < 12; ++y)
     for (int32_t x = 0; x < 20; ++x)
-      if (x < 3 || x > 15 || y < 2 || y > 9) EXPECT_EQ(after[y][x], before[y][x]) << x << "," << y;
+      if (x < 3 || x > 15 || y < 2 || y > 9) {
+        EXPECT_EQ(after[y][x], before[y][x]) << x << "," << y;
+      }
 
   // A uniform picture stays uniform at any size; tile 1 changes nothing.
   RX_HIMAGE flat = make_fn(8, 9, 9, [](int32_t, int32_t) { return uint8_t(9); });
