@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
   time_case("median_cut_256", photo, runs, [&](RX_HIMAGE i) { return RX_IP_median_cut_reduce(i, &median); });
   time_case("diffuse_1bit", photo, runs, [&](RX_HIMAGE i) { return RX_IP_diffuse(i, &diffuse); });
   time_case("crop_1000", photo, runs, [](RX_HIMAGE i) { return RX_IP_crop(i, kCrop); });
+  time_case("blur_box_3", photo, runs, [](RX_HIMAGE i) { return RX_IP_effect_blur(i, nullptr, 1); });
+  time_case("blur_box_5", photo, runs, [](RX_HIMAGE i) { return RX_IP_effect_blur(i, nullptr, 2); });
   time_case("page_rotate_90", page, runs, [](RX_HIMAGE i) { return RX_IP_rotate(i, 1); });
   time_case("page_flip_left_right", page, runs, [](RX_HIMAGE i) { return RX_IP_flip(i, 0); });
   time_case("page_resize_nearest_50", page, runs, [](RX_HIMAGE i) { return RX_IP_resize(i, 1240, 1754, 0); });

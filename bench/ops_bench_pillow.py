@@ -10,7 +10,7 @@ Usage: ops_bench_pillow.py PHOTO.bmp PAGE.bmp [RUNS]
 import sys
 import time
 
-from PIL import Image
+from PIL import Image, ImageFilter
 
 T = Image.Transpose
 R = Image.Resampling
@@ -36,6 +36,8 @@ def main(photo_path, page_path, runs):
         ("median_cut_256", photo, lambda im: im.quantize(256, method=Q.MEDIANCUT)),
         ("diffuse_1bit", photo, lambda im: im.convert("1")),
         ("crop_1000", photo, lambda im: im.crop((1000, 1000, 2000, 2000))),
+        ("blur_box_3", photo, lambda im: im.filter(ImageFilter.BoxBlur(1))),
+        ("blur_box_5", photo, lambda im: im.filter(ImageFilter.BoxBlur(2))),
         ("page_rotate_90", page, lambda im: im.transpose(T.ROTATE_270)),
         ("page_flip_left_right", page, lambda im: im.transpose(T.FLIP_LEFT_RIGHT)),
         ("page_resize_nearest_50", page, lambda im: im.resize((1240, 1754), R.NEAREST)),

@@ -453,5 +453,86 @@ enum {
  * RXE_BIT_COUNT_UNSUPPORTED, other depths but 8 and 24
  * RXE_INVALID_BIT_COUNT, other modes RXE_PARAMETERS_OUT_OF_LIMITS. */
 RX_API int32_t RX_IP_edge_map(RX_HIMAGE image, const int32_t* rect, int32_t mode);
+/* ---- Special effects and despeckle --------------------------------------------
+ * Each changes the pixels of a rectangle (as for the contrast functions;
+ * null: the whole image) in place and reports rows to the status callback.
+ * Blur, diffuse, emboss, motion blur, posterize, stitch and texture work on
+ * 8- and 24-bit images: 1-, 4- and 16-bit images give
+ * RXE_BIT_COUNT_UNSUPPORTED (bit count) and other depths are left alone.
+ * Kernel effects read columns beyond the picture's sides mirrored into it
+ * (-1 reads column 1) and leave out kernel rows above or below it; a
+ * weighted sum is multiplied by the normaliser and cut toward zero. */
+
+/* Smooths with a box of ones of 3 x 3 (strength 1) or 5 x 5 (strength 2),
+ * each pixel the truncated mean. Other strengths do nothing and report
+ * nothing, whatever the depth. */
+RX_API int32_t RX_IP_effect_blur(RX_HIMAGE image, const int32_t* rect, int32_t strength);
+
+/* Shuffles the pixels of tile x tile squares (1..16, else
+ * RXE_PARAMETERS_OUT_OF_LIMITS with the size) stepping by
+ * max(tile - tile / 3, 1) across and down from the rectangle's top-left
+ * corner, each whole inside it. Each square pairs its pixels along a
+ * shuffled list of its positions and swaps each pair, drawing from the
+ * engine's pseudo-random sequence. */
+RX_API int32_t RX_IP_effect_diffuse(RX_HIMAGE image, const int32_t* rect, int32_t tile);
+
+/* Convolves with the two-element kernel of a direction 1..8: 1 the pixel
+ * less the one above, 2 left less above, 3 left less pixel, 4 above-left
+ * less pixel, 5 above less pixel, 6 above less left, 7 pixel less left,
+ * 8 pixel less above-left; times the normaliser, limited to -127..128,
+ * plus 127. Other directions give RXE_PARAMETERS_OUT_OF_LIMITS; a
+ * normaliser that is not finite gives RXE_INVALID_KERNEL_NORMALIZER. */
+RX_API int32_t RX_IP_effect_emboss(RX_HIMAGE image, const int32_t* rect, double normaliser,
+                                   int32_t direction);
+
+/* Each pixel becomes the truncated mean of a line of `length` pixels (at
+ * most 16; diagonals trunc(length x 0.7071067811865)) starting on it and
+ * running 1 up, 2 up-right, 3 right, 4 down-right, 5 down, 6 down-left,
+ * 7 left or 8 up-left. Other directions give RXE_PARAMETERS_OUT_OF_LIMITS,
+ * a length below 1 RXE_INVALID_KERNEL_MOTION_EXTENT. */
+RX_API int32_t RX_IP_effect_motion(RX_HIMAGE image, const int32_t* rect, int32_t length,
+                                   int32_t direction);
+
+/* Reduces values to L levels (below 2: 2): value i becomes
+ * trunc(trunc(i / (255 / L)) x 255 / (L - 1)), at most 255. 24-bit images
+ * change only the channels in `channels` (RX_CHANNEL_RED, _GREEN, _BLUE). */
+RX_API int32_t RX_IP_effect_posterize(RX_HIMAGE image, const int32_t* rect, int32_t levels,
+                                      int32_t channels);
+
+/* Convolves with the fixed 5 x 5 kernel (a ring of -1 round 0 and 2 and a
+ * centre of 8) at 1/16, keeping positive values on 8-bit images and, at
+ * 1/16 x normaliser, magnitudes on 24-bit ones; then embosses with the
+ * normaliser and direction. Direction and normaliser are checked first. */
+RX_API int32_t RX_IP_effect_stitch(RX_HIMAGE image, const int32_t* rect, int32_t direction,
+                                   double normaliser);
+
+/* Reflects each whole block x block square laid edge to edge from the
+ * rectangle's top-left corner: turn 1 about its bottom-left to top-right
+ * diagonal, 2 left to right, 3 about its top-left to bottom-right
+ * diagonal; turn 4 draws 0..4 for each square from the engine's
+ * pseudo-random sequence; other turns change nothing. Works on 1-, 4-, 8-
+ * and 24-bit images (runs images stay runs); 16-bit images give
+ * RXE_BIT_COUNT_UNSUPPORTED and a block below 1 gives
+ * RXE_PARAMETERS_OUT_OF_LIMITS. */
+RX_API int32_t RX_IP_effect_twist(RX_HIMAGE image, const int32_t* rect, int32_t turn,
+                                  int32_t block);
+
+/* Lays the 8- or 24-bit image `texture` (else RXE_BIT_COUNT_UNSUPPORTED
+ * with its bit count and lVal 1; an invalid handle gives
+ * RXE_INVALID_HANDLE) as tiles from the rectangle's top-left corner and
+ * adds the tile's grey value less 128 to every channel under it, limited
+ * to 0..255: mid-grey leaves the image as it is. The texture may be the
+ * image itself; its unchanged pixels are used. */
+RX_API int32_t RX_IP_effect_texture(RX_HIMAGE image, const int32_t* rect, RX_HIMAGE texture);
+
+/* Limits every pixel (24-bit: every channel) of the rectangle to the range
+ * of its neighbours inside the picture, read from the unchanged image: on
+ * 1-bit pages (plain or runs) a pixel unlike all eight neighbours takes
+ * their value; on 8-bit grey and 24-bit images an impulse lighter or
+ * darker than everything round it is clipped to its neighbours. Strokes
+ * and edges, even one pixel wide, keep every pixel. 4- and 16-bit images
+ * give RXE_BIT_COUNT_UNSUPPORTED, 8-bit images with a colour palette
+ * RXE_INDEXED_8_BIT_UNSUPPORTED. */
+RX_API int32_t RX_IP_despeckle(RX_HIMAGE image, const int32_t* rect);
 
 #endif

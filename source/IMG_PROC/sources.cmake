@@ -26,4 +26,15 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/kernels.cpp
   IMG_PROC/sharpen.cpp
   IMG_PROC/smooth.cpp
-  IMG_PROC/edge_map.cpp)
+  IMG_PROC/edge_map.cpp
+  IMG_PROC/fx_common.cpp
+  IMG_PROC/fx_convolve.cpp
+  IMG_PROC/fx_blur.cpp
+  IMG_PROC/fx_diffuse.cpp
+  IMG_PROC/fx_emboss.cpp
+  IMG_PROC/fx_motion.cpp
+  IMG_PROC/fx_posterize.cpp
+  IMG_PROC/fx_stitch.cpp
+  IMG_PROC/fx_texture.cpp
+  IMG_PROC/fx_twist.cpp
+  IMG_PROC/despeckle.cpp)

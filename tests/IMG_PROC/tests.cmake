@@ -12,4 +12,9 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_convolve.cpp
   IMG_PROC/test_sharpen_smooth.cpp
   IMG_PROC/test_edge_map.cpp
-  IMG_PROC/test_convolve_peer.cpp)
+  IMG_PROC/test_convolve_peer.cpp
+  IMG_PROC/test_fx_kernels.cpp
+  IMG_PROC/test_fx_posterize.cpp
+  IMG_PROC/test_fx_tiles.cpp
+  IMG_PROC/test_fx_texture.cpp
+  IMG_PROC/test_despeckle.cpp)

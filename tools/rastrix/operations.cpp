@@ -328,6 +328,23 @@ int32_t apply_merge(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
 std::string parse_sharpen(const std::string& value, OpArgs& a) {
   const auto s = whole(value, 1, 7);
   if (!s) return "needs a strength of 1 to 7";
+// ---- Special effects ---------------------------------------------------------
+
+// The effects' own ranges, said on the command line rather than left to
+// the engine: blur strengths, diffuse tiles, kernel directions, motion
+// lengths, posterize levels and twist turns.
+constexpr int64_t kDirections = 8;
+constexpr int64_t kMaxTile = 16;
+constexpr int64_t kMaxMotion = 16;
+constexpr int64_t kMaxLevels = 256;
+constexpr int64_t kRandomTurn = 4;
+// Emboss and stitch normaliser, and twist block, when none is given.
+constexpr double kDefaultNormaliser = 1.0;
+constexpr int32_t kDefaultBlock = 8;
+
+std::string parse_blur(const std::string& value, OpArgs& a) {
+  const auto s = whole(value, 1, 2);
+  if (!s) return "needs a strength of 1 (3 x 3) or 2 (5 x 5)";
   a.n[0] = static_cast<int32_t>(*s);
   return {};
 }
@@ -427,6 +444,98 @@ int32_t apply_convolve(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
       for (int32_t c = 0; c < a.n[0]; ++c) elements.push_back(fixed.elements[r * RX_KERNEL_MAX + c]);
   }
   return RX_IP_convolve(image, nullptr, elements.data(), a.n[0], a.n[1], a.number, 7, a.n[2], a.n[3]);
+int32_t apply_blur(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_blur(image, nullptr, a.n[0]);
+}
+
+std::string parse_tile(const std::string& value, OpArgs& a) {
+  const auto t = whole(value, 1, kMaxTile);
+  if (!t) return "needs a tile size from 1 to 16";
+  a.n[0] = static_cast<int32_t>(*t);
+  return {};
+}
+
+int32_t apply_diffuse(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_diffuse(image, nullptr, a.n[0]);
+}
+
+// DIRECTION[:NORMALISER]; n[0] the direction, `number` the normaliser.
+std::string parse_direction_normaliser(const std::string& value, OpArgs& a) {
+  std::string_view rest;
+  const auto d = whole(head(value, rest), 1, kDirections);
+  if (!d) return "needs a direction from 1 to 8, then :NORMALISER if wanted";
+  const auto n = rest.empty() ? std::optional<double>(kDefaultNormaliser) : decimal(rest);
+  if (!n) return "needs a finite normaliser after ':', such as 0.5";
+  a.n[0] = static_cast<int32_t>(*d);
+  a.number = *n;
+  return {};
+}
+
+int32_t apply_emboss(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_emboss(image, nullptr, a.number, a.n[0]);
+}
+
+int32_t apply_stitch(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_stitch(image, nullptr, a.n[0], a.number);
+}
+
+// LENGTH:DIRECTION; n[0] the length, n[1] the direction.
+std::string parse_motion(const std::string& value, OpArgs& a) {
+  std::string_view rest;
+  const auto l = whole(head(value, rest), 1, kMaxMotion);
+  const auto d = whole(rest, 1, kDirections);
+  if (!l || !d) return "needs LENGTH:DIRECTION, a length from 1 to 16 and a direction from 1 to 8";
+  a.n[0] = static_cast<int32_t>(*l);
+  a.n[1] = static_cast<int32_t>(*d);
+  return {};
+}
+
+int32_t apply_motion(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_motion(image, nullptr, a.n[0], a.n[1]);
+}
+
+std::string parse_levels(const std::string& value, OpArgs& a) {
+  const auto l = whole(value, 2, kMaxLevels);
+  if (!l) return "needs a level count from 2 to 256";
+  a.n[0] = static_cast<int32_t>(*l);
+  return {};
+}
+
+int32_t apply_posterize(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_posterize(image, nullptr, a.n[0],
+                                RX_CHANNEL_RED | RX_CHANNEL_GREEN | RX_CHANNEL_BLUE);
+}
+
+// TURN[:BLOCK]; n[0] the turn, n[1] the block size.
+std::string parse_twist(const std::string& value, OpArgs& a) {
+  std::string_view rest;
+  const auto t = whole(head(value, rest), 1, kRandomTurn);
+  const auto b = rest.empty() ? std::optional<int64_t>(kDefaultBlock) : whole(rest, 1, kInt32Max);
+  if (!t || !b) return "needs a turn from 1 to 4, then :BLOCK (a size of 1 or more) if wanted";
+  a.n[0] = static_cast<int32_t>(*t);
+  a.n[1] = static_cast<int32_t>(*b);
+  return {};
+}
+
+int32_t apply_twist(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_effect_twist(image, nullptr, a.n[0], a.n[1]);
+}
+
+std::string parse_file(const std::string& value, OpArgs& a) {
+  if (value.empty()) return "needs the file of the texture";
+  a.file = value;
+  return {};
+}
+
+int32_t apply_texture(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
+  RX_HIMAGE texture = 0;
+  if (const int32_t errors = RX_image_load_file(a.file.c_str(), &texture); errors != 0) return errors;
+  scratch.images.emplace_back(texture);
+  return RX_IP_effect_texture(image, nullptr, texture);
+}
+
+int32_t apply_despeckle(RX_HIMAGE image, const OpArgs&, OpScratch&) {
+  return RX_IP_despeckle(image, nullptr);
 }
 
 constexpr OperationDef kOperations[] = {
@@ -470,6 +579,27 @@ constexpr OperationDef kOperations[] = {
     {"edges", "", "OPERATOR",
      "edge map; gradient, sobel, laplace, fixed, horizontal, vertical, diagonal-up or diagonal-down",
      parse_edges, apply_edges},
+    {"blur", "", "STRENGTH", "smooth with a 3 x 3 (1) or 5 x 5 (2) box (8- and 24-bit)", parse_blur,
+     apply_blur},
+    {"diffuse", "", "TILE", "shuffle the pixels within overlapping TILE x TILE squares (1-16)",
+     parse_tile, apply_diffuse},
+    {"emboss", "", "DIRECTION[:NORMALISER]",
+     "relief from the difference with a neighbour; DIRECTION 1-8 (1, 5 across rows; 3, 7 across columns)",
+     parse_direction_normaliser, apply_emboss},
+    {"motion", "", "LENGTH:DIRECTION",
+     "average each pixel with LENGTH (1-16) pixels trailing in DIRECTION 1-8", parse_motion,
+     apply_motion},
+    {"posterize", "posterise", "LEVELS", "reduce every channel to LEVELS (2-256) even steps",
+     parse_levels, apply_posterize},
+    {"stitch", "", "DIRECTION[:NORMALISER]", "ridges of a 5 x 5 kernel, then an emboss",
+     parse_direction_normaliser, apply_stitch},
+    {"twist", "", "TURN[:BLOCK]",
+     "reflect BLOCK x BLOCK squares (default 8): 1 and 3 on a diagonal, 2 left to right, 4 at random",
+     parse_twist, apply_twist},
+    {"texture", "", "FILE", "lay FILE over the image as tiles, lighter or darker than mid-grey",
+     parse_file, apply_texture},
+    {"despeckle", "", "", "clear isolated dots and clip single-pixel spikes", no_value,
+     apply_despeckle},
 };
 
 }  // namespace

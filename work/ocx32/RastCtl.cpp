@@ -334,6 +334,15 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispSmooth:
     case kDispSharpen: on_smooth_sharpen(dispid); return;
     case kDispEdgeMap: on_edge_map(); return;
+    case kDispFXBlur:
+    case kDispFXDiffuse:
+    case kDispFXTexture:
+    case kDispFXEmboss:
+    case kDispFXStitch:
+    case kDispFXMotion:
+    case kDispFXPosterize:
+    case kDispFXTwist: on_effect(dispid); return;
+    case kDispDespeckle: on_despeckle(); return;
     case kDispPaletteGet: on_palette_get(); return;
     case kDispPaletteSet: on_palette_set(); return;
     case kDispPixelGet: on_pixel_get(); return;

@@ -194,6 +194,11 @@ class CRastCtrl final : public com::IDispatch,
   void on_resize_image();
   void on_crop_image();
 
+  // ---- special effects (rast_fx.cpp) ----
+  void on_effect(int32_t dispid);
+  void after_effect(int32_t errors);
+  void on_despeckle();
+
   // ---- colours ----
   void on_gray();
   bool current_is_gray() const;
