@@ -21,4 +21,7 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/gray.cpp
   IMG_PROC/gray_test.cpp
   IMG_PROC/grey_row.cpp
-  IMG_PROC/palette_entry.cpp)
+  IMG_PROC/palette_entry.cpp
+  IMG_PROC/encrypt.cpp
+  IMG_PROC/skew_measure.cpp
+  IMG_PROC/deskew.cpp)

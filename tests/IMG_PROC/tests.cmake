@@ -8,4 +8,6 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_promote.cpp
   IMG_PROC/test_geometry_peer.cpp
   IMG_PROC/test_fast_paths.cpp
-  IMG_PROC/test_op_limits.cpp)
+  IMG_PROC/test_op_limits.cpp
+  IMG_PROC/test_encrypt.cpp
+  IMG_PROC/test_deskew.cpp)
