@@ -331,6 +331,9 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispDiffusionColor: on_diffusion(dispid, 4); return;
     case kDispDiffusionMono: on_diffusion(dispid, 1); return;
     case kDispHalftoneMono: on_halftone(); return;
+    case kDispEncrypt: on_scramble(false); return;
+    case kDispDecrypt: on_scramble(true); return;
+    case kDispAutoDeskew: on_auto_deskew(); return;
     case kDispPaletteGet: on_palette_get(); return;
     case kDispPaletteSet: on_palette_set(); return;
     case kDispPixelGet: on_pixel_get(); return;

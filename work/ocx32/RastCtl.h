@@ -206,6 +206,10 @@ class CRastCtrl final : public com::IDispatch,
   void on_diffusion(int32_t dispid, int32_t bits);
   void on_halftone();
 
+  // ---- scrambling and deskew ----
+  void on_scramble(bool decrypt);
+  void on_auto_deskew();
+
   // ---- palette entries and pixels ----
   void on_palette_get();
   void on_palette_set();
