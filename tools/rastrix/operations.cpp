@@ -323,6 +323,39 @@ int32_t apply_merge(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
   return RX_IP_merge(image, source, nullptr, a.n[1], a.n[2], a.n[0]);
 }
 
+// ---- Scrambling and deskew ------------------------------------------------------
+
+// The whole value is the password, colons and all.
+std::string parse_password(const std::string& value, OpArgs& a) {
+  if (value.empty()) return "needs a password";
+  a.password = value;
+  return {};
+}
+
+int32_t apply_scramble(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_encrypt(image, nullptr, RX_ENCRYPT_METHOD_TRANSPOSE, a.password.c_str());
+}
+
+int32_t apply_unscramble(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_decrypt(image, nullptr, RX_ENCRYPT_METHOD_TRANSPOSE, a.password.c_str());
+}
+
+// LEAST[:expand]: the least skew in degrees (0 to 89) worth a turn; n[0]
+// the expand flag.
+std::string parse_deskew(const std::string& value, OpArgs& a) {
+  std::string_view rest;
+  const auto least = decimal(head(value, rest));
+  if (!least || *least < 0 || *least >= 89 || (!rest.empty() && rest != "expand"))
+    return "needs the least skew in degrees (0 to 89) worth turning, then :expand if wanted, such as 1:expand";
+  a.number = *least;
+  a.n[0] = rest.empty() ? 0 : 1;
+  return {};
+}
+
+int32_t apply_deskew(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_deskew(image, a.number, a.n[0]);
+}
+
 constexpr OperationDef kOperations[] = {
     {"crop", "", "WxH+X+Y", "keep the W x H pixels from column X, row Y (clamped into the image)",
      parse_crop, apply_crop},
@@ -353,6 +386,15 @@ constexpr OperationDef kOperations[] = {
     {"merge", "", "OP[@X,Y]:FILE",
      "combine FILE into the image at X,Y; OP add, subtract, multiply, divide, and, or, xor, offset-add",
      parse_merge, apply_merge},
+    {"scramble", "", "PASSWORD",
+     "scramble the pixels under PASSWORD (1-, 4-, 8- and 24-bit); --unscramble with it gives them back",
+     parse_password, apply_scramble},
+    {"unscramble", "", "PASSWORD", "undo --scramble with the same PASSWORD", parse_password,
+     apply_unscramble},
+    {"deskew", "", "LEAST[:expand]",
+     "measure the skew of a 1-bit page and turn it straight when it is LEAST degrees or more; "
+     ":expand grows the page to hold the turned picture",
+     parse_deskew, apply_deskew},
 };
 
 }  // namespace

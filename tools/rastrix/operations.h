@@ -21,6 +21,7 @@ struct OpArgs {
   double number = 0.0;
   bool percent = false;
   std::string file;  // a second image (merge)
+  std::string password;  // scramble, unscramble
 };
 
 struct OperationDef;
