@@ -3,7 +3,7 @@
 // The rows are scanned from the top for runs of dark pixels; runs that touch
 // (diagonally too) form blobs with bounding boxes. Scanning ends after the
 // row in which more than kBlobsEnough blobs are alive. The bottom-right
-// corner of every blob then votes in a table of distances by angles: the
+// corner of every blob finished by then votes in a table of distances by angles: the
 // corners of letters on one text line share a distance at the angle
 // perpendicular to the line. A coarse search over half a turn in 2-degree
 // steps and a fine one of +-1 degree around its result in 0.1-degree steps
@@ -180,8 +180,9 @@ void dark_row(IMAGE_REC* record, int32_t row, bool dark_is_zero, uint8_t* out) {
   std::memset(out + bytes, 0, stride - bytes);
 }
 
-// Collects the blobs of the rows from the top until enough are alive.
-bool blobs_collect(IMAGE_REC* record, Blobs& blobs, TagGuard& scratch) {
+// Collects the blobs of the rows from the top until enough are alive;
+// `open_row` is then the last row scanned, else -1.
+bool blobs_collect(IMAGE_REC* record, Blobs& blobs, TagGuard& scratch, int32_t* open_row) {
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const auto width = static_cast<uint32_t>(h->biWidth);
   const uint32_t most_runs = width / 2 + 1;
@@ -201,7 +202,10 @@ bool blobs_collect(IMAGE_REC* record, Blobs& blobs, TagGuard& scratch) {
     if (!join_row(blobs, prev, prev_count, cur, cur_count, y)) return false;
     std::swap(prev, cur);
     prev_count = cur_count;
-    if (blobs.live() > kBlobsEnough) break;
+    if (blobs.live() > kBlobsEnough) {
+      *open_row = y;
+      break;
+    }
   }
   return true;
 }
@@ -265,15 +269,20 @@ bool skew_measure(IMAGE_REC* record, double* angle) {
   *angle = 0.0;
   TagGuard scratch;
   Blobs blobs(scratch);
-  if (!blobs_collect(record, blobs, scratch)) return true;
+  int32_t open_row = -1;
+  if (!blobs_collect(record, blobs, scratch, &open_row)) return true;
   auto* points = static_cast<Point*>(scratch.alloc(sizeof(Point) * (blobs.size() + 1)));
   if (points == nullptr) {
     RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(sizeof(Point) * blobs.size()), 0);
     return true;
   }
+  // A blob that reaches the last row scanned is cut there, not ended: the
+  // letters a skewed line crosses there would all seem to end on that row
+  // and outvote the line itself, so only finished blobs vote.
   uint32_t count = 0;
   for (uint32_t i = 0; i < blobs.size(); ++i)
-    if (blobs.at(i).left >= 0) points[count++] = Point{blobs.at(i).right, blobs.at(i).bottom};
+    if (blobs.at(i).left >= 0 && blobs.at(i).bottom != open_row)
+      points[count++] = Point{blobs.at(i).right, blobs.at(i).bottom};
   bool ok = true;
   const double coarse = search(points, count, h->biWidth, h->biHeight, 0.0, 180.0, 2.0, scratch, &ok);
   const double fine = ok ? search(points, count, h->biWidth, h->biHeight, coarse - 1.0, coarse + 1.0, 0.1, scratch, &ok)

@@ -12,7 +12,9 @@ namespace {
 
 class Deskew : public EngineTest {};
 
-constexpr int32_t kWidth = 1100, kHeight = 1400;
+// A4 at 300 dpi: the scan stops after about 1800 letters, a third of the
+// way down, with the lines it cuts there half read.
+constexpr int32_t kWidth = 2480, kHeight = 3508;
 
 // The page as an image; with `light_zero` palette entry 0 is white and the
 // dark pixels are 1.
@@ -49,6 +51,8 @@ double measure(RX_HIMAGE image) {
 TEST_F(Deskew, MeasuresPagesTurnedFromMinusFiveToFiveDegrees) {
   // A page turned clockwise by t is put back by turning it by -t, so that
   // is what the measurement gives. The fine search steps by 0.1 degree.
+  // (Were the letters cut by the last row scanned to vote, a page turned by
+  // 3 degrees would measure about 0: they all seem to end on that row.)
   double worst = 0;
   for (int32_t tenths = -50; tenths <= 50; tenths += 5) {
     const double turned = tenths / 10.0;
@@ -85,9 +89,11 @@ TEST_F(Deskew, ExpandGrowsThePageToHoldTheTurnedPicture) {
   ASSERT_EQ(RX_IP_deskew(image, 1.0, 1), 0);
   int32_t w = 0, h = 0, bits = 0;
   RX_image_dimensions_get(image, &w, &h, &bits);
-  // About 1100 cos 4 + 1400 sin 4 = 1195 by 1400 cos 4 + 1100 sin 4 = 1473.
-  EXPECT_NEAR(w, 1195, 3);
-  EXPECT_NEAR(h, 1473, 3);
+  // The corners (+-1240, +-1754) turned by 4 degrees reach
+  // 1240 cos 4 + 1754 sin 4 = 1359.3 across and 1240 sin 4 + 1754 cos 4
+  // = 1836.2 down: 2718 by 3672. A tenth of a degree moves that by 6.
+  EXPECT_NEAR(w, 2718, 8);
+  EXPECT_NEAR(h, 3672, 8);
   EXPECT_EQ(bits, 1);
 }
 
@@ -147,12 +153,23 @@ TEST_F(Deskew, BlankAndSolidPagesMeasureMinus91AndStay) {
 }
 
 TEST_F(Deskew, TinyPagesMeasureWithoutHarm) {
+  // Alternating pixels: on one row the dark ones are separate blobs, on
+  // more rows they touch diagonally and make one. Fewer than four blobs
+  // never outvote the threshold: -91.
   for (int32_t w : {1, 2, 9})
     for (int32_t h : {1, 3}) {
+      if (w == 9 && h == 1) continue;
       RX_HIMAGE image = make_fn(1, w, h, [](int32_t x, int32_t y) { return uint8_t((x + y) & 1); });
-      EXPECT_DOUBLE_EQ(measure(image), -91.0);
+      EXPECT_DOUBLE_EQ(measure(image), -91.0) << w << " x " << h;
       EXPECT_EQ(RX_IP_deskew(image, 0.0, 1), 0);
     }
+  // 9 x 1: five dots at x = 0, 2, ..., 8 on row 0. Distances are
+  // (cos x 65536 truncated) x / 65536 + 9, floored; they share d = 9 while
+  // cos x 8 < 1, from 82.8 degrees up to 90 (past 90 the dots at x > 0 drop
+  // to 8). The first angle of that bin wins: coarse 84, then fine from 83
+  // in tenths: 83.0 (cos 83 = 0.1219, x 8 = 0.975). Skew 90 - 83 = 7.
+  RX_HIMAGE dots = make_fn(1, 9, 1, [](int32_t x, int32_t) { return uint8_t(x & 1); });
+  EXPECT_DOUBLE_EQ(measure(dots), 7.0);
 }
 
 TEST_F(Deskew, OtherDepthsAreRefused) {

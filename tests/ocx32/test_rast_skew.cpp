@@ -49,8 +49,11 @@ TEST_F(CtrlSkew, EncryptAndDecryptActOnTheProcessingRectangle) {
   const auto scrambled = rows();
   EXPECT_NE(scrambled, before);
   for (int32_t y = 0; y < 10; ++y)
-    for (int32_t x = 0; x < 60; ++x)
-      if (y < 2 || x < 15) ASSERT_EQ(scrambled[y][x], before[y][x]) << x / 3 << ", " << y;
+    for (int32_t x = 0; x < 60; ++x) {
+      if (y < 2 || x < 15) {
+        ASSERT_EQ(scrambled[y][x], before[y][x]) << x / 3 << ", " << y;
+      }
+    }
   host.put_str(kDispDecrypt, "secret");
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(rows(), before);
@@ -72,21 +75,22 @@ TEST_F(CtrlSkew, EncryptPassesTheMethodAndRefusalsLeaveTheImage) {
 }
 
 TEST_F(CtrlSkew, AutoDeskewTurnsAPageBackAndExpandsWithAuxiliaryThree) {
-  load_page(3.0);
+  load_page(4.0);
   host.put_i4(kDispAutoDeskew, 0);
-  EXPECT_NEAR(skew(), -3.0, 0.11) << "a write of 0 does nothing";
+  EXPECT_NEAR(skew(), -4.0, 0.11) << "a write of 0 does nothing";
   host.put_i4(kDispAutoDeskew, 1);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(host.get_int(kDispImageWidth), 900);
   EXPECT_NEAR(skew(), 0.0, 0.15);
 
-  load_page(-4.0);
+  load_page(-2.0);
   host.put_i4(kDispSettingMode, 3);
   host.put_i4(kDispSettingValue, 1);
   host.put_i4(kDispAutoDeskew, 1);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  // 900 cos 4 + 1200 sin 4 = 981.5; the image information follows.
-  EXPECT_NEAR(host.get_int(kDispImageWidth), 981, 3);
+  // The corners (+-450, +-600) turned by 2 degrees reach 450 cos 2 +
+  // 600 sin 2 = 470.7 across: 940 wide. The image information follows.
+  EXPECT_NEAR(host.get_int(kDispImageWidth), 940, 3);
   EXPECT_EQ(host.get_int(kDispImageRectRight), host.get_int(kDispImageWidth) - 1);
 }
 
