@@ -281,3 +281,86 @@ TEST_F(CtrlProcessing, ShallowPixelsTakeVBlueAndGiveVRed) {
 }
 
 }  // namespace
+
+namespace {
+
+const RX_BITMAPINFOHEADER* header_of(RX_HIMAGE image) {
+  return static_cast<const RX_BITMAPINFOHEADER*>(
+      RPb_DIB_pointer_get(reinterpret_cast<IMAGE_REC*>(image)));
+}
+
+}  // namespace
+
+TEST_F(CtrlProcessing, RunsToDIBExpandsABilevelImageInPlace) {
+  const RX_HIMAGE image = load(21, 3, 1);
+  int32_t code = -1;
+  ASSERT_EQ(RX_image_compression_type_get(image, &code), 0);
+  ASSERT_EQ(code, RX_BI_RUNS) << "bi-level images load as runs";
+  std::vector<std::vector<uint8_t>> before;
+  for (int32_t x = 0; x < 21; ++x) before.push_back(pixel(x, 1));
+  host.put_bool(kDispRunsToDIB, false);
+  RX_image_compression_type_get(image, &code);
+  EXPECT_EQ(code, RX_BI_RUNS) << "FALSE does nothing";
+  host.put_bool(kDispRunsToDIB, true);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+  EXPECT_EQ(ctrl().current_image(), image) << "the handle stays";
+  RX_image_compression_type_get(image, &code);
+  EXPECT_EQ(code, RX_BI_RGB);
+  for (int32_t x = 0; x < 21; ++x) EXPECT_EQ(pixel(x, 1), before[static_cast<size_t>(x)]) << x;
+  host.put_bool(kDispRunsToDIB, true);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0) << "a plain image is left as it is";
+}
+
+// Stored resolutions in each unit and the dots per inch they stand for:
+// 11811 per metre x 0.0254 = 299.9994; 118 per cm x 2.54 = 299.72; 3000 per
+// ten inches / 10; 1181 per decimetre x 0.254 = 299.974; 600 / 2 per inch.
+TEST_F(CtrlProcessing, ImageDpiConvertsEveryStoredUnit) {
+  const RX_HIMAGE image = load(4, 4);
+  struct Case {
+    int32_t num, den, units, dpi;
+  };
+  for (const Case c : {Case{11811, 1, 1, 300}, Case{11811, 1, 2, 300}, Case{600, 2, 3, 300},
+                       Case{118, 1, 4, 300}, Case{3000, 1, 5, 300}, Case{1181, 1, 6, 300},
+                       Case{5906, 1, 2, 150}, Case{72, 0, 3, 72}}) {
+    ASSERT_EQ(RX_image_resolution_set(image, c.num, c.den, 2 * c.num, c.den, c.units), 0);
+    EXPECT_EQ(host.get_int(kDispImageXdpi), c.dpi) << c.num << " unit " << c.units;
+    EXPECT_NEAR(host.get_int(kDispImageYdpi), 2 * c.dpi, 1) << c.num << " unit " << c.units;
+  }
+}
+
+TEST_F(CtrlProcessing, WritingDpiKeepsTheUnitAndTheOtherSide) {
+  const RX_HIMAGE image = load(4, 4);
+  ASSERT_EQ(RX_image_resolution_set(image, 11811, 1, 5906, 1, 2), 0);
+  host.put_i4(kDispImageXdpi, 200);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+  EXPECT_EQ(host.get_int(kDispImageXdpi), 200);
+  EXPECT_EQ(host.get_int(kDispImageYdpi), 150);
+  int32_t xn = 0, xd = 0, yn = 0, yd = 0, units = 0;
+  ASSERT_EQ(RX_image_resolution_get(image, &xn, &xd, &yn, &yd, &units), 0);
+  EXPECT_EQ(units, 2);
+  EXPECT_EQ(yn, 5906);
+  EXPECT_EQ(yd, 1);
+  // 200 dpi is 200 / 0.0254 = 7874.02 per metre; the DIB keeps 7874.
+  EXPECT_EQ(header_of(image)->biXPelsPerMeter, 7874);
+  EXPECT_EQ(header_of(image)->biYPelsPerMeter, 5906);
+  // Per inch the value is stored as it is.
+  ASSERT_EQ(RX_image_resolution_set(image, 300, 1, 300, 1, 3), 0);
+  host.put_i4(kDispImageYdpi, 96);
+  ASSERT_EQ(RX_image_resolution_get(image, &xn, &xd, &yn, &yd, &units), 0);
+  EXPECT_EQ(std::vector<int32_t>({xn, xd, yn, yd, units}), std::vector<int32_t>({300, 1, 96, 1, 3}));
+  EXPECT_EQ(header_of(image)->biYPelsPerMeter, 3780);  // 96 x 39.37 = 3779.52, + 0.5 truncated
+}
+
+TEST_F(CtrlProcessing, DpiOfZeroOrBeyondAnyDeviceIsRefused) {
+  const RX_HIMAGE image = load(4, 4);
+  ASSERT_EQ(RX_image_resolution_set(image, 300, 1, 300, 1, 3), 0);
+  host.put_i2(kDispDebugLevel, 1);
+  for (int32_t bad : {0, -300, 65536}) {
+    host.put_i4(kDispImageXdpi, bad);
+    EXPECT_NE(ctrl().error_report().text().find("-3320"), std::string::npos) << bad;
+    EXPECT_EQ(host.get_int(kDispImageXdpi), 300) << bad;
+  }
+  host.put_i2(kDispDebugLevel, 0);
+  host.put_i4(kDispImageXdpi, 65535);
+  EXPECT_EQ(host.get_int(kDispImageXdpi), 65535);
+}

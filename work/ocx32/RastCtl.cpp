@@ -338,6 +338,7 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispPaletteSet: on_palette_set(); return;
     case kDispPixelGet: on_pixel_get(); return;
     case kDispPixelSet: on_pixel_set(); return;
+    case kDispRunsToDIB: on_runs_to_dib(); return;
     case kDispStatusEvent: on_status_event(); return;
     case kDispAbout: on_about(); return;
     case kDispSettingValue:
@@ -378,6 +379,13 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
       return S_OK;
     }
     case kDispDataBoundProperty: return put_data_bound(value);
+    case kDispImageXdpi:
+    case kDispImageYdpi: {
+      HRESULT hr = VariantChangeType(&v, &value, 0, VT_I4);
+      if (FAILED(hr)) return hr;
+      put_dpi(dispid, v.lVal);
+      return S_OK;
+    }
     case kDispVRed:
     case kDispVGreen:
     case kDispVBlue: {
@@ -477,6 +485,11 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
     case kDispIsGray:
       out->vt = VT_BOOL;
       out->boolVal = current_is_gray() ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
+    case kDispImageXdpi:
+    case kDispImageYdpi:
+      out->vt = VT_I4;
+      out->lVal = current_dpi(dispid);
       return S_OK;
     case kDispControlMode: out->vt = VT_I2; out->iVal = static_cast<int16_t>(control_mode_); return S_OK;
     case kDispVRed:

@@ -215,6 +215,9 @@ class CRastCtrl final : public com::IDispatch,
   void on_palette_set();
   void on_pixel_get();
   void on_pixel_set();
+  void on_runs_to_dib();
+  void put_dpi(int32_t dispid, int32_t dpi);
+  int32_t current_dpi(int32_t dispid) const;
   void step_pixel_position();
   // A colour member's low byte: 0 red, 1 green, 2 blue.
   uint8_t colour_byte(size_t i) const { return static_cast<uint8_t>(colour_[i] & 0xFF); }
