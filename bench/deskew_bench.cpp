@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "IMG_PROC/skew_pages.h"
 #include "rastrix/rastrix.h"
@@ -21,19 +22,19 @@ constexpr int32_t kWidth = 2480, kHeight = 3508;
 
 // A 1-bit image of the page; palette entry 0 black.
 RX_HIMAGE image_of(const skewpage::Page& p) {
-  const uint32_t palette_bytes = 8;
-  std::vector<uint8_t> dib(40 + palette_bytes + p.bits.size(), 0);
+  const size_t bytes = 48 + p.bits.size();
+  const std::unique_ptr<uint8_t[]> dib(new uint8_t[bytes]());
   const int32_t header[] = {40, p.width, p.height};
-  std::memcpy(dib.data(), header, sizeof header);
+  std::memcpy(dib.get(), header, sizeof header);
   const uint16_t planes_bits[] = {1, 1};
-  std::memcpy(dib.data() + 12, planes_bits, sizeof planes_bits);
-  const uint32_t size = static_cast<uint32_t>(p.bits.size());
-  std::memcpy(dib.data() + 20, &size, 4);
-  std::memset(dib.data() + 44, 255, 3);
+  std::memcpy(dib.get() + 12, planes_bits, sizeof planes_bits);
+  const auto size = static_cast<uint32_t>(p.bits.size());
+  std::memcpy(dib.get() + 20, &size, 4);
+  std::memset(dib.get() + 44, 255, 3);  // entry 0 black, entry 1 white
   for (int32_t y = 0; y < p.height; ++y)  // bottom-up
-    std::memcpy(dib.data() + 48 + size_t(p.stride) * (p.height - 1 - y), &p.bits[size_t(y) * p.stride], p.stride);
+    std::memcpy(dib.get() + 48 + size_t(p.stride) * size_t(p.height - 1 - y), &p.bits[size_t(y) * p.stride], p.stride);
   RX_HIMAGE image = 0;
-  if (RX_image_create_from_DIB(dib.data(), static_cast<int32_t>(dib.size()), &image) != 0) {
+  if (RX_image_create_from_DIB(dib.get(), static_cast<int32_t>(bytes), &image) != 0) {
     std::fprintf(stderr, "page image failed\n");
     std::exit(1);
   }
