@@ -63,6 +63,10 @@ enum {
 /* Extension filters are addressed by their format code plus this. */
 #define RX_EXTENSION_FILTER_BASE 4096
 
+/* The display draws 16-bit images only while a module declaring a filter
+ * with this format code is loaded (the shipped RX16 module). */
+#define RX_EXTENSION_DISPLAY_16 48
+
 /* ---- Engine compression codes -------------------------------------------
  * What RX_file_info_get and the image report as the file's compression;
  * RX_compression_name_get gives the names. */

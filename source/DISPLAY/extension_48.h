@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
+#include "rastrix/rx_codes.h"
+
 namespace rx {
 
-inline constexpr int32_t kDisplayExtensionNumber = 48;
+inline constexpr int32_t kDisplayExtensionNumber = RX_EXTENSION_DISPLAY_16;
 
 bool display_extension_loaded();
 

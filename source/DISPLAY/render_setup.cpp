@@ -151,7 +151,11 @@ RenderKind gray_kind(const RenderContext& ctx) {
   return ink ? RenderKind::kCellsGrayInk : RenderKind::kCellsGray;
 }
 
+// A plain 16-bit DIB stores no masks: its pixels are 5-5-5, red highest.
+constexpr uint32_t kPlain16Masks[3] = {0x7C00, 0x03E0, 0x001F};
+
 uint32_t mask_at(const RenderContext& ctx, int k) {
+  if (dib_mask_bytes(ctx.compression) == 0) return kPlain16Masks[k];
   uint32_t m = 0;
   std::memcpy(&m, dib_masks(ctx.record->dib) + 4 * k, 4);
   return m;

@@ -27,6 +27,11 @@ endif()
 target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
 add_dependencies(rastrix_tests rxlzw)
 
+# RX16, whose presence lets the display draw 16-bit images.
+target_sources(rastrix_tests PRIVATE extensions/test_rx16.cpp)
+target_compile_definitions(rastrix_tests PRIVATE RX_RX16_MODULE="$<TARGET_FILE:rx16>")
+add_dependencies(rastrix_tests rx16)
+
 # The rastrix command with the modules shipped beside it, and without.
 target_sources(rastrix_tests PRIVATE
   tools/test_rastrix_extensions.cpp)
