@@ -534,5 +534,42 @@ RX_API int32_t RX_IP_effect_texture(RX_HIMAGE image, const int32_t* rect, RX_HIM
  * give RXE_BIT_COUNT_UNSUPPORTED, 8-bit images with a colour palette
  * RXE_INDEXED_8_BIT_UNSUPPORTED. */
 RX_API int32_t RX_IP_despeckle(RX_HIMAGE image, const int32_t* rect);
+/* ---- Scrambling with a password, and deskew --------------------------- */
+
+enum { RX_ENCRYPT_METHOD_TRANSPOSE = 0 };
+
+/* Scrambles the pixels of the rectangle (left, top, right, bottom, inclusive,
+ * clamped to the image; null: the whole image) of a 1-, 4-, 8- or 24-bit
+ * image under `password`, so that RX_IP_decrypt with the same password,
+ * method and rectangle gives back the exact image. Lines are the
+ * rectangle's part of one column or row, one byte per pixel (three for
+ * 24-bit). With c0..c(L-1) the password bytes as signed values and the
+ * stride k = (c0 + ... + c(L-1)) / L: a line pass writes each line into k
+ * columns row by row, reads it out column by column and rotates it so that
+ * byte j takes byte (j - c(i mod L)) mod n, i the line's image column or
+ * row; the mixing pass xors byte j of each row line with c(j mod L).
+ * Scrambling is a column pass, a row pass, the mixing pass, a column pass
+ * and a row pass; unscrambling undoes them in the reverse order.
+ * Other depths: RXE_BIT_COUNT_UNSUPPORTED; an empty password, or one whose
+ * stride is below 1: RXE_INVALID_PASSWORD_LENGTH; a method other than 0:
+ * RXE_INVALID_ENCRYPTION_MODE. The status callback hears of each line
+ * (lines done, 2 x columns + 3 x rows); a stop leaves the image partly
+ * scrambled. */
+RX_API int32_t RX_IP_encrypt(RX_HIMAGE image, const int32_t* rect, int32_t method,
+                             const char* password);
+RX_API int32_t RX_IP_decrypt(RX_HIMAGE image, const int32_t* rect, int32_t method,
+                             const char* password);
+
+/* Measures the skew of a 1-bit page in degrees from the bottom-right
+ * corners of its dark blobs (pixel value 0 under a palette whose entry 0
+ * has blue 0, else value 1): a positive angle is undone by
+ * RX_IP_rotate_any with that angle. A page without enough blobs measures
+ * -91. Other depths: RXE_INVALID_BIT_COUNT. */
+RX_API int32_t RX_IP_skew_measure(RX_HIMAGE image, double* angle);
+
+/* Measures the skew and, when its size is at least `least_angle` and below
+ * 89 degrees, turns the page back with RX_IP_rotate_any(angle, expand);
+ * the corners brought in take the colour of the dark blobs. */
+RX_API int32_t RX_IP_deskew(RX_HIMAGE image, double least_angle, int32_t expand);
 
 #endif

@@ -37,4 +37,7 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/fx_stitch.cpp
   IMG_PROC/fx_texture.cpp
   IMG_PROC/fx_twist.cpp
-  IMG_PROC/despeckle.cpp)
+  IMG_PROC/despeckle.cpp
+  IMG_PROC/encrypt.cpp
+  IMG_PROC/skew_measure.cpp
+  IMG_PROC/deskew.cpp)

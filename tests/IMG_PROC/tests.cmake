@@ -17,4 +17,6 @@ target_sources(rastrix_tests PRIVATE
   IMG_PROC/test_fx_posterize.cpp
   IMG_PROC/test_fx_tiles.cpp
   IMG_PROC/test_fx_texture.cpp
-  IMG_PROC/test_despeckle.cpp)
+  IMG_PROC/test_despeckle.cpp
+  IMG_PROC/test_encrypt.cpp
+  IMG_PROC/test_deskew.cpp)

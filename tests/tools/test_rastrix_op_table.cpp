@@ -194,4 +194,21 @@ TEST(RastrixOpTable, OpsIsACommandOfItsOwn) {
   EXPECT_EQ(std::get<rxcli::HelpRequest>(h).topic, rxcli::HelpTopic::Ops);
 }
 
+TEST(RastrixOpTable, ScrambleTakesThePasswordWholeAndDeskewItsLeastAngle) {
+  const std::vector<Operation> ops =
+      ops_of({"--scramble", "a:b c", "--unscramble=x", "--deskew", "1", "--deskew=0.5:expand"});
+  ASSERT_EQ(ops.size(), 4u);
+  EXPECT_EQ(ops[0].def->name, "scramble");
+  EXPECT_EQ(ops[0].args.password, "a:b c");
+  EXPECT_EQ(ops[1].def->name, "unscramble");
+  EXPECT_EQ(ops[1].args.password, "x");
+  EXPECT_EQ(ops[2].args.number, 1.0);
+  EXPECT_EQ(ops[2].args.n[0], 0);
+  EXPECT_EQ(ops[3].args.number, 0.5);
+  EXPECT_EQ(ops[3].args.n[0], 1);
+  EXPECT_EQ(refusal("--scramble", ""), "option '--scramble' needs a password");
+  for (const char* bad : {"", "x", "-1", "89", "1:grow", "nan", "1:expand:expand"})
+    EXPECT_NE(refusal("--deskew", bad), "") << bad;
+}
+
 }  // namespace

@@ -185,6 +185,17 @@ TEST_F(RastrixOps, BatchesApplyTheOperationsInEveryWorker) {
   EXPECT_EQ(read_bmp(read("out/c.bmp")).px, (Pixels{{C}, {D}}));
 }
 
+TEST_F(RastrixOps, ScrambleAndUnscrambleWithTheSamePassword) {
+  EXPECT_NE(convert({"--scramble", "secret"}).px, kSix);
+  EXPECT_EQ(convert({"--scramble", "secret", "--unscramble", "secret"}).px, kSix);
+  EXPECT_NE(convert({"--scramble", "secret", "--unscramble", "secreT"}).px, kSix);
+  // Deskew reads 1-bit pages only; the file fails and nothing is written.
+  write("in.bmp", bmp24(kSix));
+  const CliRun r = run({"convert", "in.bmp", "--deskew", "1", "out.bmp"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("deskew"), std::string::npos) << r.err;
+}
+
 TEST_F(RastrixOps, OpsListsEveryOperationAndHelpExplainsThem) {
   const CliRun r = run({"ops"});
   EXPECT_EQ(r.status, 0);
@@ -201,6 +212,8 @@ TEST_F(RastrixOps, OpsListsEveryOperationAndHelpExplainsThem) {
   const CliRun help = run({"convert", "--help"});
   EXPECT_NE(help.out.find("  --resize SIZE[:METHOD]\n"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("  --grey (or --gray)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("--scramble\tPASSWORD\t"), std::string::npos);
+  EXPECT_NE(r.out.find("--deskew\tLEAST[:expand]\t"), std::string::npos);
 }
 
 }  // namespace

@@ -536,6 +536,37 @@ int32_t apply_texture(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
 
 int32_t apply_despeckle(RX_HIMAGE image, const OpArgs&, OpScratch&) {
   return RX_IP_despeckle(image, nullptr);
+// ---- Scrambling and deskew ------------------------------------------------------
+
+// The whole value is the password, colons and all.
+std::string parse_password(const std::string& value, OpArgs& a) {
+  if (value.empty()) return "needs a password";
+  a.password = value;
+  return {};
+}
+
+int32_t apply_scramble(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_encrypt(image, nullptr, RX_ENCRYPT_METHOD_TRANSPOSE, a.password.c_str());
+}
+
+int32_t apply_unscramble(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_decrypt(image, nullptr, RX_ENCRYPT_METHOD_TRANSPOSE, a.password.c_str());
+}
+
+// LEAST[:expand]: the least skew in degrees (0 to 89) worth a turn; n[0]
+// the expand flag.
+std::string parse_deskew(const std::string& value, OpArgs& a) {
+  std::string_view rest;
+  const auto least = decimal(head(value, rest));
+  if (!least || *least < 0 || *least >= 89 || (!rest.empty() && rest != "expand"))
+    return "needs the least skew in degrees (0 to 89) worth turning, then :expand if wanted, such as 1:expand";
+  a.number = *least;
+  a.n[0] = rest.empty() ? 0 : 1;
+  return {};
+}
+
+int32_t apply_deskew(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
+  return RX_IP_deskew(image, a.number, a.n[0]);
 }
 
 constexpr OperationDef kOperations[] = {
@@ -600,6 +631,15 @@ constexpr OperationDef kOperations[] = {
      parse_file, apply_texture},
     {"despeckle", "", "", "clear isolated dots and clip single-pixel spikes", no_value,
      apply_despeckle},
+    {"scramble", "", "PASSWORD",
+     "scramble the pixels under PASSWORD (1-, 4-, 8- and 24-bit); --unscramble with it gives them back",
+     parse_password, apply_scramble},
+    {"unscramble", "", "PASSWORD", "undo --scramble with the same PASSWORD", parse_password,
+     apply_unscramble},
+    {"deskew", "", "LEAST[:expand]",
+     "measure the skew of a 1-bit page and turn it straight when it is LEAST degrees or more; "
+     ":expand grows the page to hold the turned picture",
+     parse_deskew, apply_deskew},
 };
 
 }  // namespace

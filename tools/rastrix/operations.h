@@ -22,6 +22,7 @@ struct OpArgs {
   bool percent = false;
   std::string file;  // a second image (merge)
   std::vector<int32_t> kernel;  // elements given row by row (convolve)
+  std::string password;  // scramble, unscramble
 };
 
 struct OperationDef;

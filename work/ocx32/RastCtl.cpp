@@ -343,6 +343,9 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispFXPosterize:
     case kDispFXTwist: on_effect(dispid); return;
     case kDispDespeckle: on_despeckle(); return;
+    case kDispEncrypt: on_scramble(false); return;
+    case kDispDecrypt: on_scramble(true); return;
+    case kDispAutoDeskew: on_auto_deskew(); return;
     case kDispPaletteGet: on_palette_get(); return;
     case kDispPaletteSet: on_palette_set(); return;
     case kDispPixelGet: on_pixel_get(); return;

@@ -214,6 +214,9 @@ class CRastCtrl final : public com::IDispatch,
   // ---- convolution ----
   void on_smooth_sharpen(int32_t dispid);
   void on_edge_map();
+  // ---- scrambling and deskew ----
+  void on_scramble(bool decrypt);
+  void on_auto_deskew();
 
   // ---- palette entries and pixels ----
   void on_palette_get();
