@@ -328,23 +328,6 @@ int32_t apply_merge(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
 std::string parse_sharpen(const std::string& value, OpArgs& a) {
   const auto s = whole(value, 1, 7);
   if (!s) return "needs a strength of 1 to 7";
-// ---- Special effects ---------------------------------------------------------
-
-// The effects' own ranges, said on the command line rather than left to
-// the engine: blur strengths, diffuse tiles, kernel directions, motion
-// lengths, posterize levels and twist turns.
-constexpr int64_t kDirections = 8;
-constexpr int64_t kMaxTile = 16;
-constexpr int64_t kMaxMotion = 16;
-constexpr int64_t kMaxLevels = 256;
-constexpr int64_t kRandomTurn = 4;
-// Emboss and stitch normaliser, and twist block, when none is given.
-constexpr double kDefaultNormaliser = 1.0;
-constexpr int32_t kDefaultBlock = 8;
-
-std::string parse_blur(const std::string& value, OpArgs& a) {
-  const auto s = whole(value, 1, 2);
-  if (!s) return "needs a strength of 1 (3 x 3) or 2 (5 x 5)";
   a.n[0] = static_cast<int32_t>(*s);
   return {};
 }
@@ -444,6 +427,29 @@ int32_t apply_convolve(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
       for (int32_t c = 0; c < a.n[0]; ++c) elements.push_back(fixed.elements[r * RX_KERNEL_MAX + c]);
   }
   return RX_IP_convolve(image, nullptr, elements.data(), a.n[0], a.n[1], a.number, 7, a.n[2], a.n[3]);
+}
+
+// ---- Special effects ---------------------------------------------------------
+
+// The effects' own ranges, said on the command line rather than left to
+// the engine: blur strengths, diffuse tiles, kernel directions, motion
+// lengths, posterize levels and twist turns.
+constexpr int64_t kDirections = 8;
+constexpr int64_t kMaxTile = 16;
+constexpr int64_t kMaxMotion = 16;
+constexpr int64_t kMaxLevels = 256;
+constexpr int64_t kRandomTurn = 4;
+// Emboss and stitch normaliser, and twist block, when none is given.
+constexpr double kDefaultNormaliser = 1.0;
+constexpr int32_t kDefaultBlock = 8;
+
+std::string parse_blur(const std::string& value, OpArgs& a) {
+  const auto s = whole(value, 1, 2);
+  if (!s) return "needs a strength of 1 (3 x 3) or 2 (5 x 5)";
+  a.n[0] = static_cast<int32_t>(*s);
+  return {};
+}
+
 int32_t apply_blur(RX_HIMAGE image, const OpArgs& a, OpScratch&) {
   return RX_IP_effect_blur(image, nullptr, a.n[0]);
 }
@@ -536,6 +542,8 @@ int32_t apply_texture(RX_HIMAGE image, const OpArgs& a, OpScratch& scratch) {
 
 int32_t apply_despeckle(RX_HIMAGE image, const OpArgs&, OpScratch&) {
   return RX_IP_despeckle(image, nullptr);
+}
+
 // ---- Scrambling and deskew ------------------------------------------------------
 
 // The whole value is the password, colons and all.
