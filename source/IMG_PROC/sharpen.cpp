@@ -58,7 +58,8 @@ uint16_t pixel16(const uint8_t* row, int32_t x) {
 
 // A field widened to 0..255, rounded.
 uint8_t widen(uint32_t v, uint32_t max) {
-  return max == 0 ? 0 : static_cast<uint8_t>((v * 255 + max / 2) / max);
+  if (max == 0) return 0;
+  return static_cast<uint8_t>((v * 255 + max / 2) / max);
 }
 
 // 16-bit images: every field widened to 8 bits, sharpened as samples, and
