@@ -197,7 +197,7 @@ bool pixels_put(Pool& pool, IO_REC* io, const Image& im, bool interlace) {
   const uint8_t min_bits = static_cast<uint8_t>(std::max(2, depth));
   if (!put(io, &min_bits, 1, RXE_CANT_WRITE_PIXEL_DATA)) return false;
   auto* encoder = new (room) LzwEncoder;
-  encoder->reset(gif_lzw(min_bits), sub_block_sink, io);
+  encoder->reset(gif_lzw(min_bits), sub_block_sink, io, LzwEncoder::kGifSubBlock);
   for (int32_t n = 0; n < h; ++n) {
     const int32_t r = interlace ? row_sent(n, h) : n;
     if (!callback_ok(RPb_IO_raster_get(io, packed, r, static_cast<int32_t>(stride)))) return false;

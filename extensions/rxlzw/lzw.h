@@ -51,23 +51,39 @@ class LzwDecoder {
   State state() const { return state_; }
   // Input bytes the decoder has taken so far.
   size_t consumed() const { return pos_; }
+  // With copying off, every string is written by walking its codes back
+  // from the last byte: the plain path the copying one must agree with.
+  void copying_set(bool on) { copying_ = on; }
 
  private:
+  template <BitOrder kOrder>
+  size_t read_codes(uint8_t* out, size_t done, size_t n);
+  template <BitOrder kOrder>
   int next_code();
   void clear_table();
   // Writes the string of `code` (length `len`) at out; the last len bytes.
   void emit(int code, uint8_t* out, int len) const;
+  // Writes the string of `code` at out[at]: copied from where the string
+  // stands earlier in out when it does, else by emit.
+  void put_string(int code, uint8_t* out, size_t at, size_t n, int len);
 
   LzwVariant v_{};
   const uint8_t* data_ = nullptr;
   size_t size_ = 0, pos_ = 0;
-  uint32_t bits_ = 0;
+  uint64_t bits_ = 0;  // up to 7 + 32 bits waiting
   int bit_count_ = 0;
   int width_ = 0, next_ = 0, prev_ = -1, clear_ = 0;
   State state_ = State::kEnd;
   // The string of a code that did not fit the last read(): pending_[head_..len_).
   uint8_t pending_[kTableSize];
   int pending_len_ = 0, pending_head_ = 0;
+  bool copying_ = true;
+  // Output positions counted over the whole stream: where the output of
+  // this read() starts, where the last string written started (when it
+  // was written whole), and where each code's string stands in the
+  // output; a place before base_ is in an earlier read's buffer, gone.
+  uint64_t base_ = 0, total_ = 0, prev_at_ = 0;
+  uint64_t at_[kTableSize];
   uint16_t prefix_[kTableSize];
   uint16_t length_[kTableSize];
   uint8_t suffix_[kTableSize];
@@ -83,7 +99,12 @@ class LzwEncoder {
   // Receives the coded bytes; returns false to stop (a write failed).
   using Sink = bool (*)(void* user, const uint8_t* bytes, size_t n);
 
-  void reset(const LzwVariant& variant, Sink sink, void* user);
+  // The sink gets the coded bytes in pieces of `piece` bytes (the last
+  // shorter), 1 to kLongestPiece: GIF's sub-blocks (kGifSubBlock), or as
+  // long as may be for a TIFF strip.
+  static constexpr int kLongestPiece = 4096;
+  static constexpr int kGifSubBlock = 255;
+  void reset(const LzwVariant& variant, Sink sink, void* user, int piece);
   bool write(const uint8_t* data, size_t n);
   // Sends the last string, End, and the bits left in the last byte.
   bool finish();
@@ -91,27 +112,39 @@ class LzwEncoder {
   uint64_t bytes_out() const { return total_; }
 
  private:
+  template <BitOrder kOrder>
+  bool write_codes(const uint8_t* data, size_t n);
+  template <BitOrder kOrder>
   bool put_code(int code);
+  template <BitOrder kOrder>
+  bool drain();
+  bool put_code_any(int code);
   bool flush_bytes();
   void clear_table();
   void after_code(int code);
-  int find(int prefix, uint8_t byte) const;
 
   static constexpr int kHashSize = 1 << 13;  // twice the table, for short probes
   LzwVariant v_{};
   Sink sink_ = nullptr;
   void* user_ = nullptr;
+  int piece_ = kLongestPiece;
   uint64_t total_ = 0;
-  uint32_t bits_ = 0;
+  uint64_t bits_ = 0;  // fewer than 32 + 12 bits waiting
   int bit_count_ = 0;
   int clear_ = 0, next_ = 0, width_ = 0;
   int mirror_next_ = 0;   // the decoder's next free code after it reads our last code
   bool first_code_ = true;  // the next code is the first after Clear
   int limit_ = 0;         // Clear is sent when next_ reaches this
   int current_ = -1;      // code of the string being extended
-  uint8_t out_[255];  // handed to the sink when full: GIF sub-blocks are this long
+  uint8_t out_[kLongestPiece];  // handed to the sink when piece_ bytes are in
   int out_len_ = 0;
-  uint32_t hash_key_[kHashSize];  // (prefix << 8 | byte) + 1; 0 is empty
+  // Keys are the table's generation (counted up by every Clear) over
+  // prefix << 8 | byte, so that a Clear empties the table without
+  // touching it; a key of another generation is an empty slot. A reset
+  // starts a new generation too, so an encoder kept for the next strip
+  // costs nothing to reuse.
+  uint32_t generation_ = 0;
+  uint32_t hash_key_[kHashSize] = {};
   uint16_t hash_code_[kHashSize];
 };
 

@@ -78,14 +78,12 @@ int32_t tiff_lzw_encode(IO_REC* io, uint32_t, const uint8_t* buffer, int32_t* by
     RXLZW_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, byte_count != nullptr ? *byte_count : -1, 0);
     return RPb_AF_error_check();
   }
-  Pool pool;
-  void* room = pool.alloc(sizeof(LzwEncoder));
-  if (room == nullptr) {
-    RXLZW_ERR(RXE_MEMORY_ALLOC_FAILED, sizeof(LzwEncoder), 0);
-    return RPb_AF_error_check();
-  }
-  auto* encoder = new (room) LzwEncoder;
-  encoder->reset(kTiffLzw, io_sink, io);
+  // One encoder a thread, kept from strip to strip: the writer sends a
+  // whole image in strips of a few kilobytes, and a fresh table each time
+  // would cost more than coding the strip.
+  static thread_local LzwEncoder kept;
+  LzwEncoder* encoder = &kept;
+  encoder->reset(kTiffLzw, io_sink, io, LzwEncoder::kLongestPiece);
   const bool ok = encoder->write(buffer, static_cast<size_t>(*byte_count)) && encoder->finish();
   if (!ok) {
     RXLZW_ERR(RXE_TIFF_IMAGE_DATA_WRITE_ERROR, *byte_count, 0);

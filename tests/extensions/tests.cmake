@@ -25,6 +25,13 @@ if(RX_PEER_LIBTIFF AND RX_PEER_LIBTIFF_INCLUDE)
   target_sources(rastrix_tests PRIVATE extensions/test_rxlzw_tiff.cpp)
 endif()
 target_compile_definitions(rastrix_tests PRIVATE RX_RXLZW_MODULE="$<TARGET_FILE:rxlzw>")
+# The codec itself, its sources built in (the module's names stay hidden:
+# the tests export only the extension interface).
+target_sources(rastrix_tests PRIVATE extensions/test_rxlzw_codec.cpp
+  ${PROJECT_SOURCE_DIR}/extensions/rxlzw/lzw_decode.cpp
+  ${PROJECT_SOURCE_DIR}/extensions/rxlzw/lzw_encode.cpp)
+set_source_files_properties(extensions/test_rxlzw_codec.cpp PROPERTIES
+  INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/extensions/rxlzw)
 add_dependencies(rastrix_tests rxlzw)
 
 # RX16, whose presence lets the display draw 16-bit images.

@@ -3,6 +3,7 @@
 // the second and third bytes. Whatever decodes is coded again and decoded
 // once more: it must come back unchanged. The TIFF strip entry point gets
 // the same bytes through a memory stream, with either fill order.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -51,6 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t got = g_decoder.read(out.data(), wanted / 3);
   if (got == wanted / 3) got += g_decoder.read(out.data() + got, wanted - got);
   if (got > wanted || g_decoder.consumed() > size - kHeader) abort();
+  // The plain path, in pieces of another size, writes the same bytes.
+  {
+    std::vector<uint8_t> plain(wanted);
+    g_decoder.reset(variant, data + kHeader, size - kHeader);
+    g_decoder.copying_set(false);
+    size_t at = 0;
+    for (size_t piece = wanted / 5 + 1; at < wanted;) {
+      const size_t n = g_decoder.read(plain.data() + at, std::min(piece, wanted - at));
+      at += n;
+      if (n < piece) break;
+    }
+    g_decoder.copying_set(true);
+    if (at != got || (got != 0 && std::memcmp(plain.data(), out.data(), got) != 0)) abort();
+  }
 
   // Roots beyond the variant's range cannot be coded again, and the
   // encoder needs at least 2 root bits (GIF's own minimum).
@@ -58,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < got && codable; ++i) codable = out[i] < (1 << variant.min_bits);
   if (codable) {
     std::vector<uint8_t> coded;
-    g_encoder.reset(variant, collect, &coded);
+    g_encoder.reset(variant, collect, &coded, 1 + data[1] % rxlzw::LzwEncoder::kLongestPiece);
     if (!g_encoder.write(out.data(), got) || !g_encoder.finish()) abort();
     std::vector<uint8_t> back(got + 1);
     g_decoder.reset(variant, coded.data(), coded.size());
