@@ -16,4 +16,6 @@ add_library(rastrix_gdi STATIC
   ${CMAKE_CURRENT_LIST_DIR}/font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
 target_include_directories(rastrix_gdi PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../include)
+# The blitter asks the kernel layer for the kernel level.
+target_link_libraries(rastrix_gdi PUBLIC rastrix_platform)
 rx_warnings(rastrix_gdi)

@@ -1,5 +1,6 @@
 // The one place where the engine chooses between its fast kernels and the
-// plain reference kernels beside them. Both give identical bytes; the
+// plain reference kernels beside them (the level itself is kept by the
+// platform layer, whose drawing kernels follow it too). Both give identical bytes; the
 // reference path exists to prove it and to rule the fast one out when
 // something looks wrong.
 //

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gdi_test_util.h"
+#include "platform/kernel.h"
 
 using gdi_test::Dib;
 using gdi_test::MemDc;
@@ -165,6 +166,39 @@ TEST(GdiStretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) ASSERT_EQ(a.value(x, y), b.value(x, y)) << x << "," << y;
   EXPECT_EQ(a.value(1, 0), 0xFE0D07u);
+}
+
+// 24-bit rows onto a 32-bit surface, eight or sixteen pixels a step on
+// the fast level and one by one on the plain one: every width around the
+// steps, from columns that start mid-word, and to the row's last byte.
+TEST(GdiStretchDib, TwentyFourBitRowsOntoThirtyTwoBitsOnEveryLevel) {
+  const int32_t supported = pk_kernel_level_supported();
+  for (int32_t level = PK_KERNELS_REFERENCE; level <= supported; ++level) {
+    const int32_t before = pk_kernel_level_set(level);
+    for (int w : {1, 7, 8, 9, 15, 16, 17, 24, 31, 33, 100}) {
+      Dib d(w, 2, 24, false);
+      for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < w; ++x) {
+          uint8_t* p = d.row(y) + 3 * x;
+          p[0] = uint8_t(x * 7 + y), p[1] = uint8_t(x * 13 + 1), p[2] = uint8_t(255 - x - y);
+        }
+      for (int from : {0, 1, 5}) {
+        if (from >= w) continue;
+        const int n = w - from;
+        MemDc m(32, n, 2);
+        pg_stretch_dib_bits(m.dc, 0, 0, n, 2, from, 0, n, 2, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
+        for (int y = 0; y < 2; ++y)
+          for (int x = 0; x < n; ++x) {
+            const int sx = from + x, sy = y;  // Dib::row counts from the top
+            const uint32_t want = uint32_t(255 - sx - sy) << 16 | uint32_t(uint8_t(sx * 13 + 1)) << 8 |
+                                  uint8_t(sx * 7 + sy);
+            ASSERT_EQ(m.value(x, y), want) << "level " << level << ", width " << w << " from " << from
+                                           << " at " << x << "," << y;
+          }
+      }
+    }
+    pk_kernel_level_set(before);
+  }
 }
 
 TEST(GdiStretchDib, PaletteDeviceMatchesTheSelectedPalette) {

@@ -86,6 +86,23 @@ const char* pk_module_error(void);
 /* The identity of the current process, as a module's entry is told it. */
 uintptr_t pk_process_id(void);
 
+/* ---- Kernel level -------------------------------------------------------
+ * The one choice between fast kernels and the plain reference kernels
+ * beside them, for the engine and this layer alike: 0 plain C++, 1 SSE2,
+ * 2 AVX2 (with BMI1, BMI2 and LZCNT, which every processor with AVX2
+ * has). The level starts at what the processor offers, capped by
+ * RASTRIX_KERNELS ("reference" or "sse2"), read once on first use. */
+enum { PK_KERNELS_REFERENCE = 0, PK_KERNELS_SSE2 = 1, PK_KERNELS_AVX2 = 2 };
+int32_t pk_kernel_level(void);
+/* What the processor offers, whatever the environment says. */
+int32_t pk_kernel_level_supported(void);
+/* Sets the level (capped at what the processor offers) and returns the
+ * previous one: for tests that compare the paths. */
+int32_t pk_kernel_level_set(int32_t level);
+/* The level a value of RASTRIX_KERNELS (null when unset) leaves of
+ * `supported`: "reference" and "sse2" cap it, anything else does not. */
+int32_t pk_kernel_level_capped(const char* setting, int32_t supported);
+
 #ifdef __cplusplus
 }
 #endif
