@@ -80,6 +80,11 @@ int32_t clamp_count(int32_t moved, int32_t count) { return std::clamp(moved, 0, 
 
 IO_REC* io_template() { return instance_table<IO_REC>(kKeyIoTemplate); }
 
+bool io_image_callbacks_engines(const IO_REC* io) {
+  const IO_REC* t = io_template();
+  return t != nullptr && io->dib_create == t->dib_create && io->raster_set == t->raster_set;
+}
+
 bool io_from_template(IO_REC* io) {
   if (RPb_IO_inst_lookup(io) != 0) return true;
   RX_ERR(RXE_INSTANCE_FAILURE, 0, 0);

@@ -12,6 +12,12 @@ namespace rx {
 // The process template, or null before engine start.
 IO_REC* io_template();
 
+// True when `io` builds its image with the engine's own callbacks (those
+// of the template), not an application's: a reader may then hand over
+// rows in whichever of the forms the engine takes is quicker for it,
+// since only the engine sees them.
+bool io_image_callbacks_engines(const IO_REC* io);
+
 // Fills `io` from the template; false, with RXE_INSTANCE_FAILURE pushed,
 // before engine start.
 bool io_from_template(IO_REC* io);

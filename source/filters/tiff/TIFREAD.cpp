@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "IO/io_callback_status.h"
+#include "IO/io_rec.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/limits.h"
@@ -70,12 +71,17 @@ bool directory_find(Reader* r, int32_t page, const void* flags) {
   return true;
 }
 
-// The image header a load builds: Group 4 pages come as run rows.
-void dib_header_make(Reader* r) {
+// The image header a load builds (`loading`) or the information reports:
+// Group 4 pages come as run rows. A load's other fax pages do too when the
+// engine's own callbacks build the image, which would turn their packed
+// rows into run rows anyway; an application's callbacks, and the
+// information, get them packed.
+void dib_header_make(Reader* r, bool loading) {
   const Page& p = r->page;
-  const uint32_t compression = p.compression == kCompressionGroup4
-                                   ? static_cast<uint32_t>(RX_BI_RUNS)
-                                   : static_cast<uint32_t>(RX_BI_RGB);
+  const bool fax = p.compression == kCompressionMh || p.compression == kCompressionGroup3;
+  r->run_rows = p.compression == kCompressionGroup4 ||
+                (loading && fax && p.dib_bits == 1 && io_image_callbacks_engines(r->io));
+  const uint32_t compression = r->run_rows ? static_cast<uint32_t>(RX_BI_RUNS) : static_cast<uint32_t>(RX_BI_RGB);
   RPb_DIB_init(&r->dib, static_cast<int32_t>(p.unit_width()), static_cast<int32_t>(p.unit_height()),
                static_cast<int32_t>(p.dib_bits), compression, p.x_ppm, p.y_ppm);
 }
@@ -156,7 +162,7 @@ bool load(Reader* r, const void* flags, int32_t page, int32_t tile) {
   Fault f;
   if (!layout_find(r->dir, r->page, tile, &r->layout, &f)) return report(r, f);
   if (r->page.compression == kCompressionJpeg && jpeg_whole_stream(*r)) return jpeg_stream_load(r);
-  dib_header_make(r);
+  dib_header_make(r, true);
   if (!geometry_check(r) || !family_check(r)) return false;
   if (io_callback_status(RPb_IO_DIB_create(r->io, &r->dib, r->page.palette)) != 0) {
     r->failed = true;
@@ -196,7 +202,7 @@ int32_t tiff_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   const bool ok = tiff::directory_find(&r, page, flags);
   if (ok) {
     const tiff::Page& p = r.page;
-    tiff::dib_header_make(&r);
+    tiff::dib_header_make(&r, false);
     // A 32-bit page is described, and loaded, as 24 bits.
     if (header != nullptr) *header = r.dib;
     if (palette != nullptr && p.dib_bits <= 8)

@@ -1,7 +1,7 @@
 // Fax pages: Modified Huffman, Group 3 one- and two-dimensional and Group 4
 // strips or tiles, decoded by the engine's fax codec from a block that is
-// refilled from the strip as it is used up. Group 4 pages come out as run
-// rows.
+// refilled from the strip as it is used up, into run rows or packed rows
+// as the reader chose.
 #include <algorithm>
 
 #include "SUPPORT/error.h"
@@ -46,7 +46,7 @@ bool segment_decode(Reader* r, const Segment& s, uint32_t index, uint8_t* block)
   // One-dimensional Group 3 data may start with an EOL; the first strip's
   // is searched for, later strips' are passed over when they are there.
   params.eol_first = index == 0 ? 1 : 0;
-  params.run_rows = p.compression == kCompressionGroup4 ? 1 : 0;
+  params.run_rows = r->run_rows ? 1 : 0;
   CcittDecodeResult result;
   if (ccitt_decode(r->io, params, block, first, &more, &result) != 0)
     return failed_after(r, RXE_CANT_READ_PIXEL_DATA, index, 0);

@@ -21,6 +21,7 @@ struct Reader {
   Layout layout;
   RX_BITMAPINFOHEADER dib{};
   uint32_t stride = 0;  // bytes of one image row
+  bool run_rows = false;  // fax rows are delivered as run rows
   bool failed = false;  // a failure has been reported
 };
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "IO/io_rec.h"
+#include "filters/bmp/bmp_harness.h"
 #include "filters/tiff/lzw_test_codec.h"
 #include "filters/tiff/tiff.h"
 #include "filters/tiff/tiff_harness.h"
@@ -624,6 +625,37 @@ TEST_F(TiffRead, ASmallFileThatClaimsGigabytesIsRefusedBeforeTheImageIsMade) {
     EXPECT_EQ(load(build({p})), 0u) << c;
     EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_CANT_READ_PIXEL_DATA}) << c;
   }
+}
+
+}  // namespace
+}  // namespace tifft
+
+namespace tifft {
+namespace {
+
+// Fax pages other than Group 4 reach an application's callbacks as packed
+// rows and are described so by the information; the engine's own
+// callbacks take them as run rows. Both give the picture back.
+TEST_F(TiffRead, FaxPagesArePackedForAnApplicationAndRunsForTheEngine) {
+  enum : int32_t { kMh = 2, kG3 = 3, kG3TwoD = 5 };
+  RX_HIMAGE image = picture(83, 41, 1, 3);
+  const Pixels original = pixels_of(image);
+  for (int32_t compression : {kMh, kG3, kG3TwoD}) {
+    Bytes file;
+    ASSERT_EQ(save(image, &file, compression), 0) << compression;
+    EXPECT_EQ(load_pixels(file).rgb, original.rgb) << compression;
+
+    bmpt::Stream s(file);
+    ASSERT_EQ(rx::tiff_read(&s.io, nullptr, 1, 0), 0) << compression;
+    EXPECT_EQ(s.image.header.biCompression, uint32_t{RX_BI_RGB}) << compression;
+    EXPECT_EQ(bmpt::rgb_of(s.image), original.rgb) << compression;
+
+    RX_BITMAPINFOHEADER h{};
+    int32_t format = 0, code = -1;
+    ASSERT_EQ(RX_memory_info_get(file.data(), int32_t(file.size()), 1, &format, &code, &h), 0);
+    EXPECT_EQ(h.biCompression, uint32_t{RX_BI_RGB}) << compression;
+  }
+  RX_image_delete(image);
 }
 
 }  // namespace
