@@ -64,6 +64,22 @@ TEST_F(Deskew, MeasuresPagesTurnedFromMinusFiveToFiveDegrees) {
   RecordProperty("worst_error_degrees", std::to_string(worst));
 }
 
+TEST_F(Deskew, PagesSmallerThanA4MeasureTheirTurnToo) {
+  // A4 at 150 dpi and a 800 x 1000 picture: fewer, shorter lines. A line a
+  // whole degree from every coarse angle must still win the coarse search
+  // (these pages were once measured 50 to 88 degrees off).
+  const struct {
+    int32_t width, height;
+    double turned;
+  } pages[] = {{1240, 1754, 1.0}, {1240, 1754, -1.0}, {1240, 1754, -3.0}, {1240, 1754, 5.0},
+               {800, 1000, 1.0}, {800, 1000, -5.0}};
+  for (const auto& p : pages) {
+    const uint32_t seed = uint32_t(std::lround(p.turned * 10) + 100);
+    RX_HIMAGE image = page_image(skewpage::text_page(p.width, p.height, p.turned, 0, seed));
+    EXPECT_NEAR(measure(image), -p.turned, 0.1 + 1e-9) << p.width << " x " << p.height << " turned by " << p.turned;
+  }
+}
+
 TEST_F(Deskew, TurnsATurnedPageStraight) {
   const skewpage::Page straight = skewpage::text_page(kWidth, kHeight, 0.0);
   const int32_t gaps = skewpage::empty_rows(straight, 0);
@@ -166,10 +182,11 @@ TEST_F(Deskew, TinyPagesMeasureWithoutHarm) {
   // 9 x 1: five dots at x = 0, 2, ..., 8 on row 0. Distances are
   // (cos x 65536 truncated) x / 65536 + 9, floored; they share d = 9 while
   // cos x 8 < 1, from 82.8 degrees up to 90 (past 90 the dots at x > 0 drop
-  // to 8). The first angle of that bin wins: coarse 84, then fine from 83
-  // in tenths: 83.0 (cos 83 = 0.1219, x 8 = 0.975). Skew 90 - 83 = 7.
+  // to 8). The first angle of that bin wins: coarse 83.0 in half degrees,
+  // then fine from 82.0 in tenths: 82.9 (cos 82.8 = 0.12533, x 8 = 1.003;
+  // cos 82.9 = 0.12360, x 8 = 0.989). Skew 90 - 82.9 = 7.1.
   RX_HIMAGE dots = make_fn(1, 9, 1, [](int32_t x, int32_t) { return uint8_t(x & 1); });
-  EXPECT_DOUBLE_EQ(measure(dots), 7.0);
+  EXPECT_NEAR(measure(dots), 7.1, 1e-9);
 }
 
 TEST_F(Deskew, OtherDepthsAreRefused) {
