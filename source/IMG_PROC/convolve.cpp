@@ -39,6 +39,15 @@ int32_t mirror(int64_t x, int32_t n) {
   return static_cast<int32_t>(x < n ? x : period - x);
 }
 
+// The effects' older rule: reflected once about the edge column, and held
+// at the edge when that is still outside (kernels wider than the picture).
+int32_t mirror_once(int64_t x, int32_t n) {
+  if (n == 1) return 0;
+  if (x < 0) x = -x;
+  if (x >= n) x = 2 * int64_t{n - 1} - x;
+  return static_cast<int32_t>(std::clamp<int64_t>(x, 0, n - 1));
+}
+
 template <class T>
 T* scratch_array(TagGuard& tag, uint64_t count) {
   const uint64_t bytes = count * sizeof(T);
@@ -105,13 +114,12 @@ class Pass {
       sum_row(span_.top + r);
       map_row(span_.top + r, out_ + samples_ * static_cast<uint32_t>(r));
       if (!progress.go_on(r, rows)) {
+        if (o_.keep_done_rows) write_rows(r + 1);
         push_interrupted(r, rows);
         return false;
       }
     }
-    for (int32_t r = 0; r < rows; ++r)
-      std::memcpy(im_.row(span_.top + r) + size_t{static_cast<uint32_t>(span_.left)} * ch_,
-                  out_ + samples_ * static_cast<uint32_t>(r), samples_);
+    write_rows(rows);
     return true;
   }
 
@@ -140,14 +148,25 @@ class Pass {
       values_ = scratch_array<int16_t>(tag, entries);
       if (values_ == nullptr) return false;
       for (int64_t s = -bound_; s <= bound_; ++s)
-        values_[s + bound_] = static_cast<int16_t>(kernel_value(s, k_.normalizer));
+        values_[s + bound_] = static_cast<int16_t>(kernel_value(s, k_.normalizer, o_.snap_whole));
     } else {
       bytes_ = scratch_array<uint8_t>(tag, entries);
       if (bytes_ == nullptr) return false;
       for (int64_t s = -bound_; s <= bound_; ++s)
-        bytes_[s + bound_] = result_byte(kernel_value(s, k_.normalizer), k_.result_mode);
+        bytes_[s + bound_] = result_byte(kernel_value(s, k_.normalizer, o_.snap_whole), k_.result_mode);
     }
     return true;
+  }
+
+  // The first `rows` rows of the scratch copy into the span.
+  void write_rows(int32_t rows) const {
+    for (int32_t r = 0; r < rows; ++r)
+      std::memcpy(im_.row(span_.top + r) + size_t{static_cast<uint32_t>(span_.left)} * ch_,
+                  out_ + samples_ * static_cast<uint32_t>(r), samples_);
+  }
+
+  int32_t edge_column(int64_t x) const {
+    return o_.reflect_repeatedly ? mirror(x, im_.width) : mirror_once(x, im_.width);
   }
 
   // Source row y padded with mirrored columns on both sides, from the
@@ -165,7 +184,7 @@ class Pass {
     // Columns inside the picture are one block; only the margins mirror.
     for (; i < count && first + i < 0; ++i)
       std::memcpy(p + size_t{static_cast<uint32_t>(i)} * ch_,
-                  src + size_t{static_cast<uint32_t>(mirror(first + i, im_.width))} * ch_, ch_);
+                  src + size_t{static_cast<uint32_t>(edge_column(first + i))} * ch_, ch_);
     const int32_t inside = std::min(count, im_.width - first) - i;
     if (inside > 0) {
       std::memcpy(p + size_t{static_cast<uint32_t>(i)} * ch_,
@@ -175,7 +194,7 @@ class Pass {
     }
     for (; i < count; ++i)
       std::memcpy(p + size_t{static_cast<uint32_t>(i)} * ch_,
-                  src + size_t{static_cast<uint32_t>(mirror(first + i, im_.width))} * ch_, ch_);
+                  src + size_t{static_cast<uint32_t>(edge_column(first + i))} * ch_, ch_);
     return p;
   }
 
@@ -223,11 +242,11 @@ class Pass {
         out[i] = src[i];
       } else if (o_.add) {
         const int32_t v = values_ != nullptr ? values_[acc_[i] + bound_]
-                                             : kernel_value(acc_[i], k_.normalizer);
+                                             : kernel_value(acc_[i], k_.normalizer, o_.snap_whole);
         out[i] = static_cast<uint8_t>(std::clamp(v + src[i], 0, 255));
       } else {
         out[i] = bytes_ != nullptr ? bytes_[acc_[i] + bound_]
-                                   : result_byte(kernel_value(acc_[i], k_.normalizer),
+                                   : result_byte(kernel_value(acc_[i], k_.normalizer, o_.snap_whole),
                                                  k_.result_mode);
       }
     }
@@ -254,13 +273,13 @@ class Pass {
 
 }  // namespace
 
-int32_t kernel_value(int64_t sum, double normaliser) {
+int32_t kernel_value(int64_t sum, double normaliser, bool snap_whole) {
   double v = static_cast<double>(sum) * normaliser;
   // A normaliser such as 1/49 is stored a hair below its value, so 49 x
   // (1/49) would truncate to 0 and a uniform area would darken by one.
   // Products within rounding error of a whole number are that number.
   const double whole = std::nearbyint(v);
-  if (std::fabs(v - whole) <= 1e-9 * std::max(1.0, std::fabs(v))) v = whole;
+  if (snap_whole && std::fabs(v - whole) <= 1e-9 * std::max(1.0, std::fabs(v))) v = whole;
   // Limited in floating point first: a huge normaliser must not overflow
   // the conversion.
   return static_cast<int32_t>(std::clamp(std::trunc(v), -255.0, 255.0));

@@ -1,20 +1,16 @@
-// The depth rule and the pseudo-random sequence of the special effects.
+// The depth rule, the kernel pass and the pseudo-random sequence of the
+// special effects.
 #include "IMG_PROC/fx_common.h"
 
 #include <cmath>
 
+#include "IMG_PROC/convolve.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/random.h"
 
 RX_SOURCE("source\\IMG_PROC\\fx_common.cpp");
 
 namespace rx::ip::fx {
-namespace {
-
-// Engine-wide like the C library's generator, but one per thread so that
-// effects on different threads cannot race on it.
-thread_local uint32_t g_state = 1;
-
-}  // namespace
 
 bool depth_8_or_24(IMAGE_REC* record) {
   const uint32_t bits = dib_header(record->dib)->biBitCount;
@@ -29,11 +25,17 @@ bool normaliser_ok(double normaliser) {
   return false;
 }
 
-int32_t random15() {
-  g_state = g_state * 1103515245u + 12345u;
-  return static_cast<int32_t>((g_state >> 16) & 0x7FFFu);
+bool convolve(IMAGE_REC* record, const Span& span, const RX_KERNEL& kernel) {
+  PassOptions options;
+  options.sample_mask = dib_header(record->dib)->biBitCount == 24 ? 7u : 1u;
+  options.snap_whole = false;
+  options.reflect_repeatedly = false;
+  options.keep_done_rows = true;
+  return convolve_record(record, span, kernel, options);
 }
 
-void random_seed(uint32_t seed) { g_state = seed; }
+int32_t random15() { return rx::random15(); }
+
+void random_seed(uint32_t seed) { rx::random_seed(seed); }
 
 }  // namespace rx::ip::fx

@@ -1,11 +1,12 @@
-// What the special effects share: the depth rule, the 15-bit pseudo-random
-// numbers that diffuse and twist draw, and the walk over the tiles of a
-// rectangle.
+// What the special effects share: the depth rule, the kernel pass, the
+// 15-bit pseudo-random numbers that diffuse and twist draw, and the walk
+// over the tiles of a rectangle.
 #pragma once
 
 #include <cstdint>
 
 #include "IMG_PROC/ip_common.h"
+#include "rastrix/rx_ip.h"
 
 namespace rx::ip::fx {
 
@@ -18,11 +19,16 @@ bool depth_8_or_24(IMAGE_REC* record);
 // RXE_INVALID_KERNEL_NORMALIZER.
 bool normaliser_ok(double normaliser);
 
-// The next number 0..32767 of the engine's pseudo-random sequence: the
-// classic linear congruential generator (x = x * 1103515245 + 12345, bits
-// 16..30 of x), so a run can be repeated from a seed.
+// Runs a checked kernel over the span of an 8- or 24-bit image with the
+// effects' rules: every channel, sum x normaliser truncated as it stands,
+// columns beyond the sides reflected once and held at the edge, and an
+// interruption keeps the rows done. False once a failure is pushed.
+bool convolve(IMAGE_REC* record, const Span& span, const RX_KERNEL& kernel);
+
+// The next number 0..32767 of the engine's pseudo-random sequence
+// (SUPPORT/random.h), so a run can be repeated from a seed.
 int32_t random15();
-// Restarts the sequence; the engine starts with seed 1.
+// Restarts the sequence; each thread starts with seed 1.
 void random_seed(uint32_t seed);
 
 // Calls tile_fn(left, top) for the n x n tiles whose top-left corners step

@@ -1,6 +1,6 @@
 // The kernels the image operations build: the fixed 3 x 3, 5 x 5 and
-// 7 x 7 kernels, the two-element kernels of the eight directions and the
-// motion lines.
+// 7 x 7 kernels, the boxes, the two-element kernels of the eight directions
+// and the motion lines.
 #include <array>
 #include <cmath>
 
@@ -43,15 +43,31 @@ void kernel_clear(RX_KERNEL* kernel, double normaliser, int32_t mode) {
   kernel->result_mode = mode;
 }
 
+}  // namespace
+
 bool direction_ok(int32_t direction) {
   if (direction >= 1 && direction <= 8) return true;
   RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, direction, 0);
   return false;
 }
 
-// A line of `count` ones from the origin pixel along (dx, dy) steps. The
-// kernel spans the line; the origin is the end the line starts from.
-void line_fill(RX_KERNEL* kernel, int32_t dx, int32_t dy, int32_t count) {
+void kernel_box(RX_KERNEL* kernel, int32_t size) {
+  kernel_clear(kernel, 1.0 / (static_cast<double>(size) * size), RX_KERNEL_RESULT_POSITIVE);
+  kernel_shape(kernel, size, size, size / 2, size / 2);
+  for (int32_t r = 0; r < kernel->height; ++r)
+    for (int32_t c = 0; c < kernel->width; ++c) kernel->elements[r * RX_KERNEL_MAX + c] = 1;
+}
+
+int32_t motion_elements(int32_t direction, int32_t length) {
+  const bool diagonal = kStep[direction - 1][0] != 0 && kStep[direction - 1][1] != 0;
+  if (!diagonal) return length;
+  return std::max(1, static_cast<int32_t>(std::trunc(length * 0.7071067811865)));
+}
+
+// The kernel spans the line; the origin is the end the line starts from.
+void kernel_line(RX_KERNEL* kernel, int32_t direction, int32_t count) {
+  const int32_t dx = kStep[direction - 1][0], dy = kStep[direction - 1][1];
+  kernel_clear(kernel, 1.0 / count, RX_KERNEL_RESULT_POSITIVE);
   const int32_t span = count - 1;
   const int32_t ox = dx < 0 ? span : 0;
   const int32_t oy = dy < 0 ? span : 0;
@@ -59,8 +75,6 @@ void line_fill(RX_KERNEL* kernel, int32_t dx, int32_t dy, int32_t count) {
   for (int32_t i = 0; i < count; ++i)
     kernel->elements[(oy + i * dy) * RX_KERNEL_MAX + ox + i * dx] = 1;
 }
-
-}  // namespace
 
 bool kernel_fixed(RX_KERNEL* kernel, int32_t size) {
   const int32_t* elements = size == 3   ? kFixed3.data()
@@ -99,12 +113,7 @@ bool kernel_motion(RX_KERNEL* kernel, int32_t direction, int32_t length) {
     RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, length, 0);
     return false;
   }
-  const int32_t dx = kStep[direction - 1][0], dy = kStep[direction - 1][1];
-  int32_t count = std::min(length, RX_KERNEL_MAX);
-  if (dx != 0 && dy != 0)
-    count = std::max(1, static_cast<int32_t>(std::trunc(count * 0.7071067811865)));
-  kernel_clear(kernel, 1.0 / count, RX_KERNEL_RESULT_POSITIVE);
-  line_fill(kernel, dx, dy, count);
+  kernel_line(kernel, direction, motion_elements(direction, std::min(length, RX_KERNEL_MAX)));
   return true;
 }
 

@@ -24,13 +24,8 @@ bool smooth(IMAGE_REC* record, const int32_t* rect, int32_t strength) {
     return false;
   }
   // Strength 1..4: boxes of 3, 5, 7, 9.
-  const int32_t size = 2 * strength + 1;
-  RX_KERNEL kernel{};
-  kernel_shape(&kernel, size, size, size / 2, size / 2);
-  for (int32_t r = 0; r < size; ++r)
-    for (int32_t c = 0; c < size; ++c) kernel.elements[r * RX_KERNEL_MAX + c] = 1;
-  kernel.normalizer = 1.0 / (size * size);
-  kernel.result_mode = RX_KERNEL_RESULT_POSITIVE;
+  RX_KERNEL kernel;
+  kernel_box(&kernel, 2 * strength + 1);
   return convolve_record(record, span_clamp(rect, h), kernel, PassOptions{});
 }
 

@@ -28,7 +28,6 @@ list(APPEND RX_LAYER_SOURCES
   IMG_PROC/smooth.cpp
   IMG_PROC/edge_map.cpp
   IMG_PROC/fx_common.cpp
-  IMG_PROC/fx_convolve.cpp
   IMG_PROC/fx_blur.cpp
   IMG_PROC/fx_diffuse.cpp
   IMG_PROC/fx_emboss.cpp
