@@ -4,4 +4,5 @@ list(APPEND RX_LAYER_SOURCES
   IO/io_rec.cpp
   IO/io_tags.cpp
   IO/io_callbacks.cpp
-  IO/iobuffer.cpp)
+  IO/iobuffer.cpp
+  IO/single_image_read.cpp)

@@ -4,11 +4,10 @@
 // delivered top row first.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
-#include "IO/io_callback_status.h"
+#include "IO/single_image_read.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/limits.h"
-#include "SUPPORT/mem_tag.h"
 #include "filters/pcx/pcx.h"
 #include "filters/pcx/pcx_format.h"
 #include "rastrix/rpb.h"
@@ -17,10 +16,6 @@ RX_SOURCE("source\\filters\\pcx\\PCXREAD.cpp");
 
 namespace rx {
 namespace {
-
-// Buffered input holds five lines, within these bounds.
-inline constexpr int32_t kInputMinBytes = 4096;
-inline constexpr int32_t kInputMaxBytes = 1 << 22;
 
 // The eight pixels of a 1-bit plane byte as four bytes of 4-bit pixels,
 // each pixel 0 or 1, leftmost pixel in the high nibble of the first byte.
@@ -96,7 +91,7 @@ void row_build(const PCX_READ& r, const uint8_t* line, uint8_t* row) {
 
 // The least input the page's lines can come from: every byte of coded
 // data stands for at most 63.
-int32_t data_check(const PCX_READ& r, int32_t here) {
+int32_t data_fits(const PCX_READ& r, int32_t here) {
   const uint64_t total = uint64_t{r.line_bytes} * static_cast<uint64_t>(r.dib.biHeight);
   const uint64_t needed =
       r.h.encoding == kPcxRle ? (total + kPcxLongestRun - 1) / kPcxLongestRun : total;
@@ -107,39 +102,38 @@ int32_t data_check(const PCX_READ& r, int32_t here) {
   return 0;
 }
 
-int32_t rows_read(PCX_READ* r) {
-  const uint32_t n = r->line_bytes;
-  auto* line = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, n));
-  auto* row = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, r->geometry.stride));
-  if (line == nullptr || row == nullptr) return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, n, r->tag);
-  const auto size = static_cast<int32_t>(
-      std::max<uint64_t>(std::clamp<uint64_t>(uint64_t{5} * n, kInputMinBytes, kInputMaxBytes), n));
-  IO_BUFFER in{};
-  if (io_buffer_open(r->io, r->tag, &in, size, kIoBufferRead) != 0) return RXE_GLOBAL_MEMORY_DEPLETED;
-  in.end = std::min(in.end, r->data_end);
-  PCX_RUN run{};
-  int32_t code = 0;
-  for (int32_t y = 0; y < r->dib.biHeight && code == 0; ++y) {
-    const uint8_t* got = nullptr;
-    if (r->h.encoding == kPcxRle) got = pcx_line_decode(&in, &run, line, n) ? line : nullptr;
-    else got = io_buffer_get(&in, static_cast<int32_t>(n));
-    if (got == nullptr) {
-      code = RX_ERR(RXE_CANT_READ_PIXEL_DATA, y, n);
-      break;
-    }
-    row_build(*r, got, row);
-    code = io_callback_status(
-        RPb_IO_raster_set(r->io, row, y, static_cast<int32_t>(r->geometry.stride)));
-  }
-  io_buffer_close(&in);
-  return code;
-}
+// A page's side of the single-image frame; the page ends at `end`, or
+// where the stream does when that is not known yet.
+class PcxReader final : public SingleImageRecord<PCX_READ> {
+ public:
+  explicit PcxReader(std::optional<int32_t> end = std::nullopt) : end_(end) {}
 
-// Every failure leaves the stream where the caller had it.
-int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, RX_SEEK_SET);
-  return RPb_AF_error_check();
-}
+  int32_t data_check() override { return data_fits(r_, RPb_IO_tell(r_.io)); }
+
+  int32_t rows_read() override {
+    const uint32_t n = r_.line_bytes;
+    const bool rle = r_.h.encoding == kPcxRle;
+    PCX_RUN run{};
+    BufferedRows b;
+    b.line_bytes = n;
+    b.stride = r_.geometry.stride;
+    b.rows = r_.dib.biHeight;
+    b.data_end = r_.data_end;
+    b.line = [&](IO_BUFFER* in, uint8_t* line) -> const uint8_t* {
+      if (rle) return pcx_line_decode(in, &run, line, n) ? line : nullptr;
+      return io_buffer_get(in, static_cast<int32_t>(n));
+    };
+    b.convert = [this](const uint8_t* line, uint8_t* row) { row_build(r_, line, row); };
+    return buffered_rows_read(r_.io, r_.tag, b);
+  }
+
+ private:
+  int32_t header_read() override {
+    r_.end = end_ ? *end_ : pcx_stream_end(r_.io);
+    return pcx_header_read(&r_);
+  }
+  std::optional<int32_t> end_;
+};
 
 }  // namespace
 
@@ -161,16 +155,8 @@ int32_t pcx_page_info(IO_REC* io, int32_t end, RX_BITMAPINFOHEADER* header, RX_R
 }
 
 int32_t pcx_page_read(IO_REC* io, uint32_t tag, int32_t end) {
-  PCX_READ r{};
-  r.io = io;
-  r.end = end;
-  r.tag = tag;
-  if (const int32_t code = pcx_header_read(&r)) return code;
-  if (!load_limits_allow(r.dib.biWidth, r.dib.biHeight, r.geometry))
-    return RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r.dib.biWidth, r.dib.biHeight);
-  if (const int32_t code = data_check(r, RPb_IO_tell(io))) return code;
-  if (const int32_t c = io_callback_status(RPb_IO_DIB_create(io, &r.dib, r.palette))) return c;
-  return rows_read(&r);
+  PcxReader reader(end);
+  return single_image_load(io, reader, tag);
 }
 
 int32_t pcx_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
@@ -181,19 +167,14 @@ int32_t pcx_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   }
   const int32_t start = RPb_IO_tell(io);
   if (pcx_page_info(io, pcx_stream_end(io), header, palette, compression) != 0)
-    return failed(io, start);
+    return read_failed(io, start);
   RPb_IO_seek(io, start, RX_SEEK_SET);
   return 0;
 }
 
 int32_t pcx_read(IO_REC* io, void*, int32_t, int32_t) {
-  if (io == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return RPb_AF_error_check();
-  }
-  const int32_t start = RPb_IO_tell(io);
-  TagGuard scratch;
-  return pcx_page_read(io, scratch.tag(), pcx_stream_end(io)) != 0 ? failed(io, start) : 0;
+  PcxReader reader;
+  return single_image_read(io, reader);
 }
 
 int32_t pcx_page_count(IO_REC*, void*, int32_t* count) {

@@ -4,10 +4,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "IO/io_callback_status.h"
+#include "IO/single_image_read.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/limits.h"
-#include "SUPPORT/mem_tag.h"
 #include "filters/psd/psd.h"
 #include "filters/psd/psd_format.h"
 #include "rastrix/rpb.h"
@@ -24,7 +22,7 @@ uint64_t coded_row_min(uint64_t row_bytes) { return 2 * ((row_bytes + 127) / 128
 // made from: whole rows when raw; when coded, the table of row lengths
 // and the shortest coding of every row. A header can claim gigabytes that
 // the file does not hold; this is found out before anything is allocated.
-int32_t data_check(const PSD_READ& r) {
+int32_t data_fits(const PSD_READ& r) {
   IO_REC* io = r.io;
   const int32_t here = RPb_IO_tell(io);
   const int32_t end = RPb_IO_seek(io, 0, RX_SEEK_END);
@@ -41,20 +39,15 @@ int32_t data_check(const PSD_READ& r) {
   return 0;
 }
 
-int32_t load(PSD_READ* r) {
-  if (const int32_t c = psd_header_read(r)) return c;
-  if (!load_limits_allow(r->dib.biWidth, r->dib.biHeight, r->geometry))
-    return RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r->dib.biWidth, r->dib.biHeight);
-  if (const int32_t c = data_check(*r)) return c;
-  if (const int32_t c = io_callback_status(RPb_IO_DIB_create(r->io, &r->dib, r->palette))) return c;
-  return psd_pixels_read(r);
-}
+// The PSD side of the single-image frame.
+class PsdReader final : public SingleImageRecord<PSD_READ> {
+ public:
+  int32_t data_check() override { return data_fits(r_); }
+  int32_t rows_read() override { return psd_pixels_read(&r_); }
 
-// Every failure leaves the stream where the caller had it.
-int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, RX_SEEK_SET);
-  return RPb_AF_error_check();
-}
+ private:
+  int32_t header_read() override { return psd_header_read(&r_); }
+};
 
 }  // namespace
 
@@ -67,7 +60,7 @@ int32_t psd_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   const int32_t start = RPb_IO_tell(io);
   PSD_READ r{};
   r.io = io;
-  if (psd_header_read(&r) != 0) return failed(io, start);
+  if (psd_header_read(&r) != 0) return read_failed(io, start);
   RPb_IO_seek(io, start, RX_SEEK_SET);
   if (header != nullptr) *header = r.dib;
   if (palette != nullptr)
@@ -78,16 +71,8 @@ int32_t psd_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
 }
 
 int32_t psd_read(IO_REC* io, void*, int32_t, int32_t) {
-  if (io == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return RPb_AF_error_check();
-  }
-  const int32_t start = RPb_IO_tell(io);
-  TagGuard scratch;
-  PSD_READ r{};
-  r.io = io;
-  r.tag = scratch.tag();
-  return load(&r) != 0 ? failed(io, start) : 0;
+  PsdReader reader;
+  return single_image_read(io, reader);
 }
 
 int32_t psd_page_count(IO_REC*, void*, int32_t* count) {

@@ -7,12 +7,10 @@
 #include <cstring>
 
 #include "IO/head_bytes.h"
-#include "IO/io_callback_status.h"
+#include "IO/single_image_read.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
-#include "SUPPORT/limits.h"
-#include "SUPPORT/mem_tag.h"
 #include "filters/sgi/sgi.h"
 #include "filters/sgi/sgi_format.h"
 #include "rastrix/rpb.h"
@@ -206,31 +204,32 @@ int32_t rows_read(SGI_READ* r) {
       }
     }
     const auto row = static_cast<int32_t>(r->height - 1 - y);
-    if (const int32_t code = io_callback_status(RPb_IO_raster_set(r->io, out, row, static_cast<int32_t>(stride))))
-      return code;
+    if (const int32_t code = row_deliver(r->io, out, row, stride)) return code;
   }
   return 0;
 }
 
-int32_t load(SGI_READ* r) {
+// The header and the colours: a palette for 8-bit images; deeper ones
+// take only the plain and dithered map kinds.
+int32_t header_colours_read(SGI_READ* r) {
   if (const int32_t c = header_read(r)) return c;
-  if (r->dib.biBitCount == 8) {
-    if (const int32_t c = palette_make(r)) return c;
-  } else if (r->file.colormap != kSgiMapNormal && r->file.colormap != kSgiMapDithered) {
+  if (r->dib.biBitCount == 8) return palette_make(r);
+  if (r->file.colormap != kSgiMapNormal && r->file.colormap != kSgiMapDithered)
     return RX_ERR(RXE_INVALID_FILE_HEADER, r->file.colormap, 0);
-  }
-  if (!load_limits_allow(r->width, r->height, r->geometry))
-    return RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r->width, r->height);
-  const int32_t check = r->file.storage == kSgiRle ? tables_read(r) : plain_check(*r);
-  if (check != 0) return check;
-  if (const int32_t c = io_callback_status(RPb_IO_DIB_create(r->io, &r->dib, r->palette))) return c;
-  return rows_read(r);
+  return 0;
 }
 
-int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, RX_SEEK_SET);
-  return RPb_AF_error_check();
-}
+// The SGI side of the single-image frame.
+class SgiReader final : public SingleImageRecord<SGI_READ> {
+ public:
+  int32_t data_check() override {
+    return r_.file.storage == kSgiRle ? tables_read(&r_) : plain_check(r_);
+  }
+  int32_t rows_read() override { return rx::rows_read(&r_); }
+
+ private:
+  int32_t header_read() override { return header_colours_read(&r_); }
+};
 
 }  // namespace
 
@@ -243,7 +242,7 @@ int32_t sgi_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   const int32_t start = RPb_IO_tell(io);
   SGI_READ r{};
   r.io = io;
-  if (header_read(&r) != 0) return failed(io, start);
+  if (header_read(&r) != 0) return read_failed(io, start);
   // A colour map kind that cannot be loaded is found out by the load.
   if (r.dib.biBitCount == 8 && r.file.colormap <= kSgiMapDithered) palette_make(&r);
   RPb_IO_seek(io, start, RX_SEEK_SET);
@@ -256,16 +255,8 @@ int32_t sgi_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
 }
 
 int32_t sgi_read(IO_REC* io, void*, int32_t, int32_t) {
-  if (io == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return RPb_AF_error_check();
-  }
-  const int32_t start = RPb_IO_tell(io);
-  TagGuard scratch;
-  SGI_READ r{};
-  r.io = io;
-  r.tag = scratch.tag();
-  return load(&r) != 0 ? failed(io, start) : 0;
+  SgiReader reader;
+  return single_image_read(io, reader);
 }
 
 int32_t sgi_page_count(IO_REC*, void*, int32_t* count) {

@@ -5,11 +5,9 @@
 #include <cstring>
 
 #include "IO/head_bytes.h"
-#include "IO/io_callback_status.h"
+#include "IO/single_image_read.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/limits.h"
-#include "SUPPORT/mem_tag.h"
 #include "filters/sun/sun.h"
 #include "filters/sun/sun_format.h"
 #include "rastrix/rpb.h"
@@ -19,8 +17,6 @@ RX_SOURCE("source\\filters\\sun\\sunread.cpp");
 namespace rx {
 namespace {
 
-inline constexpr int32_t kInputMinBytes = 4096;
-inline constexpr int32_t kInputMaxBytes = 1 << 22;
 // Types that hold other data: TIFF, IFF and the experimental one.
 inline constexpr uint32_t kSunLastType = kSunRgb;
 
@@ -112,7 +108,7 @@ int32_t map_read(SUN_READ* r) {
 // The least data the rows can come from: all of them, or for coded files
 // three bytes for every 256 (no code makes more of what it takes; short
 // rows may be literals of a byte or two).
-int32_t data_check(const SUN_READ& r) {
+int32_t data_fits(const SUN_READ& r) {
   const uint64_t total = uint64_t{r.row_bytes} * r.h.height;
   const uint64_t needed =
       r.h.type == kSunEncoded ? (total * 3 + kSunLongestRun - 1) / kSunLongestRun : total;
@@ -152,35 +148,7 @@ void row_convert(const SUN_READ& r, const uint8_t* in, uint8_t* out) {
   }
 }
 
-int32_t rows_read(SUN_READ* r) {
-  const uint32_t n = r->row_bytes;
-  auto* line = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, n));
-  auto* row = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, r->geometry.stride));
-  if (line == nullptr || row == nullptr) return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, n, r->tag);
-  std::memset(row, 0, r->geometry.stride);
-  const auto size = static_cast<int32_t>(
-      std::max<uint64_t>(std::clamp<uint64_t>(uint64_t{5} * n, kInputMinBytes, kInputMaxBytes), n));
-  IO_BUFFER in{};
-  if (io_buffer_open(r->io, r->tag, &in, size, kIoBufferRead) != 0) return RXE_GLOBAL_MEMORY_DEPLETED;
-  SUN_RUN run{};
-  int32_t code = 0;
-  for (uint32_t y = 0; y < r->h.height && code == 0; ++y) {
-    const uint8_t* got = nullptr;
-    if (r->h.type == kSunEncoded) got = sun_row_decode(&in, &run, line, n) ? line : nullptr;
-    else got = io_buffer_get(&in, static_cast<int32_t>(n));
-    if (got == nullptr) {
-      code = RX_ERR(RXE_CANT_READ_PIXEL_DATA, y, n);
-      break;
-    }
-    row_convert(*r, got, row);
-    code = io_callback_status(RPb_IO_raster_set(r->io, row, static_cast<int32_t>(y),
-                                                static_cast<int32_t>(r->geometry.stride)));
-  }
-  io_buffer_close(&in);
-  return code;
-}
-
-int32_t describe(SUN_READ* r) {
+int32_t header_map_read(SUN_READ* r) {
   const int32_t here = RPb_IO_tell(r->io);
   r->end = here < 0 ? -1 : RPb_IO_seek(r->io, 0, RX_SEEK_END);
   RPb_IO_seek(r->io, here, RX_SEEK_SET);
@@ -190,10 +158,30 @@ int32_t describe(SUN_READ* r) {
   return code;
 }
 
-int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, RX_SEEK_SET);
-  return RPb_AF_error_check();
-}
+// The Sun raster side of the single-image frame.
+class SunReader final : public SingleImageRecord<SUN_READ> {
+ public:
+  int32_t data_check() override { return data_fits(r_); }
+
+  int32_t rows_read() override {
+    const uint32_t n = r_.row_bytes;
+    const bool encoded = r_.h.type == kSunEncoded;
+    SUN_RUN run{};
+    BufferedRows b;
+    b.line_bytes = n;
+    b.stride = r_.geometry.stride;
+    b.rows = static_cast<int32_t>(r_.h.height);
+    b.line = [&](IO_BUFFER* in, uint8_t* line) -> const uint8_t* {
+      if (encoded) return sun_row_decode(in, &run, line, n) ? line : nullptr;
+      return io_buffer_get(in, static_cast<int32_t>(n));
+    };
+    b.convert = [this](const uint8_t* in, uint8_t* out) { row_convert(r_, in, out); };
+    return buffered_rows_read(r_.io, r_.tag, b);
+  }
+
+ private:
+  int32_t header_read() override { return header_map_read(&r_); }
+};
 
 }  // namespace
 
@@ -206,7 +194,7 @@ int32_t sun_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   const int32_t start = RPb_IO_tell(io);
   SUN_READ r{};
   r.io = io;
-  if (describe(&r) != 0) return failed(io, start);
+  if (header_map_read(&r) != 0) return read_failed(io, start);
   if (header != nullptr) *header = r.dib;
   if (palette != nullptr)
     std::copy(r.palette, r.palette + dib_palette_entries(r.dib.biBitCount, RX_BI_RGB), palette);
@@ -217,22 +205,8 @@ int32_t sun_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
 }
 
 int32_t sun_read(IO_REC* io, void*, int32_t, int32_t) {
-  if (io == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return RPb_AF_error_check();
-  }
-  const int32_t start = RPb_IO_tell(io);
-  TagGuard scratch;
-  SUN_READ r{};
-  r.io = io;
-  r.tag = scratch.tag();
-  int32_t code = describe(&r);
-  if (code == 0 && !load_limits_allow(r.dib.biWidth, r.dib.biHeight, r.geometry))
-    code = RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r.dib.biWidth, r.dib.biHeight);
-  if (code == 0) code = data_check(r);
-  if (code == 0) code = io_callback_status(RPb_IO_DIB_create(io, &r.dib, r.palette));
-  if (code == 0) code = rows_read(&r);
-  return code != 0 ? failed(io, start) : 0;
+  SunReader reader;
+  return single_image_read(io, reader);
 }
 
 int32_t sun_page_count(IO_REC*, void*, int32_t* count) {

@@ -6,12 +6,10 @@
 #include <cstring>
 
 #include "IO/head_bytes.h"
-#include "IO/io_callback_status.h"
 #include "IO/iobuffer.h"
+#include "IO/single_image_read.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
-#include "SUPPORT/limits.h"
-#include "SUPPORT/mem_tag.h"
 #include "filters/tga/tga.h"
 #include "filters/tga/tga_format.h"
 #include "rastrix/rpb.h"
@@ -20,9 +18,6 @@ RX_SOURCE("source\\filters\\tga\\tgaread.cpp");
 
 namespace rx {
 namespace {
-
-inline constexpr int32_t kInputMinBytes = 4096;
-inline constexpr int32_t kInputMaxBytes = 1 << 22;
 
 struct TGA_HEADER {
   uint8_t id_length, map_type, type;
@@ -112,7 +107,7 @@ int32_t map_read(TGA_READ* r) {
 
 // The least data the pixels can come from: all of them, or for coded files
 // one packet of a header and a pixel per 128 pixels.
-int32_t data_check(const TGA_READ& r) {
+int32_t data_fits(const TGA_READ& r) {
   const uint64_t pixels = uint64_t{r.h.width} * r.h.height;
   const uint64_t needed = (r.h.type & kTgaRleType) != 0
                               ? (pixels + kTgaLongestPacket - 1) / kTgaLongestPacket * (1 + r.pixel_bytes)
@@ -187,45 +182,39 @@ bool row_decode_plain(IO_BUFFER* in, uint8_t* row, uint32_t n) {
   return true;
 }
 
-int32_t rows_read(TGA_READ* r) {
-  const uint32_t file_row = uint32_t{r->h.width} * r->pixel_bytes;
-  auto* line = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, file_row));
-  auto* row = static_cast<uint8_t*>(RPb_AF_mem_alloc(r->tag, r->geometry.stride));
-  if (line == nullptr || row == nullptr) return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, file_row, r->tag);
-  std::memset(row, 0, r->geometry.stride);
-  const auto size = static_cast<int32_t>(std::clamp<uint64_t>(uint64_t{5} * file_row, kInputMinBytes,
-                                                              kInputMaxBytes));
-  IO_BUFFER in{};
-  if (io_buffer_open(r->io, r->tag, &in, size, kIoBufferRead) != 0) return RXE_GLOBAL_MEMORY_DEPLETED;
-  const bool rle = (r->h.type & kTgaRleType) != 0;
-  PACKET packet{};
-  int32_t code = 0;
-  const int32_t height = r->h.height;
-  for (int32_t n = 0; n < height && code == 0; ++n) {
-    const bool ok = rle ? row_decode(&in, &packet, r->pixel_bytes, line, r->h.width)
-                        : row_decode_plain(&in, line, file_row);
-    if (!ok) {
-      code = RX_ERR(RXE_CANT_READ_PIXEL_DATA, n, file_row);
-      break;
-    }
-    row_convert(*r, line, row);
-    code = io_callback_status(RPb_IO_raster_set(r->io, row, r->top_down ? n : height - 1 - n,
-                                                static_cast<int32_t>(r->geometry.stride)));
-  }
-  io_buffer_close(&in);
-  return code;
-}
-
-int32_t describe(TGA_READ* r) {
+int32_t header_map_read(TGA_READ* r) {
   int32_t code = header_parse(r);
   if (code == 0) code = map_read(r);
   return code;
 }
 
-int32_t failed(IO_REC* io, int32_t start) {
-  RPb_IO_seek(io, start, RX_SEEK_SET);
-  return RPb_AF_error_check();
-}
+// The TGA side of the single-image frame.
+class TgaReader final : public SingleImageRecord<TGA_READ> {
+ public:
+  int32_t data_check() override { return data_fits(r_); }
+
+  int32_t rows_read() override {
+    const uint32_t file_row = uint32_t{r_.h.width} * r_.pixel_bytes;
+    const bool rle = (r_.h.type & kTgaRleType) != 0;
+    const int32_t height = r_.h.height;
+    PACKET packet{};
+    BufferedRows b;
+    b.line_bytes = file_row;
+    b.stride = r_.geometry.stride;
+    b.rows = height;
+    b.line = [&](IO_BUFFER* in, uint8_t* line) -> const uint8_t* {
+      const bool ok = rle ? row_decode(in, &packet, r_.pixel_bytes, line, r_.h.width)
+                          : row_decode_plain(in, line, file_row);
+      return ok ? line : nullptr;
+    };
+    b.convert = [this](const uint8_t* in, uint8_t* out) { row_convert(r_, in, out); };
+    b.place = [&](int32_t n) { return r_.top_down ? n : height - 1 - n; };
+    return buffered_rows_read(r_.io, r_.tag, b);
+  }
+
+ private:
+  int32_t header_read() override { return header_map_read(&r_); }
+};
 
 }  // namespace
 
@@ -238,9 +227,9 @@ int32_t tga_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
   const int32_t start = RPb_IO_tell(io);
   TGA_READ r{};
   r.io = io;
-  if (const int32_t code = describe(&r)) {
+  if (const int32_t code = header_map_read(&r)) {
     if (code != RXE_CANT_READ_HEADER) RX_ERR(RXE_CANT_READ_HEADER, code, 0);
-    return failed(io, start);
+    return read_failed(io, start);
   }
   if (header != nullptr) *header = r.dib;
   if (palette != nullptr && r.dib.biBitCount == 8) std::copy(r.palette, r.palette + 256, palette);
@@ -251,22 +240,8 @@ int32_t tga_info(IO_REC* io, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette,
 }
 
 int32_t tga_read(IO_REC* io, void*, int32_t, int32_t) {
-  if (io == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return RPb_AF_error_check();
-  }
-  const int32_t start = RPb_IO_tell(io);
-  TagGuard scratch;
-  TGA_READ r{};
-  r.io = io;
-  r.tag = scratch.tag();
-  int32_t code = describe(&r);
-  if (code == 0 && !load_limits_allow(r.dib.biWidth, r.dib.biHeight, r.geometry))
-    code = RX_ERR(RXE_LOAD_LIMIT_EXCEEDED, r.dib.biWidth, r.dib.biHeight);
-  if (code == 0) code = data_check(r);
-  if (code == 0) code = io_callback_status(RPb_IO_DIB_create(io, &r.dib, r.palette));
-  if (code == 0) code = rows_read(&r);
-  return code != 0 ? failed(io, start) : 0;
+  TgaReader reader;
+  return single_image_read(io, reader);
 }
 
 int32_t tga_page_count(IO_REC*, void*, int32_t* count) {
