@@ -1,4 +1,4 @@
-// Shared by the PCX, TGA, XBM and Sun raster tests: images built from rows,
+// Shared by the format tests: images built from rows,
 // their colours, saving to and loading from memory, the peer samples under
 // tests/data/<format>/peer and the peer check of files we write.
 #pragma once
@@ -130,6 +130,25 @@ inline std::vector<fs::path> peer_samples(const std::string& format, const std::
     if (e.path().extension() == ext) out.push_back(e.path());
   std::sort(out.begin(), out.end());
   return out;
+}
+
+// Every peer sample NAME.EXT of a format loads with the colours of
+// NAME.rgb, page N past the first with those of NAME.pN.rgb; at least
+// `least` files.
+inline void peer_files_load(const std::string& format, const std::string& ext, int least) {
+  int files = 0;
+  for (const fs::path& path : peer_samples(format, ext)) {
+    const Bytes file = slurp(path);
+    int32_t pages = 0;
+    ASSERT_EQ(RX_memory_page_count_get(file.data(), static_cast<int32_t>(file.size()), &pages), 0) << path;
+    for (int32_t page = 1; page <= pages; ++page) {
+      fs::path want = path;
+      want.replace_extension(page == 1 ? ".rgb" : ".p" + std::to_string(page) + ".rgb");
+      EXPECT_EQ(rgb_loaded(file, page), slurp(want)) << want.filename();
+    }
+    ++files;
+  }
+  EXPECT_GE(files, least);
 }
 
 // Every file under tests/data/<format>/bad must fail to load, leaving no

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "SUPPORT/dib_builder.h"
+#include "rast_dispids.h"
 #include "rast_guids.h"
 
 namespace test {
@@ -174,6 +175,35 @@ std::string CtrlTest::make_broken_bmp(const std::string& name) {
   std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   std::filesystem::remove(good);
   return p;
+}
+
+RX_HIMAGE CtrlTest::load(int32_t width, int32_t height, int32_t bits, uint32_t seed) {
+  host.put_str(rast::kDispLoadImage, make_bmp("in.bmp", width, height, bits, seed));
+  return ctrl().current_image();
+}
+
+std::vector<uint8_t> CtrlTest::pixel(int32_t x, int32_t y) {
+  return pixel(ctrl().current_image(), x, y);
+}
+
+std::vector<uint8_t> CtrlTest::pixel(RX_HIMAGE image, int32_t x, int32_t y) {
+  std::vector<uint8_t> v(3, 0);
+  EXPECT_EQ(RX_image_pixel_get(image, x, y, v.data()), 0) << x << "," << y;
+  return v;
+}
+
+std::vector<std::vector<uint8_t>> CtrlTest::image_rows() {
+  const RX_HIMAGE image = ctrl().current_image();
+  int32_t w = 0, h = 0, bits = 0;
+  RX_image_dimensions_get(image, &w, &h, &bits);
+  std::vector<std::vector<uint8_t>> out(h, std::vector<uint8_t>(size_t(w) * (bits == 24 ? 3 : 1)));
+  for (int32_t y = 0; y < h; ++y) RX_DIB_raster_get(image, y, out[y].data(), RX_ROW_BYTE_PER_PIXEL);
+  return out;
+}
+
+void CtrlTest::aux(int32_t index, int32_t value) {
+  host.put_i4(rast::kDispSettingMode, index);
+  host.put_i4(rast::kDispSettingValue, value);
 }
 
 }  // namespace test

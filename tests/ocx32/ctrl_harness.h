@@ -72,6 +72,18 @@ class CtrlTest : public EngineTest {
                        uint32_t seed = 0);
   // A file that claims to be a BMP but is cut short.
   std::string make_broken_bmp(const std::string& name);
+  // Loads a patterned BMP of this size and depth as a host does and
+  // returns the current image.
+  RX_HIMAGE load(int32_t width, int32_t height, int32_t bits = 24, uint32_t seed = 5);
+  // A pixel of the current image, or of `image`, as three bytes.
+  std::vector<uint8_t> pixel(int32_t x, int32_t y);
+  static std::vector<uint8_t> pixel(RX_HIMAGE image, int32_t x, int32_t y);
+  // The current image's rows from the top, a byte a pixel (a byte a
+  // channel at 24 bits).
+  std::vector<std::vector<uint8_t>> image_rows();
+  // Writes `value` to auxiliary entry `index`: the setting mode, then its
+  // value.
+  void aux(int32_t index, int32_t value);
   // How many of the nine slots hold an image.
   int live_slots();
   // Connects the fixture's sink to the control's events.

@@ -17,8 +17,7 @@ class CtrlConv : public test::CtrlTest {
   RX_HIMAGE load_grey(const Rows& rows) {
     const auto width = static_cast<int32_t>(rows[0].size());
     const auto height = static_cast<int32_t>(rows.size());
-    host.put_str(kDispLoadImage, make_bmp("in.bmp", width, height, 24, 3));
-    RX_HIMAGE image = ctrl().current_image();
+    RX_HIMAGE image = load(width, height, 24, 3);
     for (int32_t y = 0; y < height; ++y) {
       std::vector<uint8_t> row;
       for (uint8_t v : rows[y]) row.insert(row.end(), {v, v, v});
@@ -28,14 +27,10 @@ class CtrlConv : public test::CtrlTest {
   }
   // The blue channel of every pixel (all three are equal here).
   Rows grey_rows() {
-    RX_HIMAGE image = ctrl().current_image();
-    int32_t width = 0, height = 0, bits = 0;
-    RX_image_dimensions_get(image, &width, &height, &bits);
-    Rows out(height);
-    for (int32_t y = 0; y < height; ++y) {
-      std::vector<uint8_t> row(3 * width);
-      RX_DIB_raster_get(image, y, row.data(), RX_ROW_BYTE_PER_PIXEL);
-      for (int32_t x = 0; x < width; ++x) out[y].push_back(row[3 * x]);
+    Rows out;
+    for (const auto& row : image_rows()) {
+      out.emplace_back();
+      for (size_t x = 0; x < row.size(); x += 3) out.back().push_back(row[x]);
     }
     return out;
   }

@@ -21,12 +21,6 @@ std::vector<uint8_t> read_file(const std::string& p) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::vector<uint8_t> pixel(RX_HIMAGE image, int32_t x, int32_t y) {
-  std::vector<uint8_t> v(3, 0);
-  EXPECT_EQ(RX_image_pixel_get(image, x, y, v.data()), 0);
-  return v;
-}
-
 TEST_F(CtrlFiles, ValuePropertyLoadsLikeLoadImage) {
   const std::string a = make_bmp("a.bmp", 20, 10);
   ASSERT_EQ(host.put_str(DISPID_VALUE, a), S_OK);

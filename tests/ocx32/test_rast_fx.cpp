@@ -15,23 +15,10 @@ using namespace rast;
 
 class CtrlEffects : public test::CtrlTest {
  protected:
-  RX_HIMAGE load(int32_t width, int32_t height, int32_t bits = 24, uint32_t seed = 5) {
-    host.put_str(kDispLoadImage, make_bmp("in.bmp", width, height, bits, seed));
-    return ctrl().current_image();
-  }
-  std::vector<uint8_t> pixel(int32_t x, int32_t y) {
-    std::vector<uint8_t> v(3, 0);
-    EXPECT_EQ(RX_image_pixel_get(ctrl().current_image(), x, y, v.data()), 0) << x << "," << y;
-    return v;
-  }
   std::vector<std::vector<uint8_t>> column(int32_t x, int32_t height) {
     std::vector<std::vector<uint8_t>> c;
     for (int32_t y = 0; y < height; ++y) c.push_back(pixel(x, y));
     return c;
-  }
-  void aux(int32_t index, int32_t value) {
-    host.put_i4(kDispSettingMode, index);
-    host.put_i4(kDispSettingValue, value);
   }
 };
 

@@ -13,22 +13,9 @@ using namespace rast;
 
 class CtrlProcessing : public test::CtrlTest {
  protected:
-  RX_HIMAGE load(int32_t width, int32_t height, int32_t bits = 24, uint32_t seed = 5) {
-    host.put_str(kDispLoadImage, make_bmp("in.bmp", width, height, bits, seed));
-    return ctrl().current_image();
-  }
-  std::vector<uint8_t> pixel(int32_t x, int32_t y) {
-    std::vector<uint8_t> v(3, 0);
-    EXPECT_EQ(RX_image_pixel_get(ctrl().current_image(), x, y, v.data()), 0) << x << "," << y;
-    return v;
-  }
   int64_t bits() { return host.get_int(kDispImageBitsPerPixel); }
   int64_t width() { return host.get_int(kDispImageWidth); }
   int64_t height() { return host.get_int(kDispImageHeight); }
-  void aux(int32_t index, int32_t value) {
-    host.put_i4(kDispSettingMode, index);
-    host.put_i4(kDispSettingValue, value);
-  }
   // Distinct pixel values of an image of up to 8 bits.
   std::set<uint8_t> indices() {
     std::set<uint8_t> seen;

@@ -13,14 +13,6 @@ using namespace rast;
 
 class CtrlSkew : public test::CtrlTest {
  protected:
-  std::vector<std::vector<uint8_t>> rows() {
-    const RX_HIMAGE image = ctrl().current_image();
-    int32_t w = 0, h = 0, bits = 0;
-    RX_image_dimensions_get(image, &w, &h, &bits);
-    std::vector<std::vector<uint8_t>> out(h, std::vector<uint8_t>(size_t(w) * (bits == 24 ? 3 : 1)));
-    for (int32_t y = 0; y < h; ++y) RX_DIB_raster_get(image, y, out[y].data(), RX_ROW_BYTE_PER_PIXEL);
-    return out;
-  }
   // A bi-level page turned by `degrees`, dark pixels 0 under a black entry 0.
   void load_page(double degrees) {
     const skewpage::Page p = skewpage::text_page(900, 1200, degrees);
@@ -40,13 +32,13 @@ class CtrlSkew : public test::CtrlTest {
 };
 
 TEST_F(CtrlSkew, EncryptAndDecryptActOnTheProcessingRectangle) {
-  host.put_str(kDispLoadImage, make_bmp("in.bmp", 20, 10, 24, 3));
-  const auto before = rows();
+  load(20, 10, 24, 3);
+  const auto before = image_rows();
   host.put_i4(kDispImageRectLeft, 5);
   host.put_i4(kDispImageRectTop, 2);
   host.put_str(kDispEncrypt, "secret");
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  const auto scrambled = rows();
+  const auto scrambled = image_rows();
   EXPECT_NE(scrambled, before);
   for (int32_t y = 0; y < 10; ++y)
     for (int32_t x = 0; x < 60; ++x) {
@@ -56,22 +48,22 @@ TEST_F(CtrlSkew, EncryptAndDecryptActOnTheProcessingRectangle) {
     }
   host.put_str(kDispDecrypt, "secret");
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(rows(), before);
+  EXPECT_EQ(image_rows(), before);
 }
 
 TEST_F(CtrlSkew, EncryptPassesTheMethodAndRefusalsLeaveTheImage) {
-  host.put_str(kDispLoadImage, make_bmp("in.bmp", 12, 6, 8, 4));
-  const auto before = rows();
+  load(12, 6, 8, 4);
+  const auto before = image_rows();
   host.put_i2(kDispEncryptMethod, 1);
   host.put_str(kDispEncrypt, "secret");
   EXPECT_EQ(host.get_int(kDispErrCount), 1);
   EXPECT_EQ(host.get_int(kDispErrorCode), RXE_INVALID_ENCRYPTION_MODE);
-  EXPECT_EQ(rows(), before);
+  EXPECT_EQ(image_rows(), before);
   host.put_i2(kDispEncryptMethod, 0);
   host.put_str(kDispDecrypt, "");
   EXPECT_EQ(host.get_int(kDispErrCount), 1);
   EXPECT_EQ(host.get_int(kDispErrorCode), RXE_INVALID_PASSWORD_LENGTH);
-  EXPECT_EQ(rows(), before);
+  EXPECT_EQ(image_rows(), before);
 }
 
 TEST_F(CtrlSkew, AutoDeskewTurnsAPageBackAndExpandsWithAuxiliaryThree) {
@@ -84,8 +76,7 @@ TEST_F(CtrlSkew, AutoDeskewTurnsAPageBackAndExpandsWithAuxiliaryThree) {
   EXPECT_NEAR(skew(), 0.0, 0.15);
 
   load_page(-2.0);
-  host.put_i4(kDispSettingMode, 3);
-  host.put_i4(kDispSettingValue, 1);
+  aux(3, 1);
   host.put_i4(kDispAutoDeskew, 1);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   // The corners (+-450, +-600) turned by 2 degrees reach 450 cos 2 +
@@ -95,11 +86,11 @@ TEST_F(CtrlSkew, AutoDeskewTurnsAPageBackAndExpandsWithAuxiliaryThree) {
 }
 
 TEST_F(CtrlSkew, AutoDeskewRefusesColourImages) {
-  host.put_str(kDispLoadImage, make_bmp("in.bmp", 16, 8, 24, 1));
-  const auto before = rows();
+  load(16, 8, 24, 1);
+  const auto before = image_rows();
   host.put_i4(kDispAutoDeskew, 1);
   EXPECT_EQ(host.get_int(kDispErrCount), 1);
   EXPECT_EQ(host.get_int(kDispErrorCode), RXE_INVALID_BIT_COUNT);
-  EXPECT_EQ(rows(), before);
+  EXPECT_EQ(image_rows(), before);
 }
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "filters/bmp/bmp_harness.h"
+#include "filters/raster_samples.h"
 #include "filters/ico/ico.h"
 #include "support/engine_fixture.h"
 #include "support/peers.h"
@@ -228,25 +229,7 @@ TEST_F(IcoWrite, ImagesThatAreNotIcons) {
 }
 
 // Files other programs wrote load with their pixels, page by page.
-TEST_F(Ico, PeerFilesLoadWithTheirPixels) {
-  int checked = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / "ico" / "peer")) {
-    if (e.path().extension() != ".ico") continue;
-    const Bytes f = bmpt::slurp(e.path());
-    int32_t count = 0;
-    ASSERT_EQ(pages(f, &count), 0) << e.path().filename();
-    for (int32_t page = 1; page <= count; ++page) {
-      fs::path want = e.path();
-      want.replace_extension(page == 1 ? ".rgb" : ".p" + std::to_string(page) + ".rgb");
-      RX_HIMAGE h = 0;
-      ASSERT_EQ(RX_image_load_memory(f.data(), int32_t(f.size()), page, 1, &h), 0) << e.path().filename();
-      EXPECT_EQ(rgb_of(bmpt::image_of_handle(h)), bmpt::slurp(want)) << want.filename();
-      RX_image_delete(h);
-      ++checked;
-    }
-  }
-  EXPECT_GE(checked, 6);
-}
+TEST_F(Ico, PeerFilesLoadWithTheirPixels) { rast::peer_files_load("ico", ".ico", 4); }
 
 TEST_F(IcoWrite, PeersReadOurFiles) {
   RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
@@ -268,16 +251,6 @@ TEST_F(IcoWrite, PeersReadOurFiles) {
   if (!HasFailure()) fs::remove_all(dir);
 }
 
-TEST_F(Ico, DamagedFilesGiveOnlyAnError) {
-  int checked = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / "ico" / "bad")) {
-    const Bytes f = bmpt::slurp(e.path());
-    RX_HIMAGE h = 0;
-    EXPECT_NE(RX_image_load_memory(f.data(), int32_t(f.size()), 1, 1, &h), 0) << e.path().filename();
-    EXPECT_EQ(h, 0u);
-    ++checked;
-  }
-  EXPECT_GT(checked, 0);
-}
+TEST_F(Ico, DamagedFilesGiveOnlyAnError) { rast::bad_files_fail("ico"); }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "filters/jpeg/jpeg_idct.h"
 #include "filters/jpeg/jpeg_read.h"
 #include "filters/jpeg/jpeg_tables.h"
+#include "filters/jpeg/jpeg_paths.h"
 #include "filters/jpeg/jpeg_test_util.h"
 #include "support/engine_fixture.h"
 #include "support/peers.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using namespace jpegtest;
+using namespace jpegpath;
 namespace jp = rx::jpeg;
 
 constexpr const char* kPeerPrograms = "cjpeg and djpeg";
@@ -490,34 +492,6 @@ TEST_F(JpegReadPaths, FastColourRowsMatchTheReference) {
   }
 }
 
-// Every kernel level this processor has, bands finished on the caller's
-// thread or on a helper (which small pictures get only when the threshold
-// is lowered).
-struct ReadPath {
-  rx::KernelLevel level;
-  bool helper;
-};
-std::vector<ReadPath> every_read_path() {
-  std::vector<ReadPath> out;
-  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
-    if (l > rx::kernel_level_supported()) continue;
-    out.push_back({l, false});
-    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
-  }
-  return out;
-}
-
-class ReadPathScope {
- public:
-  explicit ReadPathScope(ReadPath p) : level_(p.level) {
-    jp::scan_read_helper_threshold_set(p.helper ? 0 : INT64_MAX);
-  }
-  ~ReadPathScope() { jp::scan_read_helper_threshold_set(int64_t{1} << 18); }
-
- private:
-  rx::KernelLevelScope level_;
-};
-
 TEST_F(JpegReadPaths, WholeFilesDecodeTheSameOnEveryPath) {
   RX_NEED_PEER(peer_available(), kPeerPrograms);
   const char* options[] = {"-quality 97 -sample 1x1", "-quality 80 -sample 2x1",
@@ -529,13 +503,13 @@ TEST_F(JpegReadPaths, WholeFilesDecodeTheSameOnEveryPath) {
     const Bytes file = peer_encode(picture(77, 43, 3, 21), 77, 43, 3, o);
     Outcome ref;
     {
-      ReadPathScope scope({rx::KernelLevel::kReference, false});
+      PathScope scope({rx::KernelLevel::kReference, false});
       ref = read(file);
     }
     ASSERT_EQ(ref.result, 0) << o;
     ASSERT_EQ(ref.cap.header.biBitCount, grey ? 8 : 24) << o;
-    for (const ReadPath& p : every_read_path()) {
-      ReadPathScope scope(p);
+    for (const Path& p : every_path()) {
+      PathScope scope(p);
       const Outcome r = read(file);
       ASSERT_EQ(r.result, 0) << o;
       EXPECT_EQ(r.cap.rows, ref.cap.rows) << o << ", level " << int(p.level) << " helper " << p.helper;
@@ -549,7 +523,7 @@ TEST_F(JpegReadPaths, LargePictureTheSameWithAndWithoutHelper) {
   const Bytes file = peer_encode(picture(640, 450, 3, 5), 640, 450, 3, "-quality 90 -sample 2x2");
   Outcome ref;
   {
-    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    PathScope scope({rx::KernelLevel::kReference, false});
     ref = read(file);
   }
   rx::KernelLevelScope fast(rx::kernel_level_supported());
@@ -646,8 +620,8 @@ TEST_F(JpegReadBad, RefusedRowEndsTheLoad) {
   b.width = 8;
   b.height = 40;
   const Bytes file = b.make().bytes();
-  for (const ReadPath& p : every_read_path()) {
-    ReadPathScope scope(p);
+  for (const Path& p : every_path()) {
+    PathScope scope(p);
     for (int refused : {0, 7, 8, 10, 39}) {
       const Outcome r = read(file, refused);
       EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
@@ -740,11 +714,11 @@ TEST_F(JpegReadHelperMemory, RefusedHelperMemoryLeavesTheSerialPath) {
   const Bytes file = peer_encode(picture(4000, 48, 3, 8), 4000, 48, 3, "-quality 90 -sample 2x2");
   Outcome ref;
   {
-    ReadPathScope scope({rx::KernelLevel::kReference, false});
+    PathScope scope({rx::KernelLevel::kReference, false});
     ref = read(file);
   }
   ASSERT_EQ(ref.result, 0);
-  ReadPathScope scope({rx::kernel_level_supported(), true});
+  PathScope scope({rx::kernel_level_supported(), true});
   RX_load_limits_set(0, 700000);
   RX_HIMAGE image = 0;
   const int32_t errors =

@@ -19,9 +19,12 @@
 #include "filters/jpeg/jpeg.h"
 #include "filters/jpeg/jpeg_bands.h"
 #include "filters/jpeg/jpeg_read.h"
+#include "filters/jpeg/jpeg_paths.h"
 #include "support/engine_fixture.h"
 
 namespace {
+
+using namespace jpegpath;
 
 // One call into the caller's code: its kind, two values that tell it
 // apart, and whether it came on the thread that made the call.
@@ -151,43 +154,6 @@ int32_t take_row(IO_REC* io, const uint8_t* row, int32_t r, int32_t n) {
 int32_t status(uintptr_t user, int32_t dib_row, int32_t height) {
   g_log.add('p', dib_row, height);
   return dib_row == int32_t(user) ? 0 : 1;
-}
-
-// Every kernel level this processor has, each with and without the
-// helper thread (which small pictures get only with the threshold at 0).
-struct Path {
-  rx::KernelLevel level;
-  bool helper;
-};
-
-std::vector<Path> every_path() {
-  std::vector<Path> out;
-  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
-    if (l > rx::kernel_level_supported()) continue;
-    out.push_back({l, false});
-    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
-  }
-  return out;
-}
-
-class PathScope {
- public:
-  explicit PathScope(Path p) : level_(p.level) {
-    const int64_t threshold = p.helper ? 0 : INT64_MAX;
-    rx::jpeg::enc::scan_helper_threshold_set(threshold);
-    rx::jpeg::scan_read_helper_threshold_set(threshold);
-  }
-  ~PathScope() {
-    rx::jpeg::enc::scan_helper_threshold_set(int64_t{1} << 18);
-    rx::jpeg::scan_read_helper_threshold_set(int64_t{1} << 18);
-  }
-
- private:
-  rx::KernelLevelScope level_;
-};
-
-std::string describe(Path p) {
-  return "level " + std::to_string(int(p.level)) + (p.helper ? " with helper" : "");
 }
 
 struct Call {

@@ -26,6 +26,7 @@
 #include "filters/jpeg/jpeg_huff_enc.h"
 #include "filters/jpeg/jpeg_quant.h"
 #include "filters/jpeg/jpeg_tables.h"
+#include "filters/jpeg/jpeg_paths.h"
 #include "support/engine_fixture.h"
 
 #ifdef RX_HAVE_PEER_LIBJPEG
@@ -33,6 +34,8 @@
 #endif
 
 namespace {
+
+using namespace jpegpath;
 
 namespace enc = rx::jpeg::enc;
 using rx::JPEG_SAVE_OPTIONS;
@@ -526,39 +529,6 @@ TEST_F(JpegWriteFile, DepthChecks) {
   ASSERT_EQ(s.errors.size(), 1u);
   EXPECT_EQ(s.errors[0].code, RXE_PARAMETERS_OUT_OF_LIMITS) << "the frame header holds 16 bits";
   EXPECT_TRUE(s.bytes.empty());
-}
-
-// Every kernel level this processor has, with the bands done one after
-// the other or split with a helper thread (which small pictures get only
-// when the threshold is lowered).
-struct Path {
-  rx::KernelLevel level;
-  bool helper;
-};
-std::vector<Path> every_path() {
-  std::vector<Path> out;
-  for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
-    if (l > rx::kernel_level_supported()) continue;
-    out.push_back({l, false});
-    if (l != rx::KernelLevel::kReference) out.push_back({l, true});
-  }
-  return out;
-}
-
-// Sets a path for the saves of a scope, and the defaults back after.
-class PathScope {
- public:
-  explicit PathScope(Path p) : level_(p.level) {
-    enc::scan_helper_threshold_set(p.helper ? 0 : INT64_MAX);
-  }
-  ~PathScope() { enc::scan_helper_threshold_set(int64_t{1} << 18); }
-
- private:
-  rx::KernelLevelScope level_;
-};
-
-std::string describe(Path p) {
-  return std::string("level ") + std::to_string(int(p.level)) + (p.helper ? " with helper" : "");
 }
 
 // Files are pinned; every path must make the same bytes, so a faster path

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "filters/bmp/bmp_harness.h"
+#include "filters/raster_samples.h"
 #include "filters/psd/psd.h"
 #include "support/engine_fixture.h"
 
@@ -289,33 +290,9 @@ TEST_F(PsdTest, InfoDescribesThePage) {
             std::vector<int32_t>({RX_FORMAT_PSD, RX_COMPRESSION_PACKBITS, 3, 3, 24}));
 }
 
-// Files other programs wrote load with their pixels.
-TEST_F(PsdTest, PeerFilesLoadWithTheirPixels) {
-  int checked = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / "psd" / "peer")) {
-    if (e.path().extension() != ".psd") continue;
-    const Bytes f = bmpt::slurp(e.path());
-    fs::path want = e.path();
-    want.replace_extension(".rgb");
-    RX_HIMAGE h = 0;
-    ASSERT_EQ(RX_image_load_memory(f.data(), int32_t(f.size()), 1, 1, &h), 0) << e.path().filename();
-    EXPECT_EQ(rgb_of(bmpt::image_of_handle(h)), bmpt::slurp(want)) << want.filename();
-    RX_image_delete(h);
-    ++checked;
-  }
-  EXPECT_GE(checked, 12);
-}
+// Files other programs wrote load with their pixels, page by page.
+TEST_F(PsdTest, PeerFilesLoadWithTheirPixels) { rast::peer_files_load("psd", ".psd", 12); }
 
-TEST_F(PsdTest, DamagedFilesGiveOnlyAnError) {
-  int checked = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / "psd" / "bad")) {
-    const Bytes f = bmpt::slurp(e.path());
-    RX_HIMAGE h = 0;
-    EXPECT_NE(RX_image_load_memory(f.data(), int32_t(f.size()), 1, 1, &h), 0) << e.path().filename();
-    EXPECT_EQ(h, 0u);
-    ++checked;
-  }
-  EXPECT_GT(checked, 0);
-}
+TEST_F(PsdTest, DamagedFilesGiveOnlyAnError) { rast::bad_files_fail("psd"); }
 
 }  // namespace
