@@ -6,10 +6,13 @@ edge cases all stand against FIND_EDGES, Pillow's one edge filter.
 
 Usage: conv_bench_pillow.py PHOTO.bmp [RUNS]
 """
+import os
 import sys
-import time
 
 from PIL import Image, ImageFilter
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from pillow_timing import time_case  # noqa: E402
 
 SOFT = ImageFilter.Kernel((3, 3), (1, 2, 1, 2, 4, 2, 1, 2, 1), scale=16)
 
@@ -25,17 +28,7 @@ def main(photo_path, runs):
         ("edges_vertical", ImageFilter.FIND_EDGES),
     ]
     for name, kernel in cases:
-        best = best_cpu = float("inf")
-        for _ in range(runs):
-            source = photo.copy()
-            cpu_start = time.thread_time()
-            start = time.perf_counter()
-            out = source.filter(kernel)
-            out.load()
-            best = min(best, time.perf_counter() - start)
-            best_cpu = min(best_cpu, time.thread_time() - cpu_start)
-            del out, source
-        print(f"{name} {best * 1000:.3f} {best_cpu * 1000:.3f}", flush=True)
+        time_case(name, photo, lambda im, k=kernel: im.filter(k), runs)
 
 
 if __name__ == "__main__":

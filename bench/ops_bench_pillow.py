@@ -7,10 +7,13 @@ copy of the picture, made before the clock starts.
 
 Usage: ops_bench_pillow.py PHOTO.bmp PAGE.bmp [RUNS]
 """
+import os
 import sys
-import time
 
 from PIL import Image, ImageFilter
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from pillow_timing import time_case  # noqa: E402
 
 T = Image.Transpose
 R = Image.Resampling
@@ -44,17 +47,7 @@ def main(photo_path, page_path, runs):
         ("page_crop_1000", page, lambda im: im.crop((1000, 1000, 2000, 2000))),
     ]
     for name, image, op in cases:
-        best = best_cpu = float("inf")
-        for _ in range(runs):
-            source = image.copy()
-            cpu_start = time.thread_time()
-            start = time.perf_counter()
-            out = op(source)
-            out.load()
-            best = min(best, time.perf_counter() - start)
-            best_cpu = min(best_cpu, time.thread_time() - cpu_start)
-            del out, source
-        print(f"{name} {best * 1000:.3f} {best_cpu * 1000:.3f}", flush=True)
+        time_case(name, image, op, runs)
 
 
 if __name__ == "__main__":

@@ -13,99 +13,30 @@
 //
 //   tiff_bench [RUNS]
 #include <tiffio.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "IO/io_rec.h"
 #include "filters/codecs/ccitt.h"
 #include "rastrix/rastrix.h"
+#include "support/bench_timing.h"
+#include "support/peak_memory.h"
+#include "support/text_page.h"
+#include "support/tiff_mem_file.h"
 
 namespace {
 
-constexpr uint32_t kWidth = 2480;
-constexpr uint32_t kHeight = 3508;
-constexpr uint32_t kTiffRow = (kWidth + 7) / 8;
+using bench::best_ms;
+using bench::MemFile;
+using bench::mem_open;
 
-// A reproducible page of text at 300 dpi: ten-point lines of words made of
-// 5 x 7 dot-matrix glyphs drawn 4 pixels to a dot; pixels set black.
-std::vector<uint8_t> make_page() {
-  std::vector<uint8_t> page(size_t{kTiffRow} * kHeight, 0);
-  uint32_t seed = 12345;
-  auto rnd = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
-  uint8_t glyphs[64][7];
-  for (auto& g : glyphs)
-    for (auto& row : g) row = static_cast<uint8_t>(rnd() & 0x1F);
-  auto set = [&page](uint32_t x, uint32_t y) {
-    page[size_t{y} * kTiffRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-  };
-  const uint32_t margin = 236, dot = 4, advance = 6 * dot, line = 50;
-  for (uint32_t top = 300; top + 7 * dot < kHeight - 300; top += line) {
-    uint32_t x = margin;
-    while (x + 8 * advance < kWidth - margin) {
-      const uint32_t word = 2 + rnd() % 8;
-      for (uint32_t c = 0; c < word && x + advance < kWidth - margin; ++c, x += advance) {
-        const uint8_t* g = glyphs[rnd() % 64];
-        for (uint32_t gy = 0; gy < 7; ++gy)
-          for (uint32_t gx = 0; gx < 5; ++gx)
-            if ((g[gy] >> (4 - gx)) & 1)
-              for (uint32_t py = 0; py < dot; ++py)
-                for (uint32_t px = 0; px < dot; ++px) set(x + gx * dot + px, top + gy * dot + py);
-      }
-      x += advance;
-    }
-  }
-  return page;
-}
-
-// ---- libtiff over a memory block ----------------------------------------------
-
-struct MemFile {
-  std::vector<uint8_t> bytes;
-  size_t pos = 0;
-};
-
-tmsize_t mem_read(thandle_t h, void* buf, tmsize_t n) {
-  auto* f = static_cast<MemFile*>(h);
-  const size_t take =
-      std::min<size_t>(static_cast<size_t>(n), f->bytes.size() - std::min(f->pos, f->bytes.size()));
-  std::memcpy(buf, f->bytes.data() + f->pos, take);
-  f->pos += take;
-  return static_cast<tmsize_t>(take);
-}
-tmsize_t mem_write(thandle_t h, void* buf, tmsize_t n) {
-  auto* f = static_cast<MemFile*>(h);
-  if (f->pos + static_cast<size_t>(n) > f->bytes.size()) f->bytes.resize(f->pos + static_cast<size_t>(n));
-  std::memcpy(f->bytes.data() + f->pos, buf, static_cast<size_t>(n));
-  f->pos += static_cast<size_t>(n);
-  return n;
-}
-toff_t mem_seek(thandle_t h, toff_t off, int whence) {
-  auto* f = static_cast<MemFile*>(h);
-  const int64_t base = whence == SEEK_CUR ? static_cast<int64_t>(f->pos)
-                       : whence == SEEK_END ? static_cast<int64_t>(f->bytes.size())
-                                            : 0;
-  f->pos = static_cast<size_t>(base + static_cast<int64_t>(off));
-  return f->pos;
-}
-int mem_close(thandle_t) { return 0; }
-toff_t mem_size(thandle_t h) { return static_cast<MemFile*>(h)->bytes.size(); }
-int mem_map(thandle_t, void**, toff_t*) { return 0; }
-void mem_unmap(thandle_t, void*, toff_t) {}
-
-TIFF* mem_open(MemFile* f, const char* mode) {
-  f->pos = 0;
-  return TIFFClientOpen("mem", mode, f, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map,
-                        mem_unmap);
-}
+constexpr uint32_t kWidth = bench::kPageWidth;
+constexpr uint32_t kHeight = bench::kPageHeight;
+constexpr uint32_t kTiffRow = bench::kPageRowBytes;
 
 // libtiff writes the page; one strip, or its default strips.
 MemFile tiff_encode(const std::vector<uint8_t>& page, uint16_t compression, uint32_t options,
@@ -205,39 +136,14 @@ size_t runs_bytes(const MemFile& g4) {
   return sink.bytes;
 }
 
-double thread_ms() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-double best_ms(int runs, const std::function<void()>& f) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    const double t0 = thread_ms();
-    f();
-    best = std::min(best, thread_ms() - t0);
-  }
-  return best;
-}
-
 // ---- memory of a load, in a fresh process ---------------------------------------
-
-long status_kb(const char* key) {
-  std::ifstream f("/proc/self/status");
-  std::string line;
-  while (std::getline(f, line))
-    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
-  return -1;
-}
 
 int memory_child(const char* path) {
   RX_engine_start(0);
-  { std::ofstream("/proc/self/clear_refs") << "5"; }  // resets the peak
-  const long before = status_kb("VmRSS:");
+  const long before = bench::peak_reset();
   RX_HIMAGE image = 0;
   if (RX_image_load_file(path, &image) != 0) return 1;
-  std::printf("%ld\n", status_kb("VmHWM:") - before);
+  std::printf("%ld\n", bench::peak_rise_kb(before));
   RX_image_delete(image);
   return 0;
 }
@@ -249,7 +155,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
   RX_engine_start(0);
   TIFFSetWarningHandler(nullptr);
-  const std::vector<uint8_t> page = make_page();
+  const std::vector<uint8_t> page = bench::text_page();
   MemFile g4 = tiff_encode(page, COMPRESSION_CCITTFAX4, 0, true);
   MemFile g3 = tiff_encode(page, COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING, true);
 
@@ -293,16 +199,8 @@ int main(int argc, char** argv) {
   line("G3 2D TIFF decode", g3_ours, g3_theirs);
   line("G4 TIFF encode", enc_ours, enc_theirs);
 
-  char path[] = "/tmp/tiff_bench_XXXXXX";
-  const int fd = mkstemp(path);
-  if (fd < 0 || write(fd, g4.bytes.data(), g4.bytes.size()) != static_cast<ssize_t>(g4.bytes.size())) return 1;
-  ::close(fd);
-  const std::string cmd = std::string("'") + argv[0] + "' --memory " + path;
-  FILE* child = popen(cmd.c_str(), "r");
   long extra_kb = -1;
-  if (child != nullptr && std::fscanf(child, "%ld", &extra_kb) != 1) extra_kb = -1;
-  if (child != nullptr) pclose(child);
-  ::unlink(path);
+  if (!bench::child_peak_kb(argv[0], g4.bytes, &extra_kb)) return 1;
   const size_t runs_kb = runs_bytes(g4) / 1024;
   std::printf("G4 TIFF load: peak memory above the start %ld KiB; run rows %zu KiB; limit %zu KiB\n",
               extra_kb, runs_kb, runs_kb + 1024);

@@ -11,57 +11,21 @@
 //
 //   tiff_lzw_bench PHOTO.bmp [RUNS]
 #include <tiffio.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <vector>
 
 #include "rastrix/rastrix.h"
+#include "support/bench_timing.h"
+#include "support/tiff_mem_file.h"
 
 namespace {
 
-struct MemFile {
-  std::vector<uint8_t> bytes;
-  size_t pos = 0;
-};
-
-tmsize_t mem_read(thandle_t h, void* buf, tmsize_t n) {
-  auto* f = static_cast<MemFile*>(h);
-  const size_t take =
-      std::min<size_t>(static_cast<size_t>(n), f->bytes.size() - std::min(f->pos, f->bytes.size()));
-  std::memcpy(buf, f->bytes.data() + f->pos, take);
-  f->pos += take;
-  return static_cast<tmsize_t>(take);
-}
-tmsize_t mem_write(thandle_t h, void* buf, tmsize_t n) {
-  auto* f = static_cast<MemFile*>(h);
-  if (f->pos + static_cast<size_t>(n) > f->bytes.size()) f->bytes.resize(f->pos + static_cast<size_t>(n));
-  std::memcpy(f->bytes.data() + f->pos, buf, static_cast<size_t>(n));
-  f->pos += static_cast<size_t>(n);
-  return n;
-}
-toff_t mem_seek(thandle_t h, toff_t off, int whence) {
-  auto* f = static_cast<MemFile*>(h);
-  const int64_t base = whence == SEEK_CUR ? static_cast<int64_t>(f->pos)
-                       : whence == SEEK_END ? static_cast<int64_t>(f->bytes.size())
-                                            : 0;
-  f->pos = static_cast<size_t>(base + static_cast<int64_t>(off));
-  return f->pos;
-}
-int mem_close(thandle_t) { return 0; }
-toff_t mem_size(thandle_t h) { return static_cast<MemFile*>(h)->bytes.size(); }
-int mem_map(thandle_t, void**, toff_t*) { return 0; }
-void mem_unmap(thandle_t, void*, toff_t) {}
-
-TIFF* mem_open(MemFile* f, const char* mode) {
-  f->pos = 0;
-  return TIFFClientOpen("mem", mode, f, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map,
-                        mem_unmap);
-}
+using bench::best_ms;
+using bench::MemFile;
+using bench::mem_open;
 
 struct Picture {
   uint32_t width = 0, height = 0;
@@ -143,22 +107,6 @@ int32_t ours_save(RX_HIMAGE image, std::vector<uint8_t>* block) {
     std::exit(1);
   }
   return size;
-}
-
-double thread_ms() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-double best_ms(int runs, const std::function<void()>& f) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    const double t0 = thread_ms();
-    f();
-    best = std::min(best, thread_ms() - t0);
-  }
-  return best;
 }
 
 }  // namespace
