@@ -16,6 +16,7 @@
 #include "SUPPORT/error.h"
 #include "SUPPORT/instance.h"
 #include "SUPPORT/mem_tag.h"
+#include "gui/gui_start.h"
 #include "rastrix/rastrix.h"
 
 RX_SOURCE("source\\ENGINE\\engine.cpp");
@@ -48,6 +49,7 @@ constexpr EngineTable kTables[] = {
     {detection_table_create, detection_table_destroy},
     {settings_create, settings_destroy},
     {extension_registry_create, extension_registry_destroy},
+    {gui_start, gui_stop},
 };
 
 }  // namespace

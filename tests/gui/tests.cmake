@@ -1,0 +1,4 @@
+# Image window tests join the main test executable.
+target_sources(rastrix_tests PRIVATE
+  gui/test_window_assoc.cpp
+  gui/test_window_proc.cpp)
