@@ -174,4 +174,56 @@ RX_API int32_t RX_display_LUT_get(RX_HIMAGE image, const uint8_t** red, const ui
 RX_API int32_t RX_display_palette_realize(RX_HIMAGE image, uintptr_t window, int32_t mode,
                                           int32_t* count);
 
+/* ---- Transition effects --------------------------------------------------
+ * Reveals an image in a window in steps instead of at once. The area is
+ * the window's client area with the scroll bars its style shows, cut into
+ * square cells of `block_size` pixels (values below 2 count as 2):
+ * columns = width / block + 1, rows = height / block + 1.
+ *
+ *   0  vertical strips from the left edge: (width - 1) / block steps (at
+ *      least one; the last strip runs on to the right edge)
+ *   1  vertical strips from the right edge: (width - 1) / block + 1 steps
+ *   2  one random cell not shown yet per step (columns x rows steps)
+ *   3  anti-diagonals of cells from the top-left corner to the bottom-right
+ *   4  a clock hand sweeping from straight up, clockwise, one degree a step
+ *   5  a sector from straight up that widens from 5 to 360 degrees, one
+ *      degree a round, with random cells inside it revealed
+ *   6  two opposite hands, 180 steps of one degree
+ *   7  the picture slides in from the left: step k shows its right-most
+ *      k x block columns at the window's left edge
+ *   8  the picture slides in from the right edge, its left edge moving
+ *      left by a block each step
+ *   9  falling blocks: a random column gains its next cell from the top
+ *   10 drips: a random column grows down by one cell (two while the run
+ *      is late) showing the bottom of the picture's strip
+ *
+ * Effects 0 and 1 invalidate strips (without erasing) and update the
+ * window, so its own painting draws them. Effects 2 to 10 draw the image
+ * with RX_display_image (its current display attributes) into an
+ * off-screen bitmap of the area and copy parts of it to the window. The
+ * random effects (2, 5, 9, 10) seed the engine's generator from the time
+ * of day.
+ *
+ * Pacing: the tick counter is read before the first step; after step i
+ * of n the call busy-waits, reading the counter, until
+ * (now - start) x n >= i x time_ms, so step i ends no earlier than
+ * time_ms x i / n milliseconds after the start (effect 2 waits after every
+ * max(1, cells / 1000) cells, effect 10 after every cells / 400 cells or
+ * every 2, both also after the last). A time of 0 or less never waits. A
+ * counter that goes back ends the wait. The call runs to its end on the
+ * calling thread and pumps no messages.
+ *
+ * Returns -1 without drawing when `flag` or `image` is 0 (`flag` is not
+ * used otherwise); 0 and nothing drawn for an effect outside 0..10, and for
+ * an image that is not valid with effects 4 and 6 to 10 (effects 0 to 3
+ * and 5 still run, 2, 3 and 5 copying an empty picture). Otherwise the
+ * error count: RXE_INVALID_WINDOW_HANDLE for a window that does not exist,
+ * or that was destroyed during the run (which then ends),
+ * RXE_GLOBAL_MEMORY_DEPLETED (size, memory tag) when the cells' records
+ * cannot be had, RXE_DDB_CREATE (width, height) when the off-screen bitmap
+ * cannot be made, and what the image's draw reports (then nothing is
+ * shown). */
+RX_API int32_t RX_display_effect(int32_t flag, RX_HIMAGE image, uintptr_t window, int32_t effect,
+                                 int32_t block_size, int32_t time_ms);
+
 #endif

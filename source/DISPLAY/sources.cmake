@@ -7,10 +7,14 @@ list(APPEND RX_LAYER_SOURCES
   DISPLAY/display_attrs.cpp
   DISPLAY/display_coords.cpp
   DISPLAY/display_draw.cpp
+  DISPLAY/display_effect.cpp
   DISPLAY/display_engine.cpp
   DISPLAY/display_luts.cpp
   DISPLAY/display_rec.cpp
   DISPLAY/display_rect.cpp
+  DISPLAY/effect_cells.cpp
+  DISPLAY/effect_strips.cpp
+  DISPLAY/effect_sweeps.cpp
   DISPLAY/extension_48.cpp
   DISPLAY/fit_zoom.cpp
   DISPLAY/image_from_bitmap.cpp

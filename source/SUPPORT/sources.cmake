@@ -23,4 +23,5 @@ list(APPEND RX_LAYER_SOURCES
   SUPPORT/palette.cpp
   SUPPORT/kernels.cpp
   SUPPORT/helper_thread.cpp
-  SUPPORT/limits.cpp)
+  SUPPORT/limits.cpp
+  SUPPORT/random.cpp)
