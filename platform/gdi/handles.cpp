@@ -21,9 +21,12 @@ struct Registry {
   uintptr_t next_serial = 0x1000;  // keeps handles far from small integers
 };
 
+// A static object rather than a block never freed, so that a library
+// holding this layer (the control's) takes its table along when a host
+// unloads it. The stock objects are made after it and so go before it.
 Registry& registry() {
-  static Registry* r = new Registry;  // lives until the process ends
-  return *r;
+  static Registry r;
+  return r;
 }
 
 }  // namespace

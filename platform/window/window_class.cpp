@@ -13,9 +13,12 @@ struct Classes {
   uint32_t next_atom = 0xC000;
 };
 
+// A static object rather than a block never freed, so that a library
+// holding this layer (the control's) takes its table along when a host
+// unloads it; the engine unregisters its class before then.
 Classes& classes() {
-  static Classes* c = new Classes;
-  return *c;
+  static Classes c;
+  return c;
 }
 
 // Class and window names longer than this are refused.
