@@ -233,6 +233,10 @@ RX_API int32_t RX_extension_item_get(int32_t n, int32_t item, int32_t* kind, int
  * display attributes. */
 #include "rastrix/rx_display.h"
 
+/* Printing images (RX_display_print): the display engine drawing into a
+ * printer's page. */
+#include "rastrix/rx_print.h"
+
 /* Image windows (RX_window_): windows that paint, zoom and scroll an
  * image by themselves, with linked images. */
 #include "rastrix/rx_window.h"

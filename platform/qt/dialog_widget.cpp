@@ -40,9 +40,12 @@ DialogWidget::DialogWidget(HWND dialog, QWidget* parent) : QDialog(parent), dial
   setFixedSize(size.right, size.bottom);
   for (int32_t i = 0; i < t->item_count; ++i) {
     const pw_dialog_item& it = t->items[i];
-    HWND item = pw_dialog_item_get(dialog, it.id);
+    // Items nobody addresses share the id -1, so only others are looked up.
+    HWND item = it.id != -1 ? pw_dialog_item_get(dialog, it.id) : nullptr;
     QString cls = QString::fromUtf8(it.class_name);
-    QString text = QString::fromUtf8(it.text);
+    // The item's text as it is now: a dialog procedure fills items while
+    // the dialog is made, before the widget exists.
+    QString text = item != nullptr ? layer_text(item) : QString::fromUtf8(it.text);
     QWidget* w = nullptr;
     int id = it.id;
     if (cls == QLatin1String("BUTTON")) {

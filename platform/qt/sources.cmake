@@ -16,3 +16,17 @@ if(Qt6_FOUND)
 else()
   message(STATUS "Qt 6 Widgets not found: the window layer's Qt adapter is not built")
 endif()
+
+# Printing layer pages through Qt, where Qt 6 Print Support is found (it
+# comes with the Qt 6 base development package).
+if(TARGET rastrix_qt)
+  find_package(Qt6 QUIET COMPONENTS PrintSupport)
+  if(Qt6PrintSupport_FOUND)
+    target_sources(rastrix_qt PRIVATE ${CMAKE_CURRENT_LIST_DIR}/print_page.cpp
+                   ${CMAKE_CURRENT_LIST_DIR}/../include/platform/qt_print.h)
+    target_link_libraries(rastrix_qt PUBLIC Qt6::PrintSupport)
+    target_compile_definitions(rastrix_qt PUBLIC RX_QT_PRINT=1)
+  else()
+    message(STATUS "Qt 6 Print Support not found: pages are not printed through Qt")
+  endif()
+endif()

@@ -10,6 +10,7 @@ list(APPEND RX_LAYER_SOURCES
   DISPLAY/display_effect.cpp
   DISPLAY/display_engine.cpp
   DISPLAY/display_luts.cpp
+  DISPLAY/display_print.cpp
   DISPLAY/display_rec.cpp
   DISPLAY/display_rect.cpp
   DISPLAY/effect_cells.cpp

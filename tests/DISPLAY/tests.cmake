@@ -8,3 +8,4 @@ target_sources(rastrix_tests PRIVATE
   DISPLAY/test_image_from_bitmap.cpp)
 include(${CMAKE_CURRENT_LIST_DIR}/effect_tests.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/qt_tests.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/print_tests.cmake)

@@ -22,3 +22,4 @@ target_compile_definitions(rastrix_tests PRIVATE
   RX_EXPORTS_LIST="${PROJECT_SOURCE_DIR}/work/ocx32/exports.txt"
   RX_PUBLIC_INCLUDE="${PROJECT_SOURCE_DIR}/include")
 add_dependencies(rastrix_tests rast32po rxregsvr)
+include(${CMAKE_CURRENT_LIST_DIR}/dialogs_tests.cmake)

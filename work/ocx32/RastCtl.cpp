@@ -7,6 +7,7 @@
 
 #include "platform/kernel.h"
 #include "rast_dispids.h"
+#include "rast_error_window.h"
 #include "rast_guids.h"
 #include "rastrix/rpb.h"
 
@@ -27,6 +28,7 @@ CRastCtrl::CRastCtrl() : events_(static_cast<IDispatch*>(this), IID_DRastEvents)
 CRastCtrl::~CRastCtrl() {
   // Engine callbacks that still name this control must not outlive it.
   uninstall_engine_callbacks(this);
+  error_window_release(error_report_);
   release_all_images();
   events_.UnadviseAll();
   if (site_ != nullptr) site_->Release();
@@ -352,7 +354,10 @@ void CRastCtrl::run_change(int32_t dispid) {
     case kDispPixelSet: on_pixel_set(); return;
     case kDispRunsToDIB: on_runs_to_dib(); return;
     case kDispStatusEvent: on_status_event(); return;
-    case kDispAbout: on_about(); return;
+    case kDispAbout:
+      if (flag(kDispAbout)) on_about();
+      return;
+    case kDispPrintImage: on_print_image(); return;
     case kDispSettingValue:
       if (lng(kDispSettingMode) >= 0 && lng(kDispSettingMode) < kAuxCount)
         aux_[static_cast<size_t>(lng(kDispSettingMode))] = lng(kDispSettingValue);
@@ -551,7 +556,8 @@ void CRastCtrl::error_check() {
   if (count == 0 || !error_hold_.report_due()) return;
   const int32_t level = lng(kDispDebugLevel);
   if (level == 2) fire_error_event(count);
-  if (level == 1 || level == 2) error_report_.show_stack(this);
+  if ((level == 1 || level == 2) && error_report_.show_stack(this) && !error_report_hooked())
+    error_window_show(this, error_report_);
 }
 
 void CRastCtrl::refresh_image_info() {

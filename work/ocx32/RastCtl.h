@@ -230,6 +230,9 @@ class CRastCtrl final : public com::IDispatch,
   // A colour member's low byte: 0 red, 1 green, 2 blue.
   uint8_t colour_byte(size_t i) const { return static_cast<uint8_t>(colour_[i] & 0xFF); }
 
+  // ---- printing (rast_print.cpp) ----
+  void on_print_image();
+
   // ---- events ----
   void on_status_event();
   void on_about();
@@ -287,7 +290,7 @@ class CRastCtrl final : public com::IDispatch,
 
 // What the control's library keeps for the whole process (rast_events.cpp):
 // the engine callbacks a control installed, removed when that control goes,
-// and the hook through which the windowing layer shows the about box.
+// and the hook that shows the about box (rast_about_box.h; null puts it back).
 void uninstall_engine_callbacks(const CRastCtrl* ctrl);
 using AboutBoxHook = void (*)(CRastCtrl* owner, const AboutTexts& texts);
 void about_box_hook_set(AboutBoxHook hook);

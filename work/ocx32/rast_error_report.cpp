@@ -19,6 +19,8 @@ constexpr uint32_t kFileBuffer = 260;
 
 void error_report_show_hook_set(ErrorReportShowHook hook) { g_show_hook = hook; }
 
+bool error_report_hooked() { return g_show_hook != nullptr; }
+
 // Each entry ends its message line with a line break, so that entries never
 // run together and the block's closing break leaves one empty line.
 std::string error_report_entry(int32_t index, const char* file, int32_t line, int32_t code,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "RastCtl.h"
+#include "rast_about_box.h"
 #include "rast_dispids.h"
 
 namespace rast {
@@ -16,11 +17,13 @@ namespace {
 
 CRastCtrl* g_status_owner = nullptr;
 CRastCtrl* g_tag_owner = nullptr;
-AboutBoxHook g_about_hook = nullptr;
+AboutBoxHook g_about_hook = about_box_show;
 
 }  // namespace
 
-void about_box_hook_set(AboutBoxHook hook) { g_about_hook = hook; }
+void about_box_hook_set(AboutBoxHook hook) {
+  g_about_hook = hook != nullptr ? hook : about_box_show;
+}
 
 void uninstall_engine_callbacks(const CRastCtrl* ctrl) {
   if (g_status_owner == ctrl) {
@@ -158,7 +161,7 @@ void CRastCtrl::fire_error_event(int32_t count) {
 }
 
 void CRastCtrl::on_about() {
-  if (g_about_hook != nullptr) g_about_hook(this, about_texts());
+  g_about_hook(this, about_texts());
   // The box is modal: by the time the hook returns it has closed.
   set_num(kDispAbout, 0);
   set_modified();

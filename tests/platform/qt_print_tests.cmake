@@ -1,0 +1,13 @@
+# Printing layer pages through Qt (offscreen).
+if(TARGET rastrix_qt)
+  find_package(Qt6 QUIET COMPONENTS PrintSupport)
+endif()
+if(TARGET rastrix_qt AND Qt6PrintSupport_FOUND)
+  add_executable(platform_qt_print_tests ${CMAKE_CURRENT_LIST_DIR}/qt/test_qt_print.cpp)
+  set_target_properties(platform_qt_print_tests PROPERTIES AUTOMOC ON)
+  target_link_libraries(platform_qt_print_tests PRIVATE rastrix_qt Qt6::Test)
+  rx_warnings(platform_qt_print_tests)
+  target_compile_options(platform_qt_print_tests PRIVATE -Wno-conversion)
+  add_test(NAME platform.qt_print COMMAND platform_qt_print_tests)
+  set_tests_properties(platform.qt_print PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
