@@ -85,6 +85,19 @@ struct Run {
   uint32_t tag;
 };
 
+// Runs steps 1 .. n of an effect: each step's drawing, its paced wait,
+// then the check that the window is still there. False once it has gone.
+template <class Step>
+bool run_steps(Run& run, int64_t n, Step&& step) {
+  Pacer pace(n, run.time);
+  for (int64_t i = 1; i <= n; ++i) {
+    step(i);
+    pace.after(i);
+    if (!run.stage.alive(i, n)) return false;
+  }
+  return true;
+}
+
 // Scratch memory of the run's tag, zero-filled; pushes
 // RXE_GLOBAL_MEMORY_DEPLETED (size, tag) and returns null when refused.
 void* scratch(const Run& run, int64_t count, int64_t size);

@@ -78,15 +78,11 @@ bool falling_blocks(Run& run) {
   auto* filled = static_cast<int32_t*>(scratch(run, columns, sizeof(int32_t)));
   if (filled == nullptr) return false;
   random_seed_from_clock();
-  Pacer pace(cells, run.time);
-  for (int64_t i = 1; i <= cells; ++i) {
+  return run_steps(run, cells, [&](int64_t) {
     const int64_t column = pick_column(filled, columns, rows);
     run.stage.show(column * s, filled[column] * s, s, s);
     ++filled[column];
-    pace.after(i);
-    if (!run.stage.alive(i, cells)) return false;
-  }
-  return true;
+  });
 }
 
 // Drips: a random column that is not full grows downward by one cell, or

@@ -17,12 +17,6 @@ void paint_strip(const Run& run, int64_t left, int64_t end) {
   pw_window_update(run.stage.hwnd());
 }
 
-// Ends a step: its paced wait, then whether the window is still there.
-bool step_done(Run& run, Pacer& pace, int64_t i, int64_t n) {
-  pace.after(i);
-  return run.stage.alive(i, n);
-}
-
 }  // namespace
 
 // Strips of the block's width from the left edge. The steps are as many
@@ -32,26 +26,18 @@ bool step_done(Run& run, Pacer& pace, int64_t i, int64_t n) {
 bool strips_from_left(Run& run) {
   const Grid& g = run.grid;
   const int64_t n = std::max<int64_t>((g.width - 1) / g.block, 1);
-  Pacer pace(n, run.time);
-  for (int64_t i = 0; i < n; ++i) {
-    const int64_t left = i * g.block;
-    paint_strip(run, left, i + 1 == n ? g.width : left + g.block);
-    if (!step_done(run, pace, i + 1, n)) return false;
-  }
-  return true;
+  return run_steps(run, n, [&](int64_t i) {
+    const int64_t left = (i - 1) * g.block;
+    paint_strip(run, left, i == n ? g.width : left + g.block);
+  });
 }
 
 // Strips of the block's width from the right edge leftwards, one step per
 // strip; the last may be narrower.
 bool strips_from_right(Run& run) {
   const Grid& g = run.grid;
-  const int64_t n = (g.width - 1) / g.block + 1;
-  Pacer pace(n, run.time);
-  for (int64_t i = 0; i < n; ++i) {
-    paint_strip(run, g.width - (i + 1) * g.block, g.width - i * g.block);
-    if (!step_done(run, pace, i + 1, n)) return false;
-  }
-  return true;
+  return run_steps(run, (g.width - 1) / g.block + 1,
+                   [&](int64_t i) { paint_strip(run, g.width - i * g.block, g.width - (i - 1) * g.block); });
 }
 
 // Step d shows the cells whose column and row add up to d: from the
@@ -59,42 +45,31 @@ bool strips_from_right(Run& run) {
 bool diagonals(Run& run) {
   const Grid& g = run.grid;
   const int64_t columns = g.columns(), rows = g.rows(), s = g.block;
-  const int64_t n = columns + rows - 1;
-  Pacer pace(n, run.time);
-  for (int64_t d = 0; d < n; ++d) {
+  return run_steps(run, columns + rows - 1, [&](int64_t i) {
+    const int64_t d = i - 1;
     for (int64_t c = std::max<int64_t>(0, d - rows + 1); c <= std::min(d, columns - 1); ++c)
       run.stage.show(c * s, (d - c) * s, s, s);
-    if (!step_done(run, pace, d + 1, n)) return false;
-  }
-  return true;
+  });
 }
 
 // Step k shows the right-most k blocks' width of the picture at the left
 // edge of the window.
 bool slide_from_left(Run& run) {
   const Grid& g = run.grid;
-  const int64_t n = g.width / g.block + 1;
-  Pacer pace(n, run.time);
-  for (int64_t k = 1; k <= n; ++k) {
+  return run_steps(run, g.width / g.block + 1, [&](int64_t k) {
     const int64_t shown = std::min(k * g.block, g.width);
     run.stage.show_from(0, 0, shown, g.height, g.width - shown, 0);
-    if (!step_done(run, pace, k, n)) return false;
-  }
-  return true;
+  });
 }
 
 // The picture enters from the right edge, its left edge moving left by a
 // block each step until it stands at the window's left edge.
 bool slide_from_right(Run& run) {
   const Grid& g = run.grid;
-  const int64_t n = g.width / g.block + 1;
-  Pacer pace(n, run.time);
-  for (int64_t k = 1; k <= n; ++k) {
+  return run_steps(run, g.width / g.block + 1, [&](int64_t k) {
     const int64_t left = std::max<int64_t>(g.width - k * g.block, 0);
     run.stage.show_from(left, 0, g.width - left, g.height, 0, 0);
-    if (!step_done(run, pace, k, n)) return false;
-  }
-  return true;
+  });
 }
 
 }  // namespace rx::effect

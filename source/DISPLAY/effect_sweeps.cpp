@@ -93,13 +93,9 @@ bool sweep(Run& run, int32_t steps, KeyFn key) {
     halves[2 * r] = half_row(g, r, 0, middle, key);
     halves[2 * r + 1] = half_row(g, r, middle, g.columns(), key);
   }
-  Pacer pace(steps, run.time);
-  for (int32_t k = 1; k <= steps; ++k) {
-    for (int64_t i = 0; i < 2 * rows; ++i) advance(run, halves[i], k, k == steps, key);
-    pace.after(k);
-    if (!run.stage.alive(k, steps)) return false;
-  }
-  return true;
+  return run_steps(run, steps, [&](int64_t k) {
+    for (int64_t i = 0; i < 2 * rows; ++i) advance(run, halves[i], static_cast<double>(k), k == steps, key);
+  });
 }
 
 // Shows every cell not shown yet, a run of neighbours in a row at a time.
@@ -146,21 +142,17 @@ bool growing_sectors(Run& run) {
   random_seed_from_clock();
   const int64_t tries = g.cells() / kSectorRoundsPerPass + 1;
   const int32_t rounds = kFullTurn - kFirstSector + 1;
-  Pacer pace(rounds, run.time);
-  for (int32_t width = kFirstSector; width <= kFullTurn; ++width) {
+  return run_steps(run, rounds, [&](int64_t round) {
+    const int64_t width = round + kFirstSector - 1;
     if (width == kFullTurn) show_rest(run, shown);
     for (int64_t t = 0; t < tries && width < kFullTurn; ++t) {
       const int64_t c = width < 180 ? columns - 1 - random15() % (columns / 2 + 1) : random15() % columns;
       const int64_t r = width < 90 ? random15() % (rows / 2 + 1) : random15() % rows;
-      if (shown[r * columns + c] != 0 || cell_angle(g, c, r) >= width) continue;
+      if (shown[r * columns + c] != 0 || cell_angle(g, c, r) >= static_cast<double>(width)) continue;
       shown[r * columns + c] = 1;
       run.stage.show(c * s, r * s, s, s);
     }
-    const int32_t round = width - kFirstSector + 1;
-    pace.after(round);
-    if (!run.stage.alive(round, rounds)) return false;
-  }
-  return true;
+  });
 }
 
 }  // namespace rx::effect
