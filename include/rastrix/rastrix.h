@@ -241,4 +241,8 @@ RX_API int32_t RX_extension_item_get(int32_t n, int32_t item, int32_t* kind, int
  * image by themselves, with linked images. */
 #include "rastrix/rx_window.h"
 
+/* Tool windows (RX_magnify_, RX_pan_, RX_select_): the magnifier, the pan
+ * window, hand panning and rubber-band selection over image windows. */
+#include "rastrix/rx_tools.h"
+
 #endif

@@ -17,6 +17,7 @@
 #include "SUPPORT/instance.h"
 #include "SUPPORT/mem_tag.h"
 #include "gui/gui_start.h"
+#include "gui/tool_classes.h"
 #include "rastrix/rastrix.h"
 
 RX_SOURCE("source\\ENGINE\\engine.cpp");
@@ -49,6 +50,9 @@ constexpr EngineTable kTables[] = {
     {detection_table_create, detection_table_destroy},
     {settings_create, settings_destroy},
     {extension_registry_create, extension_registry_destroy},
+    // Before the image windows, so that trackings give the windows back
+    // before their associations end.
+    {tools_start, tools_stop},
     {gui_start, gui_stop},
 };
 
