@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "DISPLAY/display_test_util.h"
@@ -73,6 +75,21 @@ class EffectTest : public dtest::WindowsTest {
     pg_brush_delete(b);
     pw_window_dc_release(hwnd, dc);
     return hwnd;
+  }
+  // Runs the effect on a clock that reads 0, 1, 2, ... and returns the
+  // window as read at each time in `at`.
+  std::map<uint32_t, std::vector<Rgb>> run(HWND hwnd, RX_HIMAGE im, int32_t effect, int32_t block, int32_t time,
+                                           std::set<uint32_t> at) {
+    std::map<uint32_t, std::vector<Rgb>> seen;
+    Clock clock;
+    clock.on_read = [&](uint32_t t) {
+      if (at.count(t) != 0) seen[t] = shown(hwnd);
+    };
+    clock.install();
+    EXPECT_EQ(RX_display_effect(1, im, u(hwnd), effect, block, time), 0);
+    pk_tick_source_set(nullptr, nullptr);
+    EXPECT_EQ(seen.size(), at.size());
+    return seen;
   }
 };
 
