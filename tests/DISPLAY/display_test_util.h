@@ -162,6 +162,28 @@ class WindowsTest : public EngineTest {
   window_test::Windows windows_;
 };
 
+// One letter a pixel from x0 to x1 on row y of a DC: w white, r red, b
+// blue, k black, ? any other colour.
+inline std::string letters(HDC dc, int32_t y, int32_t x0, int32_t x1) {
+  std::string s;
+  for (int32_t x = x0; x < x1; ++x) {
+    const COLORREF c = pg_pixel_get(dc, x, y);
+    s += c == PG_RGB(255, 255, 255) ? 'w'
+         : c == PG_RGB(255, 0, 0)   ? 'r'
+         : c == PG_RGB(0, 0, 255)   ? 'b'
+         : c == PG_RGB(0, 0, 0)     ? 'k'
+                                    : '?';
+  }
+  return s;
+}
+
+// Whether the w x h top left of a DC is all white.
+inline bool blank(HDC dc, int32_t w, int32_t h) {
+  for (int32_t y = 0; y < h; ++y)
+    if (letters(dc, y, 0, w) != std::string(size_t(w), 'w')) return false;
+  return true;
+}
+
 // The pixels a function gives, rows top first.
 inline std::vector<Rgb> expected(int32_t w, int32_t h, const std::function<Rgb(int32_t, int32_t)>& f) {
   std::vector<Rgb> out;

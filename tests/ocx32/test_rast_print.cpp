@@ -2,6 +2,7 @@
 // placed by PrintSize or into the PrintLeft .. PrintBottom rectangle.
 #include <fstream>
 
+#include "DISPLAY/display_test_util.h"
 #include "ocx32/ctrl_harness.h"
 #include "platform/gdi.h"
 #include "rast_dispids.h"
@@ -11,6 +12,8 @@ namespace {
 
 using namespace com;
 using namespace rast;
+using dtest::blank;
+using dtest::device_rect;
 
 class CtrlPrint : public CtrlTest {
  protected:
@@ -50,26 +53,13 @@ class CtrlPrint : public CtrlTest {
   void print_on(HDC page) { host.put_i8(kDispPrintImage, reinterpret_cast<intptr_t>(page)); }
 };
 
-// One letter a pixel from x0 to x1 on row y: w white, r red, b blue.
-std::string row(HDC dc, int32_t y, int32_t x0, int32_t x1) {
-  std::string s;
-  for (int32_t x = x0; x < x1; ++x) {
-    const COLORREF c = pg_pixel_get(dc, x, y);
-    s += c == PG_RGB(255, 255, 255) ? 'w' : c == PG_RGB(255, 0, 0) ? 'r' : c == PG_RGB(0, 0, 255) ? 'b' : '?';
-  }
-  return s;
-}
+std::string row(HDC dc, int32_t y, int32_t x0, int32_t x1) { return dtest::letters(dc, y, x0, x1); }
 
-bool blank(HDC dc, int32_t w, int32_t h) {
-  for (int32_t y = 0; y < h; ++y)
-    if (row(dc, y, 0, w) != std::string(size_t(w), 'w')) return false;
-  return true;
-}
-
-std::vector<int32_t> device_rect(RX_HIMAGE im) {
-  int32_t r[4] = {};
-  RX_display_device_rect_get(im, r);
-  return {r[0], r[1], r[2], r[3]};
+// A row of the picture printed `scale` dots a pixel, `margin` white dots
+// either side.
+std::string halves_row(int32_t scale, size_t margin = 2) {
+  return std::string(margin, 'w') + std::string(size_t(10 * scale), 'r') + std::string(size_t(10 * scale), 'b') +
+         std::string(margin, 'w');
 }
 
 TEST_F(CtrlPrint, SizeModeZeroFitsThePageAndOneIsActualSize) {
@@ -90,8 +80,8 @@ TEST_F(CtrlPrint, SizeModeZeroFitsThePageAndOneIsActualSize) {
   print_on(page);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(row(page, 39, 78, 122), std::string(44, 'w'));
-  EXPECT_EQ(row(page, 40, 78, 122), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
-  EXPECT_EQ(row(page, 59, 78, 122), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
+  EXPECT_EQ(row(page, 40, 78, 122), halves_row(2));
+  EXPECT_EQ(row(page, 59, 78, 122), halves_row(2));
   EXPECT_EQ(row(page, 60, 78, 122), std::string(44, 'w'));
   pg_dc_delete(page);
 }
@@ -107,7 +97,7 @@ TEST_F(CtrlPrint, TheImagesBackgroundIsWhiteOnlyWhilePrinting) {
   print_on(page);
   // 40 x 20 at ((60 - 40) / 2, (30 - 20) / 2) = (10, 5).
   EXPECT_EQ(row(page, 4, 0, 60), std::string(60, 'w'));
-  EXPECT_EQ(row(page, 5, 0, 60), std::string(10, 'w') + std::string(20, 'r') + std::string(20, 'b') + std::string(10, 'w'));
+  EXPECT_EQ(row(page, 5, 0, 60), halves_row(2, 10));
   pg_dc_delete(page);
   uintptr_t pattern = 1;
   RX_RGBQUAD fg{}, bg{};
@@ -131,8 +121,8 @@ TEST_F(CtrlPrint, LargerSizesPrintIntoThePrintRectangle) {
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   // 40 x 20 dots at (10, 20): red 10..29, blue 30..49.
   EXPECT_EQ(row(page, 19, 8, 52), std::string(44, 'w'));
-  EXPECT_EQ(row(page, 20, 8, 52), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
-  EXPECT_EQ(row(page, 39, 8, 52), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
+  EXPECT_EQ(row(page, 20, 8, 52), halves_row(2));
+  EXPECT_EQ(row(page, 39, 8, 52), halves_row(2));
   EXPECT_EQ(row(page, 40, 8, 52), std::string(44, 'w'));
   EXPECT_EQ(device_rect(im), before) << "the image's own rectangle is put back";
   pg_dc_delete(page);
@@ -144,8 +134,8 @@ TEST_F(CtrlPrint, LargerSizesPrintIntoThePrintRectangle) {
   page = pg_printer_dc_create(200, 100, 100);
   print_on(page);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(row(page, 40, 18, 102), "ww" + std::string(40, 'r') + std::string(40, 'b') + "ww");
-  EXPECT_EQ(row(page, 79, 18, 102), "ww" + std::string(40, 'r') + std::string(40, 'b') + "ww");
+  EXPECT_EQ(row(page, 40, 18, 102), halves_row(4));
+  EXPECT_EQ(row(page, 79, 18, 102), halves_row(4));
   EXPECT_EQ(row(page, 80, 18, 102), std::string(84, 'w'));
   pg_dc_delete(page);
 }
