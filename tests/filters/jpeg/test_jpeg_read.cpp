@@ -55,10 +55,8 @@ Builder colour(int w, int h, int y = 0, int cb = 0, int cr = 0) {
   return b;
 }
 
-// The file as the reference kernels read it without the helper thread.
 Outcome read_plain(const Bytes& file) {
-  PathScope scope({rx::KernelLevel::kReference, false});
-  return read(file);
+  return on_plain_path([&] { return read(file); });
 }
 
 // ---- values the reader must produce exactly -------------------------------

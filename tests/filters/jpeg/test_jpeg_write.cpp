@@ -562,11 +562,7 @@ TEST_F(JpegWriteFile, EveryPathMakesThePlainKernelsFiles) {
     const int32_t bits = t % 3 == 0 ? 8 : 24;
     Picture p = t % 2 ? noisy(w, h, bits, uint32_t(t)) : photo(w, h, uint32_t(t));
     const uint32_t q = 1 + rng() % 100, code = kSamplingCodes[rng() % 12];
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p, q, code);
-    }
+    const Saved plain = on_plain_path([&] { return save(p, q, code); });
     ASSERT_TRUE(plain.errors.empty());
     for (const Path& path : every_path()) {
       PathScope scope(path);
@@ -581,11 +577,7 @@ TEST_F(JpegWriteFile, EveryPathMakesThePlainKernelsFiles) {
 // with an odd number of bands and the last one short.
 TEST_F(JpegWriteFile, LargePictureTheSameWithAndWithoutHelper) {
   Picture p = photo(700, 410, 3);
-  Saved plain;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    plain = save(p, 100, 0x211111, 1 << 23);
-  }
+  const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, 1 << 23); });
   ASSERT_TRUE(plain.errors.empty());
   rx::KernelLevelScope fast(rx::kernel_level_supported());
   const Saved s = save(p, 100, 0x211111, 1 << 23);
@@ -710,11 +702,7 @@ TEST_F(JpegWriteFile, ShortStreams) {
 // without the helper, with no error and the same bytes.
 TEST_F(JpegWriteFile, RefusedHelperMemoryLeavesTheSerialPath) {
   Picture p = photo(2000, 64, 4);
-  Saved plain;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    plain = save(p, 100, 0x211111, 1 << 23);
-  }
+  const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, 1 << 23); });
   ASSERT_TRUE(plain.errors.empty());
   PathScope scope({rx::kernel_level_supported(), true});
   const size_t before = rx::mem_alloc_limit_set(200000);  // one band's blocks fit, a chunk's not
@@ -730,11 +718,7 @@ TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
   Picture p = photo(48, 72);  // nine bands of 8 rows at 2x1
   for (int32_t fail_row : {0, 7, 8, 15, 16, 20, 40, 63, 64, 71}) {
     p.fail_row = fail_row;
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p);
-    }
+    const Saved plain = on_plain_path([&] { return save(p); });
     ASSERT_EQ(plain.errors.size(), 1u);
     for (const Path& path : every_path()) {
       PathScope scope(path);
@@ -753,11 +737,7 @@ TEST_F(JpegWriteFile, ShortStreamAlikeOnEveryPath) {
   Picture p = noisy(256, 200, 24, 9);  // 25 bands, each codes to several kilobytes
   const auto size = static_cast<int32_t>(save(p).bytes.size());
   for (int32_t capacity : {700, size / 8, size / 3, size / 2, size - 3000}) {
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p, 100, 0x211111, capacity);
-    }
+    const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, capacity); });
     ASSERT_FALSE(plain.errors.empty());
     EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
     for (const Path& path : every_path()) {
