@@ -34,6 +34,11 @@ inline void spill(const fs::path& path, const Bytes& b) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
 }
 
+inline Bytes cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 inline int64_t stride_of(int64_t width, int64_t bits) { return (bits * width + 31) / 32 * 4; }
 
 // An image from rows given top first (packed, stride-padded or not) and a

@@ -21,10 +21,7 @@ Bytes sun_file(uint32_t width, uint32_t height, uint32_t depth, uint32_t type, u
   return f;
 }
 
-TEST_F(Sun, PeerFilesLoadWithThePeersPixels) {
-  for (const fs::path& f : peer_samples("sun", ".ras"))
-    EXPECT_EQ(rgb_loaded(slurp(f)), slurp(fs::path(f).replace_extension(".rgb"))) << f.filename();
-}
+TEST_F(Sun, PeerFilesLoadWithThePeersPixels) { peer_files_load("sun", ".ras", 12); }
 
 // 32-bit pixels are pad, blue, green, red (pad, red, green, blue in files
 // of the RGB type) and load as a 24-bit image.
