@@ -209,10 +209,10 @@ struct PeerDir {
     for (size_t i = 0; i < pages.size(); ++i)
       spill(dir / (fs::path(name).stem().string() + ".p" + std::to_string(i + 1) + ".rgb"), pages[i]);
   }
-  // Runs the peer check on the folder: 0 when every file matched.
-  int check() const {
-    const std::string cmd =
-        RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_fmt_with_peers.py " + dir.string();
+  // Runs a peer check script on the folder: 0 when every file matched.
+  int check(const std::string& script = "check_fmt_with_peers.py") const {
+    const std::string cmd = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
+                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/" + script + " " + dir.string();
     return std::system(cmd.c_str());
   }
   void done(bool passed) const {
