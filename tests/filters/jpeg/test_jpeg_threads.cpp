@@ -256,7 +256,8 @@ TEST_F(JpegCallerThread, WriterCallsBackOnTheCallersThreadInOrder) {
 }
 
 // The disk fills up in the middle of the data: the same failure, the same
-// band named, the same bytes on the disk, on every path. The helper's path
+// band named, the same bytes on the disk and the same seeks back, on every
+// path. The helper's path
 // fetches up to two chunks of rows ahead of the coding, so it may have
 // fetched more rows than the plain path by then, but always in order.
 TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
@@ -275,6 +276,7 @@ TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
       expect_same_errors(s, plain, what);
       EXPECT_EQ(s.log.off_thread, 0) << what;
       EXPECT_EQ(s.log.of('w'), plain.log.of('w')) << what;
+      EXPECT_EQ(s.log.of('k'), plain.log.of('k')) << "the stream goes back alike, " << what;
       EXPECT_EQ(s.bytes, plain.bytes) << what;
       const auto rows = s.log.of('r');
       EXPECT_GE(rows.size(), plain.log.of('r').size()) << what;

@@ -634,26 +634,6 @@ TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
   }
 }
 
-// The stream fills up in the middle of the data: the same failure on
-// every path.
-TEST_F(JpegWriteFile, ShortStreamAlikeOnEveryPath) {
-  Picture p = noisy(256, 200, 24, 9);  // 25 bands, each codes to several kilobytes
-  const auto size = static_cast<int32_t>(save(p).bytes.size());
-  for (int32_t capacity : {700, size / 8, size / 3, size / 2, size - 3000}) {
-    const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, capacity); });
-    ASSERT_FALSE(plain.errors.empty());
-    EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
-    for (const Path& path : every_path()) {
-      PathScope scope(path);
-      const Saved s = save(p, 100, 0x211111, capacity);
-      ASSERT_FALSE(s.errors.empty()) << describe(path);
-      EXPECT_EQ(s.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA) << describe(path);
-      EXPECT_EQ(s.errors[0].iVal, plain.errors[0].iVal) << "the band named, " << describe(path);
-      EXPECT_EQ(s.position, 0);
-    }
-  }
-}
-
 TEST_F(JpegWriteFile, RowFetchFailures) {
   Picture p = photo(16, 40);
   p.fail_row = 17;
