@@ -597,22 +597,6 @@ TEST_F(JpegReadBad, TruncationAndDamageNeverBreakTheContract) {
   }
 }
 
-TEST_F(JpegReadBad, RefusedRowEndsTheLoad) {
-  Builder b;
-  b.width = 8;
-  b.height = 40;
-  const Bytes file = b.make().bytes();
-  for (const Path& p : every_path()) {
-    PathScope scope(p);
-    for (int refused : {0, 7, 8, 10, 39}) {
-      const Outcome r = read(file, refused);
-      EXPECT_EQ(r.codes, (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER}));
-      for (int y = 0; y < 40; ++y)
-        EXPECT_EQ(r.cap.delivered[y], y <= refused ? 1 : 0) << y << " level " << int(p.level);
-    }
-  }
-}
-
 // Minimised damaged and unsupported files, each named for the one error it
 // must give: NAME.CODE.jpg. Tables that no code fits or that lie about their
 // length, selectors past the tables, sampling factors of 0 or above 4,

@@ -295,6 +295,7 @@ TEST_F(JpegCallerThread, ReaderCallsBackOnTheCallersThreadInOrder) {
     const Call plain = on_plain_path([&] { return read(file, refuse); });
     const int32_t delivered = refuse < 0 ? 100 : refuse + 1;
     ASSERT_EQ(plain.result > 0, refuse >= 0) << refuse;
+    EXPECT_EQ(plain.errors.size(), refuse >= 0 ? 1u : 0u) << "the refusal is the only entry, " << refuse;
     EXPECT_EQ(plain.log.of('c'), (std::vector<Event>{{'c', 200, 100}}));
     EXPECT_EQ(plain.log.of('s'), rows_in_order('s', delivered, p.stride)) << refuse;
     for (const Path& path : every_path()) {
