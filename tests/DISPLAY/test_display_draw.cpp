@@ -20,11 +20,6 @@ namespace {
 
 class DisplayDraw : public EngineTest {};
 
-std::vector<uint8_t> file_bytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST_F(DisplayDraw, PeerSamplesOfEveryDepthShowTheirOwnPixels) {
   const std::filesystem::path dir = std::filesystem::path(RX_TEST_DATA_DIR) / "bmp" / "peer";
   int checked = 0;

@@ -26,10 +26,7 @@ namespace rast {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes slurp(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
+inline Bytes slurp(const fs::path& path) { return file_bytes(path); }
 inline void spill(const fs::path& path, const Bytes& b) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
 }

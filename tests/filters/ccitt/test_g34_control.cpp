@@ -15,10 +15,6 @@ namespace {
 
 const std::string kData = std::string(RX_TEST_DATA_DIR) + "/ccitt/";
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 Picture pbm(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

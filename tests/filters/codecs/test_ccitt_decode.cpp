@@ -31,10 +31,6 @@ CcittDecodeParams dec(int32_t variant, int32_t polarity = 0) {
 
 std::vector<uint8_t> white_row(uint32_t stride) { return std::vector<uint8_t>(stride, 0); }
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 }  // namespace
 

@@ -270,10 +270,7 @@ fs::path temp_dir() {
   return dir;
 }
 
-Bytes slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+Bytes slurp(const fs::path& p) { return file_bytes(p); }
 
 void spit(const fs::path& p, const Bytes& b) {
   std::ofstream out(p, std::ios::binary);

@@ -250,10 +250,7 @@ std::string temp_dir() {
   return dir.string();
 }
 
-Bytes read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+Bytes read_file(const std::string& path) { return file_bytes(path); }
 
 void write_file(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
