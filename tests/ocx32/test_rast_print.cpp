@@ -1,7 +1,5 @@
 // PrintImage: the current image printed on a page the test reads back,
 // placed by PrintSize or into the PrintLeft .. PrintBottom rectangle.
-#include <fstream>
-
 #include "DISPLAY/display_test_util.h"
 #include "ocx32/ctrl_harness.h"
 #include "platform/gdi.h"
@@ -17,32 +15,14 @@ using dtest::device_rect;
 
 class CtrlPrint : public CtrlTest {
  protected:
-  // A 20 x 10 24-bit BMP, the left half red and the right half blue, at
-  // 1969 pixels per metre (50.01 dpi, read as 50).
+  // A 20 x 10 24-bit BMP at 50 dpi, the left half red and the right half
+  // blue.
   std::string halves_bmp() {
-    std::vector<uint8_t> f(54 + 60 * 10, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    f[0] = 'B';
-    f[1] = 'M';
-    put32(2, uint32_t(f.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 20);
-    put32(22, 10);
-    f[26] = 1;
-    f[28] = 24;
-    put32(34, 600);
-    put32(38, 1969);
-    put32(42, 1969);
-    for (size_t y = 0; y < 10; ++y)
-      for (size_t x = 0; x < 20; ++x) {
-        uint8_t* p = &f[54 + y * 60 + x * 3];  // blue, green, red
-        p[x < 10 ? 2 : 0] = 255;
-      }
+    RX_HIMAGE im = dtest::image(24, 20, 10, {}, [](int32_t x, int32_t) { return x < 10 ? 0xFF0000u : 0x0000FFu; });
+    RX_image_resolution_set(im, 50, 1, 50, 1, 3);
     const std::string p = path("halves.bmp");
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+    EXPECT_EQ(RX_image_save_file(im, p.c_str(), RX_FORMAT_BMP), 0);
+    RX_image_delete(im);
     return p;
   }
   void load_halves() {
