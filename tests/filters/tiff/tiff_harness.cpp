@@ -11,6 +11,7 @@
 
 #include "SUPPORT/dib_size.h"
 #include "rastrix/rpb.h"
+#include "support/engine_fixture.h"
 
 #if RX_HAVE_PEER_LIBTIFF
 #include <tiffio.h>
@@ -150,6 +151,13 @@ RX_HIMAGE load(const Bytes& file, int32_t page, int32_t tile) {
   RX_HIMAGE image = 0;
   RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), page, tile, &image);
   return image;
+}
+
+std::vector<int32_t> refusal(const Bytes& file) {
+  const RX_HIMAGE image = load(file);
+  EXPECT_EQ(image, 0u) << "the file loaded";
+  RX_image_delete(image);
+  return error_codes();
 }
 
 Pixels load_pixels(const Bytes& file, int32_t page, int32_t tile) {
