@@ -114,6 +114,15 @@ inline RX_HIMAGE load(const Bytes& file, int32_t page = 1) {
   return image;
 }
 
+// The error codes of a file whose page must not load (a failure of the
+// test when it does).
+inline std::vector<int32_t> refusal(const Bytes& file, int32_t page = 1) {
+  const RX_HIMAGE image = load(file, page);
+  EXPECT_EQ(image, 0u) << "page " << page << " loaded";
+  RX_image_delete(image);
+  return error_codes();
+}
+
 // The colours of page `page` of a file, empty when it does not load.
 inline Bytes rgb_loaded(const Bytes& file, int32_t page = 1) {
   RX_HIMAGE image = load(file, page);
