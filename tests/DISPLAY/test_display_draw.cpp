@@ -13,6 +13,7 @@
 #include "LOAD/load.h"
 #include "SUPPORT/fixed_palettes.h"
 #include "SUPPORT/kernels.h"
+#include "support/files.h"
 
 using namespace dtest;
 

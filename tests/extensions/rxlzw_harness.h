@@ -10,6 +10,7 @@
 
 #include "SUPPORT/image_rec.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 namespace rxlzw_test {
 

@@ -19,6 +19,7 @@
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace rast {

@@ -7,6 +7,7 @@
 #include "ocx32/ctrl_harness.h"
 #include "platform/gdi.h"
 #include "rast_dispids.h"
+#include "support/files.h"
 
 namespace test {
 namespace {

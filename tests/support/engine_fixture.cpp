@@ -1,4 +1,5 @@
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 #include <fstream>
 #include <iterator>

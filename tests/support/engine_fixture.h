@@ -25,5 +25,3 @@ struct ErrorEntry {
 std::vector<ErrorEntry> error_entries();
 // The codes on the error stack, in order.
 std::vector<int32_t> error_codes();
-// A file's bytes; empty when it cannot be read.
-std::vector<uint8_t> file_bytes(const std::string& path);

@@ -16,7 +16,6 @@
 #include "filters/bmp/bmp.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
-#include "support/engine_fixture.h"
 
 namespace bmpt {
 
@@ -140,6 +139,9 @@ inline Image image_of_handle(RX_HIMAGE handle) {
   return im;
 }
 
-inline Bytes slurp(const std::string& path) { return file_bytes(path); }
+inline Bytes slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), {});
+}
 
 }  // namespace bmpt

@@ -7,6 +7,7 @@
 #include "filters/codecs/ccitt_harness.h"
 #include "ocx32/ctrl_harness.h"
 #include "rast_dispids.h"
+#include "support/files.h"
 
 using namespace rast;
 using ccitt_test::Picture;

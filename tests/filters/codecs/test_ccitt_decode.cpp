@@ -14,6 +14,7 @@
 #include "filters/codecs/ccitt_harness.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 using namespace ccitt_test;
 using rx::CcittDecodeParams;

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "filters/codecs/packbits.h"
-#include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace {

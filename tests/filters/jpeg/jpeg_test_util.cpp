@@ -14,7 +14,7 @@
 #include "filters/jpeg/jpeg_tables.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
-#include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace jpegtest {

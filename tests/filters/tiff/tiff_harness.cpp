@@ -12,6 +12,7 @@
 #include "SUPPORT/dib_size.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 #if RX_HAVE_PEER_LIBTIFF
 #include <tiffio.h>
