@@ -334,8 +334,7 @@ TEST_F(UiWindows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
   for (int x = 0; x < 10; ++x) pg_pixel_set(dc, x, 0, PG_RGB(x * 20, 0, 0));
   pw_window_dc_release(h, dc);
   pw_window_scroll(h, 3, 0);
-  std::vector<uint32_t> px(40);
-  pw_window_render(h, px.data(), 10, 4, 10);
+  const std::vector<uint32_t> px = rendered(h, 10, 4);
   EXPECT_EQ(px[3], 0xFF000000u);
   EXPECT_EQ(px[5], 0xFF280000u) << "pixel 2 moved to 5";
   pg_rect u{};
@@ -353,8 +352,7 @@ TEST_F(UiWindows, RenderDrawsVisibleChildrenAtTheirPlaces) {
   pg_rect_fill(dc, &all, green);
   pg_brush_delete(green);
   pw_window_dc_release(child, dc);
-  std::vector<uint32_t> px(400);
-  pw_window_render(parent, px.data(), 20, 20, 20);
+  const std::vector<uint32_t> px = rendered(parent, 20, 20);
   EXPECT_EQ(px[6 * 20 + 5], 0xFF00FF00u) << "the child's client area starts inside its 1-pixel border";
   EXPECT_NE(px[5 * 20 + 4], 0xFF00FF00u);
   pg_point p{0, 0};
