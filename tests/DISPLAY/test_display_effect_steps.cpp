@@ -56,7 +56,7 @@ struct Frame {
 };
 // One run: the window is w x h; seed 0 leaves the generator alone, and
 // a nonzero `next` is the number it gives after the run.
-struct Run {
+struct EffectRun {
   const char* what;
   int32_t effect, w, h, block, time;
   uint32_t seed;
@@ -65,7 +65,7 @@ struct Run {
 };
 
 TEST_F(EffectSteps, EachStepShowsWhatWasWorkedOutByHand) {
-  const Run runs[] = {
+  const EffectRun runs[] = {
       // 45 wide, block 10: effect 0 has (45 - 1) / 10 = 4 steps, strips
       // [0,10) [10,20) [20,30) and the last [30,45); effect 1 has 44 / 10 +
       // 1 = 5, strips [35,45) [25,35) [15,25) [5,15) [0,5). The window
@@ -116,7 +116,7 @@ TEST_F(EffectSteps, EachStepShowsWhatWasWorkedOutByHand) {
         {4, [](int32_t, int32_t y) { return y < 30; }, 0, 20},
         {6, kAll}}},
   };
-  for (const Run& r : runs) {
+  for (const EffectRun& r : runs) {
     rx::random_clock_seed_pin(r.seed != 0 ? &r.seed : nullptr);
     RX_HIMAGE im = picture_image(r.w, r.h);
     g_painted = im;

@@ -199,8 +199,7 @@ TEST_F(DisplayView, PaletteRealisationOnAPaletteDisplay) {
   ASSERT_EQ(RX_display_image(im, reinterpret_cast<uintptr_t>(dc)), 0);
   EXPECT_EQ(pg_pixel_get(dc, 1, 0), PG_RGB(200, 100, 50));
   pw_window_dc_release(hwnd, dc);
-  pw_window_destroy(hwnd);
-  windows_.clear();
+  windows_.destroy_all();  // before the display it was made on goes
   pg_display_default_set(previous);
   pg_display_delete(eight);
   RX_image_delete(im);
