@@ -119,9 +119,10 @@ inline RX_HIMAGE load(const Bytes& file, int32_t page = 1) {
 // test when it does).
 inline std::vector<int32_t> refusal(const Bytes& file, int32_t page = 1) {
   const RX_HIMAGE image = load(file, page);
+  const std::vector<int32_t> codes = error_codes();
   EXPECT_EQ(image, 0u) << "page " << page << " loaded";
-  RX_image_delete(image);
-  return error_codes();
+  if (image != 0) RX_image_delete(image);
+  return codes;
 }
 
 // The colours of page `page` of a file, empty when it does not load.

@@ -156,9 +156,10 @@ RX_HIMAGE load(const Bytes& file, int32_t page, int32_t tile) {
 
 std::vector<int32_t> refusal(const Bytes& file) {
   const RX_HIMAGE image = load(file);
+  const std::vector<int32_t> codes = error_codes();
   EXPECT_EQ(image, 0u) << "the file loaded";
-  RX_image_delete(image);
-  return error_codes();
+  if (image != 0) RX_image_delete(image);
+  return codes;
 }
 
 Pixels load_pixels(const Bytes& file, int32_t page, int32_t tile) {
