@@ -89,27 +89,27 @@ TEST_F(FxKernels, EmbossEachDirectionWithItsNormaliser) {
   // times the normaliser, limited to -127..128, plus 127.
   //   normaliser 1:   20-10=10 -> 137, -10 -> 117, -30 -> 97, 0 -> 127
   //   normaliser 0.5: 5 -> 132, -5 -> 122, -15 -> 112, 0 -> 127
-  // Direction 7 is the opposite sign: pixel less left neighbour. Limits:
-  // 255 - 0 = 255 -> 128 + 127 = 255; 0 - 255 -> -127 + 127 = 0.
+  const Rows row = {{10, 20, 50, 50}};
+  RX_HIMAGE a = make(8, row);
+  ASSERT_EQ(RX_IP_effect_emboss(a, nullptr, 1.0, 3), 0);
+  EXPECT_EQ(rows_of(a), (Rows{{137, 117, 97, 127}}));
+  RX_HIMAGE b = make(8, row);
+  ASSERT_EQ(RX_IP_effect_emboss(b, nullptr, 0.5, 3), 0);
+  EXPECT_EQ(rows_of(b), (Rows{{132, 122, 112, 127}}));
+  // Direction 7 is the opposite sign: pixel less left neighbour.
+  RX_HIMAGE c = make(8, row);
+  ASSERT_EQ(RX_IP_effect_emboss(c, nullptr, 1.0, 7), 0);
+  EXPECT_EQ(rows_of(c), (Rows{{117, 137, 157, 127}}));
+  // Limits: 255 - 0 = 255 -> 128 + 127 = 255; 0 - 255 -> -127 + 127 = 0.
+  RX_HIMAGE d = make(8, {{0, 255}});
+  ASSERT_EQ(RX_IP_effect_emboss(d, nullptr, 1.0, 3), 0);
+  EXPECT_EQ(rows_of(d), (Rows{{255, 0}}));
+
   // Direction 1: the pixel less the one above; the top row has no row
   // above, so only the pixel counts: 10 -> 137, 40-10 -> 157, 30 -> 157.
-  const struct {
-    Rows in;
-    double normaliser;
-    int32_t direction;
-    Rows out;
-  } cases[] = {
-      {{{10, 20, 50, 50}}, 1.0, 3, {{137, 117, 97, 127}}},
-      {{{10, 20, 50, 50}}, 0.5, 3, {{132, 122, 112, 127}}},
-      {{{10, 20, 50, 50}}, 1.0, 7, {{117, 137, 157, 127}}},
-      {{{0, 255}}, 1.0, 3, {{255, 0}}},
-      {{{10}, {40}, {70}}, 1.0, 1, {{137}, {157}, {157}}},
-  };
-  for (const auto& c : cases) {
-    RX_HIMAGE im = make(8, c.in);
-    ASSERT_EQ(RX_IP_effect_emboss(im, nullptr, c.normaliser, c.direction), 0);
-    EXPECT_EQ(rows_of(im), c.out) << "direction " << c.direction << " normaliser " << c.normaliser;
-  }
+  RX_HIMAGE e = make(8, {{10}, {40}, {70}});
+  ASSERT_EQ(RX_IP_effect_emboss(e, nullptr, 1.0, 1), 0);
+  EXPECT_EQ(rows_of(e), (Rows{{137}, {157}, {157}}));
   // Direction 8: the pixel less its upper-left neighbour:
   //   (1,1): 50 - 10 = 40 -> 167; (0,1): left column mirrored: 40 - 20 = 20 -> 147;
   //   top row: only the pixel: 10 -> 137, 20 -> 147, 30 -> 157.
@@ -142,23 +142,19 @@ TEST_F(FxKernels, RefusedParametersLeaveTheImageAlone) {
 TEST_F(FxKernels, MotionBlurTrailsInItsDirection) {
   // Length 3 to the right: (0+30+60)/3 = 30, (30+60+90)/3 = 60,
   // (60+90+60)/3 = 70 (column 4 reads 2), (90+60+30)/3 = 60.
+  const Rows row = {{0, 30, 60, 90}};
+  RX_HIMAGE right = make(8, row);
+  ASSERT_EQ(RX_IP_effect_motion(right, nullptr, 3, 3), 0);
+  EXPECT_EQ(rows_of(right), (Rows{{30, 60, 70, 60}}));
   // To the left: (0+30+60)/3 = 30, (30+0+30)/3 = 20, (60+30+0)/3 = 30,
-  // (90+60+30)/3 = 60. Downwards, rows below the picture left out at 1/3:
-  // 180/3, 150/3, 90/3.
-  const struct {
-    Rows in;
-    int32_t direction;
-    Rows out;
-  } cases[] = {
-      {{{0, 30, 60, 90}}, 3, {{30, 60, 70, 60}}},
-      {{{0, 30, 60, 90}}, 7, {{30, 20, 30, 60}}},
-      {{{30}, {60}, {90}}, 5, {{60}, {50}, {30}}},
-  };
-  for (const auto& c : cases) {
-    RX_HIMAGE im = make(8, c.in);
-    ASSERT_EQ(RX_IP_effect_motion(im, nullptr, 3, c.direction), 0);
-    EXPECT_EQ(rows_of(im), c.out) << "direction " << c.direction;
-  }
+  // (90+60+30)/3 = 60.
+  RX_HIMAGE left = make(8, row);
+  ASSERT_EQ(RX_IP_effect_motion(left, nullptr, 3, 7), 0);
+  EXPECT_EQ(rows_of(left), (Rows{{30, 20, 30, 60}}));
+  // Downwards, rows below the picture left out at 1/3: 180/3, 150/3, 90/3.
+  RX_HIMAGE down = make(8, {{30}, {60}, {90}});
+  ASSERT_EQ(RX_IP_effect_motion(down, nullptr, 3, 5), 0);
+  EXPECT_EQ(rows_of(down), (Rows{{60}, {50}, {30}}));
   // Diagonal length 3 is trunc(3 x 0.7071) = 2 pixels: down-right from
   // (0,0) is (10 + 50) / 2 = 30.
   RX_HIMAGE diagonal = make(8, kNine);
