@@ -1,6 +1,6 @@
 // Helpers for the display tests: images with chosen pixels and palettes,
-// device contexts of a chosen depth, and device pixels read back as
-// colours.
+// device contexts of a chosen depth, windows of one class, and device and
+// window pixels read back as colours.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 
 #include "SUPPORT/dib_builder.h"
 #include "platform/gdi.h"
+#include "platform/window.h"
+#include "platform/window_test_util.h"
 #include "rastrix/rastrix.h"
 #include "support/engine_fixture.h"
 
@@ -128,6 +130,58 @@ struct Device {
 inline int32_t set_rect(RX_HIMAGE im, int32_t l, int32_t t, int32_t r, int32_t b) {
   const int32_t rect[4] = {l, t, r, b};
   return RX_display_device_rect_set(im, rect);
+}
+
+inline std::vector<int32_t> device_rect(RX_HIMAGE im) {
+  std::vector<int32_t> r(4);
+  RX_display_device_rect_get(im, r.data());
+  return r;
+}
+
+inline uintptr_t u(HWND h) { return reinterpret_cast<uintptr_t>(h); }
+
+// The client area as 0xRRGGBB values, rows top first.
+inline std::vector<Rgb> shown(HWND hwnd) {
+  pg_rect r{};
+  pw_client_rect_get(hwnd, &r);
+  std::vector<Rgb> px = window_test::rendered(hwnd, r.right, r.bottom);
+  for (Rgb& p : px) p &= 0xFFFFFF;
+  return px;
+}
+
+// A test whose windows, all popups of one class, go when it ends.
+class WindowsTest : public EngineTest {
+ protected:
+  WindowsTest(const char* name, pw_window_proc proc) : class_(window_test::class_of(name, proc)) {}
+  void TearDown() override {
+    windows_.destroy_all();
+    EngineTest::TearDown();
+  }
+  HWND window(int32_t w, int32_t h, uint32_t style = 0) { return windows_.make(class_, WS_POPUP | style, w, h); }
+  const char* class_;
+  window_test::Windows windows_;
+};
+
+// One letter a pixel from x0 to x1 on row y of a DC: w white, r red, b
+// blue, k black, ? any other colour.
+inline std::string letters(HDC dc, int32_t y, int32_t x0, int32_t x1) {
+  std::string s;
+  for (int32_t x = x0; x < x1; ++x) {
+    const COLORREF c = pg_pixel_get(dc, x, y);
+    s += c == PG_RGB(255, 255, 255) ? 'w'
+         : c == PG_RGB(255, 0, 0)   ? 'r'
+         : c == PG_RGB(0, 0, 255)   ? 'b'
+         : c == PG_RGB(0, 0, 0)     ? 'k'
+                                    : '?';
+  }
+  return s;
+}
+
+// Whether the w x h top left of a DC is all white.
+inline bool blank(HDC dc, int32_t w, int32_t h) {
+  for (int32_t y = 0; y < h; ++y)
+    if (letters(dc, y, 0, w) != std::string(size_t(w), 'w')) return false;
+  return true;
 }
 
 // The pixels a function gives, rows top first.

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "DISPLAY/display_test_util.h"
@@ -17,6 +19,8 @@
 namespace etest {
 
 using dtest::Rgb;
+using dtest::shown;
+using dtest::u;
 
 // The image the test window paints on WM_PAINT.
 inline RX_HIMAGE g_painted = 0;
@@ -49,30 +53,20 @@ struct Clock {
   void install() { pk_tick_source_set(&Clock::read, this); }
 };
 
-inline uintptr_t u(HWND h) { return reinterpret_cast<uintptr_t>(h); }
-
-class EffectTest : public EngineTest {
+class EffectTest : public dtest::WindowsTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    pw_window_class c{};
-    c.proc = paint_proc;
-    c.name = "EffectTestWindow";
-    pw_class_register(&c);  // once per process; later calls find it taken
-  }
+  EffectTest() : WindowsTest("EffectTestWindow", paint_proc) {}
   void TearDown() override {
     pk_tick_source_set(nullptr, nullptr);
     rx::random_clock_seed_pin(nullptr);
-    for (HWND h : windows_) pw_window_destroy(h);
+    windows_.destroy_all();
     g_painted = 0;
-    EngineTest::TearDown();
+    WindowsTest::TearDown();
   }
   // A visible window of w x h client pixels, painted and valid, filled
   // with `fill`.
   HWND window(int32_t w, int32_t h, uint32_t style = 0, Rgb fill = 0) {
-    HWND hwnd = pw_window_create(0, "EffectTestWindow", "", WS_POPUP | WS_VISIBLE | style, 0, 0, w, h, nullptr, 0,
-                                 nullptr);
-    windows_.push_back(hwnd);
+    HWND hwnd = WindowsTest::window(w, h, WS_VISIBLE | style);
     pw_window_validate(hwnd, nullptr);
     HDC dc = pw_window_dc_get(hwnd);
     HBRUSH b = pg_brush_solid_create(PG_RGB(fill >> 16, (fill >> 8) & 255, fill & 255));
@@ -82,18 +76,22 @@ class EffectTest : public EngineTest {
     pw_window_dc_release(hwnd, dc);
     return hwnd;
   }
-  std::vector<HWND> windows_;
+  // Runs the effect on a clock that reads 0, 1, 2, ... and returns the
+  // window as read at each time in `at`.
+  std::map<uint32_t, std::vector<Rgb>> run(HWND hwnd, RX_HIMAGE im, int32_t effect, int32_t block, int32_t time,
+                                           std::set<uint32_t> at) {
+    std::map<uint32_t, std::vector<Rgb>> seen;
+    Clock clock;
+    clock.on_read = [&](uint32_t t) {
+      if (at.count(t) != 0) seen[t] = shown(hwnd);
+    };
+    clock.install();
+    EXPECT_EQ(RX_display_effect(1, im, u(hwnd), effect, block, time), 0);
+    pk_tick_source_set(nullptr, nullptr);
+    EXPECT_EQ(seen.size(), at.size());
+    return seen;
+  }
 };
-
-// The client area as 0xRRGGBB values, rows top first.
-inline std::vector<Rgb> shown(HWND hwnd) {
-  pg_rect r{};
-  pw_client_rect_get(hwnd, &r);
-  std::vector<uint32_t> px(size_t(r.right) * size_t(r.bottom));
-  pw_window_render(hwnd, px.data(), r.right, r.bottom, r.right);
-  for (uint32_t& p : px) p &= 0xFFFFFF;
-  return px;
-}
 
 // A picture with no black pixel, so that what it left alone stays black:
 // red 4x + 1 and green 6y + 1 (modulo 256), blue 128.

@@ -216,16 +216,8 @@ TEST_F(DisplayEffect, BlockSizesBelowTwoBehaveAsTwo) {
   // 20 / 2 + 1 = 11 steps puts step 1's wait at the read of 1.
   RX_HIMAGE im = picture_image(20, 6);
   for (int32_t block : {-3, 0, 1, 2, 3}) {
-    HWND hwnd = window(20, 6);
-    Clock clock;
-    std::vector<Rgb> first;
-    clock.on_read = [&](uint32_t t) {
-      if (t == 1) first = shown(hwnd);
-    };
-    clock.install();
-    EXPECT_EQ(RX_display_effect(1, im, u(hwnd), 7, block, 11), 0);
     const int32_t width = block < 2 ? 2 : block;
-    EXPECT_EQ(first, expect(20, 6, [&](int32_t x, int32_t) { return x < width; }, 20 - width))
+    EXPECT_EQ(run(window(20, 6), im, 7, block, 11, {1})[1], expect(20, 6, [&](int32_t x, int32_t) { return x < width; }, 20 - width))
         << "block " << block;
   }
   RX_image_delete(im);

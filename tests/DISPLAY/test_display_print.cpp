@@ -19,62 +19,54 @@ std::vector<int64_t> box(const rx::IRect& r) { return {r.left, r.top, r.right, r
 // A letter page at 300 dots per inch: 8.5 x 11 inches.
 const rx::PrintPage kLetter{2550, 3300, 300, 300};
 
-TEST_F(DisplayPrint, SizeModesOnALetterPage) {
+TEST_F(DisplayPrint, WhereEachSizeModePlacesTheImage) {
   const rx::PrintSource photo{1000, 500, 100, 100};  // 10 x 5 inches
-  // Fit: 2550 / 1000 < 3300 / 500, so the width rules: 2550 x 1275, and
-  // (3300 - 1275) / 2 = 1012 down.
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_FIT_PAGE, true, true)),
-            (std::vector<int64_t>{0, 1012, 2550, 2287}));
-  // Actual size: 10 x 5 inches at 300 dpi is 3000 x 1500, wider than the
-  // page so it starts at the left edge; (3300 - 1500) / 2 = 900 down.
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_ACTUAL_SIZE, true, true)),
-            (std::vector<int64_t>{0, 900, 3000, 2400}));
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_FIT_WIDTH, true, true)),
-            (std::vector<int64_t>{0, 1012, 2550, 2287}));
-  // Fit height: 3300 high, 3300 x 2 = 6600 wide, cut at the right.
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_FIT_HEIGHT, true, true)),
-            (std::vector<int64_t>{0, 0, 6600, 3300}));
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_STRETCH, true, true)),
-            (std::vector<int64_t>{0, 0, 2550, 3300}));
-  // Dots: 1000 x 500 at ((2550 - 1000) / 2, (3300 - 500) / 2).
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_DOTS, true, true)),
-            (std::vector<int64_t>{775, 1400, 1775, 1900}));
-  // Not centred: the page's top left.
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_DOTS, false, true)),
-            (std::vector<int64_t>{0, 0, 1000, 500}));
-  EXPECT_EQ(box(rx::print_place(kLetter, photo, RX_PRINT_FIT_PAGE, false, true)),
-            (std::vector<int64_t>{0, 0, 2550, 1275}));
-}
-
-TEST_F(DisplayPrint, AFaxPageKeepsItsShapeOnlyWithItsResolution) {
   // 1728 x 1100 at 204 x 98 dpi: 8.47 x 11.22 inches.
   const rx::PrintSource fax{1728, 1100, 204, 98};
-  // On paper width / height = (1728 / 204) / (1100 / 98) = 0.75465; the
-  // page's 2550 / 3300 = 0.7727 is wider, so the height rules: 3300 high,
-  // 3300 x 0.75465 = 2490.35 -> 2490 wide, (2550 - 2490) / 2 = 30 across.
-  EXPECT_EQ(box(rx::print_place(kLetter, fax, RX_PRINT_FIT_PAGE, true, true)),
-            (std::vector<int64_t>{30, 0, 2520, 3300}));
-  // As square pixels it is 1728 / 1100 = 1.571 wide for 1 high: the width
-  // rules, 2550 x 1100 / 1728 = 1623.26 -> 1623 high, 838 down.
-  EXPECT_EQ(box(rx::print_place(kLetter, fax, RX_PRINT_FIT_PAGE, true, false)),
-            (std::vector<int64_t>{0, 838, 2550, 2461}));
-  // Actual size: 1728 x 300 / 204 = 2541.18 and 1100 x 300 / 98 =
-  // 3367.35, whichever the flag says.
-  EXPECT_EQ(box(rx::print_place(kLetter, fax, RX_PRINT_ACTUAL_SIZE, true, false)),
-            (std::vector<int64_t>{4, 0, 2545, 3367}));
-}
-
-TEST_F(DisplayPrint, SidesRoundHalfUpAndNeverVanish) {
-  const rx::PrintPage page{3, 100, 100, 100};
-  // 4 x 2 to a width of 3: 1.5 high rounds to 2.
-  EXPECT_EQ(box(rx::print_place(page, {4, 2, 100, 100}, RX_PRINT_FIT_WIDTH, false, false)),
-            (std::vector<int64_t>{0, 0, 3, 2}));
-  // 1000 x 1 to a width of 3: 0.003 high is still one dot.
-  EXPECT_EQ(box(rx::print_place(page, {1000, 1, 100, 100}, RX_PRINT_FIT_WIDTH, false, false)),
-            (std::vector<int64_t>{0, 0, 3, 1}));
-  // Exactly the page's proportions fit both ways at once.
-  EXPECT_EQ(box(rx::print_place(page, {30, 1000, 100, 100}, RX_PRINT_FIT_PAGE, true, false)),
-            (std::vector<int64_t>{0, 0, 3, 100}));
+  const rx::PrintPage narrow{3, 100, 100, 100};
+  const struct {
+    rx::PrintPage page;
+    rx::PrintSource source;
+    int32_t mode;
+    bool centre, resolution;
+    std::vector<int64_t> box;
+  } cases[] = {
+      // Fit: 2550 / 1000 < 3300 / 500, so the width rules: 2550 x 1275,
+      // and (3300 - 1275) / 2 = 1012 down.
+      {kLetter, photo, RX_PRINT_FIT_PAGE, true, true, {0, 1012, 2550, 2287}},
+      // Actual size: 10 x 5 inches at 300 dpi is 3000 x 1500, wider than
+      // the page so it starts at the left edge; (3300 - 1500) / 2 = 900 down.
+      {kLetter, photo, RX_PRINT_ACTUAL_SIZE, true, true, {0, 900, 3000, 2400}},
+      {kLetter, photo, RX_PRINT_FIT_WIDTH, true, true, {0, 1012, 2550, 2287}},
+      // Fit height: 3300 high, 3300 x 2 = 6600 wide, cut at the right.
+      {kLetter, photo, RX_PRINT_FIT_HEIGHT, true, true, {0, 0, 6600, 3300}},
+      {kLetter, photo, RX_PRINT_STRETCH, true, true, {0, 0, 2550, 3300}},
+      // Dots: 1000 x 500 at ((2550 - 1000) / 2, (3300 - 500) / 2).
+      {kLetter, photo, RX_PRINT_DOTS, true, true, {775, 1400, 1775, 1900}},
+      // Not centred: the page's top left.
+      {kLetter, photo, RX_PRINT_DOTS, false, true, {0, 0, 1000, 500}},
+      {kLetter, photo, RX_PRINT_FIT_PAGE, false, true, {0, 0, 2550, 1275}},
+      // A fax page keeps its shape only with its resolution. On paper
+      // width / height = (1728 / 204) / (1100 / 98) = 0.75465; the page's
+      // 2550 / 3300 = 0.7727 is wider, so the height rules: 3300 high,
+      // 3300 x 0.75465 = 2490.35 -> 2490 wide, (2550 - 2490) / 2 = 30 across.
+      {kLetter, fax, RX_PRINT_FIT_PAGE, true, true, {30, 0, 2520, 3300}},
+      // As square pixels it is 1728 / 1100 = 1.571 wide for 1 high: the
+      // width rules, 2550 x 1100 / 1728 = 1623.26 -> 1623 high, 838 down.
+      {kLetter, fax, RX_PRINT_FIT_PAGE, true, false, {0, 838, 2550, 2461}},
+      // Actual size: 1728 x 300 / 204 = 2541.18 and 1100 x 300 / 98 =
+      // 3367.35, whichever the flag says.
+      {kLetter, fax, RX_PRINT_ACTUAL_SIZE, true, false, {4, 0, 2545, 3367}},
+      // Sides round half up and never vanish: 4 x 2 to a width of 3 is 1.5
+      // high, rounded to 2; 1000 x 1 is 0.003 high, still one dot.
+      {narrow, {4, 2, 100, 100}, RX_PRINT_FIT_WIDTH, false, false, {0, 0, 3, 2}},
+      {narrow, {1000, 1, 100, 100}, RX_PRINT_FIT_WIDTH, false, false, {0, 0, 3, 1}},
+      // Exactly the page's proportions fit both ways at once.
+      {narrow, {30, 1000, 100, 100}, RX_PRINT_FIT_PAGE, true, false, {0, 0, 3, 100}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(box(rx::print_place(c.page, c.source, c.mode, c.centre, c.resolution)), c.box)
+        << c.source.width << " x " << c.source.height << " mode " << c.mode << " centre " << c.centre;
 }
 
 TEST_F(DisplayPrint, ResolutionFromPelsPerMetre) {
@@ -102,15 +94,7 @@ struct Page {
     const COLORREF c = pg_pixel_get(dc, x, y);
     return rgb(PG_GET_R(c), PG_GET_G(c), PG_GET_B(c));
   }
-  // Rows top first, one letter a pixel: w white, r red, b blue, ? other.
-  std::string row(int32_t y, int32_t x0, int32_t x1) const {
-    std::string s;
-    for (int32_t x = x0; x < x1; ++x) {
-      const Rgb c = at(x, y);
-      s += c == rgb(255, 255, 255) ? 'w' : c == rgb(255, 0, 0) ? 'r' : c == rgb(0, 0, 255) ? 'b' : '?';
-    }
-    return s;
-  }
+  std::string row(int32_t y, int32_t x0, int32_t x1) const { return letters(dc, y, x0, x1); }
   HDC dc;
 };
 
@@ -192,11 +176,6 @@ TEST_F(DisplayPrint, TheStoredRectangleInDotsOrInches) {
 TEST_F(DisplayPrint, RefusalsLeaveThePageBlank) {
   RX_HIMAGE im = halves();
   Page page(40, 20, 100);
-  auto blank = [&] {
-    for (int32_t y = 0; y < 20; ++y)
-      if (page.row(y, 0, 40) != std::string(40, 'w')) return false;
-    return true;
-  };
   EXPECT_EQ(RX_display_print(im, page.handle(), 6, 1, 1), 1);
   EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_PARAMETERS_OUT_OF_LIMITS});
   EXPECT_EQ(RX_display_print(im, page.handle(), -1, 1, 1), 1);
@@ -214,7 +193,7 @@ TEST_F(DisplayPrint, RefusalsLeaveThePageBlank) {
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ((std::vector<int32_t>{e[0].code, e[0].iVal, e[0].lVal}),
             (std::vector<int32_t>{RXE_RECT_INVALID, 0, 0}));
-  EXPECT_TRUE(blank());
+  EXPECT_TRUE(blank(page.dc, 40, 20));
   RX_image_delete(im);
 }
 

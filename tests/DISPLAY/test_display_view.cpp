@@ -10,34 +10,10 @@ using namespace dtest;
 
 namespace {
 
-class DisplayView : public EngineTest {
+class DisplayView : public WindowsTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    pw_window_class c{};
-    c.proc = pw_window_proc_default;
-    c.name = "DisplayViewTest";
-    pw_class_register(&c);  // once per process; later calls find it taken
-  }
-  HWND window(int32_t w, int32_t h, uint32_t style = 0) {
-    HWND hwnd = pw_window_create(0, "DisplayViewTest", "", WS_POPUP | style, 0, 0, w, h, nullptr, 0, nullptr);
-    windows_.push_back(hwnd);
-    return hwnd;
-  }
-  void TearDown() override {
-    for (HWND h : windows_) pw_window_destroy(h);
-    EngineTest::TearDown();
-  }
-  std::vector<HWND> windows_;
+  DisplayView() : WindowsTest("DisplayViewTest", pw_window_proc_default) {}
 };
-
-uintptr_t u(HWND h) { return reinterpret_cast<uintptr_t>(h); }
-
-std::vector<int32_t> device_rect(RX_HIMAGE im) {
-  std::vector<int32_t> r(4);
-  RX_display_device_rect_get(im, r.data());
-  return r;
-}
 
 RX_HIMAGE square() { return image(8, 400, 400, {}, [](int32_t, int32_t) { return 0u; }); }
 
@@ -223,8 +199,7 @@ TEST_F(DisplayView, PaletteRealisationOnAPaletteDisplay) {
   ASSERT_EQ(RX_display_image(im, reinterpret_cast<uintptr_t>(dc)), 0);
   EXPECT_EQ(pg_pixel_get(dc, 1, 0), PG_RGB(200, 100, 50));
   pw_window_dc_release(hwnd, dc);
-  pw_window_destroy(hwnd);
-  windows_.clear();
+  windows_.destroy_all();  // before the display it was made on goes
   pg_display_default_set(previous);
   pg_display_delete(eight);
   RX_image_delete(im);

@@ -10,15 +10,13 @@
 
 #include "SUPPORT/image_rec.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 namespace rxlzw_test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
+using ::file_bytes;
 
 inline void file_put(const std::string& path, const Bytes& b) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),

@@ -19,6 +19,7 @@
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace rast {
@@ -26,12 +27,14 @@ namespace rast {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes slurp(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
+inline Bytes slurp(const fs::path& path) { return file_bytes(path); }
 inline void spill(const fs::path& path, const Bytes& b) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+inline Bytes cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
 inline int64_t stride_of(int64_t width, int64_t bits) { return (bits * width + 31) / 32 * 4; }
@@ -110,6 +113,16 @@ inline RX_HIMAGE load(const Bytes& file, int32_t page = 1) {
   RX_HIMAGE image = 0;
   RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), page, 1, &image);
   return image;
+}
+
+// The error codes of a file whose page must not load (a failure of the
+// test when it does).
+inline std::vector<int32_t> refusal(const Bytes& file, int32_t page = 1) {
+  const RX_HIMAGE image = load(file, page);
+  const std::vector<int32_t> codes = error_codes();
+  EXPECT_EQ(image, 0u) << "page " << page << " loaded";
+  if (image != 0) RX_image_delete(image);
+  return codes;
 }
 
 // The colours of page `page` of a file, empty when it does not load.
@@ -204,10 +217,10 @@ struct PeerDir {
     for (size_t i = 0; i < pages.size(); ++i)
       spill(dir / (fs::path(name).stem().string() + ".p" + std::to_string(i + 1) + ".rgb"), pages[i]);
   }
-  // Runs the peer check on the folder: 0 when every file matched.
-  int check() const {
-    const std::string cmd =
-        RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_fmt_with_peers.py " + dir.string();
+  // Runs a peer check script on the folder: 0 when every file matched.
+  int check(const std::string& script = "check_fmt_with_peers.py") const {
+    const std::string cmd = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
+                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/" + script + " " + dir.string();
     return std::system(cmd.c_str());
   }
   void done(bool passed) const {

@@ -265,14 +265,10 @@ LRESULT destroy_on_paint(HWND hwnd, uint32_t message, WPARAM wparam, LPARAM lpar
 }
 
 TEST_F(WindowAssoc, WindowDestroyedWhileBeingAssociated) {
-  pw_window_class c{};
-  c.proc = destroy_on_paint;
-  c.name = "AssocDestroyOnPaint";
-  pw_class_register(&c);
   RX_HIMAGE im = keep(solid(4, 4, kRed));
   const int32_t blocks_before = rx::mem_live_block_count();
   // The zoom that sets the image up paints, and that paint ends the window.
-  HWND hwnd = window("AssocDestroyOnPaint", 20, 20);
+  HWND hwnd = window(window_test::class_of("AssocDestroyOnPaint", destroy_on_paint), 20, 20);
   RX_window_associate(im, u(hwnd), 1);
   EXPECT_EQ(pw_window_valid(hwnd), 0);
   EXPECT_EQ(rx::mem_live_block_count(), blocks_before);

@@ -97,23 +97,20 @@ TEST_F(WindowProc, KeysScrollByPagesAndLines) {
   // 200 percent: 80 x 80, centred view: 40 - 20 = 20 scrolled each way.
   ASSERT_EQ(RX_window_zoom_rect_set(u(hwnd), 200, nullptr), 0);
   EXPECT_EQ(device_rect(im), (std::vector<int32_t>{-20, -20, 60, 60}));
-  // A page is the client's 40 pixels, held at the ends: 20 - 40 -> 0.
-  press(hwnd, VK_HOME);
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, -20, 80, 60}));
-  press(hwnd, VK_NEXT);  // 20 + 40 -> 40, the most (80 - 40)
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, -40, 80, 40}));
-  press(hwnd, VK_PRIOR);  // 40 - 40 -> 0
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, 0, 80, 80}));
-  // A line is a tenth of the client area: 4 pixels.
-  press(hwnd, VK_RIGHT);
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{-4, 0, 76, 80}));
-  press(hwnd, VK_DOWN);
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{-4, -4, 76, 76}));
-  press(hwnd, VK_LEFT);
-  press(hwnd, VK_UP);
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, 0, 80, 80}));
-  press(hwnd, VK_END);  // 0 + 40 -> 40
-  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{-40, 0, 40, 80}));
+  // A page is the client's 40 pixels, held at the ends; a line is a tenth
+  // of the client area, 4 pixels.
+  const std::vector<std::pair<uint32_t, std::vector<int32_t>>> keys = {
+      {VK_HOME, {0, -20, 80, 60}},   // 20 - 40 -> 0 across
+      {VK_NEXT, {0, -40, 80, 40}},   // 20 + 40 -> 40, the most (80 - 40)
+      {VK_PRIOR, {0, 0, 80, 80}},    // 40 - 40 -> 0
+      {VK_RIGHT, {-4, 0, 76, 80}},   {VK_DOWN, {-4, -4, 76, 76}},
+      {VK_LEFT, {0, -4, 80, 76}},    {VK_UP, {0, 0, 80, 80}},
+      {VK_END, {-40, 0, 40, 80}},    // 0 + 40 -> 40 across
+  };
+  for (const auto& [key, rect] : keys) {
+    press(hwnd, key);
+    EXPECT_EQ(device_rect(im), rect) << "key " << key;
+  }
   // The window shows image columns 4-7: blue all over.
   const auto px = shown(hwnd, 40, 40);
   EXPECT_EQ(at(px, 40, 0, 0), kBlue);

@@ -11,6 +11,7 @@
 
 #include "DISPLAY/display_test_util.h"
 #include "platform/window.h"
+#include "platform/window_test_util.h"
 #include "rastrix/rastrix.h"
 
 namespace wtest {
@@ -42,11 +43,7 @@ class WindowTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    pw_window_class c{};
-    c.proc = plain_proc;
-    c.background = pg_stock_brush(PG_WHITE_BRUSH);
-    c.name = kPlainClass;
-    pw_class_register(&c);  // once per process; later calls find it taken
+    window_test::class_of(kPlainClass, plain_proc, pg_stock_brush(PG_WHITE_BRUSH));
     plain_calls().clear();
   }
   void TearDown() override {
@@ -69,11 +66,9 @@ class WindowTest : public EngineTest {
   // The window as shown after everything waiting has been handled.
   std::vector<Rgb> shown(HWND hwnd, int32_t w, int32_t h) {
     pw_messages_pump(nullptr);
-    std::vector<uint32_t> px(size_t(w) * size_t(h));
-    EXPECT_EQ(pw_window_render(hwnd, px.data(), w, h, w), w * h);
-    std::vector<Rgb> out;
-    for (uint32_t p : px) out.push_back(p & 0xFFFFFF);
-    return out;
+    std::vector<Rgb> px = window_test::rendered(hwnd, w, h);
+    for (Rgb& p : px) p &= 0xFFFFFF;
+    return px;
   }
   static Rgb at(const std::vector<Rgb>& px, int32_t w, int32_t x, int32_t y) { return px[size_t(y * w + x)]; }
 
@@ -81,10 +76,6 @@ class WindowTest : public EngineTest {
   std::vector<RX_HIMAGE> images_;
 };
 
-inline std::vector<int32_t> device_rect(RX_HIMAGE im) {
-  std::vector<int32_t> r(4);
-  RX_display_device_rect_get(im, r.data());
-  return r;
-}
+using dtest::device_rect;
 
 }  // namespace wtest

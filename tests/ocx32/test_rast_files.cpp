@@ -7,6 +7,7 @@
 #include "ocx32/ctrl_harness.h"
 #include "platform/gdi.h"
 #include "rast_dispids.h"
+#include "support/files.h"
 
 namespace test {
 namespace {
@@ -16,10 +17,7 @@ using namespace rast;
 
 using CtrlFiles = CtrlTest;
 
-std::vector<uint8_t> read_file(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+std::vector<uint8_t> read_file(const std::string& p) { return file_bytes(p); }
 
 TEST_F(CtrlFiles, ValuePropertyLoadsLikeLoadImage) {
   const std::string a = make_bmp("a.bmp", 20, 10);

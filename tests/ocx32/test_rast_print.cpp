@@ -1,7 +1,6 @@
 // PrintImage: the current image printed on a page the test reads back,
 // placed by PrintSize or into the PrintLeft .. PrintBottom rectangle.
-#include <fstream>
-
+#include "DISPLAY/display_test_util.h"
 #include "ocx32/ctrl_harness.h"
 #include "platform/gdi.h"
 #include "rast_dispids.h"
@@ -11,35 +10,19 @@ namespace {
 
 using namespace com;
 using namespace rast;
+using dtest::blank;
+using dtest::device_rect;
 
 class CtrlPrint : public CtrlTest {
  protected:
-  // A 20 x 10 24-bit BMP, the left half red and the right half blue, at
-  // 1969 pixels per metre (50.01 dpi, read as 50).
+  // A 20 x 10 24-bit BMP at 50 dpi, the left half red and the right half
+  // blue.
   std::string halves_bmp() {
-    std::vector<uint8_t> f(54 + 60 * 10, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    f[0] = 'B';
-    f[1] = 'M';
-    put32(2, uint32_t(f.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 20);
-    put32(22, 10);
-    f[26] = 1;
-    f[28] = 24;
-    put32(34, 600);
-    put32(38, 1969);
-    put32(42, 1969);
-    for (size_t y = 0; y < 10; ++y)
-      for (size_t x = 0; x < 20; ++x) {
-        uint8_t* p = &f[54 + y * 60 + x * 3];  // blue, green, red
-        p[x < 10 ? 2 : 0] = 255;
-      }
+    RX_HIMAGE im = dtest::image(24, 20, 10, {}, [](int32_t x, int32_t) { return x < 10 ? 0xFF0000u : 0x0000FFu; });
+    RX_image_resolution_set(im, 50, 1, 50, 1, 3);
     const std::string p = path("halves.bmp");
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+    EXPECT_EQ(RX_image_save_file(im, p.c_str(), RX_FORMAT_BMP), 0);
+    RX_image_delete(im);
     return p;
   }
   void load_halves() {
@@ -50,26 +33,13 @@ class CtrlPrint : public CtrlTest {
   void print_on(HDC page) { host.put_i8(kDispPrintImage, reinterpret_cast<intptr_t>(page)); }
 };
 
-// One letter a pixel from x0 to x1 on row y: w white, r red, b blue.
-std::string row(HDC dc, int32_t y, int32_t x0, int32_t x1) {
-  std::string s;
-  for (int32_t x = x0; x < x1; ++x) {
-    const COLORREF c = pg_pixel_get(dc, x, y);
-    s += c == PG_RGB(255, 255, 255) ? 'w' : c == PG_RGB(255, 0, 0) ? 'r' : c == PG_RGB(0, 0, 255) ? 'b' : '?';
-  }
-  return s;
-}
+std::string row(HDC dc, int32_t y, int32_t x0, int32_t x1) { return dtest::letters(dc, y, x0, x1); }
 
-bool blank(HDC dc, int32_t w, int32_t h) {
-  for (int32_t y = 0; y < h; ++y)
-    if (row(dc, y, 0, w) != std::string(size_t(w), 'w')) return false;
-  return true;
-}
-
-std::vector<int32_t> device_rect(RX_HIMAGE im) {
-  int32_t r[4] = {};
-  RX_display_device_rect_get(im, r);
-  return {r[0], r[1], r[2], r[3]};
+// A row of the picture printed `scale` dots a pixel, `margin` white dots
+// either side.
+std::string halves_row(int32_t scale, size_t margin = 2) {
+  return std::string(margin, 'w') + std::string(size_t(10 * scale), 'r') + std::string(size_t(10 * scale), 'b') +
+         std::string(margin, 'w');
 }
 
 TEST_F(CtrlPrint, SizeModeZeroFitsThePageAndOneIsActualSize) {
@@ -90,8 +60,8 @@ TEST_F(CtrlPrint, SizeModeZeroFitsThePageAndOneIsActualSize) {
   print_on(page);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(row(page, 39, 78, 122), std::string(44, 'w'));
-  EXPECT_EQ(row(page, 40, 78, 122), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
-  EXPECT_EQ(row(page, 59, 78, 122), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
+  EXPECT_EQ(row(page, 40, 78, 122), halves_row(2));
+  EXPECT_EQ(row(page, 59, 78, 122), halves_row(2));
   EXPECT_EQ(row(page, 60, 78, 122), std::string(44, 'w'));
   pg_dc_delete(page);
 }
@@ -107,7 +77,7 @@ TEST_F(CtrlPrint, TheImagesBackgroundIsWhiteOnlyWhilePrinting) {
   print_on(page);
   // 40 x 20 at ((60 - 40) / 2, (30 - 20) / 2) = (10, 5).
   EXPECT_EQ(row(page, 4, 0, 60), std::string(60, 'w'));
-  EXPECT_EQ(row(page, 5, 0, 60), std::string(10, 'w') + std::string(20, 'r') + std::string(20, 'b') + std::string(10, 'w'));
+  EXPECT_EQ(row(page, 5, 0, 60), halves_row(2, 10));
   pg_dc_delete(page);
   uintptr_t pattern = 1;
   RX_RGBQUAD fg{}, bg{};
@@ -131,8 +101,8 @@ TEST_F(CtrlPrint, LargerSizesPrintIntoThePrintRectangle) {
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   // 40 x 20 dots at (10, 20): red 10..29, blue 30..49.
   EXPECT_EQ(row(page, 19, 8, 52), std::string(44, 'w'));
-  EXPECT_EQ(row(page, 20, 8, 52), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
-  EXPECT_EQ(row(page, 39, 8, 52), "ww" + std::string(20, 'r') + std::string(20, 'b') + "ww");
+  EXPECT_EQ(row(page, 20, 8, 52), halves_row(2));
+  EXPECT_EQ(row(page, 39, 8, 52), halves_row(2));
   EXPECT_EQ(row(page, 40, 8, 52), std::string(44, 'w'));
   EXPECT_EQ(device_rect(im), before) << "the image's own rectangle is put back";
   pg_dc_delete(page);
@@ -144,8 +114,8 @@ TEST_F(CtrlPrint, LargerSizesPrintIntoThePrintRectangle) {
   page = pg_printer_dc_create(200, 100, 100);
   print_on(page);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(row(page, 40, 18, 102), "ww" + std::string(40, 'r') + std::string(40, 'b') + "ww");
-  EXPECT_EQ(row(page, 79, 18, 102), "ww" + std::string(40, 'r') + std::string(40, 'b') + "ww");
+  EXPECT_EQ(row(page, 40, 18, 102), halves_row(4));
+  EXPECT_EQ(row(page, 79, 18, 102), halves_row(4));
   EXPECT_EQ(row(page, 80, 18, 102), std::string(84, 'w'));
   pg_dc_delete(page);
 }

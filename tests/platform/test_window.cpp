@@ -21,16 +21,14 @@ class UiWindows : public ::testing::Test {
   void TearDown() override {
     pw_capture_release();
     pw_focus_set(nullptr);
-    for (HWND h : made_) pw_window_destroy(h);
+    windows_.destroy_all();
     pw_messages_pump(nullptr);
     EXPECT_EQ(pw_window_count(), windows_before_) << "every window is gone";
   }
   HWND make(uint32_t style = WS_VISIBLE, int w = 100, int h = 80, HWND parent = nullptr, int x = 0, int y = 0) {
-    HWND hwnd = pw_window_create(0, recording_class(), "test", style, x, y, w, h, parent, 7, nullptr);
-    made_.push_back(hwnd);
-    return hwnd;
+    return windows_.make(recording_class(), style, w, h, parent, x, y);
   }
-  std::vector<HWND> made_;
+  Windows windows_;
   int windows_before_ = 0;
 };
 
@@ -80,11 +78,8 @@ LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(UiWindows, CreateRefusedByTheProcedureGivesNoWindow) {
-  pw_window_class c{};
-  c.proc = refusing_proc;
-  c.name = "TestRefusingClass";
-  pw_class_register(&c);
-  EXPECT_EQ(pw_window_create(0, "TestRefusingClass", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(pw_window_create(0, class_of("TestRefusingClass", refusing_proc), "", 0, 0, 0, 10, 10, nullptr, 0, nullptr),
+            nullptr);
 }
 
 TEST_F(UiWindows, PostedMessagesArriveInOrderThroughThePump) {
@@ -194,13 +189,7 @@ LRESULT painting_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(UiWindows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
-  pw_window_class c{};
-  c.proc = painting_proc;
-  c.background = pg_stock_brush(PG_WHITE_BRUSH);
-  c.name = "TestPaintingClass";
-  pw_class_register(&c);
-  HWND h = pw_window_create(0, "TestPaintingClass", "", 0, 0, 0, 20, 10, nullptr, 0, nullptr);
-  made_.push_back(h);
+  HWND h = windows_.make(class_of("TestPaintingClass", painting_proc, pg_stock_brush(PG_WHITE_BRUSH)), 0, 20, 10);
   pw_window_show(h, SW_SHOW);
   pw_messages_pump(nullptr);
   pg_rect part{2, 3, 6, 5};
@@ -212,8 +201,7 @@ TEST_F(UiWindows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
   pg_brush_delete(blue);
   pw_window_dc_release(h, dc);
   pw_messages_pump(nullptr);
-  std::vector<uint32_t> px(200);
-  ASSERT_EQ(pw_window_render(h, px.data(), 20, 10, 20), 200);
+  const std::vector<uint32_t> px = rendered(h, 20, 10);
   EXPECT_EQ(px[3 * 20 + 2], 0xFFFF0000u);
   EXPECT_EQ(px[4 * 20 + 5], 0xFFFF0000u);
   EXPECT_EQ(px[5 * 20 + 5], 0xFF0000FFu) << "row 5 is outside the paint area";
@@ -318,14 +306,12 @@ LRESULT self_destroying_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(UiWindows, AWindowDestroyedInsideItsOwnHandler) {
-  pw_window_class c{};
-  c.proc = self_destroying_proc;
-  c.name = "TestSelfDestroyingClass";
-  pw_class_register(&c);
-  HWND h = pw_window_create(0, "TestSelfDestroyingClass", "", WS_VISIBLE, 0, 0, 30, 30, nullptr, 0, nullptr);
+  HWND h = pw_window_create(0, class_of("TestSelfDestroyingClass", self_destroying_proc), "", WS_VISIBLE, 0, 0, 30, 30,
+                           nullptr, 0, nullptr);
   HWND child = pw_window_create(0, recording_class(), "", WS_CHILD | WS_VISIBLE, 1, 1, 5, 5, h, 3, nullptr);
   pw_timer_set(h, 1, 10, nullptr);
-  pw_property_set(h, "RAST1", &c);
+  int marker = 0;
+  pw_property_set(h, "RAST1", &marker);
   pw_message_post(h, WM_USER + 9, 0, 0);  // queued before the click, handled before it
   pw_input_mouse(h, WM_LBUTTONDOWN, 1, 1, 0);
   pw_message_post(h, WM_USER + 10, 0, 0);  // queued after: dropped with the window
@@ -348,8 +334,7 @@ TEST_F(UiWindows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
   for (int x = 0; x < 10; ++x) pg_pixel_set(dc, x, 0, PG_RGB(x * 20, 0, 0));
   pw_window_dc_release(h, dc);
   pw_window_scroll(h, 3, 0);
-  std::vector<uint32_t> px(40);
-  pw_window_render(h, px.data(), 10, 4, 10);
+  const std::vector<uint32_t> px = rendered(h, 10, 4);
   EXPECT_EQ(px[3], 0xFF000000u);
   EXPECT_EQ(px[5], 0xFF280000u) << "pixel 2 moved to 5";
   pg_rect u{};
@@ -367,8 +352,7 @@ TEST_F(UiWindows, RenderDrawsVisibleChildrenAtTheirPlaces) {
   pg_rect_fill(dc, &all, green);
   pg_brush_delete(green);
   pw_window_dc_release(child, dc);
-  std::vector<uint32_t> px(400);
-  pw_window_render(parent, px.data(), 20, 20, 20);
+  const std::vector<uint32_t> px = rendered(parent, 20, 20);
   EXPECT_EQ(px[6 * 20 + 5], 0xFF00FF00u) << "the child's client area starts inside its 1-pixel border";
   EXPECT_NE(px[5 * 20 + 4], 0xFF00FF00u);
   pg_point p{0, 0};

@@ -1,6 +1,9 @@
-// Helpers for the window layer's tests: a recording window class and a
-// tick counter the test moves by hand.
+// Helpers for the window layer's tests and the tests above it: classes
+// and windows made for a test, what a window shows, a recording window
+// class and a tick counter the test moves by hand.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -9,6 +12,43 @@
 #include "platform/window.h"
 
 namespace window_test {
+
+// Registers a class around `proc` and gives its name back; the first call
+// in the process registers it, later ones find the name taken.
+inline const char* class_of(const char* name, pw_window_proc proc, HBRUSH background = nullptr) {
+  pw_window_class c{};
+  c.proc = proc;
+  c.background = background;
+  c.name = name;
+  pw_class_register(&c);
+  return name;
+}
+
+// The windows a test makes, destroyed together when it ends.
+class Windows {
+ public:
+  HWND make(const char* cls, uint32_t style, int32_t w, int32_t h, HWND parent = nullptr, int32_t x = 0,
+            int32_t y = 0) {
+    HWND hwnd = pw_window_create(0, cls, "test", style, x, y, w, h, parent, 7, nullptr);
+    made_.push_back(hwnd);
+    return hwnd;
+  }
+  void destroy_all() {
+    for (HWND h : made_) pw_window_destroy(h);
+    made_.clear();
+  }
+
+ private:
+  std::vector<HWND> made_;
+};
+
+// What a window shows, w x h pixels from its client area's top left, as
+// the layer renders them (alpha included).
+inline std::vector<uint32_t> rendered(HWND hwnd, int32_t w, int32_t h) {
+  std::vector<uint32_t> px(size_t(w) * size_t(h));
+  EXPECT_EQ(pw_window_render(hwnd, px.data(), w, h, w), w * h);
+  return px;
+}
 
 struct Seen {
   HWND hwnd;

@@ -1,4 +1,8 @@
 #include "support/engine_fixture.h"
+#include "support/files.h"
+
+#include <fstream>
+#include <iterator>
 
 #include "SUPPORT/mem_tag.h"
 
@@ -25,4 +29,9 @@ std::vector<int32_t> error_codes() {
   std::vector<int32_t> out;
   for (const ErrorEntry& e : error_entries()) out.push_back(e.code);
   return out;
+}
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }

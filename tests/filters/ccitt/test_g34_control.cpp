@@ -7,6 +7,7 @@
 #include "filters/codecs/ccitt_harness.h"
 #include "ocx32/ctrl_harness.h"
 #include "rast_dispids.h"
+#include "support/files.h"
 
 using namespace rast;
 using ccitt_test::Picture;
@@ -15,10 +16,6 @@ namespace {
 
 const std::string kData = std::string(RX_TEST_DATA_DIR) + "/ccitt/";
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 Picture pbm(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

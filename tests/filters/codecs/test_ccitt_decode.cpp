@@ -14,6 +14,7 @@
 #include "filters/codecs/ccitt_harness.h"
 #include "rastrix/rpb.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 using namespace ccitt_test;
 using rx::CcittDecodeParams;
@@ -31,10 +32,6 @@ CcittDecodeParams dec(int32_t variant, int32_t polarity = 0) {
 
 std::vector<uint8_t> white_row(uint32_t stride) { return std::vector<uint8_t>(stride, 0); }
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 }  // namespace
 

@@ -170,18 +170,28 @@ BitWriter fixed_start(bool final = true) {
   return w;
 }
 
-// A dynamic block header whose code lengths are sent with a code-length
-// code of sixteen 4-bit codes (for lengths 0..15; no repeat codes).
-void dynamic_header(BitWriter& w, const std::vector<uint8_t>& litlen, const std::vector<uint8_t>& dist) {
+// The start of a final dynamic block: HLIT, HDIST and HCLEN as sent.
+BitWriter dynamic_start(uint32_t hlit, uint32_t hdist, uint32_t hclen) {
+  BitWriter w;
   w.bits(1, 1);
   w.bits(2, 2);
-  w.bits(static_cast<uint32_t>(litlen.size() - 257), 5);
-  w.bits(static_cast<uint32_t>(dist.size() - 1), 5);
-  w.bits(15, 4);  // all 19 code-length code lengths follow
+  w.bits(hlit, 5);
+  w.bits(hdist, 5);
+  w.bits(hclen, 4);
+  return w;
+}
+
+// A dynamic block header whose code lengths are sent with a code-length
+// code of sixteen 4-bit codes (for lengths 0..15; no repeat codes); all
+// 19 code-length code lengths follow.
+BitWriter dynamic_header(const std::vector<uint8_t>& litlen, const std::vector<uint8_t>& dist) {
+  BitWriter w =
+      dynamic_start(static_cast<uint32_t>(litlen.size() - 257), static_cast<uint32_t>(dist.size() - 1), 15);
   const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
   for (int s : order) w.bits(s < 16 ? 4 : 0, 3);
   for (uint8_t v : litlen) w.code(v, 4);
   for (uint8_t v : dist) w.code(v, 4);
+  return w;
 }
 
 std::vector<uint8_t> lengths(size_t n, std::initializer_list<std::pair<size_t, uint8_t>> set) {
@@ -220,8 +230,7 @@ TEST(Inflate, HandMadeDynamicBlocksAgreeWithZlib) {
        {{2, 2}, {0, 1}, {0, 1}, {3, 2}}, Bytes{'a', 'a', 'a', 'a'}},
   };
   for (const Case& c : cases) {
-    BitWriter w;
-    dynamic_header(w, c.litlen, c.dist);
+    BitWriter w = dynamic_header(c.litlen, c.dist);
     for (auto [code, len] : c.codes) w.code(code, len);
     bool peer_done = false;
     EXPECT_EQ(zlib_raw(w.bytes, &peer_done), c.want) << c.name;
@@ -276,80 +285,36 @@ TEST(Inflate, HostileStreamsAreRefused) {
     add("distance code 30", w, InflateStatus::kBadSymbol);
   }
   {
-    BitWriter w;
-    dynamic_header(w, lengths(258, {{'a', 2}, {256, 2}, {257, 1}}), lengths(1, {{0, 1}}));
+    BitWriter w = dynamic_header(lengths(258, {{'a', 2}, {256, 2}, {257, 1}}), lengths(1, {{0, 1}}));
     w.code(2, 2);
     w.code(0, 1);
     w.code(1, 1);  // the unused half of the one-bit distance code
     add("unused distance code", w, InflateStatus::kBadSymbol);
   }
+  add("over-subscribed literal code", dynamic_header(lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), lengths(1, {})),
+      InflateStatus::kBadCodeLengths);
+  add("incomplete literal code", dynamic_header(lengths(257, {{'a', 2}, {256, 2}}), lengths(1, {})),
+      InflateStatus::kBadCodeLengths);
+  add("incomplete distance code", dynamic_header(lengths(257, {{'a', 1}, {256, 1}}), lengths(2, {{0, 2}, {1, 2}})),
+      InflateStatus::kBadCodeLengths);
+  add("no end-of-block code", dynamic_header(lengths(257, {{'a', 1}, {'b', 1}}), lengths(1, {})),
+      InflateStatus::kBadCodeLengths);
+  add("too many literal/length codes", dynamic_start(30, 0, 0), InflateStatus::kBadCodeLengths);  // 287
+  add("too many distance codes", dynamic_start(0, 30, 0), InflateStatus::kBadCodeLengths);        // 31
   {
-    BitWriter w;
-    dynamic_header(w, lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), lengths(1, {}));
-    add("over-subscribed literal code", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;
-    dynamic_header(w, lengths(257, {{'a', 2}, {256, 2}}), lengths(1, {}));
-    add("incomplete literal code", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;
-    dynamic_header(w, lengths(257, {{'a', 1}, {256, 1}}), lengths(2, {{0, 2}, {1, 2}}));
-    add("incomplete distance code", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;
-    dynamic_header(w, lengths(257, {{'a', 1}, {'b', 1}}), lengths(1, {}));
-    add("no end-of-block code", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(30, 5);  // 287 literal/length codes
-    w.bits(0, 5);
-    w.bits(0, 4);
-    add("too many literal/length codes", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(0, 5);
-    w.bits(30, 5);  // 31 distance codes
-    w.bits(0, 4);
-    add("too many distance codes", w, InflateStatus::kBadCodeLengths);
-  }
-  {
-    BitWriter w;  // code-length code: every symbol one bit long
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    w.bits(15, 4);
+    BitWriter w = dynamic_start(0, 0, 15);  // code-length code: every symbol one bit long
     for (int i = 0; i < 19; ++i) w.bits(1, 3);
     add("over-subscribed code-length code", w, InflateStatus::kBadCodeLengths);
   }
   {
-    BitWriter w;  // code-length code: only the length 16 code, 2 bits
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    w.bits(0, 4);
+    BitWriter w = dynamic_start(0, 0, 0);  // code-length code: only the length 16 code, 2 bits
     w.bits(2, 3);
     for (int i = 0; i < 3; ++i) w.bits(0, 3);
     add("incomplete code-length code", w, InflateStatus::kBadCodeLengths);
   }
   {
     // Code-length code: 16 and 0 one bit each; "repeat previous" first.
-    BitWriter w;
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    w.bits(0, 4);                               // lengths of 16, 17, 18, 0
+    BitWriter w = dynamic_start(0, 0, 0);  // lengths of 16, 17, 18, 0
     for (uint32_t v : {1u, 0u, 0u, 1u}) w.bits(v, 3);
     w.code(1, 1);  // 16 (code 1: symbol 16 sorts after symbol 0)
     w.bits(0, 2);
@@ -358,12 +323,7 @@ TEST(Inflate, HostileStreamsAreRefused) {
   {
     // Code-length code: 18 and 0 one bit each; repeat 138 zeros, twice,
     // past the 258 lengths.
-    BitWriter w;
-    w.bits(1, 1);
-    w.bits(2, 2);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    w.bits(0, 4);
+    BitWriter w = dynamic_start(0, 0, 0);
     for (uint32_t v : {0u, 0u, 1u, 1u}) w.bits(v, 3);
     for (int k = 0; k < 2; ++k) {
       w.code(1, 1);
@@ -476,10 +436,6 @@ TEST(Inflate, ZlibHeaderAndChecksum) {
   EXPECT_EQ(run(bad), InflateStatus::kBadChecksum);
   EXPECT_EQ(run(Bytes(good.begin(), good.end() - 2)), InflateStatus::kTruncated);
 }
-
-}  // namespace
-
-namespace {
 
 // Inputs that once stopped the fuzzer: one byte of piece size, then raw
 // deflate data. One piece, streamed, and zlib agree on each.

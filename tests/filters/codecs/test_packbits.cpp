@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "filters/codecs/packbits.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace {
@@ -40,10 +41,6 @@ Bytes encode(const Bytes& in) {
   return out;
 }
 
-Bytes slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
 
 TEST(PackBits, DecodesTheClassicExample) {
   // The example every description of the code gives, with a -128 in it.
@@ -135,8 +132,8 @@ TEST(PackBits, ReadsTheCodingOfLibtiff) {
     if (e.path().extension() != ".pb") continue;
     fs::path raw = e.path();
     raw.replace_extension(".raw");
-    const Bytes want = slurp(raw);
-    EXPECT_EQ(decode(slurp(e.path()), want.size()), want) << e.path().filename();
+    const Bytes want = file_bytes(raw);
+    EXPECT_EQ(decode(file_bytes(e.path()), want.size()), want) << e.path().filename();
     ++checked;
   }
   EXPECT_GT(checked, 0);

@@ -233,22 +233,17 @@ TEST_F(Ico, PeerFilesLoadWithTheirPixels) { rast::peer_files_load("ico", ".ico",
 
 TEST_F(IcoWrite, PeersReadOurFiles) {
   RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
-  const fs::path dir = fs::temp_directory_path() / ("rastrix_ico_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  rast::PeerDir peers("ico");
   for (int bits : {1, 4})
     for (int side : {16, 32, 64}) {
       const bmpt::Image im = image(side, side, bits);
       Bytes f;
       ASSERT_EQ(save(im, &f), 0);
       const std::string name = "b" + std::to_string(bits) + "_s" + std::to_string(side);
-      std::ofstream(dir / (name + ".ico"), std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-      const Bytes rgb = rgb_of(im);
-      std::ofstream(dir / (name + ".rgb"), std::ios::binary).write(reinterpret_cast<const char*>(rgb.data()), rgb.size());
+      peers.keep(name + ".ico", f, rgb_of(im));
     }
-  const std::string check = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
-                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_ico_psd_sgi_with_peers.py ";
-  EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
-  if (!HasFailure()) fs::remove_all(dir);
+  EXPECT_EQ(peers.check("check_ico_psd_sgi_with_peers.py"), 0) << "files in " << peers.dir;
+  peers.done(!HasFailure());
 }
 
 TEST_F(Ico, DamagedFilesGiveOnlyAnError) { rast::bad_files_fail("ico"); }

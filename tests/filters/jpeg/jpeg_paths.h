@@ -45,6 +45,13 @@ class PathScope {
   rx::KernelLevelScope level_;
 };
 
+// What `f` gives on the plain path: the reference kernels, no helper.
+template <class F>
+auto on_plain_path(F f) {
+  PathScope scope({rx::KernelLevel::kReference, false});
+  return f();
+}
+
 inline std::string describe(Path p) {
   return "level " + std::to_string(int(p.level)) + (p.helper ? " with helper" : "");
 }

@@ -14,6 +14,7 @@
 #include "filters/jpeg/jpeg_tables.h"
 #include "rastrix/rastrix.h"
 #include "rastrix/rpb.h"
+#include "support/files.h"
 #include "support/peers.h"
 
 namespace jpegtest {
@@ -270,10 +271,7 @@ fs::path temp_dir() {
   return dir;
 }
 
-Bytes slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+Bytes slurp(const fs::path& p) { return file_bytes(p); }
 
 void spit(const fs::path& p, const Bytes& b) {
   std::ofstream out(p, std::ios::binary);

@@ -1,7 +1,8 @@
 // The JPEG writer's kernels at every level this processor has, against the
 // plain ones: rows of blocks through the transform and quantiser, image
 // rows through colour conversion and box sampling, and blocks through the
-// Huffman coder, on random data with the extreme values mixed in. Also the
+// Huffman coder, on random data with the extreme values mixed in and on
+// blocks whose bits are worked out by hand. Also the
 // splice of a band coded apart, which must give the bytes of coding it in
 // place.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "IO/io_rec.h"
@@ -228,7 +230,51 @@ class JpegEncodeBits : public EngineTest {
     mem.resize(static_cast<size_t>(rx::io_data_length_get(&io)));
     return mem;
   }
+  // Blocks coded by the plain coder; every coder this processor has must
+  // write the same bits.
+  std::vector<uint8_t> hand_worked(const std::vector<std::array<int16_t, 64>>& blocks) {
+    const std::vector<uint8_t> plain = code(enc::block_encode_reference, blocks);
+    for (KernelLevel lv : fast_levels()) EXPECT_EQ(code(enc::encode_kernels(lv).code, blocks), plain) << name(lv);
+    return plain;
+  }
 };
+
+TEST_F(JpegEncodeBits, DcOnlyBlockIsDcCodeThenEob) {
+  std::array<int16_t, 64> b{};
+  b[0] = 5;  // category 3: 100, bits 101; EOB 1010; padding 111111
+  EXPECT_EQ(hand_worked({b}), (std::vector<uint8_t>{0x96, 0xBF}));
+  b[0] = -5;  // again relative to a predictor of 0: bits of -6 are 010
+  EXPECT_EQ(hand_worked({b}), (std::vector<uint8_t>{0x8A, 0xBF}));
+  std::array<int16_t, 64> zero{};
+  EXPECT_EQ(hand_worked({b, b}), (std::vector<uint8_t>{0x8A, 0x8A}))
+      << "the second DC codes the difference 0 (00), then EOB; no padding needed";
+  EXPECT_EQ(hand_worked({zero}), (std::vector<uint8_t>{0x28 | 0x03}));  // 00 1010 11
+}
+
+TEST_F(JpegEncodeBits, LastPositionEndsWithoutEob) {
+  std::array<int16_t, 64> b{};
+  b[63] = 1;  // DC 00; 62 zeros: three ZRL, then run 14 size 1, and no EOB
+  const auto bytes = hand_worked({b});
+  const auto& ac = enc::kAcLuminanceCodes;
+  std::string bits = "00" "11111111001" "11111111001" "11111111001";
+  for (int i = ac.length(0xE1) - 1; i >= 0; --i) bits += char('0' + (ac.code(0xE1) >> i & 1));
+  bits += "1";
+  while (bits.size() % 8) bits += '1';
+  std::vector<uint8_t> want;
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    want.push_back(static_cast<uint8_t>(std::stoi(bits.substr(i, 8), nullptr, 2)));
+    if (want.back() == 0xFF) want.push_back(0x00);
+  }
+  EXPECT_EQ(bytes, want);
+}
+
+TEST_F(JpegEncodeBits, FfBytesAreStuffed) {
+  std::array<int16_t, 64> b{};
+  b[0] = 2047;  // DC category 11: 111111110 then 11111111111
+  const auto bytes = hand_worked({b});
+  // 111111110 11111111111 1010 (EOB): FF 7F FA, the FF stuffed
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0xFF, 0x00, 0x7F, 0xFA}));
+}
 
 std::vector<std::array<int16_t, 64>> random_blocks(std::mt19937& rng, int n) {
   std::vector<std::array<int16_t, 64>> out(static_cast<size_t>(n));

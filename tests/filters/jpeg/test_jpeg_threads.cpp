@@ -237,11 +237,7 @@ std::vector<Event> rows_in_order(char kind, int32_t count, int32_t bytes) {
 // several chunks.
 TEST_F(JpegCallerThread, WriterCallsBackOnTheCallersThreadInOrder) {
   Picture p = picture(200, 100);
-  Call plain;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    plain = save(p, INT32_MAX);
-  }
+  const Call plain = on_plain_path([&] { return save(p, INT32_MAX); });
   ASSERT_EQ(plain.result, 0);
   EXPECT_EQ(plain.log.of('r'), rows_in_order('r', 100, p.stride));
   ASSERT_GT(plain.log.of('w').size(), 2u) << "the data leaves in several writes";
@@ -260,23 +256,16 @@ TEST_F(JpegCallerThread, WriterCallsBackOnTheCallersThreadInOrder) {
 }
 
 // The disk fills up in the middle of the data: the same failure, the same
-// band named, the same bytes on the disk, on every path. The helper's path
+// band named, the same bytes on the disk and the same seeks back, on every
+// path. The helper's path
 // fetches up to two chunks of rows ahead of the coding, so it may have
 // fetched more rows than the plain path by then, but always in order.
 TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
   Picture p = picture(200, 100);
-  Call full;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    full = save(p, INT32_MAX);
-  }
+  const Call full = on_plain_path([&] { return save(p, INT32_MAX); });
   const auto size = int64_t(full.bytes.size());
   for (int64_t capacity : {size / 4, size / 2, size - 100}) {
-    Call plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p, capacity);
-    }
+    const Call plain = on_plain_path([&] { return save(p, capacity); });
     ASSERT_GT(plain.result, 0);
     EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
     for (const Path& path : every_path()) {
@@ -287,6 +276,7 @@ TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
       expect_same_errors(s, plain, what);
       EXPECT_EQ(s.log.off_thread, 0) << what;
       EXPECT_EQ(s.log.of('w'), plain.log.of('w')) << what;
+      EXPECT_EQ(s.log.of('k'), plain.log.of('k')) << "the stream goes back alike, " << what;
       EXPECT_EQ(s.bytes, plain.bytes) << what;
       const auto rows = s.log.of('r');
       EXPECT_GE(rows.size(), plain.log.of('r').size()) << what;
@@ -300,19 +290,12 @@ TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
 // path; a refused row ends the read alike everywhere.
 TEST_F(JpegCallerThread, ReaderCallsBackOnTheCallersThreadInOrder) {
   Picture p = picture(200, 100);
-  std::vector<uint8_t> file;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    file = save(p, INT32_MAX).bytes;
-  }
+  const std::vector<uint8_t> file = on_plain_path([&] { return save(p, INT32_MAX).bytes; });
   for (int32_t refuse : {-1, 0, 7, 8, 40, 99}) {
-    Call plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = read(file, refuse);
-    }
+    const Call plain = on_plain_path([&] { return read(file, refuse); });
     const int32_t delivered = refuse < 0 ? 100 : refuse + 1;
     ASSERT_EQ(plain.result > 0, refuse >= 0) << refuse;
+    EXPECT_EQ(plain.errors.size(), refuse >= 0 ? 1u : 0u) << "the refusal is the only entry, " << refuse;
     EXPECT_EQ(plain.log.of('c'), (std::vector<Event>{{'c', 200, 100}}));
     EXPECT_EQ(plain.log.of('s'), rows_in_order('s', delivered, p.stride)) << refuse;
     for (const Path& path : every_path()) {

@@ -118,20 +118,6 @@ TEST(JpegWriteDct, CloseToTheExactTransform) {
   EXPECT_LT(sum / n, 0.6);
 }
 
-TEST(JpegWriteDct, FastMatchesReferenceBitForBit) {
-  std::mt19937 rng(5);
-  std::vector<int8_t> area(24 * 8);
-  for (int t = 0; t < 20000; ++t) {
-    std::uniform_int_distribution<int> d(-128, 127);
-    for (int8_t& s : area) s = static_cast<int8_t>(t % 7 == 0 ? (d(rng) < 0 ? -128 : 127) : d(rng));
-    const int32_t stride = 8 + 8 * (t % 3);
-    int32_t a[64], b[64];
-    enc::fdct_fast(area.data(), stride, a);
-    enc::fdct_reference(area.data(), stride, b);
-    ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << "block " << t;
-  }
-}
-
 // Every coefficient peaks on the block whose samples follow the sign of its
 // basis; all must stay inside the baseline Huffman categories.
 TEST(JpegWriteDct, WidestSwingStaysInBaselineRange) {
@@ -151,23 +137,13 @@ TEST(JpegWriteDct, WidestSwingStaysInBaselineRange) {
       }
 }
 
+// The fast transform and quantiser are checked against the plain ones
+// with the block row kernels.
 TEST(JpegWriteQuant, ReciprocalsDivideExactly) {
   for (uint32_t d = 1; d <= 255; ++d) {
     const uint32_t r = ((1u << enc::kReciprocalShift) + d - 1) / d;
     for (uint32_t x = 0; x <= enc::kMaxCoefficient; ++x)
       ASSERT_EQ(enc::quant_magnitude(x, r), x / d) << x << " / " << d;
-  }
-  std::mt19937 rng(3);
-  std::uniform_int_distribution<int> coef(-1100, 1100), div(1, 255);
-  for (int t = 0; t < 2000; ++t) {
-    int32_t c[64], divisors[64];
-    int16_t a[64], b[64];
-    for (int n = 0; n < 64; ++n) c[n] = coef(rng), divisors[n] = t % 5 ? div(rng) : 1;
-    enc::QuantTable q;
-    enc::quant_table_make(divisors, &q);
-    enc::quantise_fast(c, q, a);
-    enc::quantise_reference(c, q, b);
-    ASSERT_EQ(0, std::memcmp(a, b, sizeof a));
   }
 }
 
@@ -190,79 +166,6 @@ TEST(JpegWriteHuffman, CodeTablesFollowAnnexC) {
   bool ok = true;
   enc::huff_code_table({{3}, values, 3}, &ok);  // three codes of length 1
   EXPECT_FALSE(ok);
-}
-
-class JpegWriteBits : public EngineTest {
- protected:
-  // Codes blocks of zig-zag coefficients with the luminance tables and
-  // returns the bytes, padding included.
-  std::vector<uint8_t> code(const std::vector<std::array<int16_t, 64>>& blocks) {
-    // Every coder this processor has must write these hand-worked bits.
-    std::vector<uint8_t> first;
-    for (rx::KernelLevel l : {rx::KernelLevel::kReference, rx::KernelLevel::kSse2, rx::KernelLevel::kAvx2}) {
-      if (l > rx::kernel_level_supported()) continue;
-      const std::vector<uint8_t> bytes = code_with(enc::encode_kernels(l).code, blocks);
-      if (l == rx::KernelLevel::kReference) first = bytes;
-      EXPECT_EQ(bytes, first) << "level " << int(l);
-    }
-    return first;
-  }
-  std::vector<uint8_t> code_with(enc::BlockEncodeFn coder,
-                                 const std::vector<std::array<int16_t, 64>>& blocks) {
-    std::vector<uint8_t> mem(4096);
-    IO_REC io{};
-    RPb_IO_inst_lookup(&io);
-    rx::io_memory_attach(&io, mem.data(), static_cast<int32_t>(mem.size()), 0);
-    rx::TagGuard tag;
-    rx::IO_BUFFER out{};
-    EXPECT_EQ(rx::io_buffer_open(&io, tag.tag(), &out, 10000, rx::kIoBufferWrite), 0);
-    enc::BitWriter bw;
-    bw.out = &out;
-    int32_t predictor = 0;
-    for (const auto& b : blocks)
-      coder(bw, b.data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
-    bw.finish();
-    EXPECT_EQ(rx::io_buffer_close(&out), 1);
-    mem.resize(static_cast<size_t>(rx::io_data_length_get(&io)));
-    return mem;
-  }
-};
-
-TEST_F(JpegWriteBits, DcOnlyBlockIsDcCodeThenEob) {
-  std::array<int16_t, 64> b{};
-  b[0] = 5;  // category 3: 100, bits 101; EOB 1010; padding 111111
-  EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x96, 0xBF}));
-  b[0] = -5;  // again relative to a predictor of 0: bits of -6 are 010
-  EXPECT_EQ(code({b}), (std::vector<uint8_t>{0x8A, 0xBF}));
-  std::array<int16_t, 64> zero{};
-  EXPECT_EQ(code({b, b}), (std::vector<uint8_t>{0x8A, 0x8A}))
-      << "the second DC codes the difference 0 (00), then EOB; no padding needed";
-  EXPECT_EQ(code({zero}), (std::vector<uint8_t>{0x28 | 0x03}));  // 00 1010 11
-}
-
-TEST_F(JpegWriteBits, LastPositionEndsWithoutEob) {
-  std::array<int16_t, 64> b{};
-  b[63] = 1;  // DC 00; 62 zeros: three ZRL, then run 14 size 1, and no EOB
-  const auto bytes = code({b});
-  const auto& ac = enc::kAcLuminanceCodes;
-  std::string bits = "00" "11111111001" "11111111001" "11111111001";
-  for (int i = ac.length(0xE1) - 1; i >= 0; --i) bits += char('0' + (ac.code(0xE1) >> i & 1));
-  bits += "1";
-  while (bits.size() % 8) bits += '1';
-  std::vector<uint8_t> want;
-  for (size_t i = 0; i < bits.size(); i += 8) {
-    want.push_back(static_cast<uint8_t>(std::stoi(bits.substr(i, 8), nullptr, 2)));
-    if (want.back() == 0xFF) want.push_back(0x00);
-  }
-  EXPECT_EQ(bytes, want);
-}
-
-TEST_F(JpegWriteBits, FfBytesAreStuffed) {
-  std::array<int16_t, 64> b{};
-  b[0] = 2047;  // DC category 11: 111111110 then 11111111111
-  const auto bytes = code({b});
-  // 111111110 11111111111 1010 (EOB): FF 7F FA, the FF stuffed
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{0xFF, 0x00, 0x7F, 0xFA}));
 }
 
 // ---- Whole files ---------------------------------------------------------------
@@ -562,11 +465,7 @@ TEST_F(JpegWriteFile, EveryPathMakesThePlainKernelsFiles) {
     const int32_t bits = t % 3 == 0 ? 8 : 24;
     Picture p = t % 2 ? noisy(w, h, bits, uint32_t(t)) : photo(w, h, uint32_t(t));
     const uint32_t q = 1 + rng() % 100, code = kSamplingCodes[rng() % 12];
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p, q, code);
-    }
+    const Saved plain = on_plain_path([&] { return save(p, q, code); });
     ASSERT_TRUE(plain.errors.empty());
     for (const Path& path : every_path()) {
       PathScope scope(path);
@@ -581,11 +480,7 @@ TEST_F(JpegWriteFile, EveryPathMakesThePlainKernelsFiles) {
 // with an odd number of bands and the last one short.
 TEST_F(JpegWriteFile, LargePictureTheSameWithAndWithoutHelper) {
   Picture p = photo(700, 410, 3);
-  Saved plain;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    plain = save(p, 100, 0x211111, 1 << 23);
-  }
+  const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, 1 << 23); });
   ASSERT_TRUE(plain.errors.empty());
   rx::KernelLevelScope fast(rx::kernel_level_supported());
   const Saved s = save(p, 100, 0x211111, 1 << 23);
@@ -710,11 +605,7 @@ TEST_F(JpegWriteFile, ShortStreams) {
 // without the helper, with no error and the same bytes.
 TEST_F(JpegWriteFile, RefusedHelperMemoryLeavesTheSerialPath) {
   Picture p = photo(2000, 64, 4);
-  Saved plain;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    plain = save(p, 100, 0x211111, 1 << 23);
-  }
+  const Saved plain = on_plain_path([&] { return save(p, 100, 0x211111, 1 << 23); });
   ASSERT_TRUE(plain.errors.empty());
   PathScope scope({rx::kernel_level_supported(), true});
   const size_t before = rx::mem_alloc_limit_set(200000);  // one band's blocks fit, a chunk's not
@@ -730,11 +621,7 @@ TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
   Picture p = photo(48, 72);  // nine bands of 8 rows at 2x1
   for (int32_t fail_row : {0, 7, 8, 15, 16, 20, 40, 63, 64, 71}) {
     p.fail_row = fail_row;
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p);
-    }
+    const Saved plain = on_plain_path([&] { return save(p); });
     ASSERT_EQ(plain.errors.size(), 1u);
     for (const Path& path : every_path()) {
       PathScope scope(path);
@@ -742,30 +629,6 @@ TEST_F(JpegWriteFile, RowFetchFailuresAlikeOnEveryPath) {
       ASSERT_EQ(s.errors.size(), 1u) << describe(path);
       EXPECT_EQ(s.errors[0].code, RXE_INTERRUPTED_BY_USER);
       EXPECT_EQ(s.bytes, plain.bytes) << "row " << fail_row << ", " << describe(path);
-      EXPECT_EQ(s.position, 0);
-    }
-  }
-}
-
-// The stream fills up in the middle of the data: the same failure on
-// every path.
-TEST_F(JpegWriteFile, ShortStreamAlikeOnEveryPath) {
-  Picture p = noisy(256, 200, 24, 9);  // 25 bands, each codes to several kilobytes
-  const auto size = static_cast<int32_t>(save(p).bytes.size());
-  for (int32_t capacity : {700, size / 8, size / 3, size / 2, size - 3000}) {
-    Saved plain;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain = save(p, 100, 0x211111, capacity);
-    }
-    ASSERT_FALSE(plain.errors.empty());
-    EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
-    for (const Path& path : every_path()) {
-      PathScope scope(path);
-      const Saved s = save(p, 100, 0x211111, capacity);
-      ASSERT_FALSE(s.errors.empty()) << describe(path);
-      EXPECT_EQ(s.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA) << describe(path);
-      EXPECT_EQ(s.errors[0].iVal, plain.errors[0].iVal) << "the band named, " << describe(path);
       EXPECT_EQ(s.position, 0);
     }
   }

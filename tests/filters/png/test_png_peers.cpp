@@ -24,17 +24,9 @@ namespace fs = std::filesystem;
 
 class PngPeers : public EngineTest {};
 
-std::vector<fs::path> files_in(const std::string& dir, const std::string& extension) {
-  std::vector<fs::path> out;
-  for (const auto& e : fs::directory_iterator(fs::path(RX_TEST_DATA_DIR) / dir))
-    if (e.path().extension() == extension) out.push_back(e.path());
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 // Directly and through the load pipeline.
 TEST_F(PngPeers, PeerFilesLoadWithTheirPixels) {
-  const auto files = files_in("png/peer", ".png");
+  const auto files = rast::peer_samples("png", ".png");
   ASSERT_GE(files.size(), 40u);
   for (fs::path p : files) {
     const Bytes file = bmpt::slurp(p);
@@ -82,22 +74,16 @@ Bytes written(const bmpt::Image& im) {
 TEST_F(PngPeers, PillowReadsOurFiles) {
   if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
     GTEST_SKIP() << "python3 with PIL is not installed";
-  const fs::path dir = fs::temp_directory_path() / ("rastrix_png_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  auto keep = [&](const std::string& name, const Bytes& b) {
-    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
-  };
+  rast::PeerDir peers("png");
   for (int bits : {1, 4, 8, 24}) {
     for (int32_t width : {1, 31, 3000}) {
       const bmpt::Image im = pattern(width, 7, bits, static_cast<uint32_t>(bits * width));
       const std::string name = "w" + std::to_string(bits) + "_" + std::to_string(width);
-      keep(name + ".png", written(im));
-      keep(name + ".rgb", bmpt::rgb_of(im));
+      peers.keep(name + ".png", written(im), bmpt::rgb_of(im));
     }
   }
-  const std::string check = std::string(RX_PEER_PYTHON) + " " RX_TEST_DATA_DIR "/../interop/pillow_reads_png.py ";
-  EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
-  if (!HasFailure()) fs::remove_all(dir);
+  EXPECT_EQ(peers.check("pillow_reads_png.py"), 0) << "files in " << peers.dir;
+  peers.done(!HasFailure());
 }
 
 #if defined(RX_HAVE_PEER_LIBPNG)

@@ -8,6 +8,7 @@
 
 #include "filters/bmp/bmp_harness.h"
 #include "filters/psd/psd.h"
+#include "filters/raster_samples.h"
 #include "support/engine_fixture.h"
 #include "support/peers.h"
 
@@ -109,22 +110,17 @@ TEST_F(PsdWrite, RoundTripsThroughTheEngine) {
 // Pillow and ImageMagick read every kind of file we write with our pixels.
 TEST_F(PsdWrite, PeersReadOurFiles) {
   RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
-  const fs::path dir = fs::temp_directory_path() / ("rastrix_psd_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  rast::PeerDir peers("psd");
   for (int bits : {1, 8, 24})
     for (int width : {1, 8, 29}) {
       const bmpt::Image im = image(width, 6, bits);
       Bytes f;
       ASSERT_EQ(save(im, &f), 0);
       const std::string name = "b" + std::to_string(bits) + "_w" + std::to_string(width);
-      std::ofstream(dir / (name + ".psd"), std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-      const Bytes rgb = rgb_of(im);
-      std::ofstream(dir / (name + ".rgb"), std::ios::binary).write(reinterpret_cast<const char*>(rgb.data()), rgb.size());
+      peers.keep(name + ".psd", f, rgb_of(im));
     }
-  const std::string check = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
-                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_ico_psd_sgi_with_peers.py ";
-  EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
-  if (!HasFailure()) fs::remove_all(dir);
+  EXPECT_EQ(peers.check("check_ico_psd_sgi_with_peers.py"), 0) << "files in " << peers.dir;
+  peers.done(!HasFailure());
 }
 
 }  // namespace

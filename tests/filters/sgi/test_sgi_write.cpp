@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "filters/bmp/bmp_harness.h"
+#include "filters/raster_samples.h"
 #include "filters/sgi/sgi.h"
 #include "support/engine_fixture.h"
 #include "support/peers.h"
@@ -143,8 +144,7 @@ TEST_F(SgiWrite, RoundTripsThroughTheEngine) {
 // we write with our pixels.
 TEST_F(SgiWrite, PeersReadOurFiles) {
   RX_NEED_PEER(rxtest::runnable(RX_PEER_PYTHON), "python3 with PIL");
-  const fs::path dir = fs::temp_directory_path() / ("rastrix_sgi_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  rast::PeerDir peers("sgi");
   for (bool rle : {false, true})
     for (auto [bits, grey] : {std::pair{1, true}, {4, true}, {4, false}, {8, true}, {8, false}, {24, false}})
       for (int width : {1, 29, 300}) {
@@ -153,14 +153,10 @@ TEST_F(SgiWrite, PeersReadOurFiles) {
         ASSERT_EQ(save(im, rle, &f), 0);
         const std::string name = "b" + std::to_string(bits) + (grey ? "g" : "c") + "_r" + std::to_string(rle) +
                                  "_w" + std::to_string(width);
-        std::ofstream(dir / (name + ".sgi"), std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-        const Bytes rgb = rgb_of(im);
-        std::ofstream(dir / (name + ".rgb"), std::ios::binary).write(reinterpret_cast<const char*>(rgb.data()), rgb.size());
+        peers.keep(name + ".sgi", f, rgb_of(im));
       }
-  const std::string check = std::string(rxtest::kPeersRequired ? "RX_REQUIRE_PEERS=1 " : "") +
-                            RX_PEER_PYTHON " " RX_TEST_DATA_DIR "/../interop/check_ico_psd_sgi_with_peers.py ";
-  EXPECT_EQ(std::system((check + dir.string()).c_str()), 0) << "files in " << dir;
-  if (!HasFailure()) fs::remove_all(dir);
+  EXPECT_EQ(peers.check("check_ico_psd_sgi_with_peers.py"), 0) << "files in " << peers.dir;
+  peers.done(!HasFailure());
 }
 
 }  // namespace

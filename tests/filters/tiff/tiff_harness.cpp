@@ -11,6 +11,8 @@
 
 #include "SUPPORT/dib_size.h"
 #include "rastrix/rpb.h"
+#include "support/engine_fixture.h"
+#include "support/files.h"
 
 #if RX_HAVE_PEER_LIBTIFF
 #include <tiffio.h>
@@ -152,6 +154,14 @@ RX_HIMAGE load(const Bytes& file, int32_t page, int32_t tile) {
   return image;
 }
 
+std::vector<int32_t> refusal(const Bytes& file) {
+  const RX_HIMAGE image = load(file);
+  const std::vector<int32_t> codes = error_codes();
+  EXPECT_EQ(image, 0u) << "the file loaded";
+  if (image != 0) RX_image_delete(image);
+  return codes;
+}
+
 Pixels load_pixels(const Bytes& file, int32_t page, int32_t tile) {
   RX_HIMAGE image = load(file, page, tile);
   if (image == 0) return {};
@@ -250,10 +260,7 @@ std::string temp_dir() {
   return dir.string();
 }
 
-Bytes read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+Bytes read_file(const std::string& path) { return file_bytes(path); }
 
 void write_file(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);

@@ -58,6 +58,9 @@ Pixels pixels_of(RX_HIMAGE image);
 // load fails (the error stack says why).
 RX_HIMAGE load(const Bytes& file, int32_t page = 1, int32_t tile = 0);
 Pixels load_pixels(const Bytes& file, int32_t page = 1, int32_t tile = 0);
+// The error codes of a file that must not load (a failure of the test
+// when it does).
+std::vector<int32_t> refusal(const Bytes& file);
 // Saves an image into a memory file that already holds `existing`, at
 // page position `position`, with an engine compression code.
 int32_t save(RX_HIMAGE image, Bytes* file, int32_t compression, int32_t position = 0,
