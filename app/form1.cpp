@@ -18,6 +18,7 @@
 #include "folder_rules.h"
 #include "form1_layout.h"
 #include "messages.h"
+#include "platform/qt_adapter.h"
 
 namespace kavelo {
 
@@ -29,6 +30,23 @@ class NoConverter final : public ImageConverter {
  public:
   void convert(const QString&, const QString&) override {}
 };
+
+// The window class of the control's place: a plain window the control's
+// own window is a child of.
+constexpr const char* kRastPlaceClass = "KaveloRastPlace";
+
+const char* rastPlaceClass() {
+  pw_window_class known{};
+  if (pw_class_info_get(kRastPlaceClass, &known) == 0) {
+    pw_window_class c{};
+    c.proc = pw_window_proc_default;
+    c.cursor = PW_CURSOR_ARROW;
+    c.background = pg_stock_brush(PG_WHITE_BRUSH);
+    c.name = kRastPlaceClass;
+    pw_class_register(&c);
+  }
+  return kRastPlaceClass;
+}
 
 void place(QWidget* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -102,8 +120,11 @@ void Form1::buildControls() {
   slider1_->setRange(0, 100);
   slider1_->setFocusPolicy(Qt::NoFocus);
   slider1_->hide();
-  rast1_ = new QWidget(client);
+  auto* rast1 = new rxqt::LayerHost(rastPlaceClass(), client);
+  rast1_ = rast1;
+  rast1_->setFocusPolicy(Qt::NoFocus);
   place(rast1_, "Rast1");
+  control_->showIn(reinterpret_cast<uintptr_t>(rast1->hwnd()), rast1_->width(), rast1_->height());
 
   setTabOrder(drive1_, dir1_);
   setTabOrder(dir1_, file1_);

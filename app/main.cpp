@@ -5,12 +5,14 @@
 
 #include "form1.h"
 #include "messages.h"
+#include "platform/qt_adapter.h"
 #include "rast_host.h"
 
 int main(int argc, char** argv) {
   try {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);
+    rxqt::start();
 
     com::HRESULT result = com::S_OK;
     std::unique_ptr<kavelo::RastHost> control = kavelo::RastHost::create(&result);

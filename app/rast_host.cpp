@@ -21,7 +21,19 @@ std::unique_ptr<RastHost> RastHost::create(com::HRESULT* result) {
 RastHost::RastHost(com::IDispatch* control) : control_(control) {}
 
 RastHost::~RastHost() {
+  if (place_) {
+    place_->InPlaceDeactivate();
+    place_->Release();
+  }
   if (control_) control_->Release();
+}
+
+void RastHost::showIn(uintptr_t window, int width, int height) {
+  if (!place_ && com::FAILED(control_->QueryInterface(com::IID_IInPlaceControl,
+                                                      reinterpret_cast<void**>(&place_))))
+    return;
+  const int32_t rect[4] = {0, 0, width, height};
+  place_->InPlaceActivate(window, rect);
 }
 
 void RastHost::convert(const QString& source, const QString& output) {

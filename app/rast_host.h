@@ -40,6 +40,8 @@ class RastHost final : public ImageConverter {
   // previous file's picture under this file's name. Then the five writes
   // in their fixed order.
   void convert(const QString& source, const QString& output) override;
+  // Activates the control in place: its own window as a child of `window`.
+  void showIn(uintptr_t window, int width, int height) override;
 
  private:
   void putString(com::DISPID id, const QString& path);
@@ -47,6 +49,7 @@ class RastHost final : public ImageConverter {
   void putBool(com::DISPID id, bool flag);
 
   com::IDispatch* control_;
+  com::IInPlaceControl* place_ = nullptr;  // while shown
 };
 
 }  // namespace kavelo

@@ -1,6 +1,6 @@
 # The drawing layer: DCs over software surfaces, bitmaps, brushes,
 # palettes, raster operations, packed-DIB drawing and the built-in font.
-add_library(rastrix_gdi STATIC
+target_sources(rastrix_platform_layer PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/handles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/surface.cpp
@@ -15,7 +15,5 @@ add_library(rastrix_gdi STATIC
   ${CMAKE_CURRENT_LIST_DIR}/fills.cpp
   ${CMAKE_CURRENT_LIST_DIR}/font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
-target_include_directories(rastrix_gdi PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../include)
-# The blitter asks the kernel layer for the kernel level.
-target_link_libraries(rastrix_gdi PUBLIC rastrix_platform)
-rx_warnings(rastrix_gdi)
+add_library(rastrix_gdi INTERFACE)
+target_link_libraries(rastrix_gdi INTERFACE rastrix_platform_layer)

@@ -1,6 +1,6 @@
 # The window layer: classes, windows, per-thread message queues, painting,
 # scroll bars, input, cursors, timers, and the services a toolkit backs.
-add_library(rastrix_window STATIC
+target_sources(rastrix_platform_layer PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/window_class.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
@@ -11,6 +11,5 @@ add_library(rastrix_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/timers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/services.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialog_template.cpp)
-target_include_directories(rastrix_window PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../include)
-target_link_libraries(rastrix_window PUBLIC rastrix_gdi rastrix_platform)
-rx_warnings(rastrix_window)
+add_library(rastrix_window INTERFACE)
+target_link_libraries(rastrix_window INTERFACE rastrix_platform_layer)

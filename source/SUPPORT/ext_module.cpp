@@ -12,6 +12,7 @@
 #include "SUPPORT/instance.h"
 #include "SUPPORT/mem_tag.h"
 #include "platform/kernel.h"
+#include "platform/module_scope.h"
 #include "rastrix/rastrix.h"
 
 RX_SOURCE("source\\SUPPORT\\ext_module.cpp");
@@ -53,7 +54,11 @@ Fn get_fn(const Module& m, int32_t id) {
   return reinterpret_cast<Fn>(get(m, id));
 }
 
+// Any address of the engine's own names the library it lives in.
+const char kEngineAnchor = 0;
+
 int32_t open_module(const char* path, Module* m) {
+  pk_module_expose(&kEngineAnchor);
   m->library = pk_module_load(path);
   if (m->library == nullptr) {
     pk_debug_printf("extension %s: %s\n", path != nullptr ? path : "(null)", pk_module_error());

@@ -13,6 +13,7 @@
 
 #include "app_test_support.h"
 #include "form1.h"
+#include "platform/qt_adapter.h"
 #include "rast_host.h"
 #include "rastrix/rastrix.h"
 
@@ -70,6 +71,27 @@ class EndToEndTest : public QObject {
   void initTestCase() { QVERIFY(RX_engine_start(0) != 0); }
   void cleanupTestCase() { RX_engine_stop(); }
   void cleanup() { form_.reset(); }
+
+  // The control shows in its 17 x 17 place: its own window is the one
+  // child of the place's layer window, and it is the control's window.
+  void controlShowsInItsPlace() {
+    open(dir_.path());
+    if (QTest::currentTestFailed()) return;
+    auto* place = child<rxqt::LayerWindowWidget>("Rast1");
+    QVERIFY(place);
+    HWND inner = pw_window_child(place->hwnd(), 0);
+    QVERIFY(inner != nullptr);
+    QCOMPARE(pw_window_child(place->hwnd(), 1), static_cast<HWND>(nullptr));
+    pg_rect r{};
+    pw_window_rect_get(inner, &r);
+    QCOMPARE(r.right - r.left, 17);
+    QCOMPARE(r.bottom - r.top, 17);
+    QVERIFY(pw_window_style_get(inner) & WS_CHILD);
+    // Closing the form takes the control's window with it.
+    const int32_t before = pw_window_count();
+    form_.reset();
+    QVERIFY(pw_window_count() <= before - 2);
+  }
 
   void selectedFilesBecomeJpegsAndABrokenOneGetsNone() {
     const QString top = dir_.filePath(QStringLiteral("run"));

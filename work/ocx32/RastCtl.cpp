@@ -28,6 +28,7 @@ CRastCtrl::CRastCtrl() : events_(static_cast<IDispatch*>(this), IID_DRastEvents)
 CRastCtrl::~CRastCtrl() {
   // Engine callbacks that still name this control must not outlive it.
   uninstall_engine_callbacks(this);
+  InPlaceDeactivate();
   error_window_release(error_report_);
   release_all_images();
   events_.UnadviseAll();
@@ -74,6 +75,8 @@ HRESULT CRastCtrl::QueryInterface(const IID& iid, void** out) {
     *out = static_cast<IPersistStreamInit*>(this);
   else if (guid_equal(iid, IID_IControl))
     *out = static_cast<IControl*>(this);
+  else if (guid_equal(iid, IID_IInPlaceControl))
+    *out = static_cast<IInPlaceControl*>(this);
   else if (guid_equal(iid, IID_IProvideClassInfo) || guid_equal(iid, IID_IProvideClassInfo2))
     *out = static_cast<IProvideClassInfo2*>(this);
   else
@@ -273,8 +276,8 @@ HRESULT CRastCtrl::get_stock(int32_t dispid, VARIANT* out) {
     case kDispBackColor: out->vt = VT_I4; out->lVal = static_cast<int32_t>(back_color_); return S_OK;
     case kDispBorderStyle: out->vt = VT_I2; out->iVal = border_style_; return S_OK;
     case kDispAppearance: out->vt = VT_I2; out->iVal = appearance_; return S_OK;
-    // No window exists until the windowing layer hosts the control.
-    case kDispHWnd: out->vt = VT_I8; out->llVal = 0; return S_OK;
+    // 0 until a host activates the control in place.
+    case kDispHWnd: out->vt = VT_I8; out->llVal = static_cast<int64_t>(window_); return S_OK;
     default: return DISP_E_MEMBERNOTFOUND;
   }
 }
@@ -283,6 +286,7 @@ HRESULT CRastCtrl::get_stock(int32_t dispid, VARIANT* out) {
 // are read by the operations that come with the display and processing
 // layers).
 void CRastCtrl::run_change(int32_t dispid) {
+  if (put_view(dispid)) return;
   switch (dispid) {
     case kDispLoadImage: on_load_image(); return;
     case kDispSaveImage: on_save_image(); return;
@@ -416,6 +420,17 @@ HRESULT CRastCtrl::put_computed(int32_t dispid, const VARIANT& value) {
     case kDispGUIYpos:
     case kDispGUIWidth:
     case kDispGUIHeight: return put_tool_geometry(dispid, value);
+    case kDispZoomLeft:
+    case kDispZoomTop:
+    case kDispZoomRight:
+    case kDispZoomBottom: {
+      HRESULT hr = VariantChangeType(&v, &value, 0, VT_I2);
+      if (FAILED(hr)) return hr;
+      const size_t side = dispid == kDispZoomLeft ? 0 : dispid == kDispZoomTop ? 1 : dispid == kDispZoomRight ? 2 : 3;
+      zoom_store_[side] = v.iVal;
+      if (dispid == kDispZoomBottom) zoom_to_rect();
+      return S_OK;
+    }
     default:
       // The display, tool-window and device members of this group arrive
       // with their layers; until then a write is accepted and has no effect.
@@ -532,6 +547,20 @@ HRESULT CRastCtrl::get_computed(int32_t dispid, VARIANT* out) {
     case kDispGUIYpos:
     case kDispGUIWidth:
     case kDispGUIHeight: return get_tool_geometry(dispid, out);
+    case kDispZoomLeft:
+    case kDispZoomTop:
+    case kDispZoomRight:
+    case kDispZoomBottom:
+      out->vt = VT_I2;
+      out->iVal = static_cast<int16_t>(view_rect(dispid));
+      return S_OK;
+    case kDispDeviceRectLeft:
+    case kDispDeviceRectTop:
+    case kDispDeviceRectRight:
+    case kDispDeviceRectBottom:
+      out->vt = VT_I4;
+      out->lVal = device_rect(dispid);
+      return S_OK;
     default: {
       // Members of the display, tool-window and device layers read their
       // neutral value until those layers arrive.
@@ -578,12 +607,8 @@ void CRastCtrl::refresh_image_info() {
   processing_rect_ = {0, 0, width - 1, height - 1};
 }
 
-// The display record, the fit and the window association belong to the
-// display layer; the control has no window to draw in yet.
-void CRastCtrl::apply_display_settings() {}
-int32_t CRastCtrl::associate_with_window() { return 0; }
+// The tool windows arrive with their own layer.
 void CRastCtrl::update_tool_windows() {}
-void CRastCtrl::redraw() {}
 
 void CRastCtrl::on_image_info_write() {
   int32_t width = 0, height = 0, bits = 0;

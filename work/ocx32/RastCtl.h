@@ -27,6 +27,7 @@ class CRastCtrl final : public com::IDispatch,
                         public com::IConnectionPointContainer,
                         public com::IPersistStreamInit,
                         public com::IControl,
+                        public com::IInPlaceControl,
                         public com::IProvideClassInfo2 {
  public:
   CRastCtrl();
@@ -62,6 +63,12 @@ class CRastCtrl final : public com::IDispatch,
   com::HRESULT SetSite(com::IControlSite* site) override;
   com::HRESULT GetExtent(int32_t* cx, int32_t* cy) override;
   com::HRESULT SetExtent(int32_t cx, int32_t cy) override;
+  // IInPlaceControl (rast_window.cpp)
+  com::HRESULT InPlaceActivate(uintptr_t parent, const int32_t* rect) override;
+  com::HRESULT SetObjectRect(const int32_t* rect) override;
+  com::HRESULT InPlaceDeactivate() override;
+  com::HRESULT GetWindow(uintptr_t* window) override;
+  com::HRESULT Draw(uintptr_t dc, const int32_t* bounds) override;
   // IProvideClassInfo2: the class "Rast", its default and its event
   // interface, for hosts that connect to events they do not know
   com::HRESULT GetClassInfo(com::ITypeInfo** out) override;
@@ -82,6 +89,13 @@ class CRastCtrl final : public com::IDispatch,
   int64_t member(int32_t dispid) const { return lng(dispid); }
   // The about box's three texts; `About` = TRUE and AboutBox open it.
   AboutTexts about_box_texts() const { return about_texts(); }
+
+  uintptr_t window() const { return window_; }
+  // The control's window procedure hands its messages here.
+  intptr_t on_message(uintptr_t window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+  // Ends a rubber-band selection: `rect` is the dragged rectangle in the
+  // window's coordinates (rast_mouse.cpp).
+  void selection_done(const int32_t* rect);
 
   // Engine callbacks (static trampolines take the control as user value).
   static int32_t status_routine(uintptr_t user, int32_t row, int32_t rows);
@@ -149,6 +163,35 @@ class CRastCtrl final : public com::IDispatch,
   // slot first and refreshes the image information.
   void show_new_image();
   void attach(RX_HIMAGE image);
+
+  // ---- the window (rast_window.cpp) and the mouse (rast_mouse.cpp) ----
+  intptr_t on_create();
+  intptr_t on_erase_background(uintptr_t dc);
+  void on_paint();
+  void on_scroll(uint32_t message, uintptr_t wparam, intptr_t lparam);
+  void on_mouse_move(uintptr_t keys, int32_t x, int32_t y);
+  void on_left_button(uint32_t message, uintptr_t keys, int32_t x, int32_t y);
+  void mouse_tools_start(int32_t x, int32_t y);
+  void fire_mouse(int32_t event, uintptr_t keys, int32_t x, int32_t y);
+  void fill_client(uintptr_t dc, uint32_t colour);
+  void window_gone();
+
+  // ---- the view (rast_view.cpp) ----
+  bool put_view(int32_t dispid);
+  void on_display_lut();
+  void on_zoom_level();
+  void on_alias();
+  void on_display_angle();
+  void on_fit_method();
+  void on_transparent();
+  void on_auto_redraw();
+  void on_clear_image();
+  void on_display_effect_index();
+  void zoom_to_rect();
+  void zoom_to_image_rect(const int32_t* side);
+  void paint_option(bool on);
+  int32_t view_rect(int32_t dispid);
+  int32_t device_rect(int32_t dispid);
 
   // ---- file operations ----
   void on_load_image();
@@ -256,6 +299,12 @@ class CRastCtrl final : public com::IDispatch,
   int16_t appearance_ = 0;
   int32_t extent_cx_ = 450, extent_cy_ = 450;  // HIMETRIC
   com::IControlSite* site_ = nullptr;
+  // The in-place window, the client area record handed to the engine's
+  // zoom and fit, and the device rectangle of the host's last draw.
+  uintptr_t window_ = 0;
+  std::array<int32_t, 4> client_rect_{};
+  std::array<int32_t, 4> device_rect_{};
+  std::array<int32_t, 4> zoom_store_{};  // ZoomLeft, ZoomTop, ZoomRight, ZoomBottom as written
   bool modified_ = false;
 
   // Images.

@@ -98,6 +98,7 @@ extern const IID IID_IStream;
 extern const IID IID_IPersistStreamInit;
 extern const IID IID_IControlSite;
 extern const IID IID_IControl;
+extern const IID IID_IInPlaceControl;
 extern const IID IID_IProvideClassInfo;
 extern const IID IID_IProvideClassInfo2;
 extern const IID IID_NULL;
@@ -374,6 +375,27 @@ struct IControl : IUnknown {
 
  protected:
   ~IControl() = default;
+};
+/* A control that shows itself in a window of its own inside its host's
+ * window, queried from IControl. Windows are window-layer handles as
+ * pointer-sized values; rectangles are (left, top, right, bottom) in the
+ * parent's client coordinates (device pixels for Draw). */
+struct IInPlaceControl : IUnknown {
+  /* Creates the control's child window of `parent` over `rect`; a control
+   * already active moves its window there instead. */
+  virtual HRESULT InPlaceActivate(uintptr_t parent, const int32_t* rect) = 0;
+  /* Moves the window when the host moves the control's place. */
+  virtual HRESULT SetObjectRect(const int32_t* rect) = 0;
+  /* Destroys the window; S_FALSE when there was none. */
+  virtual HRESULT InPlaceDeactivate() = 0;
+  /* The window, or 0 with E_FAIL while the control is not active. */
+  virtual HRESULT GetWindow(uintptr_t* window) = 0;
+  /* Draws the control into a device context within `bounds`, for design
+   * mode, printing and pictures. */
+  virtual HRESULT Draw(uintptr_t dc, const int32_t* bounds) = 0;
+
+ protected:
+  ~IInPlaceControl() = default;
 };
 
 /* ---- Registration store -------------------------------------------------

@@ -1,0 +1,548 @@
+// The control's window and view: in-place activation through the
+// component model, drawing for the host, the display properties with their
+// limits, the view rectangles and the selection routine.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ctrl_harness.h"
+#include "platform/gdi.h"
+#include "platform/window.h"
+#include "rast_dispids.h"
+#include "rast_guids.h"
+#include "rastrix/rpb.h"
+#include "rastrix/rx_display.h"
+#include "rastrix/rx_window.h"
+#include "support/engine_fixture.h"
+
+namespace test {
+namespace {
+
+using namespace com;
+using namespace rast;
+
+// A site that says whether the host is in design or run mode.
+class ModeSite final : public IControlSite {
+ public:
+  explicit ModeSite(bool user_mode) : user_mode_(user_mode) {}
+  HRESULT QueryInterface(const IID& iid, void** out) override {
+    if (!guid_equal(iid, IID_IUnknown) && !guid_equal(iid, IID_IControlSite)) return E_NOINTERFACE;
+    *out = this;
+    return S_OK;
+  }
+  uint32_t AddRef() override { return 2; }
+  uint32_t Release() override { return 1; }
+  HRESULT GetAmbientUserMode(VARIANT_BOOL* mode) override {
+    *mode = user_mode_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT OnRequestEdit(DISPID) override { return S_OK; }
+  HRESULT OnChanged(DISPID) override { return S_OK; }
+
+ private:
+  bool user_mode_;
+};
+
+// Answers SelectEvent by moving the rectangle to `answer` (image pixels).
+class SelectSink final : public IDispatch {
+ public:
+  int32_t answer[4] = {};
+  bool change = false;
+  std::vector<std::vector<int32_t>> seen;
+  HRESULT QueryInterface(const IID& iid, void** out) override {
+    if (!guid_equal(iid, IID_IUnknown) && !guid_equal(iid, IID_IDispatch)) return E_NOINTERFACE;
+    *out = this;
+    return S_OK;
+  }
+  uint32_t AddRef() override { return 2; }
+  uint32_t Release() override { return 1; }
+  HRESULT GetTypeInfoCount(uint32_t* n) override { *n = 0; return S_OK; }
+  HRESULT GetTypeInfo(uint32_t, uint32_t, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(const IID&, const char* const*, uint32_t, uint32_t, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT Invoke(DISPID id, const IID&, uint32_t, uint16_t, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
+                 uint32_t*) override {
+    if (id != kEventSelect || p == nullptr || p->cArgs != 4) return S_OK;
+    std::vector<int32_t> sides;
+    for (int i = 3; i >= 0; --i) sides.push_back(*p->rgvarg[i].plVal);
+    seen.push_back(sides);
+    if (change)
+      for (int i = 0; i < 4; ++i) *p->rgvarg[3 - i].plVal = answer[i];
+    return S_OK;
+  }
+};
+
+class ViewTest : public CtrlTest {
+ protected:
+  void SetUp() override {
+    CtrlTest::SetUp();
+    parent_ = pw_window_create(0, RX_window_class_name(), "host", WS_VISIBLE, 0, 0, 400, 300,
+                               nullptr, 0, nullptr);
+    ASSERT_NE(parent_, nullptr);
+    ASSERT_EQ(ctrl().QueryInterface(IID_IInPlaceControl, reinterpret_cast<void**>(&place_)), S_OK);
+  }
+  void TearDown() override {
+    if (place_ != nullptr) {
+      place_->InPlaceDeactivate();
+      place_->Release();
+    }
+    pw_window_destroy(parent_);
+    CtrlTest::TearDown();
+  }
+  HWND activate(int32_t l, int32_t t, int32_t r, int32_t b) {
+    const int32_t rect[4] = {l, t, r, b};
+    EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), rect), S_OK);
+    uintptr_t w = 0;
+    place_->GetWindow(&w);
+    return reinterpret_cast<HWND>(w);
+  }
+
+  HWND parent_ = nullptr;
+  IInPlaceControl* place_ = nullptr;
+};
+
+// ---- In-place activation ----------------------------------------------------
+
+TEST_F(ViewTest, ActivationMakesMovesAndDestroysAChildWindow) {
+  const int32_t before = pw_window_count();
+  uintptr_t none = 1;
+  EXPECT_EQ(place_->GetWindow(&none), E_FAIL);
+  EXPECT_EQ(none, 0u);
+  HWND w = activate(10, 20, 110, 70);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(pw_window_count(), before + 1);
+  EXPECT_EQ(pw_window_parent(w), parent_);
+  // Made with both scroll bars, which creation hides until a zoom needs them.
+  EXPECT_EQ(pw_window_style_get(w) & (WS_CHILD | WS_HSCROLL | WS_VSCROLL), WS_CHILD);
+  EXPECT_EQ(host.get_int(kDispHWnd), static_cast<int64_t>(reinterpret_cast<uintptr_t>(w)));
+  pg_rect r{};
+  pw_window_rect_get(w, &r);
+  EXPECT_EQ(r.right - r.left, 100);
+  EXPECT_EQ(r.bottom - r.top, 50);
+
+  const int32_t moved[4] = {30, 40, 60, 90};
+  EXPECT_EQ(place_->SetObjectRect(moved), S_OK);
+  pw_window_rect_get(w, &r);
+  EXPECT_EQ(r.right - r.left, 30);
+  EXPECT_EQ(r.bottom - r.top, 50);
+  // A second activation moves the one window rather than making another.
+  HWND again = activate(0, 0, 17, 17);
+  EXPECT_EQ(again, w);
+  EXPECT_EQ(pw_window_count(), before + 1);
+
+  EXPECT_EQ(place_->InPlaceDeactivate(), S_OK);
+  EXPECT_EQ(pw_window_valid(w), 0);
+  EXPECT_EQ(pw_window_count(), before);
+  EXPECT_EQ(place_->InPlaceDeactivate(), S_FALSE);
+  EXPECT_EQ(host.get_int(kDispHWnd), 0);
+}
+
+TEST_F(ViewTest, BadActivationsChangeNothing) {
+  const int32_t before = pw_window_count();
+  const int32_t upside_down[4] = {50, 50, 10, 10};
+  EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), upside_down), E_INVALIDARG);
+  const int32_t fine[4] = {0, 0, 10, 10};
+  EXPECT_EQ(place_->InPlaceActivate(0x1234, fine), E_INVALIDARG);
+  EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), nullptr), E_INVALIDARG);
+  EXPECT_EQ(place_->SetObjectRect(fine), E_FAIL);
+  EXPECT_EQ(pw_window_count(), before);
+}
+
+TEST_F(ViewTest, ReleasingAnActiveControlTakesItsWindow) {
+  const int32_t before = pw_window_count();
+  activate(0, 0, 50, 50);
+  load(20, 10);
+  place_->Release();
+  place_ = nullptr;
+  // The fixture's own reference is the last one: TearDown checks it ends
+  // at 0, and with it the window must go.
+  host.disp->Release();
+  host.disp = nullptr;
+  EXPECT_EQ(pw_window_count(), before);
+}
+
+TEST_F(ViewTest, AnImageLoadedWhileActiveIsAssociatedAndPainted) {
+  HWND w = activate(0, 0, 64, 48);
+  load(32, 24);
+  int32_t linked = -1;
+  // The engine knows the window: it answers for its association.
+  EXPECT_EQ(RX_window_linked_count(reinterpret_cast<uintptr_t>(w), &linked), 0);
+  EXPECT_EQ(linked, 0);
+}
+
+// ---- Drawing for the host -------------------------------------------------------
+
+struct MemoryDc {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  MemoryDc(int32_t w, int32_t h, COLORREF fill) {
+    dc = pg_dc_create_compatible(nullptr);
+    bitmap = pg_bitmap_create(w, h, 1, 32, nullptr);
+    pg_bitmap_select(dc, bitmap);
+    HBRUSH b = pg_brush_solid_create(fill);
+    const pg_rect all{0, 0, w, h};
+    pg_rect_fill(dc, &all, b);
+    pg_brush_delete(b);
+  }
+  ~MemoryDc() {
+    pg_dc_delete(dc);
+    pg_bitmap_delete(bitmap);
+  }
+  uintptr_t handle() const { return reinterpret_cast<uintptr_t>(dc); }
+};
+
+constexpr COLORREF kGrey = PG_RGB(10, 20, 30);
+
+TEST_F(ViewTest, DesignModeWithoutAnImageDrawsWhiteBoundsOnly) {
+  ModeSite design(false);
+  ctrl().SetSite(&design);
+  MemoryDc m(20, 20, kGrey);
+  const int32_t bounds[4] = {5, 5, 15, 12};
+  EXPECT_EQ(place_->Draw(m.handle(), bounds), S_OK);
+  EXPECT_EQ(pg_pixel_get(m.dc, 5, 5), PG_RGB(255, 255, 255));
+  EXPECT_EQ(pg_pixel_get(m.dc, 14, 11), PG_RGB(255, 255, 255));
+  // Right and bottom are outside the bounds.
+  EXPECT_EQ(pg_pixel_get(m.dc, 15, 11), kGrey);
+  EXPECT_EQ(pg_pixel_get(m.dc, 14, 12), kGrey);
+  EXPECT_EQ(pg_pixel_get(m.dc, 4, 5), kGrey);
+  ctrl().SetSite(nullptr);
+}
+
+TEST_F(ViewTest, RunModeWithoutAnImageDrawsNothing) {
+  ModeSite run(true);
+  ctrl().SetSite(&run);
+  MemoryDc m(20, 20, kGrey);
+  const int32_t bounds[4] = {0, 0, 20, 20};
+  EXPECT_EQ(place_->Draw(m.handle(), bounds), S_OK);
+  EXPECT_EQ(pg_pixel_get(m.dc, 10, 10), kGrey);
+  ctrl().SetSite(nullptr);
+}
+
+TEST_F(ViewTest, DesignModeDrawsTheImageIntoTheBounds) {
+  ModeSite design(false);
+  ctrl().SetSite(&design);
+  load(8, 6);
+  MemoryDc m(20, 20, kGrey);
+  // Bounds of the image's own size: every pixel lands one to one.
+  const int32_t bounds[4] = {4, 3, 12, 9};
+  EXPECT_EQ(place_->Draw(m.handle(), bounds), S_OK);
+  for (int32_t y = 0; y < 6; ++y)
+    for (int32_t x = 0; x < 8; ++x) {
+      const auto bgr = pixel(x, y);  // the image's bytes: blue, green, red
+      EXPECT_EQ(pg_pixel_get(m.dc, 4 + x, 3 + y), PG_RGB(bgr[2], bgr[1], bgr[0])) << x << "," << y;
+    }
+  EXPECT_EQ(pg_pixel_get(m.dc, 3, 3), kGrey);
+  // Design mode makes the bounds the image's device rectangle.
+  EXPECT_EQ(host.get_int(kDispDeviceRectLeft), 4);
+  EXPECT_EQ(host.get_int(kDispDeviceRectTop), 3);
+  EXPECT_EQ(host.get_int(kDispDeviceRectRight), 12);
+  EXPECT_EQ(host.get_int(kDispDeviceRectBottom), 9);
+  ctrl().SetSite(nullptr);
+}
+
+TEST_F(ViewTest, DrawRefusesMissingArguments) {
+  const int32_t bounds[4] = {0, 0, 1, 1};
+  EXPECT_EQ(place_->Draw(0, bounds), E_INVALIDARG);
+  MemoryDc m(4, 4, kGrey);
+  EXPECT_EQ(place_->Draw(m.handle(), nullptr), E_INVALIDARG);
+}
+
+// ---- Display properties -----------------------------------------------------------
+
+TEST_F(ViewTest, ColourAdjustmentsKeepToTheirLimits) {
+  load(4, 4);
+  host.put_r8(kDispDisplayGamma, 5.0);
+  EXPECT_DOUBLE_EQ(host.get_r8(kDispDisplayGamma), 3.0);
+  host.put_r8(kDispDisplayGamma, -1);
+  EXPECT_DOUBLE_EQ(host.get_r8(kDispDisplayGamma), 0.0);
+  host.put_r8(kDispDisplayBrightness, 300);
+  EXPECT_DOUBLE_EQ(host.get_r8(kDispDisplayBrightness), 255.0);
+  host.put_r8(kDispDisplayContrast, -300);
+  EXPECT_DOUBLE_EQ(host.get_r8(kDispDisplayContrast), -255.0);
+}
+
+TEST_F(ViewTest, LookUpTablesFollowContrastBrightnessAndGamma) {
+  const RX_HIMAGE image = load(4, 4);
+  host.put_r8(kDispDisplayContrast, 2.0);
+  host.put_r8(kDispDisplayBrightness, 10.0);
+  host.put_r8(kDispDisplayGamma, 1.0);
+  const uint8_t* red = nullptr;
+  ASSERT_EQ(RX_display_LUT_get(image, &red, nullptr, nullptr), 0);
+  // (v x 2 + 10) / 255, to the power 1, times 255: 100 -> 210, 200 -> 410 -> 255.
+  EXPECT_EQ(red[100], 210);
+  EXPECT_EQ(red[200], 255);
+  EXPECT_EQ(red[0], 10);
+}
+
+TEST_F(ViewTest, DisplayAngleMapsDegreesAndRefusesOthers) {
+  const RX_HIMAGE image = load(16, 8, 1);
+  host.put_i2(kDispDisplayAngle, 180);
+  EXPECT_EQ(host.get_int(kDispDisplayAngle), 2);
+  int32_t rotation = -1;
+  RX_display_rotation_get(image, &rotation);
+  EXPECT_EQ(rotation, 2);
+
+  host.put_i4(kDispDebugLevel, 1);
+  host.put_i2(kDispDisplayAngle, 45);
+  EXPECT_EQ(host.get_int(kDispDisplayAngle), 2);
+  RX_display_rotation_get(image, &rotation);
+  EXPECT_EQ(rotation, 2);
+  // The report names the control's own file (cut to 13 characters); the
+  // stack is cleared after.
+  const std::string text = ctrl().error_report().text();
+  EXPECT_NE(text.find("-3320"), std::string::npos) << text;
+  EXPECT_NE(text.find("rast_write_sh"), std::string::npos) << text;
+  EXPECT_EQ(RPb_AF_error_check(), 0);
+}
+
+TEST_F(ViewTest, CentredIsAFlag) {
+  const RX_HIMAGE image = load(4, 4);
+  host.put_i4(kDispDisplayCentered, 5);
+  EXPECT_EQ(ctrl().member(kDispDisplayCentered), 1);
+  int32_t flag = 0;
+  RX_display_centered_get(image, &flag);
+  EXPECT_EQ(flag, 1);
+}
+
+TEST_F(ViewTest, AliasModesAboveTwoAreTheVariants) {
+  const RX_HIMAGE image = load(16, 8, 1);
+  int32_t mode = -1, quality = -1, variant = -1;
+  host.put_i4(kDispAliasQuality, 40);
+  host.put_i4(kDispAliasMode, 4);
+  RX_display_alias_get(image, &mode, &quality, &variant);
+  EXPECT_EQ(mode, 2);
+  EXPECT_EQ(quality, 40);
+  EXPECT_NE(variant, 0);
+  host.put_i4(kDispAliasMode, 2);
+  RX_display_alias_get(image, &mode, &quality, &variant);
+  EXPECT_EQ(mode, 2);
+  EXPECT_EQ(variant, 0);
+  host.put_i4(kDispAliasMode, 3);
+  RX_display_alias_get(image, &mode, &quality, &variant);
+  EXPECT_EQ(mode, 1);
+  EXPECT_NE(variant, 0);
+}
+
+TEST_F(ViewTest, DisplayWritesWithoutAnImageOnlyStore) {
+  host.put_i4(kDispDrawMode, 0x00660046);
+  host.put_i4(kDispFitMethod, 2);
+  host.put_bool(kDispRedraw, true);
+  host.put_bool(kDispClearImage, true);
+  EXPECT_EQ(host.get_int(kDispDrawMode), 0x00660046);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+  EXPECT_EQ(host.get_int(kDispDeviceRectRight), 0);
+  EXPECT_EQ(host.get_int(kDispZoomRight), 0);
+}
+
+TEST_F(ViewTest, TransparentTakesAndGivesTheColour) {
+  const RX_HIMAGE image = load(4, 4);
+  host.put_i2(kDispVRed, 0x112);  // a byte each: 0x12
+  host.put_i2(kDispVGreen, 0x34);
+  host.put_i2(kDispVBlue, 0x56);
+  host.put_i4(kDispTransparent, 1);
+  RX_RGBQUAD c{};
+  int32_t on = 0;
+  RX_display_transparent_get(image, &c, &on);
+  EXPECT_EQ(on, 1);
+  EXPECT_EQ(c.rgbRed, 0x12);
+  EXPECT_EQ(c.rgbGreen, 0x34);
+  EXPECT_EQ(c.rgbBlue, 0x56);
+  EXPECT_EQ(host.get_int(kDispVRed), 0x12);
+  host.put_i2(kDispVRed, 0);
+  host.put_i4(kDispTransparent, 2);
+  EXPECT_EQ(host.get_int(kDispVRed), 0x12);
+  host.put_i4(kDispTransparent, 0);
+  RX_display_transparent_get(image, &c, &on);
+  EXPECT_EQ(on, 0);
+}
+
+// ---- Window messages ---------------------------------------------------------------
+
+TEST_F(ViewTest, ScrollEventNamesTheBar) {
+  HWND w = activate(0, 0, 50, 50);
+  RecordingSink& sink = connect();
+  pw_message_send(w, WM_HSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(sink.count(kEventScroll), 0u);
+  host.put_bool(kDispScrollEvent, true);
+  pw_message_send(w, WM_HSCROLL, SB_LINEDOWN, 0);
+  pw_message_send(w, WM_VSCROLL, SB_LINEDOWN, 0);
+  std::vector<int64_t> bars;
+  for (const auto& e : sink.events)
+    if (e.id == kEventScroll) bars.push_back(e.ints.at(0));
+  EXPECT_EQ(bars, (std::vector<int64_t>{0, 1}));
+}
+
+TEST_F(ViewTest, PaintEventOnlyWhenAsked) {
+  HWND w = activate(0, 0, 50, 50);
+  RecordingSink& sink = connect();
+  pw_window_invalidate(w, nullptr, 1);
+  pw_window_update(w);
+  EXPECT_EQ(sink.count(kEventPaint), 0u);
+  host.put_bool(kDispPaintEvent, true);
+  pw_window_invalidate(w, nullptr, 1);
+  pw_window_update(w);
+  EXPECT_EQ(sink.count(kEventPaint), 1u);
+}
+
+TEST_F(ViewTest, EraseWithoutAnImageFillsWithTheBackColour) {
+  HWND w = activate(0, 0, 30, 30);
+  host.put_i4(kDispBackColor, static_cast<int32_t>(PG_RGB(200, 100, 50)));
+  pw_window_invalidate(w, nullptr, 1);
+  pw_window_update(w);
+  std::vector<uint32_t> px(30 * 30);
+  pw_window_render(w, px.data(), 30, 30, 30);
+  EXPECT_EQ(px[5 * 30 + 5] & 0xFFFFFFu, 0xC86432u);  // 0xRRGGBB of (200, 100, 50)
+}
+
+TEST_F(ViewTest, AutoRedrawOffKeepsRedrawFromPainting) {
+  HWND w = activate(0, 0, 40, 40);
+  load(20, 20);
+  RecordingSink& sink = connect();
+  host.put_bool(kDispPaintEvent, true);
+  host.put_bool(kDispAutoRedraw, false);
+  pw_window_validate(w, nullptr);
+  host.put_bool(kDispRedraw, true);
+  EXPECT_EQ(sink.count(kEventPaint), 0u);
+  host.put_bool(kDispAutoRedraw, true);
+  host.put_bool(kDispRedraw, true);
+  EXPECT_EQ(sink.count(kEventPaint), 1u);
+}
+
+TEST_F(ViewTest, MouseMoveTracksTheImagePositionWithinTheImage) {
+  HWND w = activate(0, 0, 100, 100);
+  load(40, 30);
+  RecordingSink& sink = connect();
+  // Fitted at 100 percent by the stretch aspect mode the image fills the
+  // client area: each window pixel is 0.4 x 0.3 of an image pixel.
+  int32_t ix = -1, iy = -1;
+  RX_display_device_to_image(ctrl().current_image(), 50, 50, &ix, &iy);
+  pw_message_send(w, WM_MOUSEMOVE, 0, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(host.get_int(kDispImagePosX), ix);
+  EXPECT_EQ(host.get_int(kDispImagePosY), iy);
+  EXPECT_EQ(sink.count(kEventMouseMove), 1u);
+  pw_message_send(w, WM_MOUSEMOVE, 0, PW_MAKELPARAM(2000, 2000));
+  EXPECT_EQ(host.get_int(kDispImagePosX), 39);
+  EXPECT_EQ(host.get_int(kDispImagePosY), 29);
+}
+
+TEST_F(ViewTest, LeftButtonFiresTheStockEvents) {
+  HWND w = activate(0, 0, 40, 40);
+  RecordingSink& sink = connect();
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON | PW_MK_SHIFT, PW_MAKELPARAM(3, 4));
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(3, 4));
+  ASSERT_EQ(sink.count(kEventMouseDown), 1u);
+  EXPECT_EQ(sink.count(kEventClick), 1u);
+  for (const auto& e : sink.events)
+    if (e.id == kEventMouseDown) {
+      EXPECT_EQ(e.ints, (std::vector<int64_t>{1, 1, 3, 4}));
+    }
+}
+
+// ---- View rectangles and the selection --------------------------------------------
+
+TEST_F(ViewTest, ZoomRectanglesWorkedOutForAKnownZoomAndScroll) {
+  // A 200 x 100 image stretched over a 100 x 100 client area (no scroll
+  // bars) at zoom 100; zoom 200 makes the view 200 x 200 device pixels,
+  // one image column a pixel and one image row two, and keeps the centre:
+  // device (50, 50) stays image (100, 50). So device 0 is image column 50
+  // and row 25, device 100 column 150 and row 75.
+  HWND w = activate(0, 0, 100, 100);
+  host.put_bool(kDispScrollBars, false);
+  load(200, 100);
+  host.put_i4(kDispZoomLevel, 200);
+  pg_rect client{};
+  pw_client_rect_get(w, &client);
+  ASSERT_EQ(client.right, 100);
+  EXPECT_EQ(host.get_int(kDispZoomLeft), 50);
+  EXPECT_EQ(host.get_int(kDispZoomTop), 25);
+  EXPECT_EQ(host.get_int(kDispZoomRight), 150);
+  EXPECT_EQ(host.get_int(kDispZoomBottom), 75);
+}
+
+TEST_F(ViewTest, ZoomBottomZoomsToTheWrittenRectangle) {
+  activate(0, 0, 100, 100);
+  load(100, 100);
+  // Image pixels 20..69 each way: 50 pixels into 100 is zoom 200, and the
+  // corner (20, 20) goes to the window's corner (the scroll bars come as
+  // the zoomed image outgrows the window).
+  host.put_i2(kDispZoomLeft, 20);
+  host.put_i2(kDispZoomTop, 20);
+  host.put_i2(kDispZoomRight, 69);
+  host.put_i2(kDispZoomBottom, 69);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 200);
+  EXPECT_EQ(host.get_int(kDispZoomLeft), 20);
+  EXPECT_EQ(host.get_int(kDispZoomTop), 20);
+}
+
+TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
+  activate(0, 0, 100, 100);
+  load(200, 200);
+  SelectSink sink;
+  IConnectionPointContainer* cpc = nullptr;
+  IConnectionPoint* point = nullptr;
+  uint32_t cookie = 0;
+  ASSERT_EQ(ctrl().QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
+  ASSERT_EQ(cpc->FindConnectionPoint(IID_DRastEvents, &point), S_OK);
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+
+  // Stretched into 100 x 100 at zoom 100, a window pixel is two image
+  // pixels: the window rectangle (10, 10)-(30, 40) is (20, 20)-(60, 80).
+  host.put_i4(kDispSelectEvent, 1);
+  const int32_t dragged[4] = {10, 10, 30, 40};
+  ctrl().selection_done(dragged);
+  ASSERT_EQ(sink.seen.size(), 1u);
+  EXPECT_EQ(sink.seen[0], (std::vector<int32_t>{20, 20, 60, 80}));
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 100);  // 1 only reports
+
+  // The host answers (50, 50)-(99, 99): 50 image pixels are 25 window
+  // pixels at zoom 100, so zoom 400 fills the client area, with (50, 50)
+  // at the window's corner.
+  host.put_i4(kDispSelectEvent, 2);
+  sink.change = true;
+  sink.answer[0] = 50;
+  sink.answer[1] = 50;
+  sink.answer[2] = 99;
+  sink.answer[3] = 99;
+  ctrl().selection_done(dragged);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 400);
+  int32_t ix = -1, iy = -1;
+  RX_display_device_to_image(ctrl().current_image(), 0, 0, &ix, &iy);
+  EXPECT_EQ(ix, 50);
+  EXPECT_EQ(iy, 50);
+  point->Unadvise(cookie);
+  point->Release();
+  cpc->Release();
+}
+
+// ---- The transition -------------------------------------------------------------
+
+TEST_F(ViewTest, DisplayEffectIndexOutsideTheSlotsDoesNothing) {
+  const RX_HIMAGE first = load(8, 8);
+  host.put_i2(kDispDisplayEffectIndex, 24);
+  EXPECT_EQ(ctrl().current_image(), first);
+  EXPECT_EQ(ctrl().slot_image(1), first);
+}
+
+TEST_F(ViewTest, DisplayEffectIndexMakesTheSlotCurrentInSlotOne) {
+  activate(0, 0, 40, 40);
+  const RX_HIMAGE first = load(8, 8);
+  host.put_i2(kDispImageIndex, 3);
+  const RX_HIMAGE third = load(6, 4, 24, 9);
+  ASSERT_EQ(ctrl().current_image(), third);
+  host.put_i2(kDispImageIndex, 1);
+  // ImageIndex 1 makes the first current again.
+  ASSERT_EQ(ctrl().current_image(), first);
+  host.put_i4(kDispDisplayEffect, 0);
+  host.put_i2(kDispDisplayEffectIndex, 3);
+  EXPECT_EQ(ctrl().current_image(), third);
+  EXPECT_EQ(ctrl().slot_image(1), third);
+  EXPECT_EQ(ctrl().slot_image(3), 0u);
+  EXPECT_EQ(RPb_iRX_image_is_valid(first), 0);
+  EXPECT_EQ(host.get_int(kDispImageIndex), 1);
+  EXPECT_EQ(host.get_int(kDispImageWidth), 6);
+  EXPECT_EQ(host.get_str(kDispLoadImage), "");
+}
+
+}  // namespace
+}  // namespace test

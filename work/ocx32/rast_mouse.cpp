@@ -1,0 +1,94 @@
+// The mouse in the control's window: the position over the image, the
+// tools a left button starts, the selection a rubber band ends with, and
+// the stock mouse events hosts expect.
+#include <algorithm>
+
+#include "RastCtl.h"
+#include "platform/window.h"
+#include "rast_dispids.h"
+#include "rastrix/rx_display.h"
+
+namespace rast {
+
+using namespace com;
+
+namespace {
+
+// Stock events name the buttons 1 left, 2 right, 4 middle and the keys
+// 1 shift, 2 control.
+int16_t buttons_of(uintptr_t keys) {
+  return static_cast<int16_t>(((keys & PW_MK_LBUTTON) ? 1 : 0) | ((keys & PW_MK_RBUTTON) ? 2 : 0) |
+                              ((keys & PW_MK_MBUTTON) ? 4 : 0));
+}
+int16_t shift_of(uintptr_t keys) {
+  return static_cast<int16_t>(((keys & PW_MK_SHIFT) ? 1 : 0) | ((keys & PW_MK_CONTROL) ? 2 : 0));
+}
+
+}  // namespace
+
+void CRastCtrl::fire_mouse(int32_t event, uintptr_t keys, int32_t x, int32_t y) {
+  VARIANT args[4];
+  for (VARIANT& a : args) VariantInit(&a);
+  // Arguments go in reverse order: Button, Shift, x, y.
+  args[3].vt = VT_I2;
+  args[3].iVal = buttons_of(keys);
+  args[2].vt = VT_I2;
+  args[2].iVal = shift_of(keys);
+  args[1].vt = VT_I4;
+  args[1].lVal = x;
+  args[0].vt = VT_I4;
+  args[0].lVal = y;
+  events_.Fire(event, args, 4);
+}
+
+void CRastCtrl::on_mouse_move(uintptr_t keys, int32_t x, int32_t y) {
+  if (current_valid()) {
+    int32_t ix = 0, iy = 0;
+    RX_display_device_to_image(current_, x, y, &ix, &iy);
+    set_num(kDispImagePosX, std::clamp(ix, 0, std::max(0, lng(kDispImageWidth) - 1)));
+    set_num(kDispImagePosY, std::clamp(iy, 0, std::max(0, lng(kDispImageHeight) - 1)));
+  }
+  fire_mouse(kEventMouseMove, keys, x, y);
+}
+
+void CRastCtrl::on_left_button(uint32_t message, uintptr_t keys, int32_t x, int32_t y) {
+  if (message == WM_LBUTTONDOWN) {
+    mouse_tools_start(x, y);
+    // The button is down while the event runs, whatever the message said.
+    fire_mouse(kEventMouseDown, keys | PW_MK_LBUTTON, x, y);
+    return;
+  }
+  fire_mouse(kEventMouseUp, keys | PW_MK_LBUTTON, x, y);
+  events_.Fire(kEventClick, nullptr, 0);
+}
+
+// ---- Mouse tools -----------------------------------------------------------
+// NOT WIRED YET: the magnifier (MagnifyWindow 1 shows it for the point,
+// an open one follows it), the rubber band (an image and SelectEvent not 0:
+// tracked from the point, ending in selection_done) and hand panning
+// (HandPanning with no magnifier, an image and SelectEvent 0: dragged in
+// the pan window or this one) start here once the engine offers them.
+// Until then the left button has the default handling only.
+void CRastCtrl::mouse_tools_start(int32_t, int32_t) {}
+
+// The host sees the selection in image pixels and may move its sides
+// before SelectEvent 2 zooms to it.
+void CRastCtrl::selection_done(const int32_t* rect) {
+  if (rect == nullptr || !current_valid()) return;
+  int32_t side[4] = {};
+  RX_display_device_to_image(current_, rect[0], rect[1], &side[0], &side[1]);
+  RX_display_device_to_image(current_, rect[2], rect[3], &side[2], &side[3]);
+  VARIANT args[4];
+  for (VARIANT& a : args) VariantInit(&a);
+  for (int i = 0; i < 4; ++i) {
+    // Reverse order: lplLeft is the last argument.
+    args[3 - i].vt = VT_BYREF | VT_I4;
+    args[3 - i].plVal = &side[i];
+  }
+  events_.Fire(kEventSelect, args, 4);
+  if (lng(kDispSelectEvent) != 2 || !current_valid()) return;
+  zoom_to_image_rect(side);
+  RX_display_device_rect_get(current_, client_rect_.data());
+}
+
+}  // namespace rast
