@@ -145,6 +145,11 @@ TEST_F(ViewTest, BadActivationsChangeNothing) {
   const int32_t fine[4] = {0, 0, 10, 10};
   EXPECT_EQ(place_->InPlaceActivate(0x1234, fine), E_INVALIDARG);
   EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), nullptr), E_INVALIDARG);
+  // Sides that overflow 32 bits, and a width no window can have.
+  const int32_t vast[4] = {INT32_MIN, 0, INT32_MAX, 10};
+  EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), vast), E_INVALIDARG);
+  const int32_t wide[4] = {0, 0, 70000, 10};
+  EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), wide), E_INVALIDARG);
   EXPECT_EQ(place_->SetObjectRect(fine), E_FAIL);
   EXPECT_EQ(pw_window_count(), before);
 }

@@ -50,7 +50,14 @@ bool class_ready() {
 // window of it is left).
 void class_release() { pw_class_unregister(kClassName); }
 
-bool rect_usable(const int32_t* r) { return r != nullptr && r[2] >= r[0] && r[3] >= r[1]; }
+// A host's rectangle, its sides worked out in 64 bits: not inverted, and
+// no wider or taller than a window of the layer can be.
+constexpr int64_t kMostSide = 65535;
+bool rect_usable(const int32_t* r) {
+  if (r == nullptr) return false;
+  const int64_t w = int64_t{r[2]} - r[0], h = int64_t{r[3]} - r[1];
+  return w >= 0 && h >= 0 && w <= kMostSide && h <= kMostSide;
+}
 
 }  // namespace
 
