@@ -3,6 +3,7 @@
 // limits, the view rectangles and the selection routine.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "ctrl_harness.h"
@@ -515,6 +516,67 @@ TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
   RX_display_device_to_image(ctrl().current_image(), 0, 0, &ix, &iy);
   EXPECT_EQ(ix, 50);
   EXPECT_EQ(iy, 50);
+  point->Unadvise(cookie);
+  point->Release();
+  cpc->Release();
+}
+
+// Presses over the image start the engine's tools; each tracks the
+// window's messages until the release and then gives the capture back.
+TEST_F(ViewTest, PressesStartTheMagnifierTheRubberBandOrHandPanning) {
+  HWND w = activate(0, 0, 100, 100);
+  host.put_bool(kDispScrollBars, false);
+  load(200, 200);
+  SelectSink sink;
+  IConnectionPointContainer* cpc = nullptr;
+  IConnectionPoint* point = nullptr;
+  uint32_t cookie = 0;
+  ASSERT_EQ(ctrl().QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
+  ASSERT_EQ(cpc->FindConnectionPoint(IID_DRastEvents, &point), S_OK);
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+
+  // A rubber band dragged from (10, 10) to (30, 40): a window pixel is two
+  // image pixels, so SelectEvent hears (20, 20)-(60, 80).
+  host.put_i4(kDispSelectEvent, 1);
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(10, 10));
+  EXPECT_EQ(pw_capture_get(), w);
+  pw_message_send(w, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(30, 40));
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(30, 40));
+  ASSERT_EQ(sink.seen.size(), 1u);
+  EXPECT_EQ(sink.seen[0], (std::vector<int32_t>{20, 20, 60, 80}));
+  EXPECT_EQ(pw_capture_get(), nullptr);
+
+  // MagnifyWindow 1 with no magnify window: a pop-up while the button is
+  // held, gone after the release; no selection is fired.
+  host.put_i4(kDispSelectEvent, 0);
+  host.put_i4(kDispMagnifyWindow, 1);
+  const int32_t windows = pw_window_count();
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_window_count(), windows + 1);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_window_count(), windows);
+  EXPECT_EQ(sink.seen.size(), 1u);
+
+  // Hand panning at zoom 200 without scroll bars: the image covers 200 x
+  // 200 device pixels centred on the window, (-50, -50)-(150, 150), and
+  // dragging 10 right and 6 down moves it by the same, opening no gap.
+  host.put_i4(kDispMagnifyWindow, 0);
+  host.put_bool(kDispHandPanning, true);
+  host.put_i4(kDispZoomLevel, 200);
+  int32_t before[4] = {}, after[4] = {};
+  RX_display_device_rect_get(ctrl().current_image(), before);
+  EXPECT_EQ(before[0], -50);
+  EXPECT_EQ(before[2], 150);
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  pw_message_send(w, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  pw_message_send(w, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(60, 56));
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(60, 56));
+  RX_display_device_rect_get(ctrl().current_image(), after);
+  EXPECT_EQ(after[0] - before[0], 10);
+  EXPECT_EQ(after[1] - before[1], 6);
+  EXPECT_EQ(after[2] - before[2], 10);
+  EXPECT_EQ(after[3] - before[3], 6);
+  EXPECT_EQ(pw_capture_get(), nullptr);
   point->Unadvise(cookie);
   point->Release();
   cpc->Release();

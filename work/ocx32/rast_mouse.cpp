@@ -7,6 +7,7 @@
 #include "platform/window.h"
 #include "rast_dispids.h"
 #include "rastrix/rx_display.h"
+#include "rastrix/rx_tools.h"
 
 namespace rast {
 
@@ -63,13 +64,27 @@ void CRastCtrl::on_left_button(uint32_t message, uintptr_t keys, int32_t x, int3
 }
 
 // ---- Mouse tools -----------------------------------------------------------
-// NOT WIRED YET: the magnifier (MagnifyWindow 1 shows it for the point,
-// an open one follows it), the rubber band (an image and SelectEvent not 0:
-// tracked from the point, ending in selection_done) and hand panning
-// (HandPanning with no magnifier, an image and SelectEvent 0: dragged in
-// the pan window or this one) start here once the engine offers them.
-// Until then the left button has the default handling only.
-void CRastCtrl::mouse_tools_start(int32_t, int32_t) {}
+namespace {
+
+void selection_ended(uintptr_t user, uintptr_t, const int32_t* rect) {
+  reinterpret_cast<CRastCtrl*>(user)->selection_done(rect);
+}
+
+}  // namespace
+
+// What a press over the image starts, in this order: the magnifier
+// (MagnifyWindow 1; the control has no magnify window of its own, so the
+// pop-up follows the mouse), the rubber band (SelectEvent not 0, ending in
+// selection_done) and hand panning (HandPanning with neither of them). The
+// engine tracks each through the window's messages until the release.
+void CRastCtrl::mouse_tools_start(int32_t x, int32_t y) {
+  if (!current_valid() || window_ == 0) return;
+  const bool magnify = lng(kDispMagnifyWindow) == 1;
+  if (magnify) RX_magnify_start(current_, window_, x, y);
+  const int32_t select = lng(kDispSelectEvent);
+  if (select != 0) RX_select_start(window_, x, y, selection_ended, reinterpret_cast<uintptr_t>(this));
+  if (flag(kDispHandPanning) && !magnify && select == 0) RX_pan_start(current_, window_, nullptr, 0);
+}
 
 // The host sees the selection in image pixels and may move its sides
 // before SelectEvent 2 zooms to it.
