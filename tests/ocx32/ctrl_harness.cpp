@@ -144,14 +144,18 @@ int CtrlTest::live_slots() {
 }
 
 RecordingSink& CtrlTest::connect() {
+  connect(&sink_);
+  return sink_;
+}
+
+void CtrlTest::connect(com::IDispatch* sink) {
   IConnectionPointContainer* container = nullptr;
   EXPECT_EQ(host.disp->QueryInterface(IID_IConnectionPointContainer,
                                       reinterpret_cast<void**>(&container)),
             S_OK);
   EXPECT_EQ(container->FindConnectionPoint(rast::IID_DRastEvents, &point_), S_OK);
   container->Release();
-  EXPECT_EQ(point_->Advise(&sink_, &cookie_), S_OK);
-  return sink_;
+  EXPECT_EQ(point_->Advise(sink, &cookie_), S_OK);
 }
 
 std::string CtrlTest::make_bmp(const std::string& name, int32_t width, int32_t height,

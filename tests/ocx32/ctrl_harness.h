@@ -88,6 +88,8 @@ class CtrlTest : public EngineTest {
   int live_slots();
   // Connects the fixture's sink to the control's events.
   RecordingSink& connect();
+  // Connects `sink` instead, until the test ends (it must outlive the test body).
+  void connect(com::IDispatch* sink);
 
   Host host;
   std::filesystem::path dir_;

@@ -101,6 +101,7 @@ class ViewTest : public CtrlTest {
 
   HWND parent_ = nullptr;
   IInPlaceControl* place_ = nullptr;
+  SelectSink select_sink_;  // outlives the test body, as its connection does
 };
 
 // ---- In-place activation ----------------------------------------------------
@@ -484,13 +485,8 @@ TEST_F(ViewTest, ZoomBottomZoomsToTheWrittenRectangle) {
 TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
   activate(0, 0, 100, 100);
   load(200, 200);
-  SelectSink sink;
-  IConnectionPointContainer* cpc = nullptr;
-  IConnectionPoint* point = nullptr;
-  uint32_t cookie = 0;
-  ASSERT_EQ(ctrl().QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
-  ASSERT_EQ(cpc->FindConnectionPoint(IID_DRastEvents, &point), S_OK);
-  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  SelectSink& sink = select_sink_;
+  connect(&sink);
 
   // Stretched into 100 x 100 at zoom 100, a window pixel is two image
   // pixels: the window rectangle (10, 10)-(30, 40) is (20, 20)-(60, 80).
@@ -516,9 +512,6 @@ TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
   RX_display_device_to_image(ctrl().current_image(), 0, 0, &ix, &iy);
   EXPECT_EQ(ix, 50);
   EXPECT_EQ(iy, 50);
-  point->Unadvise(cookie);
-  point->Release();
-  cpc->Release();
 }
 
 // Presses over the image start the engine's tools; each tracks the
@@ -527,13 +520,8 @@ TEST_F(ViewTest, PressesStartTheMagnifierTheRubberBandOrHandPanning) {
   HWND w = activate(0, 0, 100, 100);
   host.put_bool(kDispScrollBars, false);
   load(200, 200);
-  SelectSink sink;
-  IConnectionPointContainer* cpc = nullptr;
-  IConnectionPoint* point = nullptr;
-  uint32_t cookie = 0;
-  ASSERT_EQ(ctrl().QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
-  ASSERT_EQ(cpc->FindConnectionPoint(IID_DRastEvents, &point), S_OK);
-  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  SelectSink& sink = select_sink_;
+  connect(&sink);
 
   // A rubber band dragged from (10, 10) to (30, 40): a window pixel is two
   // image pixels, so SelectEvent hears (20, 20)-(60, 80).
@@ -577,9 +565,6 @@ TEST_F(ViewTest, PressesStartTheMagnifierTheRubberBandOrHandPanning) {
   EXPECT_EQ(after[2] - before[2], 10);
   EXPECT_EQ(after[3] - before[3], 6);
   EXPECT_EQ(pw_capture_get(), nullptr);
-  point->Unadvise(cookie);
-  point->Release();
-  cpc->Release();
 }
 
 // ---- The transition -------------------------------------------------------------
