@@ -181,19 +181,9 @@ extern "C" int32_t RX_magnify_window_create(RX_HIMAGE image, uintptr_t owner, co
                                             int32_t y, int32_t client_width, int32_t client_height,
                                             uintptr_t* window) {
   error_clear();
-  if (window == nullptr) {
-    RX_ERR(RXE_INVALID_POINTER, 0, 0);
-    return error_count();
-  }
-  *window = 0;
-  IMAGE_REC* record = tool_image_enter(image);
-  if (record == nullptr) return error_count();
-  HWND iw = tool_window_enter(owner);
+  IMAGE_REC* record = nullptr;
+  HWND iw = tool_create_enter(image, owner, client_width, client_height, window, &record);
   if (iw == nullptr) return error_count();
-  if (!client_size_ok(client_width, client_height)) {
-    RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, client_width, client_height);
-    return error_count();
-  }
   auto* m = tool_new<Magnifier>(ToolKind::kMagnifier);
   if (m == nullptr) return error_count();
   m->image = image;

@@ -13,6 +13,14 @@
 RX_SOURCE("source\\gui\\tool_common.cpp");
 
 namespace rx {
+namespace {
+
+// Client sizes a caller may ask for.
+bool client_size_ok(int32_t width, int32_t height) {
+  return width >= 1 && width <= 65535 && height >= 1 && height <= 65535;
+}
+
+}  // namespace
 
 HWND tool_window_enter(uintptr_t window) {
   HWND hwnd = hwnd_of(window);
@@ -37,8 +45,22 @@ bool window_of_class(HWND hwnd, const char* name) {
   return std::strcmp(got, name) == 0;
 }
 
-bool client_size_ok(int32_t width, int32_t height) {
-  return width >= 1 && width <= 65535 && height >= 1 && height <= 65535;
+HWND tool_create_enter(RX_HIMAGE image, uintptr_t image_window, int32_t client_width,
+                       int32_t client_height, uintptr_t* window, IMAGE_REC** record) {
+  if (window == nullptr) {
+    RX_ERR(RXE_INVALID_POINTER, 0, 0);
+    return nullptr;
+  }
+  *window = 0;
+  *record = tool_image_enter(image);
+  if (*record == nullptr) return nullptr;
+  HWND iw = tool_window_enter(image_window);
+  if (iw == nullptr) return nullptr;
+  if (!client_size_ok(client_width, client_height)) {
+    RX_ERR(RXE_PARAMETERS_OUT_OF_LIMITS, client_width, client_height);
+    return nullptr;
+  }
+  return iw;
 }
 
 HWND tool_window_make(const char* cls, const char* caption, uint32_t style, int32_t x, int32_t y,

@@ -35,8 +35,13 @@ bool window_of_class(HWND hwnd, const char* name);
 // size asked for; null after pushing RXE_CREATE_WINDOW_FAILED.
 HWND tool_window_make(const char* cls, const char* caption, uint32_t style, int32_t x, int32_t y,
                       int32_t client_width, int32_t client_height);
-// Client sizes a caller may ask for.
-bool client_size_ok(int32_t width, int32_t height);
+// The checks a tool window's maker starts with, in order: the output
+// (RXE_INVALID_POINTER; cleared to 0 when there is one), the image, the
+// image window, and the client size (RXE_PARAMETERS_OUT_OF_LIMITS outside
+// 1..65535). The image window, or null after pushing the first failure;
+// `record` gets the image's record.
+HWND tool_create_enter(RX_HIMAGE image, uintptr_t image_window, int32_t client_width,
+                       int32_t client_height, uintptr_t* window, IMAGE_REC** record);
 
 // Draws the image into the DC through `rect` instead of its own device
 // rectangle, against the DC's clip box alone; the image's rectangle and
