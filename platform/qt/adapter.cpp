@@ -83,7 +83,10 @@ void Adapter::onEvent(int32_t event, HWND hwnd) {
       break;
     case PW_EVENT_PAINTED:
     case PW_EVENT_MOVED:
-      if (auto* lw = qobject_cast<LayerWindowWidget*>(w)) lw->layerChanged();
+      if (auto* lw = qobject_cast<LayerWindowWidget*>(w)) {
+        if (event == PW_EVENT_MOVED) lw->layerMoved();
+        lw->layerChanged();
+      }
       else if (w == nullptr) {
         // A child window: its top-level widget shows it.
         for (HWND p = pw_window_parent(hwnd); p != nullptr; p = pw_window_parent(p))

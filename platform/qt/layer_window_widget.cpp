@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QUrl>
 
 #include "qt_internal.h"
@@ -118,13 +120,15 @@ LayerWindowWidget::LayerWindowWidget(HWND hwnd, QWidget* parent) : QWidget(paren
       Adapter::instance()->pumpNow();
     });
   }
-  // A top-level widget starts at the layer window's size; an embedded one
-  // gives its size to the window instead.
+  // A top-level widget starts where the layer window is and at its size;
+  // an embedded one gives its place and size to the window instead. A
+  // pop-up without a caption (the magnifier that follows the pointer) is
+  // placed exactly, undecorated and without taking the focus.
   if (parent == nullptr) {
-    pg_rect r{};
-    pw_window_rect_get(hwnd, &r);
-    QMargins f = frame_of(hwnd);
-    resize(qMax(1, r.right - r.left - f.left() - f.right()), qMax(1, r.bottom - r.top - f.top() - f.bottom()));
+    const uint32_t style = pw_window_style_get(hwnd);
+    if ((style & WS_POPUP) != 0 && (style & WS_CAPTION) != WS_CAPTION)
+      setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    layerMoved();
   }
   scrollBarsChanged();
 }
@@ -173,12 +177,37 @@ void LayerWindowWidget::scrollBarsChanged() {
   update();
 }
 
-void LayerWindowWidget::layoutToLayer() {
-  if (!pw_window_valid(hwnd_)) return;
-  QMargins f = frame_of(hwnd_);
+void LayerWindowWidget::layerMoved() {
+  if (!isWindow() || !pw_window_valid(hwnd_)) return;
   pg_rect r{};
   pw_window_rect_get(hwnd_, &r);
-  pw_window_move(hwnd_, r.left, r.top, width() + f.left() + f.right(), height() + f.top() + f.bottom(), 1);
+  const QMargins f = frame_of(hwnd_);
+  const QRect want(r.left + f.left(), r.top + f.top(), qMax(1, r.right - r.left - f.left() - f.right()),
+                   qMax(1, r.bottom - r.top - f.top() - f.bottom()));
+  if (geometry() != want) setGeometry(want);
+}
+
+// The layer works out screen points from where its windows stand, so the
+// window stands where the widget's client area is on the screen.
+QPoint LayerWindowWidget::layerOrigin() const {
+  const QMargins f = frame_of(hwnd_);
+  return mapToGlobal(QPoint(0, 0)) - QPoint(f.left(), f.top());
+}
+
+void LayerWindowWidget::placeLayerWindow() {
+  if (!pw_window_valid(hwnd_)) return;
+  pg_rect r{};
+  pw_window_rect_get(hwnd_, &r);
+  const QPoint at = layerOrigin();
+  if (r.left != at.x() || r.top != at.y())
+    pw_window_move(hwnd_, at.x(), at.y(), r.right - r.left, r.bottom - r.top, 0);
+}
+
+void LayerWindowWidget::layoutToLayer() {
+  if (!pw_window_valid(hwnd_)) return;
+  const QMargins f = frame_of(hwnd_);
+  const QPoint at = layerOrigin();
+  pw_window_move(hwnd_, at.x(), at.y(), width() + f.left() + f.right(), height() + f.top() + f.bottom(), 1);
   scrollBarsChanged();
   Adapter::instance()->pumpNow();
 }
@@ -194,8 +223,15 @@ void LayerWindowWidget::paintEvent(QPaintEvent*) {
 
 void LayerWindowWidget::resizeEvent(QResizeEvent*) { layoutToLayer(); }
 
+void LayerWindowWidget::moveEvent(QMoveEvent*) { placeLayerWindow(); }
+
+void LayerWindowWidget::showEvent(QShowEvent*) { placeLayerWindow(); }
+
 void LayerWindowWidget::mouse(QMouseEvent* e, uint32_t message) {
   if (!pw_window_valid(hwnd_)) return;
+  // An embedded widget hears no move when its form moves: a press is
+  // where the layer's screen points start to matter (pop-ups, tracking).
+  if (message != WM_MOUSEMOVE) placeLayerWindow();
   QPoint p = e->position().toPoint();
   HWND target = pw_capture_get() != nullptr ? hwnd_ : hit(hwnd_, &p);
   pw_input_mouse(target, message, p.x(), p.y(), mouse_keys(e));

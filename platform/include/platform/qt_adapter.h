@@ -38,10 +38,14 @@ class LayerWindowWidget : public QWidget {
   // The adapter calls these when the layer reports a change.
   void layerChanged();
   void scrollBarsChanged();
+  // A top-level widget goes where the layer moved its window.
+  void layerMoved();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -55,6 +59,8 @@ class LayerWindowWidget : public QWidget {
  private:
   void mouse(QMouseEvent* event, uint32_t message);
   void layoutToLayer();
+  void placeLayerWindow();
+  QPoint layerOrigin() const;
   QRect clientRect() const;
   HWND hwnd_;
   QScrollBar* bars_[2];

@@ -216,6 +216,34 @@ class QtAdapter : public QObject {
     save(form.grab().toImage(), "layer-host-in-form");
     form.resize(360, 260);
     QTRY_COMPARE(pw_client_rect_get(h, &c) ? c.right : 0, host->width());
+
+    // The layer's screen points are the desktop's: a client point of the
+    // hosted window lands where the widget shows it, after the form moves
+    // too (the next press brings the window along).
+    form.move(70, 90);
+    QTest::mouseClick(host, Qt::LeftButton, Qt::NoModifier, QPoint(5, 6));
+    pg_point s{5, 6};
+    pw_client_to_screen(h, &s);
+    QCOMPARE(QPoint(s.x, s.y), host->mapToGlobal(QPoint(5, 6)));
+  }
+
+  void placesTopLevelWindowsWhereTheLayerPutsThem() {
+    // A pop-up without a caption that the layer moves (a magnifier
+    // following the pointer) moves on the screen, undecorated.
+    HWND h = pw_window_create(0, "TestSceneClass", "", WS_POPUP | WS_VISIBLE, 120, 80, 50, 40, nullptr, 0, nullptr);
+    QVERIFY(h != nullptr);
+    QPointer<QWidget> w = rxqt::widgetFor(h);
+    QVERIFY(w != nullptr);
+    QTRY_VERIFY(w->isVisible());
+    QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(w->geometry(), QRect(120, 80, 50, 40));
+    pw_window_move(h, 300, 210, 50, 40, 1);
+    QTRY_COMPARE(w->geometry(), QRect(300, 210, 50, 40));
+    pg_point s{0, 0};
+    pw_client_to_screen(h, &s);
+    QCOMPARE(QPoint(s.x, s.y), w->mapToGlobal(QPoint(0, 0)));
+    pw_window_destroy(h);
+    QTRY_VERIFY(w.isNull());
   }
 
   void buildsTemplateDialogsFromRealWidgets() {
