@@ -1,0 +1,330 @@
+// The control's own magnifier and pan window (MagnifyWindow, PanWindow):
+// made at their stored geometry, shown and hidden, gone with the control;
+// kept up to date after scrolls and new images.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SUPPORT/dib_builder.h"
+#include "ctrl_harness.h"
+#include "platform/window.h"
+#include "rast_dispids.h"
+#include "rastrix/rx_display.h"
+#include "rastrix/rx_window.h"
+
+namespace test {
+namespace {
+
+using namespace com;
+using namespace rast;
+
+// A 24-bit pixel as (red, green, blue).
+struct Rgb {
+  uint8_t r, g, b;
+};
+
+class ToolWindowTest : public CtrlTest {
+ protected:
+  void SetUp() override {
+    CtrlTest::SetUp();
+    parent_ = pw_window_create(0, RX_window_class_name(), "host", WS_VISIBLE, 0, 0, 400, 300,
+                               nullptr, 0, nullptr);
+    ASSERT_NE(parent_, nullptr);
+    ASSERT_EQ(ctrl().QueryInterface(IID_IInPlaceControl, reinterpret_cast<void**>(&place_)), S_OK);
+  }
+  void TearDown() override {
+    if (place_ != nullptr) {
+      place_->InPlaceDeactivate();
+      place_->Release();
+    }
+    pw_window_destroy(parent_);
+    CtrlTest::TearDown();
+  }
+  HWND activate(int32_t width, int32_t height) {
+    const int32_t rect[4] = {0, 0, width, height};
+    EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), rect), S_OK);
+    uintptr_t w = 0;
+    place_->GetWindow(&w);
+    return reinterpret_cast<HWND>(w);
+  }
+  // Loads a 24-bit image whose pixel (x, y) is colour(x, y).
+  void load_made(int32_t width, int32_t height, const std::function<Rgb(int32_t, int32_t)>& colour) {
+    std::vector<uint8_t> dib = make_dib(width, height, 24);
+    for (int32_t y = 0; y < height; ++y) {
+      uint8_t* row = image_row(dib, y);
+      for (int32_t x = 0; x < width; ++x) {
+        const Rgb c = colour(x, y);
+        row[3 * x] = c.b;
+        row[3 * x + 1] = c.g;
+        row[3 * x + 2] = c.r;
+      }
+    }
+    RX_HIMAGE image = create(dib);
+    ASSERT_NE(image, 0u);
+    const std::string p = path("made" + std::to_string(made_++) + ".bmp");
+    ASSERT_EQ(RX_image_save_file(image, p.c_str(), RX_FORMAT_BMP), 0);
+    RX_image_delete(image);
+    host.put_str(kDispLoadImage, p);
+    ASSERT_NE(ctrl().current_image(), 0u);
+  }
+  void load_plain(int32_t width, int32_t height, Rgb c) {
+    load_made(width, height, [c](int32_t, int32_t) { return c; });
+  }
+  HWND tool(int32_t dispid) { return reinterpret_cast<HWND>(ctrl().tool_window(dispid)); }
+  static std::string caption(HWND w) {
+    char text[64] = {};
+    pw_window_text_get(w, text, sizeof text);
+    return text;
+  }
+  // The client area as shown, 0xRRGGBB a pixel, rows from the top.
+  struct Shot {
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> px;
+    uint32_t at(int32_t x, int32_t y) const { return px[size_t(y) * width + x] & 0xFFFFFFu; }
+  };
+  static Shot shot(HWND w) {
+    pg_rect r{};
+    pw_client_rect_get(w, &r);
+    Shot s{r.right, r.bottom, std::vector<uint32_t>(size_t(r.right) * r.bottom)};
+    pw_window_render(w, s.px.data(), s.width, s.height, s.width);
+    return s;
+  }
+  void geometry(int32_t which, int16_t x, int16_t y, int16_t width, int16_t height) {
+    host.put_i4(kDispGUIWindow, which);
+    host.put_i2(kDispGUIXpos, x);
+    host.put_i2(kDispGUIYpos, y);
+    host.put_i2(kDispGUIWidth, width);
+    host.put_i2(kDispGUIHeight, height);
+  }
+
+  HWND parent_ = nullptr;
+  IInPlaceControl* place_ = nullptr;
+  int made_ = 0;
+};
+
+constexpr Rgb kGrey{200, 200, 200};
+constexpr uint32_t rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
+
+// ---- Making, showing and hiding ---------------------------------------------
+
+TEST_F(ToolWindowTest, NothingIsMadeBeforeTheFirstWriteNorWithoutAnImage) {
+  activate(100, 100);
+  const int32_t windows = pw_window_count();
+  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
+  EXPECT_EQ(tool(kDispPanWindow), nullptr);
+  // No image to show yet: the writes are kept and make nothing.
+  host.put_i4(kDispMagnifyWindow, 1);
+  host.put_bool(kDispPanWindow, true);
+  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
+  EXPECT_EQ(tool(kDispPanWindow), nullptr);
+  EXPECT_EQ(pw_window_count(), windows);
+  EXPECT_EQ(host.get_int(kDispMagnifyWindow), 1);
+  // A new image alone does not make them either.
+  load_plain(20, 20, kGrey);
+  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
+  EXPECT_EQ(pw_window_count(), windows);
+}
+
+TEST_F(ToolWindowTest, MagnifierIsMadeAtItsStoredGeometryShownAndHiddenNotDestroyed) {
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  // Written before it exists: GUIWindow 2 is the magnifier.
+  geometry(2, 30, 40, 150, 110);
+  const int32_t windows = pw_window_count();
+  host.put_i4(kDispMagnifyWindow, 1);
+  HWND m = tool(kDispMagnifyWindow);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(pw_window_count(), windows + 1);
+  EXPECT_EQ(caption(m), "Magnify Window");
+  pg_rect r{};
+  pw_client_rect_get(m, &r);
+  EXPECT_EQ(r.right, 150);
+  EXPECT_EQ(r.bottom, 110);
+  pw_window_rect_get(m, &r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_NE(pw_window_visible(m), 0);
+
+  host.put_i4(kDispMagnifyWindow, 0);
+  EXPECT_NE(pw_window_valid(m), 0);
+  EXPECT_EQ(pw_window_visible(m), 0);
+  EXPECT_EQ(tool(kDispMagnifyWindow), m);
+  // Values other than 0 and 1 leave it as it is, hidden or shown.
+  host.put_i4(kDispMagnifyWindow, 5);
+  EXPECT_EQ(pw_window_visible(m), 0);
+  host.put_i4(kDispMagnifyWindow, 1);
+  EXPECT_EQ(tool(kDispMagnifyWindow), m);
+  EXPECT_NE(pw_window_visible(m), 0);
+  host.put_i4(kDispMagnifyWindow, 2);
+  EXPECT_NE(pw_window_visible(m), 0);
+  EXPECT_EQ(pw_window_count(), windows + 1);
+}
+
+TEST_F(ToolWindowTest, PanWindowTakesTheDefaultGeometryAndFalseHidesIt) {
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_bool(kDispPanWindow, true);
+  HWND p = tool(kDispPanWindow);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(caption(p), "Pan Window");
+  // The stored geometry of a pan window nobody changed: 0, 0, 128 by 96.
+  pg_rect r{};
+  pw_client_rect_get(p, &r);
+  EXPECT_EQ(r.right, 128);
+  EXPECT_EQ(r.bottom, 96);
+  pw_window_rect_get(p, &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_NE(pw_window_visible(p), 0);
+  host.put_bool(kDispPanWindow, false);
+  EXPECT_EQ(pw_window_visible(p), 0);
+  EXPECT_NE(pw_window_valid(p), 0);
+  host.put_bool(kDispPanWindow, true);
+  EXPECT_EQ(tool(kDispPanWindow), p);
+  EXPECT_NE(pw_window_visible(p), 0);
+}
+
+TEST_F(ToolWindowTest, AToolWindowTheUserClosedIsMadeAgain) {
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_bool(kDispPanWindow, true);
+  HWND p = tool(kDispPanWindow);
+  ASSERT_NE(p, nullptr);
+  pw_message_send(p, WM_CLOSE, 0, 0);
+  EXPECT_EQ(pw_window_valid(p), 0);
+  EXPECT_EQ(tool(kDispPanWindow), nullptr);
+  host.put_bool(kDispPanWindow, true);
+  ASSERT_NE(tool(kDispPanWindow), nullptr);
+  EXPECT_NE(pw_window_visible(tool(kDispPanWindow)), 0);
+}
+
+TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindow) {
+  const int32_t windows = pw_window_count();
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_i4(kDispMagnifyWindow, 1);
+  host.put_bool(kDispPanWindow, true);
+  HWND m = tool(kDispMagnifyWindow), p = tool(kDispPanWindow);
+  ASSERT_NE(m, nullptr);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(place_->InPlaceDeactivate(), S_OK);
+  EXPECT_EQ(pw_window_valid(m), 0);
+  EXPECT_EQ(pw_window_valid(p), 0);
+  EXPECT_EQ(pw_window_count(), windows);
+}
+
+TEST_F(ToolWindowTest, ToolWindowsGoWithTheControl) {
+  const int32_t windows = pw_window_count();
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_i4(kDispMagnifyWindow, 1);
+  host.put_bool(kDispPanWindow, true);
+  host.put_i4(kDispMagnifyWindow, 0);  // a hidden one goes too
+  place_->Release();
+  place_ = nullptr;
+  host.disp->Release();
+  host.disp = nullptr;
+  EXPECT_EQ(pw_window_count(), windows);
+}
+
+// While the magnify window is shown, a press follows the mouse with it
+// instead of popping up the small magnifier; the release ends the
+// tracking and leaves the window.
+TEST_F(ToolWindowTest, APressWithTheMagnifierShownTracksInIt) {
+  HWND w = activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_i4(kDispMagnifyWindow, 1);
+  const int32_t windows = pw_window_count();
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), w);
+  EXPECT_EQ(pw_window_count(), windows);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), nullptr);
+  EXPECT_NE(pw_window_valid(tool(kDispMagnifyWindow)), 0);
+
+  // Hidden, it takes no press: with nothing else asked for, none tracks.
+  host.put_i4(kDispMagnifyWindow, 0);
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), nullptr);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
+}
+
+TEST_F(ToolWindowTest, MagnifyWindowOneWithoutAMagnifierPopsUpTheSmallOne) {
+  HWND w = activate(100, 100);
+  host.put_i4(kDispMagnifyWindow, 1);  // no image yet: nothing made
+  load_plain(40, 40, kGrey);
+  const int32_t windows = pw_window_count();
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_window_count(), windows + 1);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_window_count(), windows);
+}
+
+// ---- Keeping them up to date ------------------------------------------------------
+
+// A 100 x 100 window without scroll bars shows a 200 x 200 grey image at
+// zoom 200 over 200 x 200 device pixels, centred: (-50, -50)-(150, 150),
+// so the view is image pixels 50..149 each way. A 200 x 200 pan window
+// shows the image one to one (stretched into its client area), with the
+// view inverted: grey 200 becomes 55.
+TEST_F(ToolWindowTest, PanWindowMarksTheViewAfterAScrollAndShowsANewImage) {
+  HWND w = activate(100, 100);
+  host.put_bool(kDispScrollBars, false);
+  load_plain(200, 200, kGrey);
+  geometry(1, 0, 0, 200, 200);
+  host.put_bool(kDispPanWindow, true);
+  HWND p = tool(kDispPanWindow);
+  ASSERT_NE(p, nullptr);
+  host.put_i4(kDispZoomLevel, 200);
+  const uint32_t grey = rgb(200, 200, 200), inverted = rgb(55, 55, 55);
+  Shot s = shot(p);
+  ASSERT_EQ(s.width, 200);
+  EXPECT_EQ(s.at(49, 100), grey);
+  EXPECT_EQ(s.at(50, 100), inverted);
+  EXPECT_EQ(s.at(149, 100), inverted);
+  EXPECT_EQ(s.at(150, 100), grey);
+  EXPECT_EQ(s.at(100, 49), grey);
+  EXPECT_EQ(s.at(100, 50), inverted);
+
+  // A line right is a tenth of the client area, 10 pixels: columns 60..159.
+  pw_message_send(w, WM_HSCROLL, SB_LINEDOWN, 0);
+  s = shot(p);
+  EXPECT_EQ(s.at(59, 100), grey);
+  EXPECT_EQ(s.at(60, 100), inverted);
+  EXPECT_EQ(s.at(159, 100), inverted);
+  EXPECT_EQ(s.at(160, 100), grey);
+  // A page down is 100 rows from 50, held at the last 100: rows 100..199.
+  pw_message_send(w, WM_VSCROLL, SB_PAGEDOWN, 0);
+  s = shot(p);
+  EXPECT_EQ(s.at(100, 99), grey);
+  EXPECT_EQ(s.at(100, 100), inverted);
+  EXPECT_EQ(s.at(100, 199), inverted);
+  EXPECT_EQ(s.at(59, 150), grey);
+
+  // Another image, fitted at zoom 100: the whole of it is in view, so the
+  // whole pan window shows its colour inverted.
+  load_plain(100, 50, Rgb{10, 60, 110});
+  s = shot(p);
+  EXPECT_EQ(s.at(0, 0), rgb(245, 195, 145));
+  EXPECT_EQ(s.at(199, 199), rgb(245, 195, 145));
+  EXPECT_EQ(s.at(100, 100), rgb(245, 195, 145));
+}
+
+TEST_F(ToolWindowTest, MagnifierExaminesTheNewImage) {
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  host.put_i4(kDispMagnifyWindow, 1);
+  HWND m = tool(kDispMagnifyWindow);
+  ASSERT_NE(m, nullptr);
+  // Eight times enlarged, a one-colour image covers the whole client area.
+  EXPECT_EQ(shot(m).at(64, 48), rgb(200, 200, 200));
+  load_plain(30, 20, Rgb{10, 60, 110});
+  const Shot s = shot(m);
+  EXPECT_EQ(s.at(0, 0), rgb(10, 60, 110));
+  EXPECT_EQ(s.at(64, 48), rgb(10, 60, 110));
+}
+
+}  // namespace
+}  // namespace test
