@@ -1,6 +1,7 @@
 // The control's own magnifier and pan window (MagnifyWindow, PanWindow):
 // made at their stored geometry, shown and hidden, gone with the control;
-// kept up to date after scrolls and new images.
+// kept up to date after scrolls and new images; and the zoom that scroll
+// bars coming do not undo.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -324,6 +325,89 @@ TEST_F(ToolWindowTest, MagnifierExaminesTheNewImage) {
   const Shot s = shot(m);
   EXPECT_EQ(s.at(0, 0), rgb(10, 60, 110));
   EXPECT_EQ(s.at(64, 48), rgb(10, 60, 110));
+}
+
+// ---- Zoom through the image window --------------------------------------------------
+
+// Pixel (x, y) of the 400 x 300 image: red x mod 256, green y mod 256, blue
+// 16 x (x / 256) + y / 256.
+Rgb coordinates(int32_t x, int32_t y) {
+  return Rgb{uint8_t(x & 255), uint8_t(y & 255), uint8_t(16 * (x >> 8) + (y >> 8))};
+}
+uint32_t coordinates_rgb(int32_t x, int32_t y) {
+  const Rgb c = coordinates(x, y);
+  return rgb(c.r, c.g, c.b);
+}
+
+class ZoomTest : public ToolWindowTest {
+ protected:
+  // A 200 x 200 window with scroll bars, a 400 x 300 image stretched over
+  // it at fit (zoom 100, no bars needed), then zoom 200: 400 x 400 device
+  // pixels, which brings both bars; the client area is c x c, c = 200 less
+  // a bar.
+  void zoom_in() {
+    w_ = activate(200, 200);
+    load_made(400, 300, coordinates);
+    host.put_i4(kDispZoomLevel, 200);
+    pg_rect r{};
+    pw_client_rect_get(w_, &r);
+    c_ = r.right;
+  }
+  int32_t pos(int32_t bar) const {
+    pw_scroll_info si{};
+    si.mask = PW_SIF_ALL;
+    EXPECT_NE(pw_scroll_info_get(w_, bar, &si), 0);
+    return si.pos;
+  }
+  HWND w_ = nullptr;
+  int32_t c_ = 0;
+};
+
+TEST_F(ZoomTest, ZoomLevelStaysWhenTheScrollBarsCome) {
+  zoom_in();
+  const int32_t bar = pw_system_metric(SM_CXVSCROLL);
+  EXPECT_EQ(c_, 200 - bar);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 200);
+  int32_t zoom = 0;
+  EXPECT_EQ(RX_window_zoom_get(reinterpret_cast<uintptr_t>(w_), &zoom), 0);
+  EXPECT_EQ(zoom, 200);
+  EXPECT_EQ(pw_window_style_get(w_) & (WS_HSCROLL | WS_VSCROLL), uint32_t(WS_HSCROLL | WS_VSCROLL));
+  pw_scroll_info si{};
+  si.mask = PW_SIF_ALL;
+  pw_scroll_info_get(w_, SB_HORZ, &si);
+  EXPECT_EQ(si.max, 399);
+  EXPECT_EQ(si.page, uint32_t(c_));
+  // The view's centre stays the image's centre: device offset 200 of 400
+  // is column 200 of 400 and row 150 of 300; the first visible pixel is
+  // 200 - c / 2 in, and the window's middle pixel c / 2 further.
+  EXPECT_EQ(pos(SB_HORZ), 200 - c_ / 2);
+  EXPECT_EQ(pos(SB_VERT), 200 - c_ / 2);
+  const Shot s = shot(w_);
+  EXPECT_EQ(s.at(c_ / 2, c_ / 2), coordinates_rgb(200, 150));
+  // One device row is three quarters of an image row: offset 204 is row 153.
+  EXPECT_EQ(s.at(c_ / 2 + 1, c_ / 2 + 4), coordinates_rgb(201, 153));
+}
+
+TEST_F(ZoomTest, TheZoomOutlivesASizeChangeAndAFitEndsIt) {
+  zoom_in();
+  // 220 x 220: the image is placed over the whole area again and doubled.
+  const int32_t bigger[4] = {0, 0, 220, 220};
+  ASSERT_EQ(place_->SetObjectRect(bigger), S_OK);
+  int32_t dr[4] = {};
+  RX_display_device_rect_get(ctrl().current_image(), dr);
+  EXPECT_EQ(dr[2] - dr[0], 440);
+  EXPECT_EQ(dr[3] - dr[1], 440);
+  // A fit goes back to 100 and stays there through the next size change.
+  host.put_i4(kDispFitMethod, 0);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 100);
+  const int32_t smaller[4] = {0, 0, 180, 160};
+  ASSERT_EQ(place_->SetObjectRect(smaller), S_OK);
+  RX_display_device_rect_get(ctrl().current_image(), dr);
+  EXPECT_EQ(dr[0], 0);
+  EXPECT_EQ(dr[1], 0);
+  EXPECT_EQ(dr[2], 180);
+  EXPECT_EQ(dr[3], 160);
+  EXPECT_EQ(pw_window_style_get(w_) & (WS_HSCROLL | WS_VSCROLL), 0u);
 }
 
 }  // namespace

@@ -188,6 +188,8 @@ class CRastCtrl final : public com::IDispatch,
   bool put_view(int32_t dispid);
   void on_display_lut();
   void on_zoom_level();
+  int32_t fit(int32_t method);
+  bool client_rect_whole() const;
   void on_alias();
   void on_display_angle();
   void on_fit_method();
