@@ -1,7 +1,7 @@
 // The control's own magnifier and pan window (MagnifyWindow, PanWindow):
 // made at their stored geometry, shown and hidden, gone with the control;
-// kept up to date after scrolls and new images; and the zoom that scroll
-// bars coming do not undo.
+// kept up to date after scrolls and new images; the zoom that scroll bars
+// coming do not undo; and the scroll bars that follow a pan.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -408,6 +408,54 @@ TEST_F(ZoomTest, TheZoomOutlivesASizeChangeAndAFitEndsIt) {
   EXPECT_EQ(dr[2], 180);
   EXPECT_EQ(dr[3], 160);
   EXPECT_EQ(pw_window_style_get(w_) & (WS_HSCROLL | WS_VSCROLL), 0u);
+}
+
+// ---- Scroll bars that follow a pan ------------------------------------------------
+
+// A 200 x 200 pan window shows the 400 x 400 device pixels of the zoomed
+// image at half size. A press at (50, 150) is device offset (100, 300);
+// the view is centred on it: it starts at 100 - c / 2 and 300 - c / 2.
+TEST_F(ZoomTest, ScrollBarsFollowADragInThePanWindow) {
+  zoom_in();
+  geometry(1, 0, 0, 200, 200);
+  host.put_bool(kDispPanWindow, true);
+  HWND p = tool(kDispPanWindow);
+  ASSERT_NE(p, nullptr);
+  pw_message_send(p, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 150));
+  int32_t dr[4] = {};
+  RX_display_device_rect_get(ctrl().current_image(), dr);
+  EXPECT_EQ(dr[0], c_ / 2 - 100);
+  EXPECT_EQ(pos(SB_HORZ), 100 - c_ / 2);
+  EXPECT_EQ(pos(SB_VERT), 300 - c_ / 2);
+  // Dragged past the far corner, the view stops at the image's edge: the
+  // last position, 400 - c.
+  pw_message_send(p, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(260, 250));
+  EXPECT_EQ(pos(SB_HORZ), 400 - c_);
+  EXPECT_EQ(pos(SB_VERT), 400 - c_);
+  pw_message_send(p, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(50, 150));
+  pw_message_send(p, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 150));
+  // The next zoom starts from where the pan left the view: (100 + ...) of
+  // 400 is an exact fraction, so the same zoom puts it back in place.
+  host.put_i4(kDispZoomLevel, 200);
+  EXPECT_EQ(pos(SB_HORZ), 100 - c_ / 2);
+  EXPECT_EQ(pos(SB_VERT), 300 - c_ / 2);
+}
+
+TEST_F(ZoomTest, ScrollBarsFollowHandPanning) {
+  zoom_in();
+  host.put_bool(kDispHandPanning, true);
+  const int32_t x0 = pos(SB_HORZ), y0 = pos(SB_VERT);
+  // Dragging the image 10 left and 6 up shows what lay right and below.
+  pw_message_send(w_, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(80, 80));
+  pw_message_send(w_, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(80, 80));
+  pw_message_send(w_, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(70, 74));
+  pw_message_send(w_, WM_LBUTTONUP, 0, PW_MAKELPARAM(70, 74));
+  EXPECT_EQ(pos(SB_HORZ), x0 + 10);
+  EXPECT_EQ(pos(SB_VERT), y0 + 6);
+  int32_t dr[4] = {};
+  RX_display_device_rect_get(ctrl().current_image(), dr);
+  EXPECT_EQ(-dr[0], x0 + 10);
+  EXPECT_EQ(-dr[1], y0 + 6);
 }
 
 }  // namespace
