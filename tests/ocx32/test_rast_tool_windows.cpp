@@ -303,6 +303,11 @@ TEST_F(ToolWindowTest, PanWindowMarksTheViewAfterAScrollAndShowsANewImage) {
   EXPECT_EQ(s.at(100, 100), inverted);
   EXPECT_EQ(s.at(100, 199), inverted);
   EXPECT_EQ(s.at(59, 150), grey);
+  // A fit shows the whole image again: all of it in view.
+  host.put_i4(kDispFitMethod, 0);
+  s = shot(p);
+  EXPECT_EQ(s.at(0, 0), inverted);
+  EXPECT_EQ(s.at(199, 199), inverted);
 
   // Another image, fitted at zoom 100: the whole of it is in view, so the
   // whole pan window shows its colour inverted.

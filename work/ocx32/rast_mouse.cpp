@@ -117,6 +117,7 @@ void CRastCtrl::selection_done(const int32_t* rect) {
   if (lng(kDispSelectEvent) != 2 || !current_valid()) return;
   zoom_to_image_rect(side);
   RX_display_device_rect_get(current_, client_rect_.data());
+  update_tool_windows();
 }
 
 }  // namespace rast

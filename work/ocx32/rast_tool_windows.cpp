@@ -37,7 +37,7 @@ void hide(uintptr_t window, const char* cls) {
   if (alive(window, cls)) pw_window_show(hwnd_of(window), SW_HIDE);
 }
 
-void close(uintptr_t* window, const char* cls) {
+void destroy(uintptr_t* window, const char* cls) {
   if (alive(*window, cls)) pw_window_destroy(hwnd_of(*window));
   *window = 0;
 }
@@ -94,8 +94,8 @@ void CRastCtrl::update_tool_windows() {
 }
 
 void CRastCtrl::tool_windows_close() {
-  close(&magnify_window_, kMagnifyClass);
-  close(&pan_window_, kPanClass);
+  destroy(&magnify_window_, kMagnifyClass);
+  destroy(&pan_window_, kPanClass);
 }
 
 }  // namespace rast

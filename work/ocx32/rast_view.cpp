@@ -189,12 +189,14 @@ void CRastCtrl::on_display_angle() {
   if (!current_valid() || RPb_AF_error_check() != 0) return;
   if (RX_display_rotation_set(current_, lng(kDispDisplayAngle)) == 0) redraw();
   refresh_image_info();
+  update_tool_windows();
 }
 
 void CRastCtrl::on_fit_method() {
   if (!current_valid()) return;
   set_err_count(fit(lng(kDispFitMethod)));
   redraw();
+  update_tool_windows();
 }
 
 void CRastCtrl::on_transparent() {
@@ -322,6 +324,7 @@ void CRastCtrl::on_display_effect_index() {
   image_index_ = 1;
   set_num(kDispImageIndex, 1);
   refresh_image_info();
+  update_tool_windows();
   set_num(kErrCountId, 0);
   set_str(kDispLoadImage, "");
 }
