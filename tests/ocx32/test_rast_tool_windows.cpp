@@ -201,7 +201,10 @@ TEST_F(ToolWindowTest, AToolWindowTheUserClosedIsMadeAgain) {
   EXPECT_NE(pw_window_visible(tool(kDispPanWindow)), 0);
 }
 
-TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindow) {
+// Deactivation takes the control's window and the tool windows it owns;
+// activated again, the control makes new ones, and releasing the control
+// takes those, hidden ones too.
+TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindowAndTheControl) {
   const int32_t windows = pw_window_count();
   activate(100, 100);
   load_plain(40, 40, kGrey);
@@ -214,15 +217,13 @@ TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindow) {
   EXPECT_EQ(pw_window_valid(m), 0);
   EXPECT_EQ(pw_window_valid(p), 0);
   EXPECT_EQ(pw_window_count(), windows);
-}
 
-TEST_F(ToolWindowTest, ToolWindowsGoWithTheControl) {
-  const int32_t windows = pw_window_count();
   activate(100, 100);
-  load_plain(40, 40, kGrey);
   host.put_i4(kDispMagnifyWindow, 1);
   host.put_bool(kDispPanWindow, true);
-  host.put_i4(kDispMagnifyWindow, 0);  // a hidden one goes too
+  host.put_i4(kDispMagnifyWindow, 0);
+  ASSERT_NE(tool(kDispPanWindow), nullptr);
+  EXPECT_EQ(pw_window_count(), windows + 3);
   place_->Release();
   place_ = nullptr;
   host.disp->Release();
