@@ -187,6 +187,26 @@ TEST_F(ToolWindowTest, PanWindowTakesTheDefaultGeometryAndFalseHidesIt) {
   EXPECT_NE(pw_window_visible(p), 0);
 }
 
+// A stored size no window can have: the engine refuses it, ErrCount says
+// so and nothing is made; a usable size then makes the window.
+TEST_F(ToolWindowTest, AnUnusableStoredSizeMakesNoWindow) {
+  activate(100, 100);
+  load_plain(40, 40, kGrey);
+  const int32_t windows = pw_window_count();
+  geometry(1, 0, 0, 0, 96);
+  host.put_bool(kDispPanWindow, true);
+  EXPECT_EQ(tool(kDispPanWindow), nullptr);
+  EXPECT_EQ(host.get_int(kDispErrCount), 1);
+  geometry(2, 0, 0, 128, -5);
+  host.put_i4(kDispMagnifyWindow, 1);
+  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
+  EXPECT_EQ(pw_window_count(), windows);
+  geometry(1, 0, 0, 64, 48);
+  host.put_bool(kDispPanWindow, true);
+  EXPECT_NE(tool(kDispPanWindow), nullptr);
+  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+}
+
 TEST_F(ToolWindowTest, AToolWindowTheUserClosedIsMadeAgain) {
   activate(100, 100);
   load_plain(40, 40, kGrey);
