@@ -41,6 +41,14 @@ RX_API int32_t RX_window_associate(RX_HIMAGE image, uintptr_t window, int32_t on
  * coordinates, left, top, right, bottom), which later zooms and sizes keep;
  * null: the client area, followed as the window changes size. */
 RX_API int32_t RX_window_zoom_rect_set(uintptr_t window, int32_t zoom, const int32_t* rect);
+/* Fits the associated image into the window by a fit method of
+ * RX_display_fit_set (0 keeps proportions, 1 fits the width, 2 the height,
+ * 3 actual size; others do nothing) and makes the fit the zoom that later
+ * sizes keep: 100 percent, within the client area (method 0, followed as
+ * the window changes size) or the rectangle the method chose. Outputs as
+ * RX_display_fit_set's, each optional. */
+RX_API int32_t RX_window_fit_set(uintptr_t window, int32_t method, int32_t* rect_out,
+                                 int32_t* zoom_out);
 /* The zoom in percent of the associated image. */
 RX_API int32_t RX_window_zoom_get(uintptr_t window, int32_t* zoom);
 

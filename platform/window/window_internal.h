@@ -27,6 +27,9 @@ struct WindowClass {
   std::string name;
   uint32_t atom = 0;
   int32_t windows = 0;  // live windows of the class
+  // A class held by several owners (pw_class_hold): each holder's record,
+  // the one in force first. Empty for a class registered plainly.
+  std::vector<pw_window_class> holders;
 };
 
 struct ScrollBar {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DISPLAY/fit_zoom.h"
+
 #include "DISPLAY/display_geometry.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"
@@ -237,6 +239,25 @@ void fit_one_axis(IMAGE_REC* record, HWND hwnd, const Area& area, bool width, in
 }
 
 }  // namespace
+
+void view_moved(IMAGE_REC* record, HWND hwnd) {
+  DISPLAY_ATTR& d = record->display;
+  const IRect dev = device_rect_of(d);
+  pg_rect client{};
+  pw_client_rect_get(hwnd, &client);
+  const uint32_t style = pw_window_style_get(hwnd);
+  for (int i = 0; i < 2; ++i) {
+    const bool horizontal = i == 0;
+    const int64_t size = horizontal ? dev.width() : dev.height();
+    const int64_t page = std::max<int64_t>(horizontal ? client.right : client.bottom, 1);
+    if (size <= page) continue;
+    const int64_t pos = std::clamp<int64_t>(-(horizontal ? dev.left : dev.top), 0, size - page);
+    d.scroll[i] = static_cast<int32_t>((pos + page / 2) * kRatioOne / size);
+    if (style & (horizontal ? WS_HSCROLL : WS_VSCROLL))
+      pw_scroll_pos_set(hwnd, horizontal ? SB_HORZ : SB_VERT, static_cast<int32_t>(pos), 1);
+  }
+}
+
 }  // namespace rx
 
 using namespace rx;

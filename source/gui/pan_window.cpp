@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "DISPLAY/display_geometry.h"
+#include "DISPLAY/fit_zoom.h"
 #include "SUPPORT/error.h"
 #include "gui/tool_common.h"
 #include "rastrix/rastrix.h"
@@ -151,6 +152,7 @@ void pan_view_set(PanRecord* p, IMAGE_REC* record, int64_t left, int64_t top) {
   d[1] = double(top);
   d[2] = double(left + w);
   d[3] = double(top + h);
+  if (pw_window_valid(iw) != 0) view_moved(record, iw);
   if (PanRecord* shown_in = p->pan_window != nullptr ? p : pan_window_for(iw)) pan_view_follow(shown_in);
   const int32_t rect[4] = {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(left + w),
                            static_cast<int32_t>(top + h)};

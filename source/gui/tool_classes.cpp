@@ -34,11 +34,11 @@ void close_record(ToolHead* h) {
 
 }  // namespace
 
+// Held rather than registered: another engine in the process may hold the
+// same classes with its own procedures (see gui_start).
 int32_t tools_start() {
   int32_t code = 0;
   for (const ToolClass& tc : kClasses) {
-    pw_window_class known{};
-    if (pw_class_info_get(tc.name, &known) != 0) continue;
     pw_window_class c{};
     c.style = kToolClassStyle;
     c.proc = tc.proc;
@@ -46,7 +46,9 @@ int32_t tools_start() {
     c.cursor = PW_CURSOR_ARROW;
     c.background = pg_stock_brush(PG_WHITE_BRUSH);
     c.name = tc.name;
-    if (pw_class_register(&c) == 0) code = RXE_REGISTER_CLASS_FAILED;
+    pw_window_class known{};
+    if (pw_class_hold(&c) == 0 && pw_class_info_get(tc.name, &known) == 0)
+      code = RXE_REGISTER_CLASS_FAILED;
   }
   return code;
 }
@@ -57,7 +59,7 @@ void tools_stop() {
     // A record whose window the layer no longer knows is freed here.
     if (tool_records_first() == h) tool_record_free(h);
   }
-  for (const ToolClass& tc : kClasses) pw_class_unregister(tc.name);
+  for (const ToolClass& tc : kClasses) pw_class_release(tc.name, tc.proc);
 }
 
 }  // namespace rx

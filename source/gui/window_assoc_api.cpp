@@ -180,6 +180,35 @@ extern "C" int32_t RX_window_zoom_rect_set(uintptr_t window, int32_t zoom, const
   return error_count();
 }
 
+extern "C" int32_t RX_window_fit_set(uintptr_t window, int32_t method, int32_t* rect_out,
+                                     int32_t* zoom_out) {
+  error_clear();
+  WindowAssoc* assoc = assoc_enter(window);
+  if (assoc == nullptr || method < 0 || method > 3) return error_count();
+  HWND hwnd = assoc->hwnd;
+  int32_t rect[4] = {};
+  int32_t zoom = 0;
+  // Scroll bars the fit takes away change the client size, which must not
+  // zoom again at the association's old zoom.
+  assoc->zooming = 1;
+  RX_display_fit_set(assoc->image, window, rect, &zoom, method);
+  const int32_t errors = error_count();
+  assoc = assoc_find(hwnd);
+  if (assoc == nullptr) return errors;
+  assoc->zooming = 0;
+  if (errors != 0 || zoom == 0) return errors;
+  assoc->zoom = zoom;
+  if (method == 0) {
+    client_rect(assoc);
+  } else {
+    assoc->rect = pg_rect{rect[0], rect[1], rect[2], rect[3]};
+    assoc->rect_follows = 0;
+  }
+  if (rect_out != nullptr) std::copy(rect, rect + 4, rect_out);
+  if (zoom_out != nullptr) *zoom_out = zoom;
+  return errors;
+}
+
 extern "C" int32_t RX_window_zoom_get(uintptr_t window, int32_t* zoom) {
   error_clear();
   WindowAssoc* assoc = assoc_enter(window);

@@ -192,6 +192,44 @@ TEST_F(WindowProc, SizeChangesZoomAgainAndMoveLinkedImages) {
   EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, 0, 20, 20}));
 }
 
+// A fit through the association becomes the zoom later sizes keep. The
+// 40 x 40 image is stretched: zoom 200 makes it 80 x 80 in a 40 x 40
+// window, which brings scroll bars; the fit takes them away again, and
+// that change of the client size must not zoom back to 200.
+TEST_F(WindowProc, AFitIsTheZoomLaterSizesKeep) {
+  HWND hwnd = window(RX_window_class_name(), 40, 40, WS_HSCROLL | WS_VSCROLL);
+  RX_HIMAGE im = keep(solid(40, 40, kRed));
+  RX_display_aspect_set(im, RX_ASPECT_STRETCH);
+  ASSERT_EQ(RX_window_associate(im, u(hwnd), 1), 0);
+  ASSERT_EQ(RX_window_zoom_rect_set(u(hwnd), 200, nullptr), 0);
+  EXPECT_EQ(device_rect(im)[2] - device_rect(im)[0], 80);
+  int32_t rect[4] = {-1, -1, -1, -1}, zoom = 0;
+  ASSERT_EQ(RX_window_fit_set(u(hwnd), 0, rect, &zoom), 0);
+  EXPECT_EQ(zoom, 100);
+  EXPECT_EQ(std::vector<int32_t>(rect, rect + 4), (std::vector<int32_t>{0, 0, 40, 40}));
+  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, 0, 40, 40}));
+  EXPECT_EQ(pw_window_style_get(hwnd) & (WS_HSCROLL | WS_VSCROLL), 0u);
+  int32_t kept = 0;
+  RX_window_zoom_get(u(hwnd), &kept);
+  EXPECT_EQ(kept, 100);
+  // Method 0 follows the client area: stretched over 60 x 50.
+  ASSERT_EQ(pw_window_move(hwnd, 0, 0, 60, 50, 1), 1);
+  EXPECT_EQ(device_rect(im), (std::vector<int32_t>{0, 0, 60, 50}));
+  // Actual size keeps its 40 x 40 place when the window shrinks below it.
+  ASSERT_EQ(RX_window_fit_set(u(hwnd), 3, rect, nullptr), 0);
+  EXPECT_EQ(std::vector<int32_t>(rect, rect + 4), (std::vector<int32_t>{0, 0, 40, 40}));
+  ASSERT_EQ(pw_window_move(hwnd, 0, 0, 30, 30, 1), 1);
+  EXPECT_EQ(device_rect(im)[2] - device_rect(im)[0], 40);
+  EXPECT_EQ(device_rect(im)[3] - device_rect(im)[1], 40);
+  // Other methods do nothing; a window without an association is refused.
+  rect[0] = -7;
+  EXPECT_EQ(RX_window_fit_set(u(hwnd), 4, rect, &zoom), 0);
+  EXPECT_EQ(rect[0], -7);
+  HWND other = engine_window(20, 20);
+  EXPECT_EQ(RX_window_fit_set(u(other), 0, nullptr, nullptr), 1);
+  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_WINDOW_NOT_ASSOCIATED});
+}
+
 TEST_F(WindowProc, SubclassedWindowsPassEveryMessageOn) {
   HWND hwnd = plain_window(40, 40);
   RX_HIMAGE im = keep(solid(4, 4, kRed));

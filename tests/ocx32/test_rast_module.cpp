@@ -10,7 +10,10 @@
 #include <random>
 
 #include "ocx32/ctrl_harness.h"
+#include "SUPPORT/dib_builder.h"
 #include "platform/com.h"
+#include "platform/window.h"
+#include "rastrix/rx_window.h"
 #include "rast_guids.h"
 #include "support/engine_fixture.h"
 
@@ -152,6 +155,70 @@ TEST_F(RastModule, UnloadsWhenUnusedAndStartsAgain) {
     CoFreeUnusedLibraries();
     EXPECT_FALSE(library_mapped());
   }
+}
+
+// Two engines in one process share the window layer's class table: this
+// program's own and the one inside the library. Whichever registered the
+// image window and tool window classes first, the library's engine
+// stopping must leave this engine with classes whose procedures are its
+// own (never ones inside the unloaded library).
+constexpr const char* kEngineClasses[] = {"RASTWindowClass", "RASTMagnifyWindowClass",
+                                          "RASTMagnifyPopupWindowClass", "RASTPanWindowClass"};
+
+std::vector<pw_window_proc> class_procs() {
+  std::vector<pw_window_proc> procs;
+  for (const char* name : kEngineClasses) {
+    pw_window_class c{};
+    procs.push_back(pw_class_info_get(name, &c) != 0 ? c.proc : nullptr);
+  }
+  return procs;
+}
+
+void library_start_and_stop() {
+  IDispatch* rast = nullptr;
+  ASSERT_EQ(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch, reinterpret_cast<void**>(&rast)),
+            S_OK);
+  ASSERT_TRUE(library_mapped());
+  rast->Release();
+  CoFreeUnusedLibraries();
+  ASSERT_FALSE(library_mapped());
+}
+
+// An image window of this engine's class, associated and painted.
+void image_window_works() {
+  HWND w = pw_window_create(0, RX_window_class_name(), "", WS_VISIBLE, 0, 0, 20, 20, nullptr, 0,
+                            nullptr);
+  ASSERT_NE(w, nullptr);
+  std::vector<uint8_t> dib = make_dib(4, 4, 24);
+  RX_HIMAGE image = create(dib);
+  EXPECT_EQ(RX_window_associate(image, reinterpret_cast<uintptr_t>(w), 1), 0);
+  int32_t linked = -1;
+  EXPECT_EQ(RX_window_linked_count(reinterpret_cast<uintptr_t>(w), &linked), 0);
+  pw_window_destroy(w);
+  RX_image_delete(image);
+}
+
+TEST_F(RastModule, TheLibrarysEngineLeavesThisEnginesClassesWhenItStops) {
+  ASSERT_EQ(com_library_register(RAST32PO_LIBRARY, false), S_OK);
+  CoFreeUnusedLibraries();
+  // This engine started first (the fixture), the library's second.
+  const std::vector<pw_window_proc> own = class_procs();
+  for (pw_window_proc p : own) ASSERT_NE(p, nullptr);
+  library_start_and_stop();
+  EXPECT_EQ(class_procs(), own);
+  image_window_works();
+
+  // The library's engine first, this one second.
+  RX_engine_stop();
+  IDispatch* rast = nullptr;
+  ASSERT_EQ(CoCreateInstanceByName("RASTLib.Rast", IID_IDispatch, reinterpret_cast<void**>(&rast)),
+            S_OK);
+  ASSERT_EQ(RX_engine_start(0x1234), 1);
+  rast->Release();
+  CoFreeUnusedLibraries();
+  ASSERT_FALSE(library_mapped());
+  EXPECT_EQ(class_procs(), own);
+  image_window_works();
 }
 
 TEST_F(RastModule, RegistrationToolReportsByExitStatus) {

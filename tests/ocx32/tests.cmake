@@ -15,7 +15,8 @@ target_sources(rastrix_tests PRIVATE
   ocx32/test_rast_conv.cpp
   ocx32/test_rast_fx.cpp
   ocx32/test_rast_skew.cpp
-  ocx32/test_rast_view.cpp)
+  ocx32/test_rast_view.cpp
+  ocx32/test_rast_tool_windows.cpp)
 target_link_libraries(rastrix_tests PRIVATE rast32po_ctrl)
 target_compile_definitions(rastrix_tests PRIVATE
   RAST32PO_LIBRARY="$<TARGET_FILE:rast32po>"

@@ -51,6 +51,54 @@ TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
       << "a child needs a parent";
 }
 
+LRESULT holder_a(HWND h, uint32_t m, WPARAM w, LPARAM l) { return pw_window_proc_default(h, m, w, l); }
+LRESULT holder_b(HWND h, uint32_t m, WPARAM w, LPARAM l) { return pw_window_proc_default(h, m, w, l); }
+
+// Two owners hold one class, each with its procedure: the first one's is
+// in force until it lets go, then the other's; the last hold removes the
+// class, but not while a window of it lives.
+TEST_F(UiWindows, AHeldClassPassesToTheNextHolder) {
+  pw_window_class a{};
+  a.proc = holder_a;
+  a.name = "TestHeldClass";
+  a.cursor = PW_CURSOR_CROSS;
+  pw_window_class b = a;
+  b.proc = holder_b;
+  b.cursor = PW_CURSOR_HAND;
+  const uint32_t atom = pw_class_hold(&a);
+  ASSERT_NE(atom, 0u);
+  EXPECT_EQ(pw_class_hold(&a), 0u) << "held by this procedure already";
+  EXPECT_EQ(pw_class_hold(&b), atom);
+  EXPECT_EQ(pw_class_register(&b), 0u) << "the name is taken";
+  pw_window_class info{};
+  ASSERT_EQ(pw_class_info_get("TestHeldClass", &info), 1);
+  EXPECT_EQ(info.proc, holder_a);
+  HWND made_by_a = pw_window_create(0, "TestHeldClass", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr);
+  ASSERT_NE(made_by_a, nullptr);
+  EXPECT_EQ(pw_class_release("TestHeldClass", holder_a), 1);
+  EXPECT_EQ(pw_class_release("TestHeldClass", holder_a), 0) << "no longer a holder";
+  ASSERT_EQ(pw_class_info_get("TestHeldClass", &info), 1);
+  EXPECT_EQ(info.proc, holder_b);
+  EXPECT_EQ(info.cursor, PW_CURSOR_HAND);
+  EXPECT_STREQ(info.name, "TestHeldClass");
+  EXPECT_EQ(pw_window_proc_get(made_by_a), holder_a) << "a window keeps the procedure it was made with";
+  // The last hold with a window left: refused and kept.
+  EXPECT_EQ(pw_class_release("TestHeldClass", holder_b), 0);
+  EXPECT_EQ(pw_class_info_get("TestHeldClass", &info), 1);
+  pw_window_destroy(made_by_a);
+  EXPECT_EQ(pw_class_release("TestHeldClass", holder_b), 1);
+  EXPECT_EQ(pw_class_info_get("TestHeldClass", &info), 0);
+  // A plainly registered class cannot be held, nor released by a holder.
+  a.name = "TestPlainClass";
+  ASSERT_NE(pw_class_register(&a), 0u);
+  b.name = "TestPlainClass";
+  EXPECT_EQ(pw_class_hold(&b), 0u);
+  EXPECT_EQ(pw_class_release("TestPlainClass", holder_a), 0);
+  EXPECT_EQ(pw_class_unregister("TestPlainClass"), 1);
+  EXPECT_EQ(pw_class_release(nullptr, holder_a), 0);
+  EXPECT_EQ(pw_class_hold(nullptr), 0u);
+}
+
 TEST_F(UiWindows, CreationSendsCreateThenSizeWithTheClientArea) {
   HWND h = make(WS_VISIBLE | WS_CAPTION | WS_THICKFRAME, 200, 150);
   ASSERT_NE(h, nullptr);

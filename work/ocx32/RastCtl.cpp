@@ -28,6 +28,7 @@ CRastCtrl::CRastCtrl() : events_(static_cast<IDispatch*>(this), IID_DRastEvents)
 CRastCtrl::~CRastCtrl() {
   // Engine callbacks that still name this control must not outlive it.
   uninstall_engine_callbacks(this);
+  tool_windows_close();
   InPlaceDeactivate();
   error_window_release(error_report_);
   release_all_images();
@@ -362,6 +363,8 @@ void CRastCtrl::run_change(int32_t dispid) {
       if (flag(kDispAbout)) on_about();
       return;
     case kDispPrintImage: on_print_image(); return;
+    case kDispMagnifyWindow: on_magnify_window(); set_modified(); return;
+    case kDispPanWindow: on_pan_window(); set_modified(); return;
     case kDispSettingValue:
       if (lng(kDispSettingMode) >= 0 && lng(kDispSettingMode) < kAuxCount)
         aux_[static_cast<size_t>(lng(kDispSettingMode))] = lng(kDispSettingValue);
@@ -606,9 +609,6 @@ void CRastCtrl::refresh_image_info() {
   set_num(kDispImageRectBottom, height - 1);
   processing_rect_ = {0, 0, width - 1, height - 1};
 }
-
-// The tool windows arrive with their own layer.
-void CRastCtrl::update_tool_windows() {}
 
 void CRastCtrl::on_image_info_write() {
   int32_t width = 0, height = 0, bits = 0;

@@ -91,6 +91,9 @@ class CRastCtrl final : public com::IDispatch,
   AboutTexts about_box_texts() const { return about_texts(); }
 
   uintptr_t window() const { return window_; }
+  // The magnify window (kDispMagnifyWindow) or the pan window
+  // (kDispPanWindow) while it exists, shown or hidden; else 0.
+  uintptr_t tool_window(int32_t dispid) const;
   // The control's window procedure hands its messages here.
   intptr_t on_message(uintptr_t window, uint32_t message, uintptr_t wparam, intptr_t lparam);
   // Ends a rubber-band selection: `rect` is the dragged rectangle in the
@@ -145,6 +148,11 @@ class CRastCtrl final : public com::IDispatch,
   void apply_display_settings();
   int32_t associate_with_window();
   void update_tool_windows();
+  // The control's own tool windows (rast_tool_windows.cpp).
+  void on_magnify_window();
+  void on_pan_window();
+  bool magnifier_shown() const;
+  void tool_windows_close();
   void redraw();
   void set_modified() { modified_ = true; }
   bool current_valid() const;
@@ -180,6 +188,8 @@ class CRastCtrl final : public com::IDispatch,
   bool put_view(int32_t dispid);
   void on_display_lut();
   void on_zoom_level();
+  int32_t fit(int32_t method);
+  bool client_rect_whole() const;
   void on_alias();
   void on_display_angle();
   void on_fit_method();
@@ -331,6 +341,8 @@ class CRastCtrl final : public com::IDispatch,
   int32_t gui_window_ = -1;
   std::array<std::array<int16_t, 4>, kToolWindowCount> tool_geometry_{
       {{0, 0, 320, 200}, {0, 0, 128, 96}, {0, 0, 128, 96}, {0, 0, 160, 160}}};
+  uintptr_t magnify_window_ = 0;
+  uintptr_t pan_window_ = 0;
   ErrorReport error_report_;
   ErrorHold error_hold_;
   com::ConnectionPoint events_;

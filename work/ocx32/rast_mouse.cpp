@@ -72,18 +72,31 @@ void selection_ended(uintptr_t user, uintptr_t, const int32_t* rect) {
 
 }  // namespace
 
-// What a press over the image starts, in this order: the magnifier
-// (MagnifyWindow 1; the control has no magnify window of its own, so the
-// pop-up follows the mouse), the rubber band (SelectEvent not 0, ending in
-// selection_done) and hand panning (HandPanning with neither of them). The
-// engine tracks each through the window's messages until the release.
+// What a press over the image starts, in this order: the magnifier, the
+// rubber band (SelectEvent not 0, ending in selection_done) and hand
+// panning (HandPanning with neither of them). The engine tracks each
+// through the window's messages until the release.
+//
+// The magnifier: while the control's magnify window is shown, a press
+// makes it follow the mouse (it shows the part around the point, and the
+// examined area is inverted in the control's window while the button is
+// held), whatever MagnifyWindow now holds. A hidden one is left alone: it
+// shows nothing, and its tracking would take the mouse from the band and
+// from panning. MagnifyWindow 1 without a magnify window (written before
+// there was an image or a window to make one for) pops up the small
+// magnifier that moves with the mouse.
+//
+// Hand panning moves the image in the control's window even when the pan
+// window exists; the pan window's rectangle follows it.
 void CRastCtrl::mouse_tools_start(int32_t x, int32_t y) {
   if (!current_valid() || window_ == 0) return;
   const bool magnify = lng(kDispMagnifyWindow) == 1;
-  if (magnify) RX_magnify_start(current_, window_, x, y);
+  if (magnifier_shown()) RX_magnify_start(current_, tool_window(kDispMagnifyWindow), x, y);
+  else if (magnify) RX_magnify_start(current_, window_, x, y);
   const int32_t select = lng(kDispSelectEvent);
   if (select != 0) RX_select_start(window_, x, y, selection_ended, reinterpret_cast<uintptr_t>(this));
-  if (flag(kDispHandPanning) && !magnify && select == 0) RX_pan_start(current_, window_, nullptr, 0);
+  if (flag(kDispHandPanning) && lng(kDispMagnifyWindow) == 0 && select == 0)
+    RX_pan_start(current_, window_, nullptr, 0);
 }
 
 // The host sees the selection in image pixels and may move its sides
@@ -104,6 +117,7 @@ void CRastCtrl::selection_done(const int32_t* rect) {
   if (lng(kDispSelectEvent) != 2 || !current_valid()) return;
   zoom_to_image_rect(side);
   RX_display_device_rect_get(current_, client_rect_.data());
+  update_tool_windows();
 }
 
 }  // namespace rast

@@ -66,10 +66,37 @@ void CRastCtrl::apply_display_settings() {
                         static_cast<uint8_t>((back_color_ >> 8) & 0xFF),
                         static_cast<uint8_t>(back_color_ & 0xFF), 0};
   RX_display_background_set(current_, 0, nullptr, &back, 1);
-  int32_t zoom = lng(kDispZoomLevel);
-  RX_display_fit_set(current_, window_, client_rect_.data(), &zoom, lng(kDispFitMethod));
-  set_num(kDispZoomLevel, zoom);
+  fit(lng(kDispFitMethod));
   paint_option(flag(kDispAutoRedraw));
+}
+
+// The fit and the zoom go through the window's association, which zooms
+// again whenever the client area changes size: scroll bars that a zoom
+// brings or takes away do that, and the association must then keep the
+// zoom the host chose rather than go back to its own. Without an
+// association (no window) the display engine is called as it is.
+int32_t CRastCtrl::fit(int32_t method) {
+  int32_t zoom = lng(kDispZoomLevel);
+  int32_t known = 0;
+  const bool associated = window_ != 0 && RX_window_zoom_get(window_, &known) == 0;
+  const int32_t errors =
+      associated ? RX_window_fit_set(window_, method, client_rect_.data(), &zoom)
+                 : RX_display_fit_set(current_, window_, client_rect_.data(), &zoom, method);
+  set_num(kDispZoomLevel, zoom);
+  return errors;
+}
+
+// The client area record is the whole window when the last fit filled it;
+// the association then follows the window's size rather than keep a
+// rectangle.
+bool CRastCtrl::client_rect_whole() const {
+  HWND hwnd = hwnd_of(window_);
+  pg_rect r{};
+  pw_client_rect_get(hwnd, &r);
+  const uint32_t style = pw_window_style_get(hwnd);
+  if (style & WS_HSCROLL) r.bottom += pw_system_metric(SM_CYHSCROLL);
+  if (style & WS_VSCROLL) r.right += pw_system_metric(SM_CXVSCROLL);
+  return client_rect_ == std::array<int32_t, 4>{r.left, r.top, r.right, r.bottom};
 }
 
 // The change routines of the display members; false for other members.
@@ -134,9 +161,15 @@ void CRastCtrl::on_display_lut() {
   redraw();
 }
 
+// The display engine keeps the point at the centre of the view there.
 void CRastCtrl::on_zoom_level() {
   if (!current_valid()) return;
-  set_err_count(RX_display_zoom_set(current_, window_, lng(kDispZoomLevel), client_rect_.data()));
+  int32_t known = 0;
+  if (window_ != 0 && RX_window_zoom_get(window_, &known) == 0)
+    set_err_count(RX_window_zoom_rect_set(window_, lng(kDispZoomLevel),
+                                          client_rect_whole() ? nullptr : client_rect_.data()));
+  else
+    set_err_count(RX_display_zoom_set(current_, window_, lng(kDispZoomLevel), client_rect_.data()));
   error_check();
   update_tool_windows();
 }
@@ -156,15 +189,14 @@ void CRastCtrl::on_display_angle() {
   if (!current_valid() || RPb_AF_error_check() != 0) return;
   if (RX_display_rotation_set(current_, lng(kDispDisplayAngle)) == 0) redraw();
   refresh_image_info();
+  update_tool_windows();
 }
 
 void CRastCtrl::on_fit_method() {
   if (!current_valid()) return;
-  int32_t zoom = lng(kDispZoomLevel);
-  set_err_count(RX_display_fit_set(current_, window_, client_rect_.data(), &zoom,
-                                   lng(kDispFitMethod)));
-  set_num(kDispZoomLevel, zoom);
+  set_err_count(fit(lng(kDispFitMethod)));
   redraw();
+  update_tool_windows();
 }
 
 void CRastCtrl::on_transparent() {
@@ -292,6 +324,7 @@ void CRastCtrl::on_display_effect_index() {
   image_index_ = 1;
   set_num(kDispImageIndex, 1);
   refresh_image_info();
+  update_tool_windows();
   set_num(kErrCountId, 0);
   set_str(kDispLoadImage, "");
 }

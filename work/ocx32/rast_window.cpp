@@ -216,7 +216,11 @@ void CRastCtrl::on_scroll(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   events_.Fire(kEventScroll, &arg, 1);
 }
 
-// The engine's association ends by itself when its window goes.
-void CRastCtrl::window_gone() { window_ = 0; }
+// The engine's association ends by itself when its window goes; the tool
+// windows it owns go with it.
+void CRastCtrl::window_gone() {
+  tool_windows_close();
+  window_ = 0;
+}
 
 }  // namespace rast

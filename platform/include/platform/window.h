@@ -155,6 +155,18 @@ uint32_t pw_class_register(const pw_window_class* cls);
 int32_t pw_class_info_get(const char* name, pw_window_class* out);
 /* Refused while windows of the class exist. */
 int32_t pw_class_unregister(const char* name);
+/* A class several owners may hold at once by name, each with its own
+ * procedure (libraries that each hold a copy of the same code): the first
+ * holder registers it, later ones are counted. Returns the class number,
+ * or 0 when the record is unusable, the name belongs to a class
+ * registered plainly, or this procedure holds it already. */
+uint32_t pw_class_hold(const pw_window_class* cls);
+/* Gives up the hold of the owner with this procedure. While others hold
+ * the class, its record becomes the earliest remaining holder's (windows
+ * made from then on get that procedure; existing ones keep theirs); the
+ * last hold removes the class, which is refused (and the hold kept) while
+ * windows of it exist. 1 when the hold was given up. */
+int32_t pw_class_release(const char* name, pw_window_proc proc);
 
 /* ---- Windows --------------------------------------------------------------*/
 typedef struct pw_create_struct {
