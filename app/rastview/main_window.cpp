@@ -319,6 +319,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
       const QSize size = static_cast<QResizeEvent*>(event)->size();
       control_->resize(size.width(), size.height());
+      // The window's own size handling puts the picture back at 100 % of
+      // the old place; fitting again uses the new one and says so.
+      if (!current_.isEmpty()) {
+        control_->putLong(dispid::FitMethod, control_->getLong(dispid::FitMethod));
+        showImage();
+      }
     } else if (event->type() == QEvent::Drop) {
       dropEvent(static_cast<QDropEvent*>(event));
       return true;

@@ -47,6 +47,8 @@ inline constexpr com::DISPID PanWindow = 141;
 inline constexpr com::DISPID ScrollBars = 152;
 inline constexpr com::DISPID HandPanning = 164;
 inline constexpr com::DISPID ImageType = 166;
+inline constexpr com::DISPID DeviceRectRight = 178;
+inline constexpr com::DISPID DeviceRectBottom = 179;
 inline constexpr com::DISPID PageCount = 188;
 }  // namespace dispid
 

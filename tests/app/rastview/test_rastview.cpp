@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -20,6 +21,7 @@
 #include "folder_files.h"
 #include "main_window.h"
 #include "platform/qt_adapter.h"
+#include "tone_dialog.h"
 #include "view_actions.h"
 #include "view_control.h"
 
@@ -52,6 +54,11 @@ class RastViewWindow : public QObject {
   QTemporaryDir elsewhere_;
   std::unique_ptr<MainWindow> window_;
   QString path(const QString& name) const { return dir_.filePath(name); }
+  QAction* findAction(const QString& text) const {
+    for (QAction* a : window_->findChildren<QAction*>())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
 
  private slots:
   void initTestCase() {
@@ -206,7 +213,7 @@ class RastViewWindow : public QObject {
     QCOMPARE(QFileInfo(window_->currentFile()).fileName(), QStringLiteral("grey-checks.bmp"));
   }
 
-  // Fitted whole and centred, the middle of the picture lies under the
+  // Fitted over the whole place, the middle of the picture lies under the
   // middle of the control's window: pixel 60, 40 of 120 x 80 (59 or 39
   // when the fitted size rounds down to an odd number of pixels).
   void thePointerPositionComesFromTheControlsEvents() {
@@ -224,18 +231,60 @@ class RastViewWindow : public QObject {
     QCOMPARE(window_->control().getLong(rastview::dispid::ImagePosY), 79);
   }
 
-  // The property writes the View menu makes reach the control: the
-  // control clamps gamma to 3 and stores angles by quarter turns.
-  void viewChoicesWriteTheControl() {
+  // The control's place follows the window; a zoomed picture is fitted
+  // again to the new size. The fit stretches the picture over the whole
+  // place (aspect mode 0), so its right and bottom edges are the place's.
+  void theControlFollowsResizes() {
     QVERIFY(window_->openFile(path(QStringLiteral("PHOTO.BMP"))));
+    window_->zoom(1);
+    QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 150);
+    QWidget* host = window_->controlHost();
+    const QSize before = host->size();
+    window_->resize(window_->width() + 160, window_->height() + 100);
+    QTRY_COMPARE(host->size(), before + QSize(160, 100));
+    pg_rect client{};
+    pw_client_rect_get(reinterpret_cast<HWND>(window_->control().window()), &client);
+    QCOMPARE(client.right, host->width());
+    QCOMPARE(client.bottom, host->height());
+    QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 100);
+    QCOMPARE(window_->control().getLong(rastview::dispid::DeviceRectRight), host->width());
+    QCOMPARE(window_->control().getLong(rastview::dispid::DeviceRectBottom), host->height());
+  }
+
+  // Menu entries reach the control by their property writes: the Tools
+  // switches on and off, a View choice, and the tone sliders in hundredths
+  // (the control keeps gamma within 0..3).
+  void menusWriteTheControl() {
+    QVERIFY(window_->openFile(path(QStringLiteral("PHOTO.BMP"))));
+    QAction* select = findAction(QStringLiteral("&Select and zoom"));
+    QVERIFY(select != nullptr);
+    select->trigger();
+    QCOMPARE(window_->control().getLong(rastview::dispid::SelectEvent), 2);
+    select->trigger();
+    QCOMPARE(window_->control().getLong(rastview::dispid::SelectEvent), 0);
+    QAction* hand = findAction(QStringLiteral("&Hand panning"));
+    QVERIFY(hand != nullptr);
+    hand->trigger();
+    QVERIFY(window_->control().getLong(rastview::dispid::HandPanning) != 0);
+    QAction* height = findAction(QStringLiteral("Fit &height"));
+    QVERIFY(height != nullptr);
+    height->trigger();
+    QCOMPARE(window_->control().getLong(rastview::dispid::FitMethod), 2);
+    int effects = 0;
+    for (int i = 0; i < rastview::kEffectCount; ++i)
+      effects += findAction(QString::fromUtf8(rastview::effectName(i))) != nullptr;
+    QCOMPARE(effects, 11);
+
+    rastview::ToneDialog tone(window_->control());
+    tone.gamma()->setValue(150);
+    QCOMPARE(window_->control().getDouble(rastview::dispid::DisplayGamma), 1.5);
+    tone.contrast()->setValue(250);
+    QCOMPARE(window_->control().getDouble(rastview::dispid::DisplayContrast), 2.5);
+    tone.brightness()->setValue(-40);
+    QCOMPARE(window_->control().getDouble(rastview::dispid::DisplayBrightness), -40.0);
     window_->control().putDouble(rastview::dispid::DisplayGamma, 5.0);
-    QCOMPARE(window_->control().getDouble(rastview::dispid::DisplayGamma), 3.0);
-    int count = 0;
-    const rastview::Choice* choices = rastview::viewChoices(&count);
-    QCOMPARE(count, 16);
-    int fits = 0;
-    for (int i = 0; i < count; ++i) fits += choices[i].id == rastview::dispid::FitMethod;
-    QCOMPARE(fits, 4);
+    tone.refresh();
+    QCOMPARE(tone.gamma()->value(), 300);
   }
 };
 
