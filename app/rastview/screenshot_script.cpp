@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 #include "main_window.h"
 #include "platform/kernel.h"
@@ -23,7 +24,6 @@ constexpr int kSettleMillis = 400;
 // it runs. In its place this clock moves on a millisecond each read and,
 // half-way through the run, has the picture painted and the screen taken.
 struct HalfwayClock {
-  ScreenshotScript* script = nullptr;
   QWidget* host = nullptr;
   uint32_t now = 0;
   uint32_t shootAt = 0;

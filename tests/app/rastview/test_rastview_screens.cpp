@@ -16,6 +16,8 @@
 namespace {
 
 constexpr const char* kSample = RX_SOURCE_DIR "/app/samples/PHOTO.BMP";
+// The file after it in the folder, which the transition brings in.
+constexpr const char* kNext = RX_SOURCE_DIR "/app/samples/\xE9\xA2\xA8\xE6\x99\xAF.bmp";
 const QString kShots = QStringLiteral(RX_SCREENSHOT_DIR);
 
 QSet<QRgb> coloursOf(const QImage& image) {
@@ -99,11 +101,15 @@ class RastViewScreens : public QObject {
   }
 
   // Each picture is the whole 1024 x 768 screen with more than a few
-  // colours in it; the first shows the sample's own colours (it is drawn
-  // at 24 bits, so a good share of them appear unchanged).
+  // colours in it. Pictures are drawn at 24 bits, so the sample's colours
+  // appear unchanged: the fitted picture shows most of them, and half-way
+  // through the slide both pictures show a good share of theirs; the
+  // refused file leaves the next picture showing in full.
   void everyPictureShowsSomething() {
     const QSet<QRgb> sampleColours = coloursOf(QImage(QString::fromUtf8(kSample)));
+    const QSet<QRgb> nextColours = coloursOf(QImage(QString::fromUtf8(kNext)));
     QVERIFY(sampleColours.size() > 30);  // 62 in the sample
+    QVERIFY(nextColours.size() > 4);
     for (const QString& name : rastview::ScreenshotScript::names()) {
       const QString file = QDir(kShots).filePath(name + QStringLiteral(".png"));
       QVERIFY2(QFileInfo::exists(file), qPrintable(file));
@@ -112,10 +118,17 @@ class RastViewScreens : public QObject {
       QCOMPARE(shot.size(), QSize(1024, 768));
       const QSet<QRgb> colours = coloursOf(shot);
       QVERIFY2(colours.size() >= 8, qPrintable(name));
-      if (name != QLatin1String("1-fit")) continue;
       const qsizetype shared = (colours & sampleColours).size();
-      QVERIFY2(shared * 2 >= sampleColours.size(),
-               qPrintable(QStringLiteral("%1 of %2 sample colours").arg(shared).arg(sampleColours.size())));
+      const qsizetype nextShared = (colours & nextColours).size();
+      const QString counts = QStringLiteral("%1: %2 of %3 and %4 of %5 colours")
+                                 .arg(name).arg(shared).arg(sampleColours.size())
+                                 .arg(nextShared).arg(nextColours.size());
+      if (name == QLatin1String("1-fit")) QVERIFY2(shared * 2 >= sampleColours.size(), qPrintable(counts));
+      if (name == QLatin1String("4-transition"))
+        QVERIFY2(shared * 4 >= sampleColours.size() && nextShared * 4 >= nextColours.size(), qPrintable(counts));
+      // The refused file leaves the picture before it on the screen.
+      if (name == QLatin1String("5-error-report")) QVERIFY2(nextShared == nextColours.size(), qPrintable(counts));
+      qInfo("%s", qPrintable(counts));
     }
   }
 };
