@@ -29,5 +29,5 @@ if(Qt6_FOUND AND TARGET rastview_core)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${RX_TEST_CONFIG_HOME}")
   add_test(NAME rastview.screens COMMAND rastview_screen_tests)
   set_tests_properties(rastview.screens PROPERTIES TIMEOUT 180 SKIP_REGULAR_EXPRESSION "SKIP   :"
-    ENVIRONMENT "XDG_CONFIG_HOME=${RX_TEST_CONFIG_HOME}")
+    ENVIRONMENT "XDG_CONFIG_HOME=${RX_TEST_CONFIG_HOME};LSAN_OPTIONS=suppressions=${_rv_tests}/lsan-system.supp")
 endif()
