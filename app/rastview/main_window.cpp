@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "folder_files.h"
 #include "platform/qt_adapter.h"
@@ -278,6 +279,9 @@ void MainWindow::showAbout() { control_->putBool(dispid::About, true); }
 
 void MainWindow::controlEvent(com::DISPID id) {
   if (id == kEventMouseMove) showPosition();
+  // The zoom to a dragged rectangle follows the event: the zoom shown is
+  // read once it is done.
+  if (id == kEventSelect) QTimer::singleShot(0, this, &MainWindow::showImage);
 }
 
 QString MainWindow::positionText() const {

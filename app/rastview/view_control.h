@@ -52,7 +52,9 @@ inline constexpr com::DISPID DeviceRectBottom = 179;
 inline constexpr com::DISPID PageCount = 188;
 }  // namespace dispid
 
-// The control's stock mouse-move event.
+// Events of the control that the viewer follows: the selection ended and
+// the stock mouse move.
+inline constexpr com::DISPID kEventSelect = 2;
 inline constexpr com::DISPID kEventMouseMove = -606;
 
 class EventSink;

@@ -231,6 +231,31 @@ class RastViewWindow : public QObject {
     QCOMPARE(window_->control().getLong(rastview::dispid::ImagePosY), 79);
   }
 
+  // Select and zoom: a drag over the top-left quarter of the fitted
+  // picture selects a quarter of the image, and the zoom to it is about
+  // 200 % (a pixel either way of rounding at the rectangle's edges).
+  void aDraggedRectangleZoomsAndTheStatusFollows() {
+    QVERIFY(window_->openFile(path(QStringLiteral("PHOTO.BMP"))));
+    QAction* select = findAction(QStringLiteral("&Select and zoom"));
+    QVERIFY(select != nullptr);
+    select->trigger();
+    QWidget* host = window_->controlHost();
+    const QPoint end(host->width() / 2, host->height() / 2);
+    // (0, 0) would mean the middle to QTest.
+    QTest::mousePress(host, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    // Moves with the button held, as a drag sends them.
+    for (const QPoint& p : {end / 2, end}) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(p), host->mapToGlobal(QPointF(p)), Qt::NoButton,
+                       Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(host, &move);
+    }
+    QTest::mouseRelease(host, Qt::LeftButton, Qt::NoModifier, end);
+    QTRY_VERIFY(window_->control().getLong(rastview::dispid::ZoomLevel) != 100);
+    const int32_t zoom = window_->control().getLong(rastview::dispid::ZoomLevel);
+    QVERIFY2(zoom >= 190 && zoom <= 215, qPrintable(QString::number(zoom)));
+    QTRY_VERIFY(statusTexts(*window_).contains(QStringLiteral(", %1 %").arg(zoom)));
+  }
+
   // The control's place follows the window; a zoomed picture is fitted
   // again to the new size. The fit stretches the picture over the whole
   // place (aspect mode 0), so its right and bottom edges are the place's.
