@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -66,11 +67,6 @@ MainWindow::MainWindow(std::unique_ptr<ViewControl> control, QWidget* parent)
   control_->showIn(reinterpret_cast<uintptr_t>(host_->hwnd()), host_->width(), host_->height());
   // Every failure the control meets is listed in its error report.
   control_->putLong(dispid::DebugLevel, 1);
-  // With scroll bars, a zoom that brings them out changes the window's
-  // client size, and the engine's size handling then zooms the picture
-  // back to the window's own 100 %: no zoom would hold. Without them it
-  // does, and the viewer pans by hand, by keys or with the pan window.
-  control_->putBool(dispid::ScrollBars, false);
   control_->onEvent([this](com::DISPID id) { controlEvent(id); });
 
   position_ = new QLabel(this);
@@ -112,6 +108,10 @@ void MainWindow::buildViewMenu() {
   menu->addAction(tr("Zoom &in"), QKeySequence::ZoomIn, this, [this] { zoom(1); });
   menu->addAction(tr("Zoom &out"), QKeySequence::ZoomOut, this, [this] { zoom(-1); });
   menu->addAction(tr("&100 %"), QKeySequence(Qt::CTRL | Qt::Key_0), this, &MainWindow::zoomActual);
+  QMenu* turn = menu->addMenu(tr("&Rotate"));
+  turn->addAction(tr("&Right"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { rotate(90); });
+  turn->addAction(tr("&Left"), QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] { rotate(270); });
+  turn->addAction(tr("&Upside down"), this, [this] { rotate(180); });
   int count = 0;
   const Choice* choices = viewChoices(&count);
   QMenu* sub = nullptr;
@@ -128,6 +128,7 @@ void MainWindow::buildViewMenu() {
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, c] {
       control_->putLong(c.id, c.value);
+      if (c.id == dispid::FitMethod) fitting_ = true;
       showImage();
     });
   }
@@ -155,8 +156,7 @@ void MainWindow::buildToolsMenu() {
     QAction* action = menu->addAction(QString::fromUtf8(t.text));
     action->setShortcut(QKeySequence(QString::fromLatin1(t.shortcut)));
     action->setCheckable(true);
-    connect(action, &QAction::toggled, this,
-            [this, t](bool on) { control_->putLong(t.id, on ? t.on : t.off); });
+    connect(action, &QAction::toggled, this, [this, t](bool on) { showTool(t.id, on ? t.on : t.off); });
   }
 }
 
@@ -194,6 +194,7 @@ void MainWindow::imageLoaded(const QString& path) {
   format_ = control_->getString(dispid::ImageType);
   pageCount_ = control_->getLong(dispid::PageCount);
   page_ = pageCount_ > 0 ? 1 : 0;
+  fitting_ = true;
   setWindowTitle(QStringLiteral("RastView - ") + QFileInfo(path).fileName());
   showImage();
 }
@@ -228,13 +229,46 @@ bool MainWindow::stepPage(int step) {
 }
 
 void MainWindow::zoom(int direction) {
+  fitting_ = false;
   control_->putLong(dispid::ZoomLevel, zoomStep(control_->getLong(dispid::ZoomLevel), direction));
   showImage();
 }
 
 void MainWindow::zoomActual() {
+  fitting_ = false;
   control_->putLong(dispid::ZoomLevel, 100);
   showImage();
+}
+
+void MainWindow::rotate(int32_t degrees) {
+  if (current_.isEmpty()) return;
+  control_->putLong(dispid::Rotate, degrees);
+  if (fitting_) control_->putLong(dispid::FitMethod, control_->getLong(dispid::FitMethod));
+  showImage();
+}
+
+void MainWindow::showTool(com::DISPID id, int32_t value) {
+  if (value != 0) placeToolWindows();
+  control_->putLong(id, value);
+}
+
+// The control makes its tool windows at their stored places: the
+// magnifier and below it the pan window, to the right of this window
+// where the screen has room, else against the screen's right edge.
+void MainWindow::placeToolWindows() {
+  constexpr int kGap = 8, kWidth = 256, kHeight = 192;
+  const QRect frame = frameGeometry();
+  const QRect screen = this->screen() != nullptr ? this->screen()->availableGeometry() : frame;
+  const int x = qMax(screen.left(), qMin(frame.right() + kGap, screen.right() - kWidth));
+  const int places[][2] = {{2, frame.top()}, {1, frame.top() + kHeight + 2 * kGap + 24}};
+  for (const auto& place : places) {
+    control_->putLong(dispid::GUIWindow, place[0]);
+    control_->putLong(dispid::GUIXpos, x);
+    control_->putLong(dispid::GUIYpos, place[1]);
+    control_->putLong(dispid::GUIWidth, kWidth);
+    control_->putLong(dispid::GUIHeight, kHeight);
+  }
+  control_->putLong(dispid::GUIWindow, -1);
 }
 
 // The next file goes into a slot of its own; the shown picture is made
@@ -281,7 +315,10 @@ void MainWindow::controlEvent(com::DISPID id) {
   if (id == kEventMouseMove) showPosition();
   // The zoom to a dragged rectangle follows the event: the zoom shown is
   // read once it is done.
-  if (id == kEventSelect) QTimer::singleShot(0, this, &MainWindow::showImage);
+  if (id == kEventSelect) {
+    fitting_ = false;
+    QTimer::singleShot(0, this, &MainWindow::showImage);
+  }
 }
 
 QString MainWindow::positionText() const {
@@ -323,9 +360,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
       const QSize size = static_cast<QResizeEvent*>(event)->size();
       control_->resize(size.width(), size.height());
-      // The window's own size handling puts the picture back at 100 % of
-      // the old place; fitting again uses the new one and says so.
-      if (!current_.isEmpty()) {
+      // A zoom stays through a change of size; a fitted picture is
+      // fitted to the new size.
+      if (!current_.isEmpty() && fitting_) {
         control_->putLong(dispid::FitMethod, control_->getLong(dispid::FitMethod));
         showImage();
       }

@@ -39,6 +39,12 @@ class MainWindow : public QMainWindow {
   // One step of the zoom table in or out (`direction` +1 or -1).
   void zoom(int direction);
   void zoomActual();
+  // Turns the picture clockwise by 90, 180 or 270 degrees. The display's
+  // own rotation is for bi-level pages only; this turns any picture.
+  void rotate(int32_t degrees);
+  // Shows or hides a tool window of the control (MagnifyWindow or
+  // PanWindow); a new one stands beside this window.
+  void showTool(com::DISPID id, int32_t value);
   // Shows the next file of the folder through transition `effect`.
   bool showWithEffect(int effect);
   void showErrorReport();
@@ -73,6 +79,7 @@ class MainWindow : public QMainWindow {
   // transition left it naming another (paging reads it).
   void restoreLoadImage();
   bool loadInto(const QString& path);
+  void placeToolWindows();
 
   std::unique_ptr<ViewControl> control_;
   rxqt::LayerHost* host_ = nullptr;
@@ -81,6 +88,9 @@ class MainWindow : public QMainWindow {
   QLabel* image_ = nullptr;
   QString current_;        // the file shown
   bool loadImageStale_ = false;
+  // The picture is fitted to the window (after a load or a fit choice) and
+  // is fitted again when the window changes size; a zoom ends it.
+  bool fitting_ = true;
   QString format_;
   int32_t page_ = 0;
   int32_t pageCount_ = 0;

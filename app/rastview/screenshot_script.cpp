@@ -84,7 +84,7 @@ void ScreenshotScript::magnifier() {
   window_.zoom(1);
   window_.zoom(1);
   ViewControl& control = window_.control();
-  control.putLong(dispid::MagnifyWindow, 1);
+  window_.showTool(dispid::MagnifyWindow, 1);
   const QWidget* host = window_.controlHost();
   press(control.window(), WM_LBUTTONDOWN, host->width() / 2, host->height() / 2);
   QTimer::singleShot(kSettleMillis, this, [this] {
@@ -93,15 +93,15 @@ void ScreenshotScript::magnifier() {
     shoot(names()[1]);
     const QWidget* h = window_.controlHost();
     press(window_.control().window(), WM_LBUTTONUP, h->width() / 2, h->height() / 2);
-    window_.control().putLong(dispid::MagnifyWindow, 0);
-    window_.control().putLong(dispid::PanWindow, -1);
+    window_.showTool(dispid::MagnifyWindow, 0);
+    window_.showTool(dispid::PanWindow, -1);
     then(&ScreenshotScript::panWindow);
   });
 }
 
 void ScreenshotScript::panWindow() {
   shoot(names()[2]);
-  window_.control().putLong(dispid::PanWindow, 0);
+  window_.showTool(dispid::PanWindow, 0);
   window_.control().putLong(dispid::FitMethod, 0);
   then(&ScreenshotScript::transition);
 }

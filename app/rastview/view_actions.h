@@ -1,5 +1,5 @@
 // The menu entries that are one property write each, as a table: the View
-// menu's choices (fit, rotation, anti-aliasing, dithering) and the Tools
+// menu's choices (fit, anti-aliasing, dithering) and the Tools
 // menu's switches. The main window builds its menus from it.
 #pragma once
 

@@ -36,6 +36,7 @@ inline constexpr com::DISPID ImagePosX = 35;
 inline constexpr com::DISPID ImagePosY = 36;
 inline constexpr com::DISPID MagnifyWindow = 43;
 inline constexpr com::DISPID Page = 50;
+inline constexpr com::DISPID Rotate = 61;
 inline constexpr com::DISPID DisplayEffectSize = 72;
 inline constexpr com::DISPID DisplayEffectTime = 73;
 inline constexpr com::DISPID SelectEvent = 77;
@@ -44,12 +45,16 @@ inline constexpr com::DISPID ImageIndex = 99;
 inline constexpr com::DISPID DisplayEffectIndex = 100;
 inline constexpr com::DISPID About = 122;
 inline constexpr com::DISPID PanWindow = 141;
-inline constexpr com::DISPID ScrollBars = 152;
 inline constexpr com::DISPID HandPanning = 164;
 inline constexpr com::DISPID ImageType = 166;
 inline constexpr com::DISPID DeviceRectRight = 178;
 inline constexpr com::DISPID DeviceRectBottom = 179;
+inline constexpr com::DISPID GUIWindow = 182;
 inline constexpr com::DISPID PageCount = 188;
+inline constexpr com::DISPID GUIWidth = 191;
+inline constexpr com::DISPID GUIHeight = 192;
+inline constexpr com::DISPID GUIXpos = 193;
+inline constexpr com::DISPID GUIYpos = 194;
 }  // namespace dispid
 
 // Events of the control that the viewer follows: the selection ended and

@@ -256,24 +256,43 @@ class RastViewWindow : public QObject {
     QTRY_VERIFY(statusTexts(*window_).contains(QStringLiteral(", %1 %").arg(zoom)));
   }
 
-  // The control's place follows the window; a zoomed picture is fitted
-  // again to the new size. The fit stretches the picture over the whole
-  // place (aspect mode 0), so its right and bottom edges are the place's.
+  // The control's place follows the window. A fitted picture is fitted
+  // again to the new size: the fit stretches it over the whole place
+  // (aspect mode 0), so its right and bottom edges are the place's. A
+  // zoomed picture keeps its zoom and the scroll bars it brought out.
   void theControlFollowsResizes() {
     QVERIFY(window_->openFile(path(QStringLiteral("PHOTO.BMP"))));
-    window_->zoom(1);
-    QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 150);
     QWidget* host = window_->controlHost();
     const QSize before = host->size();
     window_->resize(window_->width() + 160, window_->height() + 100);
     QTRY_COMPARE(host->size(), before + QSize(160, 100));
+    const HWND view = reinterpret_cast<HWND>(window_->control().window());
     pg_rect client{};
-    pw_client_rect_get(reinterpret_cast<HWND>(window_->control().window()), &client);
+    pw_client_rect_get(view, &client);
     QCOMPARE(client.right, host->width());
     QCOMPARE(client.bottom, host->height());
     QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 100);
     QCOMPARE(window_->control().getLong(rastview::dispid::DeviceRectRight), host->width());
     QCOMPARE(window_->control().getLong(rastview::dispid::DeviceRectBottom), host->height());
+
+    window_->zoom(1);
+    window_->zoom(1);
+    const uint32_t bars = WS_HSCROLL | WS_VSCROLL;
+    QCOMPARE(pw_window_style_get(view) & bars, bars);
+    window_->resize(window_->width() - 100, window_->height() - 60);
+    QTRY_COMPARE(host->size(), before + QSize(60, 40));
+    QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 200);
+    QCOMPARE(pw_window_style_get(view) & bars, bars);
+  }
+
+  // Turning by quarter turns works at any depth and swaps the sides.
+  void rotationTurnsThePicture() {
+    QVERIFY(window_->openFile(path(QStringLiteral("grey-checks.bmp"))));
+    window_->rotate(90);
+    QVERIFY2(statusTexts(*window_).contains(QStringLiteral("48 x 72, 8 bpp")), qPrintable(statusTexts(*window_)));
+    window_->rotate(270);
+    QVERIFY(statusTexts(*window_).contains(QStringLiteral("72 x 48, 8 bpp")));
+    QCOMPARE(window_->control().getLong(rastview::dispid::ErrCount), 0);
   }
 
   // Menu entries reach the control by their property writes: the Tools
