@@ -20,6 +20,13 @@ void observe(void*, int32_t event, HWND hwnd) {
 
 void host_pump(void*) { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 
+// The widget that shows a child window: its nearest ancestor's.
+LayerWindowWidget* shown_in(const Adapter* a, HWND child) {
+  for (HWND p = pw_window_parent(child); p != nullptr; p = pw_window_parent(p))
+    if (auto* top = qobject_cast<LayerWindowWidget*>(a->widget(p))) return top;
+  return nullptr;
+}
+
 }  // namespace
 
 Adapter::Adapter() {
@@ -59,14 +66,19 @@ void Adapter::onEvent(int32_t event, HWND hwnd) {
         w->setAttribute(Qt::WA_DeleteOnClose, false);
       }
       if (w != nullptr && !w->isVisible()) w->show();
+      if (w == nullptr)
+        if (auto* top = shown_in(this, hwnd)) top->childChanged(hwnd);
       schedule();
       break;
     case PW_EVENT_HIDDEN:
       if (w) w->hide();
+      else if (auto* top = shown_in(this, hwnd)) top->childChanged(hwnd);
       break;
     case PW_EVENT_DESTROYED:
       detach(hwnd);
       if (w) w->deleteLater();
+      for (auto& v : widgets_)
+        if (auto* lw = qobject_cast<LayerWindowWidget*>(v.data())) lw->childGone(hwnd);
       break;
     case PW_EVENT_TEXT:
       if (auto* d = qobject_cast<DialogWidget*>(widget(dialog_of_item(hwnd)))) d->itemTextChanged(hwnd);
@@ -88,16 +100,16 @@ void Adapter::onEvent(int32_t event, HWND hwnd) {
         lw->layerChanged();
       }
       else if (w == nullptr) {
-        // A child window: its top-level widget shows it.
-        for (HWND p = pw_window_parent(hwnd); p != nullptr; p = pw_window_parent(p))
-          if (auto* top = qobject_cast<LayerWindowWidget*>(widget(p))) {
-            top->layerChanged();
-            break;
-          }
+        // A child window: the widget of an ancestor shows it.
+        if (auto* top = shown_in(this, hwnd)) {
+          if (event == PW_EVENT_MOVED) top->childChanged(hwnd);
+          top->layerChanged();
+        }
       }
       break;
     case PW_EVENT_SCROLLBARS:
       if (auto* lw = qobject_cast<LayerWindowWidget*>(w)) lw->scrollBarsChanged();
+      else if (auto* top = shown_in(this, hwnd)) top->childChanged(hwnd);
       break;
     case PW_EVENT_CURSOR: {
       Qt::CursorShape shape = cursor_shape(pw_cursor_shape(pw_cursor_get()));

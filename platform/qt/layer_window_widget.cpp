@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QUrl>
 
@@ -17,7 +16,6 @@
 namespace rxqt {
 namespace {
 
-constexpr int kBar = 16;  // the layer's scroll bar thickness
 
 uint32_t virtual_key(int key) {
   switch (key) {
@@ -94,32 +92,7 @@ LayerWindowWidget::LayerWindowWidget(HWND hwnd, QWidget* parent) : QWidget(paren
   char text[512];
   pw_window_text_get(hwnd, text, sizeof text);
   setWindowTitle(QString::fromUtf8(text));
-  for (int bar = 0; bar < 2; ++bar) {
-    auto* sb = new QScrollBar(bar == SB_HORZ ? Qt::Horizontal : Qt::Vertical, this);
-    sb->hide();
-    bars_[bar] = sb;
-    connect(sb, &QScrollBar::actionTriggered, this, [this, bar, sb](int action) {
-      if (syncing_) return;
-      int code = -1;
-      switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-        default: break;
-      }
-      if (code >= 0) pw_scroll_bar_user(hwnd_, bar, code, sb->sliderPosition());
-      Adapter::instance()->pumpNow();
-    });
-    connect(sb, &QScrollBar::sliderReleased, this, [this, bar, sb] {
-      pw_scroll_bar_user(hwnd_, bar, SB_THUMBPOSITION, sb->sliderPosition());
-      pw_scroll_bar_user(hwnd_, bar, SB_ENDSCROLL, sb->sliderPosition());
-      Adapter::instance()->pumpNow();
-    });
-  }
+  bars_ = new ScrollBars(hwnd, this);
   // A top-level widget starts where the layer window is and at its size;
   // an embedded one gives its place and size to the window instead. A
   // pop-up without a caption (the magnifier that follows the pointer) is
@@ -139,8 +112,8 @@ LayerWindowWidget::~LayerWindowWidget() {
 
 QRect LayerWindowWidget::clientRect() const {
   uint32_t style = pw_window_style_get(hwnd_);
-  int w = width() - ((style & WS_VSCROLL) ? kBar : 0);
-  int h = height() - ((style & WS_HSCROLL) ? kBar : 0);
+  int w = width() - ((style & WS_VSCROLL) ? kScrollBar : 0);
+  int h = height() - ((style & WS_HSCROLL) ? kScrollBar : 0);
   return QRect(0, 0, qMax(0, w), qMax(0, h));
 }
 
@@ -157,24 +130,35 @@ void LayerWindowWidget::layerChanged() { update(); }
 
 void LayerWindowWidget::scrollBarsChanged() {
   if (!pw_window_valid(hwnd_)) return;
-  uint32_t style = pw_window_style_get(hwnd_);
-  syncing_ = true;
-  for (int bar = 0; bar < 2; ++bar) {
-    bool shown = style & (bar == SB_HORZ ? WS_HSCROLL : WS_VSCROLL);
-    QScrollBar* sb = bars_[bar];
-    sb->setVisible(shown);
-    pw_scroll_info si{PW_SIF_ALL, 0, 0, 0, 0, 0};
-    pw_scroll_info_get(hwnd_, bar, &si);
-    int page = int(qMin<uint32_t>(si.page, INT32_MAX));
-    sb->setRange(si.min, qMax(si.min, si.max - qMax(page - 1, 0)));
-    sb->setPageStep(qMax(page, 1));
-    sb->setValue(si.pos);
-  }
-  QRect c = clientRect();
-  bars_[SB_HORZ]->setGeometry(0, c.height(), c.width(), kBar);
-  bars_[SB_VERT]->setGeometry(c.width(), 0, kBar, c.height());
-  syncing_ = false;
+  bars_->sync(clientRect(), true);
   update();
+}
+
+// Where a child's client area lies in this widget, from the layer's screen
+// points of both.
+void LayerWindowWidget::childChanged(HWND child) {
+  if (!pw_window_valid(child)) return childGone(child);
+  const bool wants = (pw_window_style_get(child) & (WS_HSCROLL | WS_VSCROLL)) != 0;
+  ScrollBars*& bars = childBars_[child];
+  if (bars == nullptr && !wants) {
+    childBars_.remove(child);
+    return;
+  }
+  if (bars == nullptr) bars = new ScrollBars(child, this);
+  pg_point origin{0, 0}, mine{0, 0};
+  pw_client_to_screen(child, &origin);
+  pw_client_to_screen(hwnd_, &mine);
+  pg_rect c{};
+  pw_client_rect_get(child, &c);
+  bool visible = true;
+  for (HWND w = child; w != nullptr && w != hwnd_; w = pw_window_parent(w)) visible = visible && pw_window_visible(w);
+  bars->sync(QRect(origin.x - mine.x, origin.y - mine.y, c.right, c.bottom), visible);
+}
+
+void LayerWindowWidget::childGone(HWND child) { delete childBars_.take(child); }
+
+void LayerWindowWidget::childrenChanged() {
+  for (HWND child : childBars_.keys()) childChanged(child);
 }
 
 void LayerWindowWidget::layerMoved() {
@@ -209,6 +193,7 @@ void LayerWindowWidget::layoutToLayer() {
   const QPoint at = layerOrigin();
   pw_window_move(hwnd_, at.x(), at.y(), width() + f.left() + f.right(), height() + f.top() + f.bottom(), 1);
   scrollBarsChanged();
+  childrenChanged();
   Adapter::instance()->pumpNow();
 }
 

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 
+class QScrollBar;
+
 #include "platform/qt_adapter.h"
 
 namespace rxqt {
@@ -31,6 +33,28 @@ class Adapter : public QObject {
   QTimer pump_;
   QHash<HWND, QPointer<QWidget>> widgets_;
   bool pumping_ = false;
+};
+
+// The layer's scroll bar thickness.
+inline constexpr int kScrollBar = 16;
+
+// The two scroll bars of one layer window, as real ones over `over`: a
+// user's action goes to the window as its scroll message.
+class ScrollBars : public QObject {
+  Q_OBJECT
+
+ public:
+  ScrollBars(HWND hwnd, QWidget* over);
+  ~ScrollBars() override;
+  // Shows the bars the window's style asks for (none unless `visible`),
+  // with the layer's range, page and position, beside `client`, the
+  // window's client area in the coordinates of `over`.
+  void sync(const QRect& client, bool visible);
+
+ private:
+  HWND hwnd_;
+  QScrollBar* bars_[2];
+  bool syncing_ = false;
 };
 
 void install_services();

@@ -5,6 +5,7 @@ if(Qt6_FOUND)
   add_library(rastrix_qt STATIC
     ${CMAKE_CURRENT_LIST_DIR}/adapter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/layer_window_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/scroll_bars.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_widget.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt_services.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt_internal.h

@@ -7,15 +7,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
 #include "platform/ui_services.h"
 #include "platform/window.h"
 
-class QScrollBar;
-
 namespace rxqt {
+
+class ScrollBars;
 
 // Installs the services, the observer and the host pump. Call once after
 // the QApplication is made; stop() puts the headless stand-in back.
@@ -38,6 +39,9 @@ class LayerWindowWidget : public QWidget {
   // The adapter calls these when the layer reports a change.
   void layerChanged();
   void scrollBarsChanged();
+  // A child window (at any depth) changed: its scroll bars follow it.
+  void childChanged(HWND child);
+  void childGone(HWND child);
   // A top-level widget goes where the layer moved its window.
   void layerMoved();
 
@@ -62,9 +66,10 @@ class LayerWindowWidget : public QWidget {
   void placeLayerWindow();
   QPoint layerOrigin() const;
   QRect clientRect() const;
+  void childrenChanged();
   HWND hwnd_;
-  QScrollBar* bars_[2];
-  bool syncing_ = false;
+  ScrollBars* bars_;
+  QHash<HWND, ScrollBars*> childBars_;
 };
 
 // A widget of a Qt form that holds a layer window of a given class as its

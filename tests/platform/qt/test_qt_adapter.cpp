@@ -227,6 +227,47 @@ class QtAdapter : public QObject {
     QCOMPARE(QPoint(s.x, s.y), host->mapToGlobal(QPoint(5, 6)));
   }
 
+  void aHostedChildWindowGetsRealScrollBars() {
+    // A control's window (a child with both bars) at (10, 20) in a hosted
+    // window: its 200 x 100 client area is followed by the bars, the
+    // vertical one from (210, 20) down 100, the horizontal one from
+    // (10, 120) across 200.
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* host = new rxqt::LayerHost("TestSceneClass", &form);
+    layout->addWidget(host);
+    form.resize(320, 240);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const int bar = 16;
+    HWND child = pw_window_create(0, "TestSceneClass", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 10, 20,
+                                  200 + bar, 100 + bar, host->hwnd(), 0, nullptr);
+    QVERIFY(child != nullptr);
+    pw_scroll_range_set(child, SB_VERT, 0, 300, 1);
+    auto shown = [host](Qt::Orientation o) -> QScrollBar* {
+      for (auto* b : host->findChildren<QScrollBar*>())
+        if (b->orientation() == o && b->isVisibleTo(host)) return b;
+      return nullptr;
+    };
+    QTRY_VERIFY(shown(Qt::Vertical) != nullptr);
+    QCOMPARE(shown(Qt::Vertical)->geometry(), QRect(210, 20, bar, 100));
+    QCOMPARE(shown(Qt::Horizontal)->geometry(), QRect(10, 120, 200, bar));
+    g_seen.clear();
+    shown(Qt::Vertical)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QTRY_COMPARE(count(WM_VSCROLL), 1);
+    QCOMPARE(PW_LOWORD(last(WM_VSCROLL).w), uint32_t(SB_PAGEDOWN));
+
+    // They follow the window's moves, hide with it and go with it.
+    pw_window_move(child, 30, 5, 200 + bar, 100 + bar, 1);
+    QTRY_COMPARE(shown(Qt::Vertical)->geometry(), QRect(230, 5, bar, 100));
+    pw_window_show(child, SW_HIDE);
+    QTRY_VERIFY(shown(Qt::Vertical) == nullptr && shown(Qt::Horizontal) == nullptr);
+    pw_window_show(child, SW_SHOW);
+    QTRY_VERIFY(shown(Qt::Vertical) != nullptr);
+    pw_window_destroy(child);
+    QTRY_COMPARE(host->findChildren<QScrollBar*>().size(), 2);  // the host's own pair
+  }
+
   void placesTopLevelWindowsWhereTheLayerPutsThem() {
     // A pop-up without a caption that the layer moves (a magnifier
     // following the pointer) moves on the screen, undecorated.
