@@ -6,6 +6,7 @@
 #include "SUPPORT/dib_builder.h"
 #include "rast_dispids.h"
 #include "rast_guids.h"
+#include "rastrix/rx_window.h"
 
 namespace test {
 
@@ -135,6 +136,30 @@ void CtrlTest::TearDown() {
   }
   std::filesystem::remove_all(dir_);
   EngineTest::TearDown();
+}
+
+void PlacedCtrlTest::SetUp() {
+  CtrlTest::SetUp();
+  parent_ = pw_window_create(0, RX_window_class_name(), "host", WS_VISIBLE, 0, 0, 400, 300, nullptr, 0, nullptr);
+  ASSERT_NE(parent_, nullptr);
+  ASSERT_EQ(ctrl().QueryInterface(com::IID_IInPlaceControl, reinterpret_cast<void**>(&place_)), com::S_OK);
+}
+
+void PlacedCtrlTest::TearDown() {
+  if (place_ != nullptr) {
+    place_->InPlaceDeactivate();
+    place_->Release();
+  }
+  pw_window_destroy(parent_);
+  CtrlTest::TearDown();
+}
+
+HWND PlacedCtrlTest::activate(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  const int32_t rect[4] = {left, top, right, bottom};
+  EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), rect), com::S_OK);
+  uintptr_t w = 0;
+  place_->GetWindow(&w);
+  return reinterpret_cast<HWND>(w);
 }
 
 int CtrlTest::live_slots() {

@@ -11,6 +11,7 @@
 
 #include "RastCtl.h"
 #include "platform/com.h"
+#include "platform/window.h"
 #include "support/engine_fixture.h"
 
 namespace test {
@@ -99,6 +100,18 @@ class CtrlTest : public EngineTest {
   RecordingSink sink_;
   uint32_t cookie_ = 0;
   com::IConnectionPoint* point_ = nullptr;
+};
+
+// The control in place in a 400 x 300 host window of the window layer.
+class PlacedCtrlTest : public CtrlTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Activates the control over this rectangle of the host; its window.
+  HWND activate(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+  HWND parent_ = nullptr;
+  com::IInPlaceControl* place_ = nullptr;
 };
 
 }  // namespace test

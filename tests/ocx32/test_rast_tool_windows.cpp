@@ -26,30 +26,9 @@ struct Rgb {
   uint8_t r, g, b;
 };
 
-class ToolWindowTest : public CtrlTest {
+class ToolWindowTest : public PlacedCtrlTest {
  protected:
-  void SetUp() override {
-    CtrlTest::SetUp();
-    parent_ = pw_window_create(0, RX_window_class_name(), "host", WS_VISIBLE, 0, 0, 400, 300,
-                               nullptr, 0, nullptr);
-    ASSERT_NE(parent_, nullptr);
-    ASSERT_EQ(ctrl().QueryInterface(IID_IInPlaceControl, reinterpret_cast<void**>(&place_)), S_OK);
-  }
-  void TearDown() override {
-    if (place_ != nullptr) {
-      place_->InPlaceDeactivate();
-      place_->Release();
-    }
-    pw_window_destroy(parent_);
-    CtrlTest::TearDown();
-  }
-  HWND activate(int32_t width, int32_t height) {
-    const int32_t rect[4] = {0, 0, width, height};
-    EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), rect), S_OK);
-    uintptr_t w = 0;
-    place_->GetWindow(&w);
-    return reinterpret_cast<HWND>(w);
-  }
+  HWND activate(int32_t width, int32_t height) { return PlacedCtrlTest::activate(0, 0, width, height); }
   // Loads a 24-bit image whose pixel (x, y) is colour(x, y).
   void load_made(int32_t width, int32_t height, const std::function<Rgb(int32_t, int32_t)>& colour) {
     std::vector<uint8_t> dib = make_dib(width, height, 24);
@@ -100,8 +79,6 @@ class ToolWindowTest : public CtrlTest {
     host.put_i2(kDispGUIHeight, height);
   }
 
-  HWND parent_ = nullptr;
-  IInPlaceControl* place_ = nullptr;
   int made_ = 0;
 };
 
@@ -301,28 +278,29 @@ TEST_F(ToolWindowTest, PanWindowMarksTheViewAfterAScrollAndShowsANewImage) {
   ASSERT_NE(p, nullptr);
   host.put_i4(kDispZoomLevel, 200);
   const uint32_t grey = rgb(200, 200, 200), inverted = rgb(55, 55, 55);
+  // The inverted span along row (or column) 100 starts at `first` and ends
+  // at `last`, grey on both sides where the window goes on.
+  const auto span = [&](const Shot& s, bool columns, int32_t first, int32_t last) {
+    const auto at = [&](int32_t i) { return columns ? s.at(i, 100) : s.at(100, i); };
+    EXPECT_EQ(at(first - 1), grey) << first;
+    EXPECT_EQ(at(first), inverted) << first;
+    EXPECT_EQ(at(last), inverted) << last;
+    if (last + 1 < s.width) {
+      EXPECT_EQ(at(last + 1), grey) << last;
+    }
+  };
   Shot s = shot(p);
   ASSERT_EQ(s.width, 200);
-  EXPECT_EQ(s.at(49, 100), grey);
-  EXPECT_EQ(s.at(50, 100), inverted);
-  EXPECT_EQ(s.at(149, 100), inverted);
-  EXPECT_EQ(s.at(150, 100), grey);
-  EXPECT_EQ(s.at(100, 49), grey);
-  EXPECT_EQ(s.at(100, 50), inverted);
+  span(s, true, 50, 149);
+  span(s, false, 50, 149);
 
   // A line right is a tenth of the client area, 10 pixels: columns 60..159.
   pw_message_send(w, WM_HSCROLL, SB_LINEDOWN, 0);
-  s = shot(p);
-  EXPECT_EQ(s.at(59, 100), grey);
-  EXPECT_EQ(s.at(60, 100), inverted);
-  EXPECT_EQ(s.at(159, 100), inverted);
-  EXPECT_EQ(s.at(160, 100), grey);
+  span(shot(p), true, 60, 159);
   // A page down is 100 rows from 50, held at the last 100: rows 100..199.
   pw_message_send(w, WM_VSCROLL, SB_PAGEDOWN, 0);
   s = shot(p);
-  EXPECT_EQ(s.at(100, 99), grey);
-  EXPECT_EQ(s.at(100, 100), inverted);
-  EXPECT_EQ(s.at(100, 199), inverted);
+  span(s, false, 100, 199);
   EXPECT_EQ(s.at(59, 150), grey);
   // A fit shows the whole image again: all of it in view.
   host.put_i4(kDispFitMethod, 0);

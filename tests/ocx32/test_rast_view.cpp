@@ -74,33 +74,8 @@ class SelectSink final : public IDispatch {
   }
 };
 
-class ViewTest : public CtrlTest {
+class ViewTest : public PlacedCtrlTest {
  protected:
-  void SetUp() override {
-    CtrlTest::SetUp();
-    parent_ = pw_window_create(0, RX_window_class_name(), "host", WS_VISIBLE, 0, 0, 400, 300,
-                               nullptr, 0, nullptr);
-    ASSERT_NE(parent_, nullptr);
-    ASSERT_EQ(ctrl().QueryInterface(IID_IInPlaceControl, reinterpret_cast<void**>(&place_)), S_OK);
-  }
-  void TearDown() override {
-    if (place_ != nullptr) {
-      place_->InPlaceDeactivate();
-      place_->Release();
-    }
-    pw_window_destroy(parent_);
-    CtrlTest::TearDown();
-  }
-  HWND activate(int32_t l, int32_t t, int32_t r, int32_t b) {
-    const int32_t rect[4] = {l, t, r, b};
-    EXPECT_EQ(place_->InPlaceActivate(reinterpret_cast<uintptr_t>(parent_), rect), S_OK);
-    uintptr_t w = 0;
-    place_->GetWindow(&w);
-    return reinterpret_cast<HWND>(w);
-  }
-
-  HWND parent_ = nullptr;
-  IInPlaceControl* place_ = nullptr;
   SelectSink select_sink_;  // outlives the test body, as its connection does
 };
 
