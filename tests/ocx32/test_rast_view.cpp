@@ -457,6 +457,32 @@ TEST_F(ViewTest, ZoomBottomZoomsToTheWrittenRectangle) {
   EXPECT_EQ(host.get_int(kDispZoomTop), 20);
 }
 
+TEST_F(ViewTest, ZoomToAnInvertedOrEmptyRectangle) {
+  HWND w = activate(0, 0, 100, 100);
+  load(100, 100);
+  // Pixels 69 down to 20 are pixels 20..69: zoom 200 with (20, 20) at the
+  // window's corner, as written the right way round.
+  host.put_i2(kDispZoomLeft, 69);
+  host.put_i2(kDispZoomTop, 69);
+  host.put_i2(kDispZoomRight, 20);
+  host.put_i2(kDispZoomBottom, 20);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 200);
+  EXPECT_EQ(host.get_int(kDispZoomLeft), 20);
+  EXPECT_EQ(host.get_int(kDispZoomTop), 20);
+  // One pixel, (30, 40) to (30, 40): it fills the client area, which the
+  // scroll bars of zoom 200 leave 100 - 16 = 84 pixels wide, so zoom
+  // 84 x 100 = 8,400; and the window still paints.
+  host.put_i2(kDispZoomLeft, 30);
+  host.put_i2(kDispZoomTop, 40);
+  host.put_i2(kDispZoomRight, 30);
+  host.put_i2(kDispZoomBottom, 40);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 8400);
+  EXPECT_EQ(host.get_int(kDispZoomLeft), 30);
+  EXPECT_EQ(host.get_int(kDispZoomTop), 40);
+  std::vector<uint32_t> px(100 * 100);
+  pw_window_render(w, px.data(), 100, 100, 100);
+}
+
 TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
   activate(0, 0, 100, 100);
   load(200, 200);

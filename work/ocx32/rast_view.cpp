@@ -256,7 +256,11 @@ int32_t CRastCtrl::device_rect(int32_t dispid) {
 
 // Zooms so that the rectangle (image pixels) fills the client area as far
 // as its proportions allow, with its top-left corner at the window's.
-void CRastCtrl::zoom_to_image_rect(const int32_t* side) {
+void CRastCtrl::zoom_to_image_rect(const int32_t* written) {
+  // A rectangle named from right to left or bottom to top is the same
+  // rectangle; one of no width is one pixel wide.
+  const int32_t side[4] = {std::min(written[0], written[2]), std::min(written[1], written[3]),
+                           std::max(written[0], written[2]), std::max(written[1], written[3])};
   // The far sides are taken past their last pixel, so the size in the
   // window does not depend on how a pixel's corner rounds.
   int32_t wl = 0, wt = 0, wr = 0, wb = 0;
@@ -279,8 +283,7 @@ void CRastCtrl::zoom_to_image_rect(const int32_t* side) {
   set_num(kDispZoomLevel, percent);
   // Scroll the corner to the window's corner (the bars count pixels).
   int32_t x = 0, y = 0;
-  RX_display_image_to_device(current_, std::min(side[0], side[2]), std::min(side[1], side[3]), &x,
-                             &y);
+  RX_display_image_to_device(current_, side[0], side[1], &x, &y);
   if (x != 0)
     RX_display_scroll(current_, window_, 0, SB_THUMBPOSITION, pw_scroll_pos_get(hwnd_of(window_), SB_HORZ) + x);
   if (y != 0)
