@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
@@ -65,6 +66,8 @@ MainWindow::MainWindow(std::unique_ptr<ViewControl> control, QWidget* parent)
   setCentralWidget(host_);
   resize(640, 480);
   control_->showIn(reinterpret_cast<uintptr_t>(host_->hwnd()), host_->width(), host_->height());
+  // The picture takes the keys ("+" and "-" zoom, the arrows scroll).
+  pw_focus_set(reinterpret_cast<HWND>(control_->window()));
   // Every failure the control meets is listed in its error report.
   control_->putLong(dispid::DebugLevel, 1);
   control_->onEvent([this](com::DISPID id) { controlEvent(id); });
@@ -365,6 +368,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       if (!current_.isEmpty() && fitting_) {
         control_->putLong(dispid::FitMethod, control_->getLong(dispid::FitMethod));
         showImage();
+      }
+    } else if (event->type() == QEvent::KeyPress) {
+      // "+" and "-" zoom in the control's window itself: the zoom shown is
+      // read once the window has had the key.
+      const QString text = static_cast<QKeyEvent*>(event)->text();
+      if (text == QLatin1String("+") || text == QLatin1String("-")) {
+        fitting_ = false;
+        QTimer::singleShot(0, this, &MainWindow::showImage);
       }
     } else if (event->type() == QEvent::Drop) {
       dropEvent(static_cast<QDropEvent*>(event));

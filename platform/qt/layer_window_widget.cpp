@@ -219,6 +219,8 @@ void LayerWindowWidget::mouse(QMouseEvent* e, uint32_t message) {
   if (message != WM_MOUSEMOVE) placeLayerWindow();
   QPoint p = e->position().toPoint();
   HWND target = pw_capture_get() != nullptr ? hwnd_ : hit(hwnd_, &p);
+  // A press gives the window under it the keyboard, as on a desktop.
+  if (message != WM_MOUSEMOVE && pw_capture_get() == nullptr) pw_focus_set(target);
   pw_input_mouse(target, message, p.x(), p.y(), mouse_keys(e));
   Adapter::instance()->pumpNow();
 }
@@ -243,8 +245,18 @@ void LayerWindowWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void LayerWindowWidget::mouseMoveEvent(QMouseEvent* e) { mouse(e, WM_MOUSEMOVE); }
 
+// Keys go to the layer's focus window when it lies in this widget's
+// window, else to this widget's window: never to a window another widget
+// shows.
+void LayerWindowWidget::keyFocus() {
+  for (HWND f = pw_focus_get(); f != nullptr; f = pw_window_parent(f))
+    if (f == hwnd_) return;
+  pw_focus_set(hwnd_);
+}
+
 void LayerWindowWidget::keyPressEvent(QKeyEvent* e) {
   if (!pw_window_valid(hwnd_)) return;
+  keyFocus();
   if (uint32_t vk = virtual_key(e->key())) pw_input_key(hwnd_, WM_KEYDOWN, vk);
   for (QChar c : e->text())
     if (c.unicode() >= 0x20 || c == QChar('\r') || c == QChar('\t') || c == QChar(0x1B) || c == QChar('\b'))
@@ -254,6 +266,7 @@ void LayerWindowWidget::keyPressEvent(QKeyEvent* e) {
 
 void LayerWindowWidget::keyReleaseEvent(QKeyEvent* e) {
   if (!pw_window_valid(hwnd_)) return;
+  keyFocus();
   if (uint32_t vk = virtual_key(e->key())) pw_input_key(hwnd_, WM_KEYUP, vk);
   Adapter::instance()->pumpNow();
 }

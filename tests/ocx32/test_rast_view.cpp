@@ -483,6 +483,20 @@ TEST_F(ViewTest, ZoomToAnInvertedOrEmptyRectangle) {
   pw_window_render(w, px.data(), 100, 100, 100);
 }
 
+TEST_F(ViewTest, ZoomKeysInTheWindowShowInZoomLevel) {
+  HWND w = activate(0, 0, 100, 100);
+  load(100, 100);
+  ASSERT_EQ(host.get_int(kDispZoomLevel), 100);
+  // The window's own steps of 25: up to 125, then down twice to 75.
+  pw_message_send(w, WM_CHAR, '+', 0);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 125);
+  pw_message_send(w, WM_CHAR, '-', 0);
+  pw_message_send(w, WM_CHAR, '-', 0);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 75);
+  pw_message_send(w, WM_CHAR, 'x', 0);
+  EXPECT_EQ(host.get_int(kDispZoomLevel), 75);
+}
+
 TEST_F(ViewTest, SelectionFiresTheImageRectangleAndZoomsToTheAnswer) {
   activate(0, 0, 100, 100);
   load(200, 200);

@@ -178,6 +178,7 @@ class CRastCtrl final : public com::IDispatch,
   void on_paint();
   void on_scroll(uint32_t message, uintptr_t wparam, intptr_t lparam);
   void on_mouse_move(uintptr_t keys, int32_t x, int32_t y);
+  void on_zoom_key(uintptr_t character);
   void on_left_button(uint32_t message, uintptr_t keys, int32_t x, int32_t y);
   void mouse_tools_start(int32_t x, int32_t y);
   void fire_mouse(int32_t event, uintptr_t keys, int32_t x, int32_t y);

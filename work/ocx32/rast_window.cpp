@@ -141,6 +141,7 @@ intptr_t CRastCtrl::on_message(uintptr_t window, uint32_t message, uintptr_t wpa
     case WM_HSCROLL:
     case WM_VSCROLL: on_scroll(message, wparam, lparam); return 0;
     case WM_MOUSEMOVE: on_mouse_move(wparam, x, y); return 0;
+    case WM_CHAR: on_zoom_key(wparam); break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP: on_left_button(message, wparam, x, y); return 0;
     case WM_DESTROY: window_gone(); break;
@@ -214,6 +215,16 @@ void CRastCtrl::on_scroll(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   arg.vt = VT_I4;
   arg.lVal = message == WM_HSCROLL ? 0 : 1;
   events_.Fire(kEventScroll, &arg, 1);
+}
+
+// "+" and "-" have zoomed the image through the window's association
+// before the control hears them: ZoomLevel reads the zoom they left.
+void CRastCtrl::on_zoom_key(uintptr_t character) {
+  if ((character != '+' && character != '-') || !current_valid()) return;
+  int32_t zoom = 0;
+  if (RX_window_zoom_get(window_, &zoom) != 0) return;
+  set_num(kDispZoomLevel, zoom);
+  update_tool_windows();
 }
 
 // The engine's association ends by itself when its window goes; the tool

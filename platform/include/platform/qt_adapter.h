@@ -64,6 +64,7 @@ class LayerWindowWidget : public QWidget {
   void mouse(QMouseEvent* event, uint32_t message);
   void layoutToLayer();
   void placeLayerWindow();
+  void keyFocus();
   QPoint layerOrigin() const;
   QRect clientRect() const;
   void childrenChanged();

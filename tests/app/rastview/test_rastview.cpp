@@ -186,6 +186,9 @@ class RastViewWindow : public QObject {
     QVERIFY(statusTexts(*window_).contains(QStringLiteral("150 %")));
     window_->zoomActual();
     QCOMPARE(window_->control().getLong(rastview::dispid::ZoomLevel), 100);
+    // "+" typed in the picture is the window's own step of 25.
+    QTest::keyClick(window_->controlHost(), '+');
+    QTRY_VERIFY(statusTexts(*window_).contains(QStringLiteral("125 %")));
   }
 
   // The transition ends on the next file of the folder, described in full.

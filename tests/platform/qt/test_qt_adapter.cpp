@@ -20,6 +20,7 @@
 namespace {
 
 struct Seen {
+  HWND hwnd;
   uint32_t message;
   WPARAM w;
   LPARAM l;
@@ -34,7 +35,7 @@ int count(uint32_t m) {
 Seen last(uint32_t m) {
   for (auto it = g_seen.rbegin(); it != g_seen.rend(); ++it)
     if (it->message == m) return *it;
-  return Seen{0, 0, 0};
+  return Seen{nullptr, 0, 0, 0};
 }
 
 // Paints a small scene through the drawing layer: a stretched colour ramp,
@@ -76,7 +77,7 @@ void paint_scene(HWND h, HDC dc) {
 }
 
 LRESULT scene_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
-  g_seen.push_back(Seen{m, w, l});
+  g_seen.push_back(Seen{h, m, w, l});
   if (m == WM_PAINT) {
     pw_paint ps{};
     HDC dc = pw_paint_begin(h, &ps);
@@ -252,6 +253,17 @@ class QtAdapter : public QObject {
     QTRY_VERIFY(shown(Qt::Vertical) != nullptr);
     QCOMPARE(shown(Qt::Vertical)->geometry(), QRect(210, 20, bar, 100));
     QCOMPARE(shown(Qt::Horizontal)->geometry(), QRect(10, 120, 200, bar));
+
+    // Keys go to the host's window until a press in the child gives it
+    // the keyboard.
+    g_seen.clear();
+    QTest::keyClick(host, 'a');
+    QTRY_COMPARE(count(WM_CHAR), 1);
+    QCOMPARE(last(WM_CHAR).hwnd, host->hwnd());
+    QTest::mouseClick(host, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTest::keyClick(host, 'b');
+    QTRY_COMPARE(count(WM_CHAR), 2);
+    QCOMPARE(last(WM_CHAR).hwnd, child);
     g_seen.clear();
     shown(Qt::Vertical)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     QTRY_COMPARE(count(WM_VSCROLL), 1);
