@@ -7,12 +7,12 @@
 
 #include <memory>
 
+#include "control_client.h"
 #include "image_converter.h"
-#include "platform/com.h"
 
 namespace kavelo {
 
-inline constexpr const char* kRastClassName = "RASTLib.Rast";
+using rxapp::kRastClassName;
 
 // Dispatch identifiers of the control's properties that the program writes.
 namespace dispid {
@@ -31,7 +31,6 @@ class RastHost final : public ImageConverter {
 
   // Takes over one reference to `control`.
   explicit RastHost(com::IDispatch* control);
-  ~RastHost() override;
   RastHost(const RastHost&) = delete;
   RastHost& operator=(const RastHost&) = delete;
 
@@ -44,12 +43,7 @@ class RastHost final : public ImageConverter {
   void showIn(uintptr_t window, int width, int height) override;
 
  private:
-  void putString(com::DISPID id, const QString& path);
-  void putShort(com::DISPID id, int16_t number);
-  void putBool(com::DISPID id, bool flag);
-
-  com::IDispatch* control_;
-  com::IInPlaceControl* place_ = nullptr;  // while shown
+  rxapp::ControlClient control_;
 };
 
 }  // namespace kavelo

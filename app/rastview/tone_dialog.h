@@ -5,13 +5,13 @@
 
 #include <QDialog>
 
+#include "view_control.h"
+
 class QGridLayout;
 class QLabel;
 class QSlider;
 
 namespace rastview {
-
-class ViewControl;
 
 class ToneDialog : public QDialog {
   Q_OBJECT

@@ -1,6 +1,6 @@
 #include "event_sink.h"
 
-namespace rastview {
+namespace rxapp {
 
 com::HRESULT EventSink::QueryInterface(const com::IID& iid, void** out) {
   if (out == nullptr) return com::E_POINTER;
@@ -33,4 +33,4 @@ com::HRESULT EventSink::Invoke(com::DISPID id, const com::IID&, uint32_t, uint16
   return com::S_OK;
 }
 
-}  // namespace rastview
+}  // namespace rxapp

@@ -1,12 +1,12 @@
-#include "view_control.h"
+#include "control_client.h"
 
 #include <QFile>
 
 #include "event_sink.h"
 
-namespace rastview {
+namespace rxapp {
 
-std::unique_ptr<ViewControl> ViewControl::create(com::HRESULT* result) {
+com::IDispatch* ControlClient::createDispatch(com::HRESULT* result) {
   com::IDispatch* control = nullptr;
   const com::HRESULT hr = com::CoCreateInstanceByName(kRastClassName, com::IID_IDispatch,
                                                       reinterpret_cast<void**>(&control));
@@ -15,12 +15,17 @@ std::unique_ptr<ViewControl> ViewControl::create(com::HRESULT* result) {
     if (result && com::SUCCEEDED(hr)) *result = com::E_POINTER;
     return nullptr;
   }
-  return std::make_unique<ViewControl>(control);
+  return control;
 }
 
-ViewControl::ViewControl(com::IDispatch* control) : control_(control) {}
+std::unique_ptr<ControlClient> ControlClient::create(com::HRESULT* result) {
+  com::IDispatch* control = createDispatch(result);
+  return control ? std::make_unique<ControlClient>(control) : nullptr;
+}
 
-ViewControl::~ViewControl() {
+ControlClient::ControlClient(com::IDispatch* control) : control_(control) {}
+
+ControlClient::~ControlClient() {
   if (point_) {
     point_->Unadvise(cookie_);
     point_->Release();
@@ -33,12 +38,20 @@ ViewControl::~ViewControl() {
   if (control_) control_->Release();
 }
 
-void ViewControl::put(com::DISPID id, com::VARIANT& value) {
+void ControlClient::put(com::DISPID id, com::VARIANT& value) {
   com::disp_put(control_, id, value);
   com::VariantClear(&value);
 }
 
-void ViewControl::putLong(com::DISPID id, int32_t number) {
+void ControlClient::putShort(com::DISPID id, int16_t number) {
+  com::VARIANT value;
+  com::VariantInit(&value);
+  value.vt = com::VT_I2;
+  value.iVal = number;
+  put(id, value);
+}
+
+void ControlClient::putLong(com::DISPID id, int32_t number) {
   com::VARIANT value;
   com::VariantInit(&value);
   value.vt = com::VT_I4;
@@ -46,7 +59,7 @@ void ViewControl::putLong(com::DISPID id, int32_t number) {
   put(id, value);
 }
 
-void ViewControl::putBool(com::DISPID id, bool flag) {
+void ControlClient::putBool(com::DISPID id, bool flag) {
   com::VARIANT value;
   com::VariantInit(&value);
   value.vt = com::VT_BOOL;
@@ -54,7 +67,7 @@ void ViewControl::putBool(com::DISPID id, bool flag) {
   put(id, value);
 }
 
-void ViewControl::putDouble(com::DISPID id, double number) {
+void ControlClient::putDouble(com::DISPID id, double number) {
   com::VARIANT value;
   com::VariantInit(&value);
   value.vt = com::VT_R8;
@@ -62,7 +75,7 @@ void ViewControl::putDouble(com::DISPID id, double number) {
   put(id, value);
 }
 
-void ViewControl::putPath(com::DISPID id, const QString& path) {
+void ControlClient::putPath(com::DISPID id, const QString& path) {
   const QByteArray bytes = QFile::encodeName(path);
   com::VARIANT value;
   com::VariantInit(&value);
@@ -71,7 +84,7 @@ void ViewControl::putPath(com::DISPID id, const QString& path) {
   put(id, value);
 }
 
-bool ViewControl::get(com::DISPID id, com::VARTYPE type, com::VARIANT* out) const {
+bool ControlClient::get(com::DISPID id, com::VARTYPE type, com::VARIANT* out) const {
   com::VARIANT raw;
   com::VariantInit(&raw);
   com::VariantInit(out);
@@ -81,17 +94,17 @@ bool ViewControl::get(com::DISPID id, com::VARTYPE type, com::VARIANT* out) cons
   return ok;
 }
 
-int32_t ViewControl::getLong(com::DISPID id) const {
+int32_t ControlClient::getLong(com::DISPID id) const {
   com::VARIANT value;
   return get(id, com::VT_I4, &value) ? value.lVal : 0;
 }
 
-double ViewControl::getDouble(com::DISPID id) const {
+double ControlClient::getDouble(com::DISPID id) const {
   com::VARIANT value;
   return get(id, com::VT_R8, &value) ? value.dblVal : 0.0;
 }
 
-QString ViewControl::getString(com::DISPID id) const {
+QString ControlClient::getString(com::DISPID id) const {
   com::VARIANT value;
   if (!get(id, com::VT_BSTR, &value)) return {};
   QString text = value.bstrVal ? QString::fromUtf8(value.bstrVal, com::SysStringLen(value.bstrVal))
@@ -100,7 +113,7 @@ QString ViewControl::getString(com::DISPID id) const {
   return text;
 }
 
-bool ViewControl::showIn(uintptr_t window, int width, int height) {
+bool ControlClient::showIn(uintptr_t window, int width, int height) {
   if (!place_ && com::FAILED(control_->QueryInterface(com::IID_IInPlaceControl,
                                                       reinterpret_cast<void**>(&place_)))) {
     place_ = nullptr;
@@ -110,21 +123,21 @@ bool ViewControl::showIn(uintptr_t window, int width, int height) {
   return com::SUCCEEDED(place_->InPlaceActivate(window, rect));
 }
 
-void ViewControl::resize(int width, int height) {
+void ControlClient::resize(int width, int height) {
   if (!place_) return;
   const int32_t rect[4] = {0, 0, width, height};
   place_->SetObjectRect(rect);
 }
 
-uintptr_t ViewControl::window() const {
+uintptr_t ControlClient::window() const {
   uintptr_t window = 0;
   if (place_ && com::FAILED(place_->GetWindow(&window))) window = 0;
   return window;
 }
 
 // The event interface's identifier comes from the control itself, so the
-// viewer needs none of the control's headers.
-bool ViewControl::onEvent(std::function<void(com::DISPID)> handler) {
+// host needs none of the control's headers.
+bool ControlClient::onEvent(std::function<void(com::DISPID)> handler) {
   if (point_) return false;
   com::IProvideClassInfo2* info = nullptr;
   if (com::FAILED(control_->QueryInterface(com::IID_IProvideClassInfo2, reinterpret_cast<void**>(&info))))
@@ -152,4 +165,4 @@ bool ViewControl::onEvent(std::function<void(com::DISPID)> handler) {
   return true;
 }
 
-}  // namespace rastview
+}  // namespace rxapp

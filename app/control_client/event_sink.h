@@ -1,4 +1,4 @@
-// The viewer's end of the control's connection point: a dispatch object
+// A host program's end of the control's connection point: a dispatch object
 // whose Invoke receives each event the control fires and passes its
 // identifier on.
 #pragma once
@@ -7,7 +7,7 @@
 
 #include "platform/com.h"
 
-namespace rastview {
+namespace rxapp {
 
 class EventSink final : public com::IDispatch {
  public:
@@ -31,4 +31,4 @@ class EventSink final : public com::IDispatch {
   uint32_t refs_ = 1;
 };
 
-}  // namespace rastview
+}  // namespace rxapp
