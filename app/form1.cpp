@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSlider>
 
+#include "control_client.h"
 #include "conversion.h"
 #include "drive_list.h"
 #include "file_list.h"
@@ -35,18 +36,7 @@ class NoConverter final : public ImageConverter {
 // own window is a child of.
 constexpr const char* kRastPlaceClass = "KaveloRastPlace";
 
-const char* rastPlaceClass() {
-  pw_window_class known{};
-  if (pw_class_info_get(kRastPlaceClass, &known) == 0) {
-    pw_window_class c{};
-    c.proc = pw_window_proc_default;
-    c.cursor = PW_CURSOR_ARROW;
-    c.background = pg_stock_brush(PG_WHITE_BRUSH);
-    c.name = kRastPlaceClass;
-    pw_class_register(&c);
-  }
-  return kRastPlaceClass;
-}
+const char* rastPlaceClass() { return rxapp::place_class(kRastPlaceClass, PG_WHITE_BRUSH); }
 
 void place(QWidget* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));

@@ -5,6 +5,16 @@
 #include "event_sink.h"
 
 namespace rxapp {
+namespace {
+
+com::VARIANT typed(com::VARTYPE type) {
+  com::VARIANT value;
+  com::VariantInit(&value);
+  value.vt = type;
+  return value;
+}
+
+}  // namespace
 
 com::IDispatch* ControlClient::createDispatch(com::HRESULT* result) {
   com::IDispatch* control = nullptr;
@@ -44,42 +54,32 @@ void ControlClient::put(com::DISPID id, com::VARIANT& value) {
 }
 
 void ControlClient::putShort(com::DISPID id, int16_t number) {
-  com::VARIANT value;
-  com::VariantInit(&value);
-  value.vt = com::VT_I2;
+  com::VARIANT value = typed(com::VT_I2);
   value.iVal = number;
   put(id, value);
 }
 
 void ControlClient::putLong(com::DISPID id, int32_t number) {
-  com::VARIANT value;
-  com::VariantInit(&value);
-  value.vt = com::VT_I4;
+  com::VARIANT value = typed(com::VT_I4);
   value.lVal = number;
   put(id, value);
 }
 
 void ControlClient::putBool(com::DISPID id, bool flag) {
-  com::VARIANT value;
-  com::VariantInit(&value);
-  value.vt = com::VT_BOOL;
+  com::VARIANT value = typed(com::VT_BOOL);
   value.boolVal = flag ? com::VARIANT_TRUE : com::VARIANT_FALSE;
   put(id, value);
 }
 
 void ControlClient::putDouble(com::DISPID id, double number) {
-  com::VARIANT value;
-  com::VariantInit(&value);
-  value.vt = com::VT_R8;
+  com::VARIANT value = typed(com::VT_R8);
   value.dblVal = number;
   put(id, value);
 }
 
 void ControlClient::putPath(com::DISPID id, const QString& path) {
   const QByteArray bytes = QFile::encodeName(path);
-  com::VARIANT value;
-  com::VariantInit(&value);
-  value.vt = com::VT_BSTR;
+  com::VARIANT value = typed(com::VT_BSTR);
   value.bstrVal = com::SysAllocStringLen(bytes.constData(), static_cast<uint32_t>(bytes.size()));
   put(id, value);
 }

@@ -18,6 +18,11 @@ inline constexpr const char* kRastClassName = "RASTLib.Rast";
 
 class EventSink;
 
+// Registers, once, the window class of a host's place for the control: a
+// plain window in a stock brush (PG_WHITE_BRUSH ...) that the control's own
+// window is a child of. Returns `name`.
+const char* place_class(const char* name, int32_t stock_brush);
+
 class ControlClient {
  public:
   // Null when the class cannot be created; `result` then says why.

@@ -34,18 +34,7 @@ constexpr int32_t kEffectMillis = 600;
 // The slot the next file is loaded into before a transition moves to it.
 constexpr int32_t kEffectSlot = 2;
 
-const char* placeClass() {
-  pw_window_class known{};
-  if (pw_class_info_get(kPlaceClass, &known) == 0) {
-    pw_window_class c{};
-    c.proc = pw_window_proc_default;
-    c.cursor = PW_CURSOR_ARROW;
-    c.background = pg_stock_brush(PG_GRAY_BRUSH);
-    c.name = kPlaceClass;
-    pw_class_register(&c);
-  }
-  return kPlaceClass;
-}
+const char* placeClass() { return rxapp::place_class(kPlaceClass, PG_GRAY_BRUSH); }
 
 QString localFileOf(const QMimeData* data) {
   if (data == nullptr) return {};
