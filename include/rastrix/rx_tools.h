@@ -12,9 +12,8 @@
  * tracking of a kind that is already running in the window ends the
  * running one first, without its callback.
  *
- * The engine registers the window classes "RASTMagnifyWindowClass",
- * "RASTMagnifyPopupWindowClass" and "RASTPanWindowClass" at start and
- * destroys the tool windows it made at stop.
+ * The engine registers the window classes below at start and destroys
+ * the tool windows it made at stop.
  *
  * Every function clears the error stack and returns the number of error
  * entries, 0 on success: RXE_INVALID_HANDLE for an image that is not
@@ -27,6 +26,11 @@
 #define RASTRIX_RX_TOOLS_H
 
 #include "rastrix/rx_types.h"
+
+/* The tool windows' class names. */
+#define RX_MAGNIFY_WINDOW_CLASS "RASTMagnifyWindowClass"
+#define RX_MAGNIFY_POPUP_CLASS "RASTMagnifyPopupWindowClass"
+#define RX_PAN_WINDOW_CLASS "RASTPanWindowClass"
 
 /* ---- Magnifier ---------------------------------------------------------- */
 

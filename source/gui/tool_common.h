@@ -7,13 +7,14 @@
 
 #include "SUPPORT/image_rec.h"
 #include "platform/window.h"
+#include "rastrix/rx_tools.h"
 #include "rastrix/rx_types.h"
 
 namespace rx {
 
-inline constexpr char kMagnifyClass[] = "RASTMagnifyWindowClass";
-inline constexpr char kMagnifyPopupClass[] = "RASTMagnifyPopupWindowClass";
-inline constexpr char kPanClass[] = "RASTPanWindowClass";
+inline constexpr char kMagnifyClass[] = RX_MAGNIFY_WINDOW_CLASS;
+inline constexpr char kMagnifyPopupClass[] = RX_MAGNIFY_POPUP_CLASS;
+inline constexpr char kPanClass[] = RX_PAN_WINDOW_CLASS;
 // Redraw on size changes, byte-aligned.
 inline constexpr uint32_t kToolClassStyle = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNWINDOW;
 // Room for the record's address.

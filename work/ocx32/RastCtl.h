@@ -151,6 +151,10 @@ class CRastCtrl final : public com::IDispatch,
   // The control's own tool windows (rast_tool_windows.cpp).
   void on_magnify_window();
   void on_pan_window();
+  using ToolWindowMaker = int32_t (*)(RX_HIMAGE, uintptr_t, const char*, int32_t, int32_t, int32_t,
+                                      int32_t, uintptr_t*);
+  void tool_window_show(uintptr_t* window, const char* cls, size_t geometry, const char* caption,
+                        ToolWindowMaker make);
   bool magnifier_shown() const;
   void tool_windows_close();
   void redraw();
@@ -190,6 +194,8 @@ class CRastCtrl final : public com::IDispatch,
   void on_display_lut();
   void on_zoom_level();
   int32_t fit(int32_t method);
+  // Whether the control's window has the engine's association.
+  bool associated() const;
   bool client_rect_whole() const;
   void on_alias();
   void on_display_angle();

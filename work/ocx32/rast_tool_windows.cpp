@@ -20,11 +20,11 @@ HWND hwnd_of(uintptr_t w) { return reinterpret_cast<HWND>(w); }
 constexpr size_t kPanGeometry = 1;
 constexpr size_t kMagnifierGeometry = 2;
 
-// The engine's classes for the two windows; a stored handle counts only
-// while it still names a window of its class (the user may have closed
-// it, and the layer may have given the handle to another window since).
-constexpr const char* kMagnifyClass = "RASTMagnifyWindowClass";
-constexpr const char* kPanClass = "RASTPanWindowClass";
+// A stored handle counts only while it still names a window of its class
+// (the user may have closed it, and the layer may have given the handle
+// to another window since).
+constexpr const char* kMagnifyClass = RX_MAGNIFY_WINDOW_CLASS;
+constexpr const char* kPanClass = RX_PAN_WINDOW_CLASS;
 
 bool alive(uintptr_t window, const char* cls) {
   if (window == 0 || pw_window_valid(hwnd_of(window)) == 0) return false;
@@ -59,29 +59,27 @@ uintptr_t CRastCtrl::tool_window(int32_t dispid) const {
 void CRastCtrl::on_magnify_window() {
   const int32_t value = lng(kDispMagnifyWindow);
   if (value == 0) hide(magnify_window_, kMagnifyClass);
-  if (value != 1 || !current_valid() || window_ == 0) return;
-  if (!alive(magnify_window_, kMagnifyClass)) {
-    const auto& g = tool_geometry_[kMagnifierGeometry];
-    magnify_window_ = 0;
-    set_err_count(RX_magnify_window_create(current_, window_, "Magnify Window", g[0], g[1], g[2],
-                                           g[3], &magnify_window_));
-  }
-  if (magnify_window_ != 0) pw_window_show(hwnd_of(magnify_window_), SW_SHOWNORMAL);
+  if (value == 1)
+    tool_window_show(&magnify_window_, kMagnifyClass, kMagnifierGeometry, "Magnify Window",
+                     RX_magnify_window_create);
 }
 
 void CRastCtrl::on_pan_window() {
-  if (!flag(kDispPanWindow)) {
-    hide(pan_window_, kPanClass);
-    return;
-  }
+  if (!flag(kDispPanWindow)) hide(pan_window_, kPanClass);
+  else tool_window_show(&pan_window_, kPanClass, kPanGeometry, "Pan Window", RX_pan_window_create);
+}
+
+// Makes the window when it is not there, owned by the control's window at
+// its stored geometry, and shows it.
+void CRastCtrl::tool_window_show(uintptr_t* window, const char* cls, size_t geometry,
+                                 const char* caption, ToolWindowMaker make) {
   if (!current_valid() || window_ == 0) return;
-  if (!alive(pan_window_, kPanClass)) {
-    const auto& g = tool_geometry_[kPanGeometry];
-    pan_window_ = 0;
-    set_err_count(RX_pan_window_create(current_, window_, "Pan Window", g[0], g[1], g[2], g[3],
-                                       &pan_window_));
+  if (!alive(*window, cls)) {
+    const auto& g = tool_geometry_[geometry];
+    *window = 0;
+    set_err_count(make(current_, window_, caption, g[0], g[1], g[2], g[3], window));
   }
-  if (pan_window_ != 0) pw_window_show(hwnd_of(pan_window_), SW_SHOWNORMAL);
+  if (*window != 0) pw_window_show(hwnd_of(*window), SW_SHOWNORMAL);
 }
 
 // A new image, a scroll, a zoom or a change of the pixels: the pan window

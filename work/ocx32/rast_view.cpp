@@ -77,13 +77,16 @@ void CRastCtrl::apply_display_settings() {
 // association (no window) the display engine is called as it is.
 int32_t CRastCtrl::fit(int32_t method) {
   int32_t zoom = lng(kDispZoomLevel);
-  int32_t known = 0;
-  const bool associated = window_ != 0 && RX_window_zoom_get(window_, &known) == 0;
   const int32_t errors =
-      associated ? RX_window_fit_set(window_, method, client_rect_.data(), &zoom)
+      associated() ? RX_window_fit_set(window_, method, client_rect_.data(), &zoom)
                  : RX_display_fit_set(current_, window_, client_rect_.data(), &zoom, method);
   set_num(kDispZoomLevel, zoom);
   return errors;
+}
+
+bool CRastCtrl::associated() const {
+  int32_t zoom = 0;
+  return window_ != 0 && RX_window_zoom_get(window_, &zoom) == 0;
 }
 
 // The client area record is the whole window when the last fit filled it;
@@ -164,8 +167,7 @@ void CRastCtrl::on_display_lut() {
 // The display engine keeps the point at the centre of the view there.
 void CRastCtrl::on_zoom_level() {
   if (!current_valid()) return;
-  int32_t known = 0;
-  if (window_ != 0 && RX_window_zoom_get(window_, &known) == 0)
+  if (associated())
     set_err_count(RX_window_zoom_rect_set(window_, lng(kDispZoomLevel),
                                           client_rect_whole() ? nullptr : client_rect_.data()));
   else
