@@ -71,6 +71,20 @@ class ToolWindowTest : public PlacedCtrlTest {
     pw_window_render(w, s.px.data(), s.width, s.height, s.width);
     return s;
   }
+  // A tool window with its caption, shown, its client area `width` x
+  // `height` and its frame's corner at (left, top).
+  static void expect_placed(HWND w, const char* title, int32_t left, int32_t top, int32_t width,
+                            int32_t height) {
+    EXPECT_EQ(caption(w), title);
+    pg_rect r{};
+    pw_client_rect_get(w, &r);
+    EXPECT_EQ(r.right, width);
+    EXPECT_EQ(r.bottom, height);
+    pw_window_rect_get(w, &r);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_NE(pw_window_visible(w), 0);
+  }
   void geometry(int32_t which, int16_t x, int16_t y, int16_t width, int16_t height) {
     host.put_i4(kDispGUIWindow, which);
     host.put_i2(kDispGUIXpos, x);
@@ -115,15 +129,7 @@ TEST_F(ToolWindowTest, MagnifierIsMadeAtItsStoredGeometryShownAndHiddenNotDestro
   HWND m = tool(kDispMagnifyWindow);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(pw_window_count(), windows + 1);
-  EXPECT_EQ(caption(m), "Magnify Window");
-  pg_rect r{};
-  pw_client_rect_get(m, &r);
-  EXPECT_EQ(r.right, 150);
-  EXPECT_EQ(r.bottom, 110);
-  pw_window_rect_get(m, &r);
-  EXPECT_EQ(r.left, 30);
-  EXPECT_EQ(r.top, 40);
-  EXPECT_NE(pw_window_visible(m), 0);
+  expect_placed(m, "Magnify Window", 30, 40, 150, 110);
 
   host.put_i4(kDispMagnifyWindow, 0);
   EXPECT_NE(pw_window_valid(m), 0);
@@ -146,16 +152,8 @@ TEST_F(ToolWindowTest, PanWindowTakesTheDefaultGeometryAndFalseHidesIt) {
   host.put_bool(kDispPanWindow, true);
   HWND p = tool(kDispPanWindow);
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(caption(p), "Pan Window");
   // The stored geometry of a pan window nobody changed: 0, 0, 128 by 96.
-  pg_rect r{};
-  pw_client_rect_get(p, &r);
-  EXPECT_EQ(r.right, 128);
-  EXPECT_EQ(r.bottom, 96);
-  pw_window_rect_get(p, &r);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_NE(pw_window_visible(p), 0);
+  expect_placed(p, "Pan Window", 0, 0, 128, 96);
   host.put_bool(kDispPanWindow, false);
   EXPECT_EQ(pw_window_visible(p), 0);
   EXPECT_NE(pw_window_valid(p), 0);

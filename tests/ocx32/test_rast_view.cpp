@@ -76,6 +76,13 @@ class SelectSink final : public IDispatch {
 
 class ViewTest : public PlacedCtrlTest {
  protected:
+  // Writes ZoomLeft..ZoomBottom; the last write zooms.
+  void zoom_to(int16_t left, int16_t top, int16_t right, int16_t bottom) {
+    host.put_i2(kDispZoomLeft, left);
+    host.put_i2(kDispZoomTop, top);
+    host.put_i2(kDispZoomRight, right);
+    host.put_i2(kDispZoomBottom, bottom);
+  }
   SelectSink select_sink_;  // outlives the test body, as its connection does
 };
 
@@ -448,10 +455,7 @@ TEST_F(ViewTest, ZoomBottomZoomsToTheWrittenRectangle) {
   // Image pixels 20..69 each way: 50 pixels into 100 is zoom 200, and the
   // corner (20, 20) goes to the window's corner (the scroll bars come as
   // the zoomed image outgrows the window).
-  host.put_i2(kDispZoomLeft, 20);
-  host.put_i2(kDispZoomTop, 20);
-  host.put_i2(kDispZoomRight, 69);
-  host.put_i2(kDispZoomBottom, 69);
+  zoom_to(20, 20, 69, 69);
   EXPECT_EQ(host.get_int(kDispZoomLevel), 200);
   EXPECT_EQ(host.get_int(kDispZoomLeft), 20);
   EXPECT_EQ(host.get_int(kDispZoomTop), 20);
@@ -462,20 +466,14 @@ TEST_F(ViewTest, ZoomToAnInvertedOrEmptyRectangle) {
   load(100, 100);
   // Pixels 69 down to 20 are pixels 20..69: zoom 200 with (20, 20) at the
   // window's corner, as written the right way round.
-  host.put_i2(kDispZoomLeft, 69);
-  host.put_i2(kDispZoomTop, 69);
-  host.put_i2(kDispZoomRight, 20);
-  host.put_i2(kDispZoomBottom, 20);
+  zoom_to(69, 69, 20, 20);
   EXPECT_EQ(host.get_int(kDispZoomLevel), 200);
   EXPECT_EQ(host.get_int(kDispZoomLeft), 20);
   EXPECT_EQ(host.get_int(kDispZoomTop), 20);
   // One pixel, (30, 40) to (30, 40): it fills the client area, which the
   // scroll bars of zoom 200 leave 100 - 16 = 84 pixels wide, so zoom
   // 84 x 100 = 8,400; and the window still paints.
-  host.put_i2(kDispZoomLeft, 30);
-  host.put_i2(kDispZoomTop, 40);
-  host.put_i2(kDispZoomRight, 30);
-  host.put_i2(kDispZoomBottom, 40);
+  zoom_to(30, 40, 30, 40);
   EXPECT_EQ(host.get_int(kDispZoomLevel), 8400);
   EXPECT_EQ(host.get_int(kDispZoomLeft), 30);
   EXPECT_EQ(host.get_int(kDispZoomTop), 40);
