@@ -181,6 +181,11 @@ bool MainWindow::openFile(const QString& path) {
 }
 
 void MainWindow::imageLoaded(const QString& path) {
+  describe(path);
+  showImage();
+}
+
+void MainWindow::describe(const QString& path) {
   current_ = QFileInfo(path).absoluteFilePath();
   loadImageStale_ = false;
   format_ = control_->getString(dispid::ImageType);
@@ -188,7 +193,6 @@ void MainWindow::imageLoaded(const QString& path) {
   page_ = pageCount_ > 0 ? 1 : 0;
   fitting_ = true;
   setWindowTitle(QStringLiteral("RastView - ") + QFileInfo(path).fileName());
-  showImage();
 }
 
 void MainWindow::restoreLoadImage() {
@@ -271,6 +275,9 @@ bool MainWindow::showWithEffect(int effect) {
   if (next.isEmpty()) return false;
   control_->putLong(dispid::ImageIndex, kEffectSlot);
   const bool loaded = loadInto(next);
+  // Described while LoadImage names it: the transition leaves LoadImage
+  // empty.
+  if (loaded) describe(next);
   control_->putLong(dispid::ImageIndex, 1);
   if (!loaded) {
     loadImageStale_ = true;
@@ -280,10 +287,9 @@ bool MainWindow::showWithEffect(int effect) {
   control_->putLong(dispid::DisplayEffectSize, kEffectBlock);
   control_->putLong(dispid::DisplayEffectTime, kEffectMillis);
   control_->putLong(dispid::DisplayEffectIndex, kEffectSlot);
-  // The transition leaves LoadImage empty and the image's description as
-  // it was: loading the file again refreshes both and shows the same.
-  if (!loadInto(next)) return false;
-  imageLoaded(next);
+  // Paging reads LoadImage: it is put back to this file when needed.
+  loadImageStale_ = true;
+  showImage();
   return true;
 }
 

@@ -73,6 +73,8 @@ class MainWindow : public QMainWindow {
   void openDialog();
   void controlEvent(com::DISPID id);
   void imageLoaded(const QString& path);
+  // The file's name, format and pages, read while LoadImage names it.
+  void describe(const QString& path);
   void showPosition();
   void showImage();
   // Puts LoadImage back to the shown file when a failed load or a
