@@ -64,6 +64,17 @@ void client_rect(WindowAssoc* assoc) {
   assoc->rect_follows = 1;
 }
 
+// The rectangle zoom 100 maps to: with none, the client area, followed as
+// the window changes size; else the rectangle, kept.
+void target_set(WindowAssoc* assoc, const int32_t* rect) {
+  if (rect == nullptr) {
+    client_rect(assoc);
+  } else {
+    assoc->rect = pg_rect{rect[0], rect[1], rect[2], rect[3]};
+    assoc->rect_follows = 0;
+  }
+}
+
 bool associate(RX_HIMAGE image, HWND hwnd) {
   WindowAssoc* assoc = assoc_find(hwnd);
   const bool reused = assoc != nullptr;
@@ -165,12 +176,7 @@ extern "C" int32_t RX_window_zoom_rect_set(uintptr_t window, int32_t zoom, const
   const int32_t kept_zoom = assoc->zoom, kept_follows = assoc->rect_follows;
   const pg_rect kept_rect = assoc->rect;
   assoc->zoom = zoom;
-  if (rect == nullptr) {
-    client_rect(assoc);
-  } else {
-    assoc->rect = pg_rect{rect[0], rect[1], rect[2], rect[3]};
-    assoc->rect_follows = 0;
-  }
+  target_set(assoc, rect);
   HWND hwnd = assoc->hwnd;
   if (!assoc_zoom(assoc) && (assoc = assoc_find(hwnd)) != nullptr) {
     assoc->zoom = kept_zoom;
@@ -198,12 +204,7 @@ extern "C" int32_t RX_window_fit_set(uintptr_t window, int32_t method, int32_t* 
   assoc->zooming = 0;
   if (errors != 0 || zoom == 0) return errors;
   assoc->zoom = zoom;
-  if (method == 0) {
-    client_rect(assoc);
-  } else {
-    assoc->rect = pg_rect{rect[0], rect[1], rect[2], rect[3]};
-    assoc->rect_follows = 0;
-  }
+  target_set(assoc, method == 0 ? nullptr : rect);
   if (rect_out != nullptr) std::copy(rect, rect + 4, rect_out);
   if (zoom_out != nullptr) *zoom_out = zoom;
   return errors;
