@@ -4,5 +4,6 @@ list(APPEND RX_LAYER_SOURCES
   IO/io_rec.cpp
   IO/io_tags.cpp
   IO/io_callbacks.cpp
+  IO/io_direct_rows.cpp
   IO/iobuffer.cpp
   IO/single_image_read.cpp)

@@ -8,6 +8,7 @@
 // image before a byte is written.
 #include <cstring>
 
+#include "IO/io_direct_rows.h"
 #include "LOAD/dfltldcb.h"
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
@@ -272,6 +273,33 @@ void load_scratch_free(LOAD_CB_DATA* data) {
   data->run_scratch = nullptr;
 }
 
+// ---- Rows in place ----------------------------------------------------------------
+
+namespace {
+
+// Only the plain store would see the rows: the reader may write them
+// itself. The image must be the height and row size the reader makes.
+bool direct_rows_grant(IO_REC* io, int32_t height, uint32_t row_bytes, DirectRows* rows) {
+  if (io->raster_set != load_raster_set) return false;  // converting or progressive
+  LOAD_CB_DATA* data = data_in(io, RX_CBD_RASTER_SET);
+  if (data == nullptr || data->status_fn != nullptr || data->conversion_mode != 0 ||
+      data->crop_on != 0 || data->resize_on != 0 || data->runs_convert != 0 ||
+      data->rows_received != 0)
+    return false;
+  IMAGE_REC* record = load_image(data);
+  if (record == nullptr || dib_is_runs(record->dib)) return false;
+  const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
+  const uint32_t stride = dib_stride_of(h);
+  if (h->biHeight != height || height <= 0 || stride != row_bytes) return false;
+  uint8_t* bottom = dib_pixels(record->dib);
+  *rows = DirectRows{bottom + size_t{stride} * static_cast<size_t>(height - 1),
+                     -static_cast<ptrdiff_t>(stride), stride, height};
+  data->rows_received = height;
+  return true;
+}
+
+}  // namespace
+
 // ---- The default callbacks ------------------------------------------------------
 
 int32_t load_dib_create(IO_REC* io, const RX_BITMAPINFOHEADER* header,
@@ -350,6 +378,7 @@ void load_callbacks_install(IO_REC* io) {
   io->alpha_create = alpha_create;
   io->alpha_raster_set = alpha_raster_set;
   io->attribute_set = load_attribute_set;
+  io_direct_rows_install(direct_rows_grant);
 }
 
 }  // namespace rx

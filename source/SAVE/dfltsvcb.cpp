@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 
+#include "IO/io_direct_rows.h"
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/image_api.h"
@@ -260,6 +261,26 @@ bool rect_is_whole(const SAVE_CB_DATA* data, const RX_BITMAPINFOHEADER* h) {
          data->bottom == h->biHeight - 1;
 }
 
+// A whole plain image, no status callback: the writer may read the rows
+// where they are. The image is locked for the save once the writer has its
+// header, and nothing else runs on the caller's thread meanwhile.
+bool source_rows_grant(IO_REC* io, int32_t height, uint32_t row_bytes, DirectRows* rows) {
+  if (io->raster_get != raster_get_default) return false;
+  auto* data = reinterpret_cast<SAVE_CB_DATA*>(io->cb_data[RX_CBD_RASTER_GET]);
+  if (data == nullptr || has_rect(data) || data->status_fn != nullptr ||
+      !RPb_iRX_image_is_valid(handle_of(data->image)))
+    return false;
+  const void* dib = data->image->dib;
+  if (dib == nullptr || dib_is_runs(dib)) return false;
+  const RX_BITMAPINFOHEADER* h = dib_header(dib);
+  const uint32_t stride = dib_stride_of(h);
+  if (h->biHeight != height || height <= 0 || stride != row_bytes) return false;
+  uint8_t* bottom = dib_pixels(data->image->dib);
+  *rows = DirectRows{bottom + size_t{stride} * static_cast<size_t>(height - 1),
+                     -static_cast<ptrdiff_t>(stride), stride, height};
+  return true;
+}
+
 }  // namespace
 
 void save_callbacks_install(IO_REC* io) {
@@ -268,6 +289,7 @@ void save_callbacks_install(IO_REC* io) {
   io->alpha_get = alpha_get_default;
   io->alpha_raster_get = alpha_raster_get_default;
   io->attribute_get = attribute_get_default;
+  io_source_rows_install(source_rows_grant);
 }
 
 int32_t save_cb_data_init(IO_REC* io, SAVE_CB_DATA* data, IMAGE_REC* image) {

@@ -5,6 +5,7 @@
 
 #include "SUPPORT/dib.h"
 #include "SUPPORT/error.h"
+#include "SUPPORT/mem_tag.h"
 #include "SUPPORT/run_row.h"
 #include "rastrix/rpb.h"
 
@@ -103,7 +104,8 @@ void* dib_alloc(IMAGE_REC* record, const RX_BITMAPINFOHEADER& header, const RX_R
   const auto pixel_bytes =
       runs ? static_cast<uint32_t>(runs_initial_capacity(header)) : g.pixel_bytes;
   const size_t size = size_t{kDibHeaderBytes} + g.palette + g.masks + pixel_bytes;
-  void* dib = RPb_AF_mem_alloc(record->tag, size);
+  // Cleared pages: rows a reader never sets read as zeros.
+  void* dib = mem_alloc_zeroed(record->tag, size);
   if (dib == nullptr) {
     RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, clamp_i32(size), 0);
     return nullptr;
@@ -112,8 +114,6 @@ void* dib_alloc(IMAGE_REC* record, const RX_BITMAPINFOHEADER& header, const RX_R
   std::memcpy(bytes, &header, kDibHeaderBytes);
   header_normalise(dib_header(dib), pixel_bytes);
   if (palette != nullptr) std::memcpy(bytes + kDibHeaderBytes, palette, g.palette);
-  else std::memset(bytes + kDibHeaderBytes, 0, g.palette);
-  std::memset(bytes + kDibHeaderBytes + g.palette, 0, size_t{g.masks} + pixel_bytes);
   if (runs && !runs_table_init(record, dib)) {
     RPb_AF_mem_free(record->tag, dib);
     return nullptr;

@@ -137,7 +137,32 @@ int32_t release_record_blocks(TagRecord* r) {
   return n;
 }
 
+// A block from the heap its size calls for, recorded under the tag.
+void* tagged_alloc(uint32_t tag, size_t size, bool zeroed) {
+  if (tag == 0 || size > g_alloc_limit) return nullptr;
+  const uint32_t flags = size <= kSmallBlockMax ? kHeapC : kHeapGlobal;
+  const size_t bytes = size == 0 ? 1 : size;
+  void* block = nullptr;
+  if (flags == kHeapC) block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+  else block = zeroed ? pk_global_alloc_zeroed(size) : pk_global_alloc(size);
+  if (block == nullptr) return nullptr;
+  TagRecord* r = find_or_add_record(tag);
+  BlockTable* t = nullptr;
+  BlockSlot* s = r ? free_slot(r, &t) : nullptr;
+  if (s == nullptr) {
+    // No bookkeeping memory: give the block back.
+    release_block(flags, block);
+    if (r) drop_record_if_empty(r);
+    return nullptr;
+  }
+  *s = BlockSlot{flags, size, block};
+  ++t->used;
+  return block;
+}
+
 }  // namespace
+
+void* mem_alloc_zeroed(uint32_t tag, size_t size) { return tagged_alloc(tag, size, true); }
 
 size_t mem_alloc_limit_set(size_t limit) {
   const size_t previous = g_alloc_limit;
@@ -187,22 +212,7 @@ extern "C" uint32_t RPb_AF_mem_unique_tag_get(void) {
 }
 
 extern "C" void* RPb_AF_mem_alloc(uint32_t tag, size_t size) {
-  if (tag == 0 || size > g_alloc_limit) return nullptr;
-  uint32_t flags = size <= kSmallBlockMax ? kHeapC : kHeapGlobal;
-  void* block = flags == kHeapC ? std::malloc(size == 0 ? 1 : size) : pk_global_alloc(size);
-  if (block == nullptr) return nullptr;
-  TagRecord* r = find_or_add_record(tag);
-  BlockTable* t = nullptr;
-  BlockSlot* s = r ? free_slot(r, &t) : nullptr;
-  if (s == nullptr) {
-    // No bookkeeping memory: give the block back.
-    release_block(flags, block);
-    if (r) drop_record_if_empty(r);
-    return nullptr;
-  }
-  *s = BlockSlot{flags, size, block};
-  ++t->used;
-  return block;
+  return tagged_alloc(tag, size, false);
 }
 
 extern "C" void* RPb_AF_mem_realloc(uint32_t tag, void* block, size_t size) {

@@ -18,6 +18,11 @@ inline constexpr size_t kSmallBlockMax = 1024;
 // below this; larger sizes move it to the global heap.
 inline constexpr size_t kCHeapGrowLimit = 65536;
 
+// RPb_AF_mem_alloc's block, filled with zeros. Large blocks are fresh pages
+// that need no clearing, so an image's pages are first touched where its
+// rows are written, not all at once when it is made.
+void* mem_alloc_zeroed(uint32_t tag, size_t size);
+
 // Releases every block and record of every tag (engine stop); returns the
 // number of blocks found.
 int32_t mem_release_everything();

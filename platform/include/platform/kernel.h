@@ -48,7 +48,14 @@ int32_t pk_file_write_at(int32_t file, int64_t offset, const void* buffer, int32
  * goes back through pk_global_free. */
 
 void* pk_global_alloc(size_t size);
+/* A block of zeros: large ones come as fresh pages, which the system has
+ * already cleared, so nothing is written until the caller writes. */
+void* pk_global_alloc_zeroed(size_t size);
 void* pk_global_realloc(void* block, size_t size);
+/* Sets up the pages under `bytes` bytes at `block` that are about to be
+ * written, in one call rather than one fault per page. Only a hint: where
+ * the system cannot, the pages come at first touch as before. */
+void pk_memory_prepare(void* block, size_t bytes);
 void pk_global_free(void* block);
 
 /* ---- Debug output -------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "IO/io_callback_status.h"
+#include "IO/io_direct_rows.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/mem_tag.h"
 #include "filters/bmp/bmp.h"
@@ -165,9 +166,30 @@ int32_t source_row(const BMP_WRITE* w, int32_t n) {
   return bmp_row_of(w->top_down != 0, w->dib.biHeight, n);
 }
 
+// Bottom-up rows lie in the file as they lie in the image: written
+// straight from it, about a megabyte of rows at a time.
+int32_t rows_in_place_write(BMP_WRITE* w, const DirectRows& rows) {
+  constexpr uint32_t kBlockBytes = uint32_t{1} << 20;
+  const uint32_t stride = w->geometry.stride;
+  const int32_t height = w->dib.biHeight;
+  const auto per_block =
+      static_cast<int64_t>(std::clamp<uint32_t>(kBlockBytes / stride, 1, static_cast<uint32_t>(height)));
+  for (int32_t n = 0; n < height;) {
+    const auto count = static_cast<int32_t>(std::min<int64_t>(per_block, height - n));
+    const auto want = static_cast<int32_t>(int64_t{count} * stride);
+    const int32_t put = RPb_IO_write(w->io, rows.row(source_row(w, n)), want);
+    if (put != want) return RX_ERR(RXE_CANT_WRITE_PIXEL_DATA, put, want);
+    n += count;
+  }
+  return 0;
+}
+
 int32_t plain_rows_write(BMP_WRITE* w) {
   const uint32_t stride = w->geometry.stride;
   const int32_t height = w->dib.biHeight;
+  DirectRows image_rows{};
+  if (w->top_down == 0 && io_source_rows(w->io, height, stride, &image_rows))
+    return rows_in_place_write(w, image_rows);
   const uint32_t per_block = bmp_rows_per_chunk(stride, height);
   auto* block = static_cast<uint8_t*>(RPb_AF_mem_alloc(w->tag, size_t{per_block} * stride));
   if (block == nullptr) return RX_ERR(RXE_GLOBAL_MEMORY_DEPLETED, per_block * stride, w->tag);

@@ -8,12 +8,15 @@
 // one band runs while the caller's thread codes the band before it; rows
 // are still fetched on the caller's thread, one after the other in order,
 // and the bytes are the same either way, since every band is coded in turn
-// from values that do not depend on the order of work.
+// from values that do not depend on the order of work. When the save lets
+// the image's rows be read where they are, they are sampled from there
+// instead of being fetched.
 #include "filters/jpeg/jpeg_bands.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "IO/io_direct_rows.h"
 #include "IO/iobuffer.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
@@ -118,6 +121,8 @@ struct Scan {
   int32_t first_block[3];  // per scan component: its first block in an MCU
   int8_t block_component[10];  // per block of an MCU: its scan component
   uint8_t* last_row;      // the last row fetched, for rows past the image
+  bool in_place;          // rows are read from the image itself
+  DirectRows source;
   Band band[2];
   QuantTable quant[3];    // per frame component
   const HuffCodeTable* dc[3];
@@ -183,7 +188,7 @@ void mcu_layout(Scan& s) {
 
 void chunk_buffers(Scan& s, Blocks& blocks, int n) {
   const int64_t band_blocks = int64_t{s.blocks_per_mcu} * s.mcus;
-  s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows * s.chunk);
+  if (!s.in_place) s.band[n].rows = blocks.get<uint8_t>(int64_t{s.pitch} * s.band_rows * s.chunk);
   s.band[n].blocks = blocks.get<int16_t>(band_blocks * 64 * s.chunk);
   s.band[n].sampler = &s.sampler[n];
 }
@@ -250,6 +255,10 @@ bool band_fetch(IO_REC* io, Scan& s, Band& b, int32_t i, int32_t n) {
   for (int32_t j = 0; j < s.band_rows; ++j) {
     const int32_t r = n * s.band_rows + j;
     const int32_t at = i * s.band_rows + j;
+    if (s.in_place) {
+      b.line[at] = s.source.row(std::min(r, available - 1));
+      continue;
+    }
     if (r >= available) {
       b.line[at] = s.last_row;
       continue;
@@ -426,6 +435,9 @@ bool scan_write(IO_REC* io, uint32_t tag, const ScanPlan& plan) {
       int64_t{plan.frame_width} * plan.frame_height >= g_helper_min_pixels)
     helper.start();
   bool parallel = helper.running();
+  const auto stride = static_cast<uint32_t>(
+      dib_stride(static_cast<uint64_t>(plan.bits), static_cast<uint64_t>(plan.image_width)));
+  s.in_place = io_source_rows(io, plan.image_height, stride, &s.source);
   if (!scan_prepare(s, blocks, &parallel)) return false;
   IO_BUFFER out{};
   if (io_buffer_open(io, tag, &out, kOutputBuffer, kIoBufferWrite) != 0) return false;

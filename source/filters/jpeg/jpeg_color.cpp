@@ -5,6 +5,7 @@
 #include "filters/jpeg/jpeg_color.h"
 
 #include <array>
+#include <cstring>
 
 #include "SUPPORT/error.h"
 
@@ -100,6 +101,15 @@ inline void store12(uint8_t* out, __m128i p) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
 }
 
+// The same twelve bytes stored exactly, for the last four pixels of a
+// group: rows may be written in place, where the bytes past them belong to
+// the row before.
+inline void store12_exact(uint8_t* out, __m128i p) {
+  alignas(16) uint8_t bytes[16];
+  store12(bytes, p);
+  std::memcpy(out, bytes, 12);
+}
+
 // Sixteen pixels: luma bytes y, terms of pixels 0..7 and 8..15. The
 // saturating pack is the limit to 0..255.
 inline void put16(uint8_t* out, __m128i y, const __m128i b[2], const __m128i g[2],
@@ -115,7 +125,7 @@ inline void put16(uint8_t* out, __m128i y, const __m128i b[2], const __m128i g[2
   store12(out, _mm_unpacklo_epi16(bg0, r0));
   store12(out + 12, _mm_unpackhi_epi16(bg0, r0));
   store12(out + 24, _mm_unpacklo_epi16(bg1, r1));
-  store12(out + 36, _mm_unpackhi_epi16(bg1, r1));
+  store12_exact(out + 36, _mm_unpackhi_epi16(bg1, r1));
 }
 
 inline __m128i load8(const int16_t* p) {

@@ -57,7 +57,7 @@ void colour_row_half(const ColourRow& in, uint8_t* out, int32_t width);
 void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t width);
 void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t width);
 // The fastest of the above that gives the same bytes for these factors.
-// The fast paths write up to 16 bytes past the row's 3 * width.
+// Every path writes exactly the row's 3 * width bytes.
 ColourFn colour_row_choose(const int32_t h[3], int32_t hmax);
 // The same choice among the paths of a kernel level.
 ColourFn colour_row_choose(const int32_t h[3], int32_t hmax, KernelLevel level);

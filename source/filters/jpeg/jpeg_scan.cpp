@@ -2,17 +2,20 @@
 // it, the image creation, the MCU loop with its restart handling, and the
 // delivery of each band's rows. Only one band of each component is held.
 //
-// With a helper thread, a band is decoded in two stages: the caller's
-// thread reads the entropy-coded data into dequantised coefficients, and
-// the helper runs the inverse DCT and the colour conversion into rows,
-// while the caller's thread reads the next band and delivers the rows of
-// the one before. Rows are delivered on the caller's thread, in order, and
-// are the same bytes either way.
+// With a helper thread, bands are decoded in slots of a few, in two
+// stages: the caller's thread reads a slot's entropy-coded data into
+// dequantised coefficients while the helper runs the inverse DCT of the
+// slot before into that slot's own component samples; then the caller's
+// thread converts those samples to rows and delivers them. Rows are
+// delivered on the caller's thread, in order, and are the same bytes
+// either way. When the load lets rows be written in place, they are made
+// straight into the image and not handed over.
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "IO/io_callback_status.h"
+#include "IO/io_direct_rows.h"
 #include "SUPPORT/dib_size.h"
 #include "SUPPORT/error.h"
 #include "SUPPORT/fixed_palettes.h"
@@ -41,17 +44,17 @@ struct ScanComponent {
   const int32_t* quant;
 };
 
-// One band between the two stages: its coefficients (zero again once
-// transformed), per block the highest zig-zag index set and a bound on the
-// values, and the rows made from them.
-// A slot holds a few bands, so that the threads meet once per slot.
+// A few bands between the two stages, so that the threads meet once per
+// slot: their coefficients (zero again once transformed), per block the
+// highest zig-zag index set and a bound on the values, and each
+// component's samples, band after band.
 struct BandSlot {
   int32_t* coef;
   int32_t* last;
   uint32_t* magnitude;
-  uint8_t* rows;  // 8 Vmax rows per band, `pitch` bytes apart
-  int32_t band;   // its first band
-  int32_t count;  // its bands
+  int8_t* samples[4];  // per component, `band_samples` bytes per band
+  int32_t band;        // its first band
+  int32_t count;       // its bands
 };
 
 // Below this many pixels a helper thread costs more than it saves. A slot
@@ -70,6 +73,8 @@ struct Scan {
   int32_t width, height;
   uint32_t stride;  // bytes of one delivered row
   uint8_t* row;
+  bool in_place;  // rows are made in the image's own rows
+  DirectRows image_rows;
   int32_t* coef;
   IdctFn idct;
   ColourFn colour;
@@ -81,8 +86,10 @@ struct Scan {
   BandSlot slot[2];
   int32_t band_blocks;
   int32_t slot_bands;
-  uint32_t pitch;
 };
+
+// Bytes of one band of a component's samples.
+int64_t band_samples(const ScanComponent& c) { return int64_t{c.width} * 8 * c.v; }
 
 int32_t frame_component(const Frame& f, uint8_t id) {
   const int kept = std::min<int>(f.count, 4);
@@ -303,17 +310,17 @@ void mcu_decode(Scan* s, int32_t m) {
   }
 }
 
-// One output row from the component bands.
-void row_convert(Scan* s, int32_t y_in_band, uint8_t* out) {
+// One output row from a band's component samples.
+void row_convert(Scan* s, int8_t* const band[4], int32_t y_in_band, uint8_t* out) {
   if (s->count == 1) {
     const ScanComponent& c = s->comp[0];
-    gray_row(c.band + static_cast<ptrdiff_t>(y_in_band) * c.width, out, s->width);
+    gray_row(band[0] + static_cast<ptrdiff_t>(y_in_band) * c.width, out, s->width);
     return;
   }
   ColourRow in{};
   for (int i = 0; i < 3; ++i) {
     const ScanComponent& c = s->comp[i];
-    in.plane[i] = c.band + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
+    in.plane[i] = band[i] + static_cast<ptrdiff_t>(y_in_band * c.v / s->vmax) * c.width;
     in.h[i] = c.h;
   }
   in.hmax = s->hmax;
@@ -330,9 +337,25 @@ bool row_set(Scan* s, const uint8_t* row, int32_t y) {
   return true;
 }
 
-bool row_deliver(Scan* s, int32_t y_in_band, int32_t y) {
-  row_convert(s, y_in_band, s->row);
+// Row y of the picture, the band's row y_in_band: made in place, or made
+// in the scan's row and handed over.
+bool row_deliver(Scan* s, int8_t* const band[4], int32_t y_in_band, int32_t y) {
+  if (s->in_place) {
+    row_convert(s, band, y_in_band, s->image_rows.row(y));
+    return true;
+  }
+  row_convert(s, band, y_in_band, s->row);
   return row_set(s, s->row, y);
+}
+
+// The rows of a band whose component samples are ready.
+bool band_deliver(Scan* s, int8_t* const band[4], int32_t index) {
+  const int32_t y0 = index * 8 * s->vmax;
+  const int32_t rows = std::min(8 * s->vmax, s->height - y0);
+  s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
+  for (int32_t y = 0; y < rows; ++y)
+    if (!row_deliver(s, band, y, y0 + y)) return false;
+  return true;
 }
 
 bool band_decode(Scan* s, int32_t band) {
@@ -344,19 +367,11 @@ bool band_decode(Scan* s, int32_t band) {
     }
     mcu_decode(s, m);
   }
-  const int32_t y0 = band * 8 * s->vmax;
-  const int32_t rows = std::min(8 * s->vmax, s->height - y0);
-  s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
-  for (int32_t y = 0; y < rows; ++y)
-    if (!row_deliver(s, y, y0 + y)) return false;
-  return true;
+  int8_t* const bands[4] = {s->comp[0].band, s->comp[1].band, s->comp[2].band, s->comp[3].band};
+  return band_deliver(s, bands, band);
 }
 
 // ---- The two-stage path ----------------------------------------------------
-
-int32_t rows_in_band(const Scan* s, int32_t band) {
-  return std::min(8 * s->vmax, s->height - band * 8 * s->vmax);
-}
 
 // Stage one: the blocks of the slot's bands, in decoding order, to
 // coefficients.
@@ -380,14 +395,23 @@ void slot_read(Scan* s, BandSlot& slot) {
   }
 }
 
-// Stage two, on the helper thread, band by band: inverse DCT into the
-// component bands, the coefficients back to zero, and the band's rows.
+// The component samples of band n of a slot.
+void slot_band(const Scan* s, const BandSlot& slot, int32_t n, int8_t* band[4]) {
+  for (int i = 0; i < 4; ++i)
+    band[i] = i < s->count ? slot.samples[i] + n * band_samples(s->comp[i]) : nullptr;
+}
+
+// Stage two, on the helper thread: the inverse DCT of the slot's blocks
+// into its samples, and the coefficients back to zero. Image rows about
+// to be written in place are readied meanwhile.
 void slot_finish(void* arg) {
   auto* job = static_cast<std::pair<Scan*, BandSlot*>*>(arg);
   Scan* s = job->first;
   BandSlot& slot = *job->second;
   int32_t block = 0;
   for (int32_t n = 0; n < slot.count; ++n) {
+    int8_t* band[4];
+    slot_band(s, slot, n, band);
     for (int32_t m = 0; m < s->mcus_across; ++m) {
       for (int i = 0; i < s->count; ++i) {
         const ScanComponent& c = s->comp[i];
@@ -395,26 +419,25 @@ void slot_finish(void* arg) {
           for (int32_t h = 0; h < c.h; ++h, ++block) {
             int32_t* coef = slot.coef + int64_t{block} * 64;
             const int32_t last = slot.last[block];
-            int8_t* out = c.band + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
+            int8_t* out = band[i] + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
             s->idct(coef, last, slot.magnitude[block], out, c.width);
             coefficients_clear(coef, last);
           }
         }
       }
     }
-    s->terms.cb = s->terms.cr = nullptr;  // the band's samples are new
-    uint8_t* rows = slot.rows + int64_t{n} * 8 * s->vmax * s->pitch;
-    for (int32_t y = 0; y < rows_in_band(s, slot.band + n); ++y)
-      row_convert(s, y, rows + int64_t{y} * s->pitch);
+    if (s->in_place)
+      io_direct_rows_prepare(s->image_rows, (slot.band + n) * 8 * s->vmax, 8 * s->vmax);
   }
 }
 
+// The last stage, on the caller's thread: the slot's rows.
 bool slot_deliver(Scan* s, const BandSlot& slot) {
-  const int32_t y0 = slot.band * 8 * s->vmax;
-  int32_t rows = 0;
-  for (int32_t n = 0; n < slot.count; ++n) rows += rows_in_band(s, slot.band + n);
-  for (int32_t y = 0; y < rows; ++y)
-    if (!row_set(s, slot.rows + int64_t{y} * s->pitch, y0 + y)) return false;
+  for (int32_t n = 0; n < slot.count; ++n) {
+    int8_t* band[4];
+    slot_band(s, slot, n, band);
+    if (!band_deliver(s, band, slot.band + n)) return false;
+  }
   return true;
 }
 
@@ -429,9 +452,12 @@ void* optional_alloc(Decoder* d, size_t size) {
 // The second stage's buffers; false when the memory is not to be had.
 bool slots_make(Decoder* d, Scan* s) {
   s->band_blocks = 0;
-  for (int i = 0; i < s->count; ++i) s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
-  s->pitch = s->stride + 32;  // the colour paths write up to 16 bytes past a row
-  const int64_t per_band = int64_t{s->band_blocks} * (64 * 4 + 8) + int64_t{s->pitch} * 8 * s->vmax;
+  int64_t samples = 0;
+  for (int i = 0; i < s->count; ++i) {
+    s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
+    samples += band_samples(s->comp[i]);
+  }
+  const int64_t per_band = int64_t{s->band_blocks} * (64 * 4 + 8) + samples;
   if (per_band > kSlotBudget) return false;
   s->slot_bands = static_cast<int32_t>(std::clamp<int64_t>(kSlotBudget / per_band, 1, kSlotBands));
   const auto blocks = static_cast<size_t>(s->band_blocks) * static_cast<size_t>(s->slot_bands);
@@ -439,11 +465,12 @@ bool slots_make(Decoder* d, Scan* s) {
     slot.coef = static_cast<int32_t*>(optional_alloc(d, blocks * 64 * 4));
     slot.last = static_cast<int32_t*>(optional_alloc(d, blocks * 4));
     slot.magnitude = static_cast<uint32_t*>(optional_alloc(d, blocks * 4));
-    slot.rows = static_cast<uint8_t*>(
-        optional_alloc(d, static_cast<size_t>(s->pitch) * 8 * s->vmax * s->slot_bands));
-    if (slot.coef == nullptr || slot.last == nullptr || slot.magnitude == nullptr ||
-        slot.rows == nullptr)
-      return false;
+    if (slot.coef == nullptr || slot.last == nullptr || slot.magnitude == nullptr) return false;
+    for (int i = 0; i < s->count; ++i) {
+      const auto bytes = static_cast<size_t>(band_samples(s->comp[i]) * s->slot_bands);
+      slot.samples[i] = static_cast<int8_t*>(optional_alloc(d, bytes));
+      if (slot.samples[i] == nullptr) return false;
+    }
   }
   return true;
 }
@@ -505,6 +532,7 @@ bool scan_read(Decoder* d) {
     if (!component_check(d, s, i)) return false;
   if (!frame_check(d) || !frame_within_limits(d)) return false;
   if (!image_create(d, s) || !buffers_make(d, s)) return false;
+  s->in_place = io_direct_rows(d->io, s->height, s->stride, &s->image_rows);
   paths_choose(s);
   return scan_decode(d, s);
 }
