@@ -140,44 +140,76 @@ struct BitWriter {
 int32_t word_stuffed_at(uint8_t* dst, int32_t used, uint32_t w);
 
 // A writer's state in local variables, for a loop over many blocks that
-// the compiler can then keep in registers; put() is BitWriter::put.
+// the compiler can then keep in registers. Within a block the bits leave
+// 64 at a time; between blocks (drain_if_full, store) the state is what
+// BitWriter::put leaves, below 32 bits waiting, so the bytes and the
+// hand-overs are those of BitWriter.
 struct LocalBits {
   uint64_t acc;
-  int32_t count;
+  int32_t count;  // bits waiting: up to 63 within a block
   int32_t used;
   uint8_t* dst;
   bool stuff;
 
   explicit LocalBits(const BitWriter& bw)
       : acc(bw.acc), count(bw.count), used(bw.used), dst(bw.dst), stuff(bw.stuff) {}
-  void store(BitWriter& bw) const {
+  void store(BitWriter& bw) {
+    settle();
     bw.acc = acc;
     bw.count = count;
     bw.used = used;
   }
+  // `len` is at most 32 and `bits` has no bit above it.
   [[gnu::always_inline]] void put(uint32_t bits, int32_t len) {
-    acc = (acc << len) | bits;
-    count += len;
-    if (count >= 32) {
-      count -= 32;
-      const auto w = static_cast<uint32_t>(acc >> count);
-      const uint32_t x = ~w;
-      if (stuff && ((x - 0x01010101u) & ~x & 0x80808080u) != 0) [[unlikely]] {
-        used = word_stuffed_at(dst, used, w);
-        return;
-      }
-      const uint32_t big_endian = __builtin_bswap32(w);
-      std::memcpy(dst + used, &big_endian, 4);
-      used += 4;
+    const int32_t room = 64 - count;
+    if (len < room) [[likely]] {
+      acc = (acc << len) | bits;
+      count += len;
+      return;
     }
+    // At least 32 bits wait, so room is 1..32: the word fills from the top
+    // of `bits`, and its low `rest` bits wait.
+    const int32_t rest = len - room;
+    word64((acc << room) | (bits >> rest));
+    acc = bits;
+    count = rest;
   }
+  // Raw writers: the bit position reached, wherever the bits wait.
   int64_t raw_bits() const { return int64_t{used} * 8 + count; }
   // Between blocks: hands a full chunk over, as BitWriter::drain_if_full.
   void drain_if_full(BitWriter& bw) {
+    settle();
     if (used < bw.drain_at) return;
     store(bw);
     bw.drain();
     used = bw.used;
+  }
+
+ private:
+  // Back to fewer than 32 bits waiting, as BitWriter::put leaves them.
+  void settle() {
+    if (count < 32) return;
+    count -= 32;
+    const auto w = static_cast<uint32_t>(acc >> count);
+    const uint32_t x = ~w;
+    if (stuff && ((x - 0x01010101u) & ~x & 0x80808080u) != 0) {
+      used = word_stuffed_at(dst, used, w);
+      return;
+    }
+    const uint32_t big_endian = __builtin_bswap32(w);
+    std::memcpy(dst + used, &big_endian, 4);
+    used += 4;
+  }
+  [[gnu::always_inline]] void word64(uint64_t w) {
+    const uint64_t x = ~w;  // a 0xFF byte of w is a zero byte of x
+    if (stuff && ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0) [[unlikely]] {
+      used = word_stuffed_at(dst, used, static_cast<uint32_t>(w >> 32));
+      used = word_stuffed_at(dst, used, static_cast<uint32_t>(w));
+      return;
+    }
+    const uint64_t big_endian = __builtin_bswap64(w);
+    std::memcpy(dst + used, &big_endian, 8);
+    used += 8;
   }
 };
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -188,8 +189,10 @@ class JpegEncodeBits : public EngineTest {
   // Codes the blocks with `coder` and returns the bytes, padding included.
   // With `split` > 0, the blocks from `split` on are coded raw apart and
   // spliced in, as the helper thread's band is.
+  // With `rest`, the blocks from the first on are coded by `rest` instead.
+  using Rest = std::function<void(enc::BitWriter&, int32_t*)>;
   std::vector<uint8_t> code(enc::BlockEncodeFn coder, const std::vector<std::array<int16_t, 64>>& blocks,
-                            size_t split = 0) {
+                            size_t split = 0, const Rest& rest = nullptr) {
     std::vector<uint8_t> mem(1 << 20);
     IO_REC io{};
     RPb_IO_inst_lookup(&io);
@@ -200,9 +203,10 @@ class JpegEncodeBits : public EngineTest {
     auto bw = std::make_unique<enc::BitWriter>();
     bw->out = &out;
     int32_t predictor = 0;
-    const size_t direct = split == 0 ? blocks.size() : split;
+    const size_t direct = rest ? 1 : (split == 0 ? blocks.size() : split);
     for (size_t i = 0; i < direct; ++i)
       coder(*bw, blocks[i].data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
+    if (rest) rest(*bw, &predictor);
     if (split != 0) {
       // Raw, with the bit position after every block noted; spliced in
       // pieces of a few blocks, as the helper's bands are.
@@ -324,6 +328,51 @@ TEST_F(JpegEncodeBits, ZeroRunsAtTheirLimits) {
   const auto plain = code(enc::block_encode_reference, blocks);
   for (KernelLevel lv : fast_levels())
     EXPECT_EQ(code(enc::encode_kernels(lv).code, blocks), plain) << name(lv);
+}
+
+// The band coders keep up to 64 bits waiting within a block, where the
+// block coders keep 32: the same bytes, stuffing and hand-overs whatever
+// the bit offset a band starts at, and in raw writers the same bit
+// position after every block.
+TEST_F(JpegEncodeBits, BandCodersWriteTheBlockCodersBits) {
+  std::mt19937 rng(31);
+  auto blocks = random_blocks(rng, 2400);
+  for (size_t i = 600; i < 660; ++i) {  // 0xFF bytes at every bit offset
+    blocks[i].fill(0);
+    blocks[i][0] = static_cast<int16_t>(i % 2 ? 2047 : 0);
+    blocks[i][1 + i % 7] = static_cast<int16_t>(i % 3 ? 255 : -256);
+  }
+  const auto plain = code(enc::block_encode_reference, blocks);
+  const int8_t component[1] = {0};
+  const enc::HuffCodeTable* dc[3] = {&enc::kDcLuminanceCodes};
+  const enc::HuffCodeTable* ac[3] = {&enc::kAcLuminanceCodes};
+  for (KernelLevel lv : fast_levels()) {
+    // Two bands after a first block that leaves the bits at an odd offset.
+    const auto banded = code(enc::block_encode_reference, blocks, 0, [&](enc::BitWriter& bw, int32_t* predictor) {
+      for (const int32_t first : {1, 1201}) {
+        const int32_t count = first == 1 ? 1200 : static_cast<int32_t>(blocks.size()) - first;
+        const enc::BandBlocks band{blocks[static_cast<size_t>(first)].data(), count, 1, component, dc, ac, nullptr};
+        enc::encode_kernels(lv).band(bw, band, predictor);
+      }
+    });
+    EXPECT_EQ(banded, plain) << name(lv);
+    // Raw: the bit position after each block.
+    std::vector<uint8_t> raw_bytes(blocks.size() * enc::BitWriter::kRawBlockBytes + enc::BitWriter::kRawSlack);
+    auto raw = std::make_unique<enc::BitWriter>();
+    raw->raw_start(raw_bytes.data());
+    std::vector<int64_t> expected;
+    int32_t predictor = 0;
+    for (const auto& b : blocks) {
+      enc::block_encode_reference(*raw, b.data(), &predictor, enc::kDcLuminanceCodes, enc::kAcLuminanceCodes);
+      expected.push_back(raw->raw_bits());
+    }
+    raw->raw_start(raw_bytes.data());
+    std::vector<int64_t> ends(blocks.size());
+    predictor = 0;
+    const enc::BandBlocks band{blocks[0].data(), static_cast<int32_t>(blocks.size()), 1, component, dc, ac, ends.data()};
+    enc::encode_kernels(lv).band(*raw, band, &predictor);
+    EXPECT_EQ(ends, expected) << name(lv);
+  }
 }
 
 TEST_F(JpegEncodeBits, SplicedBandsGiveTheBytesOfCodingInPlace) {
