@@ -22,6 +22,7 @@
 #include "SUPPORT/error.h"
 #include "SUPPORT/helper_thread.h"
 #include "SUPPORT/kernels.h"
+#include "SUPPORT/mem_tag.h"
 #include "filters/jpeg/jpeg_enc_kernels.h"
 #include "filters/jpeg/jpeg_encode.h"
 #include "rastrix/rpb.h"
@@ -55,7 +56,7 @@ class Blocks {
     const int64_t bytes = elements * static_cast<int64_t>(sizeof(T));
     void* p = nullptr;
     if (count_ < kMaxBlocks && bytes > 0 && bytes <= int64_t{kMaxDibBytes})
-      p = RPb_AF_mem_alloc(tag_, static_cast<size_t>(bytes));
+      p = mem_alloc_zeroed(tag_, static_cast<size_t>(bytes));
     if (p == nullptr) {
       if (quiet_) {
         missing_ = true;
@@ -67,7 +68,6 @@ class Blocks {
       failed_ = true;
       return nullptr;
     }
-    std::memset(p, 0, static_cast<size_t>(bytes));
     block_[count_++] = p;
     return static_cast<T*>(p);
   }

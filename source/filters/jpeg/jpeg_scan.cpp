@@ -22,6 +22,7 @@
 #include "SUPPORT/helper_thread.h"
 #include "SUPPORT/kernels.h"
 #include "SUPPORT/limits.h"
+#include "SUPPORT/mem_tag.h"
 #include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_idct.h"
 #include "filters/jpeg/jpeg_read.h"
@@ -200,9 +201,8 @@ bool image_create(Decoder* d, Scan* s) {
 }
 
 void* alloc(Decoder* d, size_t size) {
-  void* p = RPb_AF_mem_alloc(d->tag, size);
+  void* p = mem_alloc_zeroed(d->tag, size);
   if (p == nullptr) fail(d, RXE_GLOBAL_MEMORY_DEPLETED, static_cast<int32_t>(size), 0);
-  else std::memset(p, 0, size);
   return p;
 }
 
@@ -443,11 +443,7 @@ bool slot_deliver(Scan* s, const BandSlot& slot) {
 
 // Memory for the helper's path, which may be refused quietly: the scan
 // then runs on the caller's thread alone.
-void* optional_alloc(Decoder* d, size_t size) {
-  void* p = RPb_AF_mem_alloc(d->tag, size);
-  if (p != nullptr) std::memset(p, 0, size);
-  return p;
-}
+void* optional_alloc(Decoder* d, size_t size) { return mem_alloc_zeroed(d->tag, size); }
 
 // The second stage's buffers; false when the memory is not to be had.
 bool slots_make(Decoder* d, Scan* s) {
