@@ -70,33 +70,32 @@ TEST_F(RowsInPlace, LoadKeepsRowsToItselfWhenAnythingElseWouldSeeThem) {
   }
 }
 
+// Whether a save of `im` would offer its rows, and which.
+bool save_offers(RX_HIMAGE im, rx::DirectRows* rows) {
+  IO_REC io{};
+  rx::SAVE_CB_DATA data{};
+  RPb_IO_inst_lookup(&io);
+  EXPECT_EQ(rx::save_cb_data_init(&io, &data, rx::record_of(im)), 0);
+  const bool offered = rx::io_source_rows(&io, 3, 16, rows);
+  rx::save_cb_data_free(&data);
+  return offered;
+}
+
 TEST_F(RowsInPlace, SaveOffersTheWholeImageOnly) {
   Bytes dib = test::make_dib(5, 3, 24);
   test::fill_pattern(dib);
   const RX_HIMAGE im = test::create(dib);
   ASSERT_NE(im, 0u);
-  {
-    IO_REC io{};
-    rx::SAVE_CB_DATA data{};
-    RPb_IO_inst_lookup(&io);
-    ASSERT_EQ(rx::save_cb_data_init(&io, &data, rx::record_of(im)), 0);
-    rx::DirectRows rows{};
-    ASSERT_TRUE(rx::io_source_rows(&io, 3, 16, &rows));
-    EXPECT_EQ(Bytes(rows.row(0), rows.row(0) + 16), test::row_of(im, 0));
-    EXPECT_EQ(Bytes(rows.row(2), rows.row(2) + 16), test::row_of(im, 2));
-    rx::save_cb_data_free(&data);
-  }
+  rx::DirectRows rows{};
+  ASSERT_TRUE(save_offers(im, &rows));
+  EXPECT_EQ(Bytes(rows.row(0), rows.row(0) + 16), test::row_of(im, 0));
+  EXPECT_EQ(Bytes(rows.row(2), rows.row(2) + 16), test::row_of(im, 2));
+  RX_status_callback_set(keep_going, 0);  // it hears of every row
+  EXPECT_FALSE(save_offers(im, &rows));
+  RX_status_callback_set(nullptr, 0);
   const int32_t part[4] = {1, 0, 4, 2};
   ASSERT_EQ(RX_display_image_rect_set(im, part), 0);
-  {
-    IO_REC io{};
-    rx::SAVE_CB_DATA data{};
-    RPb_IO_inst_lookup(&io);
-    ASSERT_EQ(rx::save_cb_data_init(&io, &data, rx::record_of(im)), 0);
-    rx::DirectRows rows{};
-    EXPECT_FALSE(rx::io_source_rows(&io, 3, 16, &rows));
-    rx::save_cb_data_free(&data);
-  }
+  EXPECT_FALSE(save_offers(im, &rows));
   RX_image_delete(im);
 }
 
