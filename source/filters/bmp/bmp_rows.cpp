@@ -34,18 +34,25 @@ void rgb16_widen(const uint8_t* in, uint32_t width, uint8_t* out) {
 }
 
 // Bottom-up rows lie in the image as they lie in the file: read straight
-// into it, about a megabyte of rows at a time.
+// into it, in the chunks the row-by-row path reads, so that the stream
+// sees the same reads.
 int32_t rows_in_place_read(BMP_READ* r, const DirectRows& rows) {
-  constexpr uint32_t kBlockBytes = uint32_t{1} << 20;
   const uint32_t stride = r->geometry.stride;
   const int32_t height = r->dib.biHeight;
-  const auto per_block = static_cast<int64_t>(
-      std::clamp<uint32_t>(kBlockBytes / stride, 1, static_cast<uint32_t>(height)));
+  const uint32_t per_chunk = bmp_rows_per_chunk(stride, height);
+  // Pages are readied a megabyte ahead, not all at once: a file shorter
+  // than its header says costs only the memory its data reached.
+  const auto per_span = static_cast<int32_t>(std::max<uint32_t>(per_chunk, (uint32_t{1} << 20) / stride));
+  int32_t ready = 0;  // file rows whose memory is readied
   for (int32_t row = 0; row < height;) {
-    const auto n = static_cast<int32_t>(std::min<int64_t>(per_block, height - row));
+    const auto n = static_cast<int32_t>(std::min<int64_t>(per_chunk, height - row));
     const auto want = static_cast<int32_t>(int64_t{n} * stride);
-    // The block's last row is the lowest in memory.
-    io_direct_rows_prepare(rows, bmp_row_index(r, row + n - 1), n);
+    if (row + n > ready) {
+      const auto span = static_cast<int32_t>(std::min<int64_t>(per_span, height - row));
+      // File rows row .. row + span - 1; the last of them is the lowest in memory.
+      io_direct_rows_prepare(rows, bmp_row_index(r, row + span - 1), span);
+      ready = row + span;
+    }
     const int32_t got = RPb_IO_read(r->io, rows.row(bmp_row_index(r, row)), want);
     if (got != want) return RX_ERR(RXE_CANT_READ_PIXEL_DATA, got, want);
     row += n;

@@ -167,13 +167,12 @@ int32_t source_row(const BMP_WRITE* w, int32_t n) {
 }
 
 // Bottom-up rows lie in the file as they lie in the image: written
-// straight from it, about a megabyte of rows at a time.
+// straight from it, in the blocks the row-by-row path writes, so that the
+// stream sees the same writes.
 int32_t rows_in_place_write(BMP_WRITE* w, const DirectRows& rows) {
-  constexpr uint32_t kBlockBytes = uint32_t{1} << 20;
   const uint32_t stride = w->geometry.stride;
   const int32_t height = w->dib.biHeight;
-  const auto per_block =
-      static_cast<int64_t>(std::clamp<uint32_t>(kBlockBytes / stride, 1, static_cast<uint32_t>(height)));
+  const uint32_t per_block = bmp_rows_per_chunk(stride, height);
   for (int32_t n = 0; n < height;) {
     const auto count = static_cast<int32_t>(std::min<int64_t>(per_block, height - n));
     const auto want = static_cast<int32_t>(int64_t{count} * stride);
