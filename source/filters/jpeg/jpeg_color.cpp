@@ -172,6 +172,19 @@ int32_t half_lanes(const int8_t*, const ChromaTerms*, uint8_t*, int32_t) { retur
 
 const ColourTables& colour_tables() { return kColour; }
 
+const PackedTerms& packed_terms() {
+  static constexpr PackedTerms kPacked = [] {
+    PackedTerms p{};
+    const auto half = [](int32_t v) { return static_cast<uint32_t>(v) & 0xFFFFu; };
+    for (size_t c = 0; c < 256; ++c) {
+      p.cb[c] = half(kColour.blue_cb[c] + 128) | half(-kColour.green_cb[c]) << 16;
+      p.cr[c] = half(kColour.red_cr[c] + 128) | half(128 - kColour.green_cr[c]) << 16;
+    }
+    return p;
+  }();
+  return kPacked;
+}
+
 uint8_t range_limit(int32_t s) {
   if (s < -kLimitOffset) return 0;
   if (s >= kLimitOffset) return 255;

@@ -62,6 +62,16 @@ ColourFn colour_row_choose(const int32_t h[3], int32_t hmax);
 // The same choice among the paths of a kernel level.
 ColourFn colour_row_choose(const int32_t h[3], int32_t hmax, KernelLevel level);
 
+// The colour terms packed for wide lookups, by chroma byte (as
+// ColourTables indexes): for Cb, blue + 128 in the low 16 bits and
+// -green in the high; for Cr, red + 128 low and 128 - green high. The
+// green term of a pair is the sum of the two high halves.
+struct PackedTerms {
+  std::array<uint32_t, 256> cb;
+  std::array<uint32_t, 256> cr;
+};
+const PackedTerms& packed_terms();
+
 // Pieces the vector paths share: the terms of the first `n` chroma
 // columns (unless already there), and pixels x0..width-1 one at a time,
 // pixel x taking chroma column x (full) or x / 2 (half).

@@ -173,10 +173,54 @@ RX_AVX2_INLINE __m256i terms8_twice(const int16_t* p) {
   return _mm256_set_m128i(_mm_unpackhi_epi16(t, t), _mm_unpacklo_epi16(t, t));
 }
 
+// The low and the high 16 bits of sixteen packed terms, in column order.
+RX_AVX2_INLINE __m256i low_halves(__m256i a, __m256i b) {
+  const __m256i low = _mm256_set1_epi32(0xFFFF);
+  return _mm256_permute4x64_epi64(
+      _mm256_packus_epi32(_mm256_and_si256(a, low), _mm256_and_si256(b, low)), 0xD8);
+}
+RX_AVX2_INLINE __m256i high_halves(__m256i a, __m256i b) {
+  return _mm256_permute4x64_epi64(
+      _mm256_packus_epi32(_mm256_srli_epi32(a, 16), _mm256_srli_epi32(b, 16)), 0xD8);
+}
+
+RX_AVX2_INLINE __m256i gather8(const uint32_t* table, const int8_t* chroma) {
+  const __m256i index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(chroma)));
+  return _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 4);
+}
+
+// The terms of the first `n` chroma columns (unless already there),
+// sixteen columns by table gathers at a time, the rest one by one.
+RX_AVX2_INLINE void terms_fill_avx2(const ColourRow& in, int32_t n) {
+  ChromaTerms* t = in.terms;
+  if (t->cb == in.plane[1] && t->cr == in.plane[2]) return;
+  const PackedTerms& p = packed_terms();
+  int32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i cb0 = gather8(p.cb.data(), in.plane[1] + i);
+    const __m256i cb1 = gather8(p.cb.data(), in.plane[1] + i + 8);
+    const __m256i cr0 = gather8(p.cr.data(), in.plane[2] + i);
+    const __m256i cr1 = gather8(p.cr.data(), in.plane[2] + i + 8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(t->blue + i), low_halves(cb0, cb1));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(t->red + i), low_halves(cr0, cr1));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(t->green + i),
+                        _mm256_add_epi16(high_halves(cb0, cb1), high_halves(cr0, cr1)));
+  }
+  for (; i < n; ++i) {
+    const uint32_t cb = p.cb[static_cast<uint8_t>(in.plane[1][i])];
+    const uint32_t cr = p.cr[static_cast<uint8_t>(in.plane[2][i])];
+    t->blue[i] = static_cast<int16_t>(cb & 0xFFFF);
+    t->red[i] = static_cast<int16_t>(cr & 0xFFFF);
+    t->green[i] = static_cast<int16_t>((cb >> 16) + (cr >> 16));
+  }
+  t->cb = in.plane[1];
+  t->cr = in.plane[2];
+}
+
 }  // namespace
 
 RX_AVX2 void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
-  chroma_terms_fill(in, width);
+  terms_fill_avx2(in, width);
   const ChromaTerms* t = in.terms;
   int32_t x = 0;
   for (; x + 16 <= width; x += 16) {
@@ -187,7 +231,7 @@ RX_AVX2 void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t wid
 }
 
 RX_AVX2 void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t width) {
-  chroma_terms_fill(in, (width + 1) / 2);
+  terms_fill_avx2(in, (width + 1) / 2);
   const ChromaTerms* t = in.terms;
   int32_t x = 0;
   for (; x + 16 <= width; x += 16) {

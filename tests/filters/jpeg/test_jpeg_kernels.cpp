@@ -4,7 +4,7 @@
 // Huffman coder, on random data with the extreme values mixed in and on
 // blocks whose bits are worked out by hand. Also the
 // splice of a band coded apart, which must give the bytes of coding it in
-// place.
+// place, and the reader's colour terms for every chroma value.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +20,7 @@
 #include "IO/iobuffer.h"
 #include "SUPPORT/kernels.h"
 #include "SUPPORT/mem_tag.h"
+#include "filters/jpeg/jpeg_color.h"
 #include "filters/jpeg/jpeg_enc_kernels.h"
 #include "filters/jpeg/jpeg_tables.h"
 #include "support/engine_fixture.h"
@@ -388,6 +389,40 @@ TEST_F(JpegEncodeBits, SplicedBandsGiveTheBytesOfCodingInPlace) {
     const auto whole = code(coder, blocks);
     for (size_t split : {size_t{1}, size_t{7}, size_t{150}, size_t{201}, size_t{399}})
       EXPECT_EQ(code(coder, blocks, split), whole) << "split at " << split;
+  }
+}
+
+// ---- The reader's colour terms ----------------------------------------------------
+
+// Every Cb and Cr value, at every offset within a vector of terms, through
+// the fast colour rows and the plain one: the terms the vector paths look
+// up sixteen at a time must be the plain tables' entries, the two fixed
+// ends included.
+TEST(JpegColourTerms, EveryChromaValueGivesThePlainRow) {
+  namespace jp = rx::jpeg;
+  for (const int32_t half : {1, 2}) {
+    for (int32_t shift = 0; shift < 16; ++shift) {
+      const int32_t columns = 256 + shift;
+      const int32_t width = columns * half;
+      std::vector<int8_t> y(static_cast<size_t>(width) + 32), cb(columns + 32), cr(columns + 32);
+      for (int32_t i = 0; i < columns; ++i) {
+        cb[static_cast<size_t>(i)] = static_cast<int8_t>(i - shift);
+        cr[static_cast<size_t>(i)] = static_cast<int8_t>(255 - (i - shift) * 7);
+      }
+      for (int32_t x = 0; x < width; ++x) y[static_cast<size_t>(x)] = static_cast<int8_t>(x * 37);
+      std::vector<int16_t> scratch(3 * (static_cast<size_t>(columns) + 16));
+      jp::ChromaTerms terms{nullptr, nullptr, scratch.data(), scratch.data() + columns + 16,
+                            scratch.data() + 2 * (columns + 16)};
+      const jp::ColourRow in{{y.data(), cb.data(), cr.data()}, {half, 1, 1}, half, &terms};
+      std::vector<uint8_t> plain(3 * static_cast<size_t>(width));
+      jp::colour_row_reference(in, plain.data(), width);
+      for (KernelLevel lv : fast_levels()) {
+        std::vector<uint8_t> fast(plain.size());
+        terms.cb = terms.cr = nullptr;
+        jp::colour_row_choose(in.h, in.hmax, lv)(in, fast.data(), width);
+        EXPECT_EQ(fast, plain) << name(lv) << " half " << half << " shift " << shift;
+      }
+    }
   }
 }
 
