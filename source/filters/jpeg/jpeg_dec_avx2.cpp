@@ -163,6 +163,70 @@ RX_AVX2_INLINE void put16(uint8_t* out, __m128i y, __m256i tb, __m256i tg, __m25
   }
 }
 
+// The same interleave for thirty-two pixels into three 256-bit vectors.
+// Output vector v takes, in each 128-bit lane, bytes of one half of the
+// channel: vector 0 the first half in both lanes, vector 1 the first in
+// its low lane and the second in its high, vector 2 the second in both.
+struct WideInterleaveMasks {
+  alignas(32) int8_t m[3][3][32];
+};
+constexpr WideInterleaveMasks wide_interleave_masks() {
+  WideInterleaveMasks t{};
+  for (int v = 0; v < 3; ++v)
+    for (int c = 0; c < 3; ++c)
+      for (int j = 0; j < 32; ++j) {
+        const int at = 32 * v + j;
+        const int base = (v == 2 || (v == 1 && j >= 16)) ? 16 : 0;
+        t.m[v][c][j] = static_cast<int8_t>(at % 3 == c ? at / 3 - base : -1);
+      }
+  return t;
+}
+constexpr WideInterleaveMasks kWideInterleave = wide_interleave_masks();
+
+RX_AVX2_INLINE __m256i wide_mask(int v, int c) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(kWideInterleave.m[v][c]));
+}
+
+// Thirty-two sums of luma and terms, limited to 0..255, in pixel order.
+RX_AVX2_INLINE __m256i channel32(__m256i y_lo, __m256i y_hi, __m256i t_lo, __m256i t_hi) {
+  return _mm256_permute4x64_epi64(
+      _mm256_packus_epi16(_mm256_add_epi16(y_lo, t_lo), _mm256_add_epi16(y_hi, t_hi)), 0xD8);
+}
+
+// Thirty-two pixels: luma bytes, and for pixels 0..15 and 16..31 the blue,
+// green and red terms (16-bit).
+RX_AVX2_INLINE void put32(uint8_t* out, __m256i y, const __m256i tb[2], const __m256i tg[2],
+                          const __m256i tr[2]) {
+  const __m256i y_lo = _mm256_cvtepi8_epi16(_mm256_castsi256_si128(y));
+  const __m256i y_hi = _mm256_cvtepi8_epi16(_mm256_extracti128_si256(y, 1));
+  const __m256i ch[3] = {channel32(y_lo, y_hi, tb[0], tb[1]), channel32(y_lo, y_hi, tg[0], tg[1]),
+                         channel32(y_lo, y_hi, tr[0], tr[1])};
+  __m256i halves[3][3];
+#pragma GCC unroll 3
+  for (int c = 0; c < 3; ++c) {
+    halves[0][c] = _mm256_permute2x128_si256(ch[c], ch[c], 0x00);
+    halves[1][c] = ch[c];
+    halves[2][c] = _mm256_permute2x128_si256(ch[c], ch[c], 0x11);
+  }
+#pragma GCC unroll 3
+  for (int v = 0; v < 3; ++v) {
+    const __m256i bytes = _mm256_or_si256(
+        _mm256_or_si256(_mm256_shuffle_epi8(halves[v][0], wide_mask(v, 0)),
+                        _mm256_shuffle_epi8(halves[v][1], wide_mask(v, 1))),
+        _mm256_shuffle_epi8(halves[v][2], wide_mask(v, 2)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32 * v), bytes);
+  }
+}
+
+// Sixteen chroma terms, each for two pixels: those of pixels 0..15 and
+// of pixels 16..31.
+RX_AVX2_INLINE void terms16_twice(const int16_t* p, __m256i out[2]) {
+  const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i lo = _mm256_unpacklo_epi16(t, t), hi = _mm256_unpackhi_epi16(t, t);
+  out[0] = _mm256_permute2x128_si256(lo, hi, 0x20);
+  out[1] = _mm256_permute2x128_si256(lo, hi, 0x31);
+}
+
 RX_AVX2_INLINE __m256i terms16(const int16_t* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
@@ -223,6 +287,13 @@ RX_AVX2 void colour_row_full_avx2(const ColourRow& in, uint8_t* out, int32_t wid
   terms_fill_avx2(in, width);
   const ChromaTerms* t = in.terms;
   int32_t x = 0;
+  for (; x + 32 <= width; x += 32) {
+    const __m256i tb[2] = {terms16(t->blue + x), terms16(t->blue + x + 16)};
+    const __m256i tg[2] = {terms16(t->green + x), terms16(t->green + x + 16)};
+    const __m256i tr[2] = {terms16(t->red + x), terms16(t->red + x + 16)};
+    put32(out + 3 * x, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in.plane[0] + x)), tb,
+          tg, tr);
+  }
   for (; x + 16 <= width; x += 16) {
     put16(out + 3 * x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.plane[0] + x)),
           terms16(t->blue + x), terms16(t->green + x), terms16(t->red + x));
@@ -234,6 +305,14 @@ RX_AVX2 void colour_row_half_avx2(const ColourRow& in, uint8_t* out, int32_t wid
   terms_fill_avx2(in, (width + 1) / 2);
   const ChromaTerms* t = in.terms;
   int32_t x = 0;
+  for (; x + 32 <= width; x += 32) {
+    __m256i tb[2], tg[2], tr[2];
+    terms16_twice(t->blue + x / 2, tb);
+    terms16_twice(t->green + x / 2, tg);
+    terms16_twice(t->red + x / 2, tr);
+    put32(out + 3 * x, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in.plane[0] + x)), tb,
+          tg, tr);
+  }
   for (; x + 16 <= width; x += 16) {
     put16(out + 3 * x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.plane[0] + x)),
           terms8_twice(t->blue + x / 2), terms8_twice(t->green + x / 2),
