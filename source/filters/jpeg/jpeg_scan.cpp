@@ -87,6 +87,12 @@ struct Scan {
   BandSlot slot[2];
   int32_t band_blocks;
   int32_t slot_bands;
+  // The blocks of an MCU in decoding order: each one's component and its
+  // place in the first MCU of the component's band (four components of at
+  // most 4 x 4 blocks).
+  int32_t mcu_blocks;
+  int8_t block_component[64];
+  ptrdiff_t block_offset[64];
 };
 
 // Bytes of one band of a component's samples.
@@ -410,21 +416,23 @@ void slot_finish(void* arg) {
   Scan* s = job->first;
   BandSlot& slot = *job->second;
   int32_t block = 0;
+  const IdctFn idct = s->idct;
+  int32_t width[4], step[4];
+  for (int i = 0; i < s->count; ++i) {
+    width[i] = s->comp[i].width;
+    step[i] = 8 * s->comp[i].h;
+  }
   for (int32_t n = 0; n < slot.count; ++n) {
     int8_t* band[4];
     slot_band(s, slot, n, band);
     for (int32_t m = 0; m < s->mcus_across; ++m) {
-      for (int i = 0; i < s->count; ++i) {
-        const ScanComponent& c = s->comp[i];
-        for (int32_t v = 0; v < c.v; ++v) {
-          for (int32_t h = 0; h < c.h; ++h, ++block) {
-            int32_t* coef = slot.coef + int64_t{block} * 64;
-            const int32_t last = slot.last[block];
-            int8_t* out = band[i] + static_cast<ptrdiff_t>(8 * v) * c.width + (m * c.h + h) * 8;
-            s->idct(coef, last, slot.magnitude[block], out, c.width);
-            coefficients_clear(coef, last);
-          }
-        }
+      for (int32_t b = 0; b < s->mcu_blocks; ++b, ++block) {
+        const int i = s->block_component[b];
+        int32_t* coef = slot.coef + int64_t{block} * 64;
+        const int32_t last = slot.last[block];
+        int8_t* out = band[i] + s->block_offset[b] + ptrdiff_t{m} * step[i];
+        idct(coef, last, slot.magnitude[block], out, width[i]);
+        coefficients_clear(coef, last);
       }
     }
     if (s->in_place)
@@ -449,6 +457,16 @@ void* optional_alloc(Decoder* d, size_t size) { return mem_alloc_zeroed(d->tag, 
 // The second stage's buffers; false when the memory is not to be had.
 bool slots_make(Decoder* d, Scan* s) {
   s->band_blocks = 0;
+  s->mcu_blocks = 0;
+  for (int i = 0; i < s->count; ++i) {
+    const ScanComponent& c = s->comp[i];
+    for (int32_t v = 0; v < c.v; ++v) {
+      for (int32_t h = 0; h < c.h; ++h, ++s->mcu_blocks) {
+        s->block_component[s->mcu_blocks] = static_cast<int8_t>(i);
+        s->block_offset[s->mcu_blocks] = ptrdiff_t{8} * v * c.width + 8 * h;
+      }
+    }
+  }
   int64_t samples = 0;
   for (int i = 0; i < s->count; ++i) {
     s->band_blocks += s->mcus_across * s->comp[i].h * s->comp[i].v;
