@@ -39,7 +39,8 @@ double automatic_normaliser(const RX_KERNEL& k) {
 }
 
 // trunc(sqrt(gx^2 + gy^2)) limited to 255, by abs(gx) and abs(gy) (each
-// at most 255): a square root per sample costs more than the look-up.
+// at most 255): a square root per sample costs more than the look-up. The
+// table is made on first use, not at every program's start.
 struct Magnitudes {
   std::array<uint8_t, 256 * 256> of{};
   Magnitudes() {
@@ -49,7 +50,10 @@ struct Magnitudes {
             static_cast<uint8_t>(std::min(255.0, std::sqrt(static_cast<double>(gx * gx + gy * gy))));
   }
 };
-const Magnitudes kMagnitudes;
+const Magnitudes& magnitudes() {
+  static const Magnitudes table;
+  return table;
+}
 
 // One output sample from the three rows around it (a above, b at, c
 // below), at sample x with neighbours d samples away.
@@ -57,7 +61,7 @@ uint8_t gradient(const uint8_t* a, const uint8_t* b, const uint8_t* c, size_t x,
   const int32_t gy = (c[x - d] + c[x] + c[x + d] - a[x - d] - a[x] - a[x + d]) / 3;
   const int32_t gx = (a[x + d] + b[x + d] + c[x + d] - a[x - d] - b[x - d] - c[x - d]) / 3;
   // Up to 255 x sqrt(2) on the steepest corners: limited to a byte.
-  return kMagnitudes.of[static_cast<size_t>(std::abs(gx) * 256 + std::abs(gy))];
+  return magnitudes().of[static_cast<size_t>(std::abs(gx) * 256 + std::abs(gy))];
 }
 
 uint8_t sobel(const uint8_t* a, const uint8_t* b, const uint8_t* c, size_t x, size_t d) {
