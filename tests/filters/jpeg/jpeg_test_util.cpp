@@ -170,7 +170,7 @@ struct BitWriter {
   }
 };
 
-// A DC difference with the T.81 Table K.3 codes.
+// A DC difference with the usual luminance DC codes.
 void dc_put(BitWriter* w, int diff) {
   static const uint16_t kCode[12] = {0, 2, 3, 4, 5, 6, 14, 30, 62, 126, 254, 510};
   static const int kLength[12] = {2, 3, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9};

@@ -387,9 +387,9 @@ TEST_F(JpegReadPaths, FastInverseDctMatchesTheReference) {
   }
 }
 
-// Against the T.81 formula in floating point: the 12-bit constants and the
+// Against the textbook formula in floating point: the 12-bit constants and the
 // final truncation leave at most one level.
-TEST_F(JpegReadPaths, InverseDctIsTheT81Transform) {
+TEST_F(JpegReadPaths, InverseDctIsTheExactTransform) {
   const double kHalfRoot = std::numbers::sqrt2 / 2;
   std::mt19937 rng(99);
   for (int n = 0; n < 2000; ++n) {

@@ -146,7 +146,7 @@ TEST(JpegWriteQuant, ReciprocalsDivideExactly) {
 
 // ---- Huffman codes and the bit stream ----------------------------------------
 
-TEST(JpegWriteHuffman, CodeTablesFollowAnnexC) {
+TEST(JpegWriteHuffman, DefaultCodeTables) {
   const auto& dc = enc::kDcLuminanceCodes;
   const uint32_t dc_codes[12] = {0, 2, 3, 4, 5, 6, 14, 30, 62, 126, 254, 510};
   const int32_t dc_lengths[12] = {2, 3, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9};
