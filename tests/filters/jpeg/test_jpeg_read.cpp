@@ -196,11 +196,8 @@ TEST_F(JpegReadValues, InfoDescribesTheFrame) {
   int32_t compression = -1;
   Outcome r = info(b.make().bytes(), &h, nullptr, &compression);
   ASSERT_EQ(r.result, 0);
-  EXPECT_EQ(h.biWidth, 33);
-  EXPECT_EQ(h.biHeight, 31);
-  EXPECT_EQ(h.biBitCount, 24);
+  EXPECT_EQ(std::tie(h.biWidth, h.biHeight, h.biBitCount, h.biXPelsPerMeter), std::tuple(33, 31, 24, 72));
   EXPECT_EQ(h.biCompression, uint32_t{RX_BI_RGB});
-  EXPECT_EQ(h.biXPelsPerMeter, 72);
   EXPECT_EQ(compression, RX_COMPRESSION_JPEG);
 
   Builder g;
@@ -208,8 +205,7 @@ TEST_F(JpegReadValues, InfoDescribesTheFrame) {
   r = info(g.make().bytes(), &h, palette, &compression);
   ASSERT_EQ(r.result, 0);
   EXPECT_EQ(h.biBitCount, 8);
-  EXPECT_EQ(palette[200].rgbRed, 200);
-  EXPECT_EQ(palette[200].rgbBlue, 200);
+  EXPECT_EQ(std::tie(palette[200].rgbRed, palette[200].rgbBlue), std::tuple(200, 200));
 }
 
 TEST_F(JpegReadValues, FieldsAreReportedAsTags) {
@@ -580,9 +576,7 @@ TEST_F(JpegReadLoad, MemoryLoadBuildsTheImageTheReaderDelivers) {
   ASSERT_EQ(RX_image_load_memory(file.data(), static_cast<int32_t>(file.size()), 1, 1, &image), 0);
   int32_t w = 0, h = 0, bits = 0;
   RX_image_dimensions_get(image, &w, &h, &bits);
-  EXPECT_EQ(w, 21);
-  EXPECT_EQ(h, 13);
-  EXPECT_EQ(bits, 24);
+  EXPECT_EQ(std::tie(w, h, bits), std::tuple(21, 13, 24));
   expect_rows(image, direct.cap);
   RX_image_delete(image);
 }
