@@ -41,6 +41,7 @@ std::array<int, 3> pixel(const Capture& c, int x, int y) {
 }
 
 bool failed_cleanly(const Outcome& r) { return r.result > 0 && !r.codes.empty(); }
+bool read_whole(const Outcome& r) { return r.result == 0 && r.cap.complete(); }
 
 // The rows of a loaded image, top down, are the rows a read captured.
 void expect_rows(RX_HIMAGE image, const Capture& cap) {
@@ -72,8 +73,7 @@ using JpegReadValues = JpegRead;
 TEST_F(JpegReadValues, OneComponentLoadsAsGrayWithRampPalette) {
   Builder b{.width = 17, .height = 9, .level = {-28}};
   const Outcome r = read(b.make().bytes());
-  ASSERT_EQ(r.result, 0);
-  ASSERT_TRUE(r.cap.complete()) << r.cap.violation;
+  ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   EXPECT_EQ(r.cap.header.biBitCount, 8);
   EXPECT_EQ(r.cap.header.biWidth, 17);
   EXPECT_EQ(r.cap.header.biHeight, 9);
@@ -99,8 +99,7 @@ TEST_F(JpegReadValues, ColourTermsOfTheTellingRows) {
   };
   for (const auto& c : cases) {
     const Outcome r = read(colour(8, 8, c.y, c.cb, c.cr).make().bytes());
-    ASSERT_EQ(r.result, 0);
-    ASSERT_TRUE(r.cap.complete());
+    ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
     EXPECT_EQ(r.cap.header.biBitCount, 24);
     const auto p = pixel(r.cap, 3, 5);
     EXPECT_EQ(p, (std::array<int, 3>{c.b, c.g, c.r})) << c.y << " " << c.cb << " " << c.cr;
@@ -111,8 +110,7 @@ TEST_F(JpegReadValues, FourComponentsConvertTheFirstThree) {
   Builder b{.width = 24, .height = 8, .comps = 4, .sampling = {0x21, 0x11, 0x11, 0x11},
             .level = {20, 30, -40, 99}};
   const Outcome r = read(b.make().bytes());
-  ASSERT_EQ(r.result, 0);
-  ASSERT_TRUE(r.cap.complete());
+  ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   EXPECT_EQ(r.cap.header.biBitCount, 24);
   // Y 20 with blue 53 (Cb 30), green 10 and -29, red -56 (Cr -40), each + 128
   EXPECT_EQ(pixel(r.cap, 23, 7), (std::array<int, 3>{201, 167, 92}));
@@ -152,8 +150,7 @@ TEST_F(JpegReadValues, App0WithTrailingBytes) {
   long_body.insert(long_body.end(), 12, 0x20);
   b.find(0xE0)->body = long_body;
   Outcome r = read(b.bytes());
-  EXPECT_EQ(r.result, 0);
-  EXPECT_TRUE(r.cap.complete());
+  EXPECT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
 
   // An APP0 that is not JFIF is passed over, whatever it holds.
   b.find(0xE0)->body = Bytes{'J', 'F', 'X', 'X', 0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -169,8 +166,7 @@ TEST_F(JpegReadValues, FourTwoZeroReplicatesChromaOverTwoByTwo) {
   const int w = 34, h = 30;
   const Bytes file = peer_encode(picture(w, h, 3, 7, true), w, h, 3, "-quality 95 -sample 2x2");
   const Outcome r = read(file);
-  ASSERT_EQ(r.result, 0);
-  ASSERT_TRUE(r.cap.complete());
+  ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   int cells = 0;
   for (int y = 0; y + 1 < h; y += 2) {
     for (int x = 0; x + 1 < w; x += 2) {
@@ -243,8 +239,7 @@ TEST_F(JpegReadRestart, MarkersResetThePredictors) {
   Builder b = colour(40, 24, 30, -20, 10);
   b.restart = 2;
   const Outcome r = read(b.make().bytes());
-  ASSERT_EQ(r.result, 0);
-  ASSERT_TRUE(r.cap.complete());
+  ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   // Without the resets the level coded again after each marker would add up.
   for (int y = 0; y < 24; ++y)
     for (int x = 0; x < 40; ++x) ASSERT_EQ(pixel(r.cap, x, y), pixel(r.cap, 0, 0)) << x << "," << y;
@@ -291,8 +286,7 @@ TEST_F(JpegReadRestart, ResynchronisesOnALateMarker) {
     Bytes damaged = file;
     damaged.insert(damaged.begin() + static_cast<ptrdiff_t>(second), junk, 0x55);
     const Outcome r = read(damaged);
-    ASSERT_EQ(r.result, 0) << junk;
-    ASSERT_TRUE(r.cap.complete()) << junk;
+    ASSERT_TRUE(read_whole(r)) << junk << ": " << r.result << " " << r.cap.violation;
     if (junk <= 48) EXPECT_EQ(r.cap.rows, sound.cap.rows) << junk;
     else EXPECT_NE(r.cap.rows, sound.cap.rows) << junk;
   }
@@ -326,8 +320,7 @@ TEST_F(JpegRead, AgreesWithThePeerDecoder) {
     ASSERT_EQ(pw, c.w);
     ASSERT_EQ(ph, c.h);
     const Outcome r = read(file);
-    ASSERT_EQ(r.result, 0);
-    ASSERT_TRUE(r.cap.complete()) << r.cap.violation;
+    ASSERT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
     int worst[3] = {0, 0, 0};
     double sum[3] = {0, 0, 0};
     for (int y = 0; y < c.h; ++y) {
@@ -494,14 +487,12 @@ TEST_F(JpegReadBad, DamagedScansStillEnd) {
   // A marker in the middle of the data: the rest decodes as zeros.
   b.entropy.insert(b.entropy.begin() + 5, {0xFF, 0xD9});
   Outcome r = read(b.bytes());
-  EXPECT_EQ(r.result, 0);
-  EXPECT_TRUE(r.cap.complete());
+  EXPECT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   // The data cut short, with no end marker at all.
   Bytes cut = b.bytes();
   cut.resize(cut.size() - b.entropy.size() + 2);
   r = read(cut);
-  EXPECT_EQ(r.result, 0);
-  EXPECT_TRUE(r.cap.complete());
+  EXPECT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
   // An AC table with codes of 16 bits only: every code in the data is
   // unknown to it.
   Builder u;
@@ -512,8 +503,7 @@ TEST_F(JpegReadBad, DamagedScansStillEnd) {
   ac[16] = 1;
   ac.push_back(0);
   r = read(u.bytes());
-  EXPECT_EQ(r.result, 0);
-  EXPECT_TRUE(r.cap.complete());
+  EXPECT_TRUE(read_whole(r)) << r.result << " " << r.cap.violation;
 }
 
 // Every prefix of a sound file, and random damage to it: the reader either
