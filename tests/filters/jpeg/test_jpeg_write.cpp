@@ -341,8 +341,7 @@ TEST_F(JpegWriteFile, SegmentsInOrder) {
   const Saved s = save(p, 70, 0x211111);
   ASSERT_TRUE(s.errors.empty());
   ASSERT_GT(s.bytes.size(), 2u);
-  EXPECT_EQ(s.bytes[0], 0xFF);
-  EXPECT_EQ(s.bytes[1], 0xD8);
+  EXPECT_EQ(std::tie(s.bytes[0], s.bytes[1]), std::tuple(0xFF, 0xD8));
   EXPECT_TRUE(ends_with_eoi(s.bytes));
   const auto seg = segments(s.bytes);
   std::vector<uint8_t> order;
@@ -660,26 +659,21 @@ TEST_F(JpegWriteFile, TablePositionsForTiff) {
     const auto& [mem, work, pos] = e;
     EXPECT_EQ(pos.start, 5u);
     EXPECT_EQ(pos.total_length, mem.size() - 5);
-    EXPECT_EQ(mem[pos.quant_luma - 1], 0x00);
+    // Each table's class and number stand in the byte before it.
+    EXPECT_EQ(std::tie(mem[pos.quant_luma - 1], mem[pos.quant_chroma[0] - 1], mem[pos.dc_luma - 1],
+                       mem[pos.ac_luma - 1]), std::tuple(0x00, 0x01, 0x00, 0x10));
     EXPECT_EQ(mem[pos.quant_luma], 1) << "quality 70: 16 x 3 / 64 rounds up to 1";
-    EXPECT_EQ(mem[pos.quant_chroma[0] - 1], 0x01);
     EXPECT_EQ(pos.quant_chroma[1], pos.quant_chroma[0]);
-    EXPECT_EQ(mem[pos.dc_luma - 1], 0x00);
-    EXPECT_EQ(mem[pos.ac_luma - 1], 0x10);
     EXPECT_EQ(mem[pos.ac_luma + 15], 0x7D);
     EXPECT_EQ(pos.data_start, find(segments(std::vector<uint8_t>(mem.begin() + 5, mem.end())), 0xDA)->at +
                                   5 + 4 + (bits == 24 ? 10 : 6));
     EXPECT_EQ(pos.data_length, mem.size() - pos.data_start);
     EXPECT_EQ(pos.components & 0xFFFF, bits == 24 ? 3u : 1u);
     if (bits == 24) {
-      EXPECT_EQ(mem[pos.dc_chroma[0] - 1], 0x01);
-      EXPECT_EQ(mem[pos.ac_chroma[1] - 1], 0x11);
-      EXPECT_EQ(work.component[0].sampling, 0x22);
-      EXPECT_EQ(work.component[1].sampling, 0x11);
+      EXPECT_EQ(std::tie(mem[pos.dc_chroma[0] - 1], mem[pos.ac_chroma[1] - 1]), std::tuple(0x01, 0x11));
+      EXPECT_EQ(std::tie(work.component[0].sampling, work.component[1].sampling), std::tuple(0x22, 0x11));
     } else {
-      EXPECT_EQ(pos.luma_h, 1);
-      EXPECT_EQ(pos.luma_v, 1);
-      EXPECT_EQ(pos.dc_chroma[0], 0u);
+      EXPECT_EQ(std::tie(pos.luma_h, pos.luma_v, pos.dc_chroma[0]), std::tuple(1, 1, 0u));
     }
   }
 }
@@ -788,8 +782,7 @@ TEST_F(JpegWriteFile, SavedThroughThePipelineAndLoadedBack) {
   ASSERT_EQ(RX_image_load_memory(mem.data(), size, 1, 1, &loaded), 0);
   int32_t xn = 0, xd = 0, yn = 0, yd = 0, units = 0;
   ASSERT_EQ(RX_image_resolution_get(loaded, &xn, &xd, &yn, &yd, &units), 0);
-  EXPECT_EQ(xn, 2835);
-  EXPECT_EQ(yn, 2835);
+  EXPECT_EQ(std::tie(xn, yn), std::tuple(2835, 2835));
   RX_image_delete(loaded);
 
   std::vector<uint8_t> small(200);
