@@ -4,6 +4,8 @@
 // lowered). Every path must give the same bytes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +56,16 @@ auto on_plain_path(F f) {
 
 inline std::string describe(Path p) {
   return "level " + std::to_string(int(p.level)) + (p.helper ? " with helper" : "");
+}
+
+// Runs `f` once on every path, each failure naming the path.
+template <class F>
+void on_every_path(F f) {
+  for (const Path& p : every_path()) {
+    PathScope scope(p);
+    SCOPED_TRACE(describe(p));
+    f();
+  }
 }
 
 }  // namespace jpegpath

@@ -91,17 +91,30 @@ std::vector<int32_t> codes_now() {
   return out;
 }
 
+// A stream over `copy`, the file with one byte more: a block of at least
+// one byte, even for an empty file.
+IO_REC reading(Bytes* copy) {
+  const auto size = static_cast<int32_t>(copy->size());
+  copy->push_back(0);
+  IO_REC io{};
+  RPb_IO_inst_lookup(&io);
+  rx::io_memory_attach(&io, copy->data(), size, size);
+  RPb_AF_error_clear();
+  return io;
+}
+
+void finish(Outcome* run, IO_REC* io) {
+  run->codes = codes_now();
+  run->position = RPb_IO_tell(io);
+}
+
 }  // namespace
 
 Outcome read(const Bytes& file, int refuse_row, bool with_tags) {
   Outcome run;
   run.cap.refuse_row = refuse_row;
   Bytes copy = file;
-  copy.push_back(0);  // a block of at least one byte, even for an empty file
-  IO_REC io{};
-  RPb_IO_inst_lookup(&io);
-  rx::io_memory_attach(&io, copy.data(), static_cast<int32_t>(file.size()),
-                       static_cast<int32_t>(file.size()));
+  IO_REC io = reading(&copy);
   io.dib_create = capture_create;
   io.raster_set = capture_row;
   io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&run.cap);
@@ -109,10 +122,8 @@ Outcome read(const Bytes& file, int refuse_row, bool with_tags) {
     io.tag_set = capture_tag;
     io.tag_set_data = reinterpret_cast<uintptr_t>(&run.tags);
   }
-  RPb_AF_error_clear();
   run.result = rx::jpeg_read(&io, nullptr, 1, 1);
-  run.codes = codes_now();
-  run.position = RPb_IO_tell(&io);
+  finish(&run, &io);
   return run;
 }
 
@@ -120,15 +131,9 @@ Outcome info(const Bytes& file, RX_BITMAPINFOHEADER* header, RX_RGBQUAD* palette
          int32_t* compression) {
   Outcome run;
   Bytes copy = file;
-  copy.push_back(0);
-  IO_REC io{};
-  RPb_IO_inst_lookup(&io);
-  rx::io_memory_attach(&io, copy.data(), static_cast<int32_t>(file.size()),
-                       static_cast<int32_t>(file.size()));
-  RPb_AF_error_clear();
+  IO_REC io = reading(&copy);
   run.result = rx::jpeg_info(&io, header, palette, compression, nullptr, 1);
-  run.codes = codes_now();
-  run.position = RPb_IO_tell(&io);
+  finish(&run, &io);
   return run;
 }
 
@@ -165,7 +170,7 @@ struct BitWriter {
   }
 };
 
-// A DC difference with the T.81 Table K.3 codes.
+// A DC difference with the usual luminance DC codes.
 void dc_put(BitWriter* w, int diff) {
   static const uint16_t kCode[12] = {0, 2, 3, 4, 5, 6, 14, 30, 62, 126, 254, 510};
   static const int kLength[12] = {2, 3, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9};
@@ -271,8 +276,6 @@ fs::path temp_dir() {
   return dir;
 }
 
-Bytes slurp(const fs::path& p) { return file_bytes(p); }
-
 void spit(const fs::path& p, const Bytes& b) {
   std::ofstream out(p, std::ios::binary);
   out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
@@ -281,6 +284,22 @@ void spit(const fs::path& p, const Bytes& b) {
 std::string unique_name(const char* ext) {
   static int n = 0;
   return "f" + std::to_string(getpid()) + "_" + std::to_string(n++) + ext;
+}
+
+// Runs a peer program on `input` written to a file of extension `in_ext`;
+// the bytes of its output file, none if it failed.
+Bytes run_peer(const char* program, const std::string& options, const Bytes& input,
+               const char* in_ext, const char* out_ext) {
+  const fs::path in = temp_dir() / unique_name(in_ext);
+  const fs::path out = temp_dir() / unique_name(out_ext);
+  spit(in, input);
+  const std::string cmd =
+      std::string(program) + " " + options + " -outfile " + out.string() + " " + in.string();
+  Bytes result;
+  if (std::system(cmd.c_str()) == 0) result = file_bytes(out);
+  fs::remove(in);
+  fs::remove(out);
+  return result;
 }
 
 }  // namespace
@@ -308,42 +327,22 @@ Bytes picture(int w, int h, int channels, uint32_t seed, bool mid_range) {
 }
 
 Bytes peer_encode(const Bytes& pixels, int w, int h, int channels, const std::string& options) {
-  const fs::path in = temp_dir() / unique_name(channels == 3 ? ".ppm" : ".pgm");
-  const fs::path out = temp_dir() / unique_name(".jpg");
   std::string head = (channels == 3 ? "P6\n" : "P5\n") + std::to_string(w) + " " +
                      std::to_string(h) + "\n255\n";
   Bytes file(head.begin(), head.end());
   file.insert(file.end(), pixels.begin(), pixels.end());
-  spit(in, file);
-  const std::string cmd =
-      std::string(RX_PEER_CJPEG) + " " + options + " -outfile " + out.string() + " " + in.string();
-  Bytes result;
-  if (std::system(cmd.c_str()) == 0) result = slurp(out);
-  fs::remove(in);
-  fs::remove(out);
-  return result;
+  return run_peer(RX_PEER_CJPEG, options, file, channels == 3 ? ".ppm" : ".pgm", ".jpg");
 }
 
 Bytes peer_decode(const Bytes& file, int* w, int* h, int* channels) {
-  const fs::path in = temp_dir() / unique_name(".jpg");
-  const fs::path out = temp_dir() / unique_name(".pnm");
-  spit(in, file);
-  const std::string cmd =
-      std::string(RX_PEER_DJPEG) + " -nosmooth -pnm -outfile " + out.string() + " " + in.string();
-  Bytes result;
-  if (std::system(cmd.c_str()) == 0) {
-    const Bytes pnm = slurp(out);
-    int maxval = 0, used = 0;
-    char kind[3] = {};
-    if (std::sscanf(reinterpret_cast<const char*>(pnm.data()), "%2s %d %d %d%n", kind, w, h,
-                    &maxval, &used) == 4) {
-      *channels = kind[1] == '6' ? 3 : 1;
-      result.assign(pnm.begin() + used + 1, pnm.end());
-    }
-  }
-  fs::remove(in);
-  fs::remove(out);
-  return result;
+  const Bytes pnm = run_peer(RX_PEER_DJPEG, "-nosmooth -pnm", file, ".jpg", ".pnm");
+  int maxval = 0, used = 0;
+  char kind[3] = {};
+  if (pnm.empty() || std::sscanf(reinterpret_cast<const char*>(pnm.data()), "%2s %d %d %d%n", kind,
+                                 w, h, &maxval, &used) != 4)
+    return {};
+  *channels = kind[1] == '6' ? 3 : 1;
+  return Bytes(pnm.begin() + used + 1, pnm.end());
 }
 
 fs::path data_dir() { return fs::path(RX_TEST_DATA_DIR) / "jpeg"; }

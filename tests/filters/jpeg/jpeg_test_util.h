@@ -60,8 +60,8 @@ struct Builder {
   uint8_t sampling[4] = {0x11, 0x11, 0x11, 0x11};
   uint16_t restart = 0;
   int level[4] = {0, 0, 0, 0};  // each component's flat level-shifted value
-  std::vector<Segment> segs;  // filled by make(), free to edit afterwards
-  Bytes entropy;
+  std::vector<Segment> segs{};  // filled by make(), free to edit afterwards
+  Bytes entropy{};
 
   Builder& make();
   Bytes bytes() const;

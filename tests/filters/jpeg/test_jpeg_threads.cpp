@@ -40,6 +40,10 @@ struct Log {
   std::thread::id caller;
   std::vector<Event> events;
   int32_t off_thread = 0;
+  void clear() {
+    events.clear();
+    off_thread = 0;
+  }
   void add(char kind, int64_t a, int64_t b) {
     if (std::this_thread::get_id() != caller) ++off_thread;
     events.push_back({kind, a, b});
@@ -91,16 +95,6 @@ int32_t file_seek(int32_t, int32_t offset, int32_t origin) {
   if (base + offset < 0) return -1;
   g_file.pos = base + offset;
   return static_cast<int32_t>(g_file.pos);
-}
-
-IO_REC file_stream() {
-  IO_REC io{};
-  RPb_IO_inst_lookup(&io);
-  rx::io_file_attach(&io, 3);
-  io.write_fn = file_write;
-  io.read_fn = file_read;
-  io.seek_fn = file_seek;
-  return io;
 }
 
 // A 24-bit picture, top row first: smooth ramps under noise, so that
@@ -176,54 +170,64 @@ class JpegCallerThread : public EngineTest {
     EngineTest::TearDown();
   }
 
-  // Saves through the caller's file functions (quality 100, 2x1).
-  static Call save(Picture& p, int64_t capacity) {
-    g_log.events.clear();
-    g_log.off_thread = 0;
-    g_file = FakeFile{};
-    g_file.capacity = capacity;
-    IO_REC io = file_stream();
-    io.dib_get = serve_header;
-    io.raster_get = serve_row;
-    io.cb_data[RX_CBD_DIB_GET] = io.cb_data[RX_CBD_RASTER_GET] = reinterpret_cast<uintptr_t>(&p);
-    uint32_t flags[7] = {1, 16, 16, 0, 0, 100, 0x211111};
+  // Runs `op` on a stream through the caller's file functions, over a
+  // file of `data` on a disk of `capacity` bytes.
+  template <class Op>
+  static Call run(std::vector<uint8_t> data, int64_t capacity, Op op) {
+    g_log.clear();
+    g_file = FakeFile{std::move(data), 0, capacity};
+    IO_REC io{};
+    RPb_IO_inst_lookup(&io);
+    rx::io_file_attach(&io, 3);
+    io.write_fn = file_write;
+    io.read_fn = file_read;
+    io.seek_fn = file_seek;
     RPb_AF_error_clear();
-    Call run;
-    run.result = rx::jpeg_write(&io, flags, 0, 1, 0);
-    run.errors = error_entries();
-    run.log = g_log;
-    run.bytes = g_file.data;
-    return run;
+    Call c;
+    c.result = op(&io, &c);
+    c.errors = error_entries();
+    c.log = g_log;
+    c.bytes = g_file.data;
+    return c;
   }
 
-  // Reads `file` through the caller's file functions.
+  // Saves at quality 100, 2x1.
+  static Call save(Picture& p, int64_t capacity) {
+    return run({}, capacity, [&](IO_REC* io, Call*) {
+      io->dib_get = serve_header;
+      io->raster_get = serve_row;
+      io->cb_data[RX_CBD_DIB_GET] = io->cb_data[RX_CBD_RASTER_GET] = reinterpret_cast<uintptr_t>(&p);
+      uint32_t flags[7] = {1, 16, 16, 0, 0, 100, 0x211111};
+      return rx::jpeg_write(io, flags, 0, 1, 0);
+    });
+  }
+
   static Call read(const std::vector<uint8_t>& file, int32_t refuse_row = -1) {
-    g_log.events.clear();
-    g_log.off_thread = 0;
-    g_file = FakeFile{};
-    g_file.data = file;
-    IO_REC io = file_stream();
-    Call run;
-    io.dib_create = take_header;
-    io.raster_set = take_row;
-    io.cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&run.rows);
     g_refuse_row = refuse_row;
-    RPb_AF_error_clear();
-    run.result = rx::jpeg_read(&io, nullptr, 1, 1);
-    run.errors = error_entries();
-    run.log = g_log;
-    return run;
+    return run(file, INT32_MAX, [](IO_REC* io, Call* c) {
+      io->dib_create = take_header;
+      io->raster_set = take_row;
+      io->cb_data[RX_CBD_RASTER_SET] = reinterpret_cast<uintptr_t>(&c->rows);
+      return rx::jpeg_read(io, nullptr, 1, 1);
+    });
   }
 };
 
-void expect_same_errors(const Call& a, const Call& b, const std::string& what) {
-  ASSERT_EQ(a.errors.size(), b.errors.size()) << what;
+// The same result and the same entries, each with its values and file.
+void expect_same_errors(const Call& a, const Call& b) {
+  EXPECT_EQ(a.result, b.result);
+  ASSERT_EQ(a.errors.size(), b.errors.size());
   for (size_t i = 0; i < a.errors.size(); ++i) {
-    EXPECT_EQ(a.errors[i].code, b.errors[i].code) << what;
-    EXPECT_EQ(a.errors[i].iVal, b.errors[i].iVal) << what;
-    EXPECT_EQ(a.errors[i].lVal, b.errors[i].lVal) << what;
-    EXPECT_EQ(a.errors[i].file, b.errors[i].file) << what;
+    const ErrorEntry &x = a.errors[i], &y = b.errors[i];
+    EXPECT_EQ(std::tie(x.code, x.iVal, x.lVal, x.file), std::tie(y.code, y.iVal, y.lVal, y.file));
   }
+}
+
+// Every call on the caller's thread, and the calls of each kind in `kinds`
+// as in `b`.
+void expect_same_calls(const Call& a, const Call& b, const std::string& kinds) {
+  EXPECT_EQ(a.log.off_thread, 0);
+  for (char k : kinds) EXPECT_EQ(a.log.of(k), b.log.of(k)) << k;
 }
 
 // The rows 0 .. count - 1, each once, in order, as a writer fetches them.
@@ -241,18 +245,12 @@ TEST_F(JpegCallerThread, WriterCallsBackOnTheCallersThreadInOrder) {
   ASSERT_EQ(plain.result, 0);
   EXPECT_EQ(plain.log.of('r'), rows_in_order('r', 100, p.stride));
   ASSERT_GT(plain.log.of('w').size(), 2u) << "the data leaves in several writes";
-  for (const Path& path : every_path()) {
-    PathScope scope(path);
+  on_every_path([&] {
     const Call s = save(p, INT32_MAX);
-    const std::string what = describe(path);
-    EXPECT_EQ(s.result, 0) << what;
-    EXPECT_EQ(s.log.off_thread, 0) << what;
-    EXPECT_EQ(s.log.of('c'), plain.log.of('c')) << what;
-    EXPECT_EQ(s.log.of('r'), plain.log.of('r')) << what;
-    EXPECT_EQ(s.log.of('w'), plain.log.of('w')) << "writes of the same sizes at the same places, " << what;
-    EXPECT_EQ(s.log.of('k'), plain.log.of('k')) << what;
-    EXPECT_EQ(s.bytes, plain.bytes) << what;
-  }
+    EXPECT_EQ(s.result, 0);
+    expect_same_calls(s, plain, "crwk");  // writes of the same sizes at the same places
+    EXPECT_EQ(s.bytes, plain.bytes);
+  });
 }
 
 // The disk fills up in the middle of the data: the same failure, the same
@@ -268,20 +266,16 @@ TEST_F(JpegCallerThread, WriterFailsAlikeWhenTheDiskFills) {
     const Call plain = on_plain_path([&] { return save(p, capacity); });
     ASSERT_GT(plain.result, 0);
     EXPECT_EQ(plain.errors[0].code, RXE_CANT_WRITE_PIXEL_DATA);
-    for (const Path& path : every_path()) {
-      PathScope scope(path);
+    SCOPED_TRACE("capacity " + std::to_string(capacity));
+    on_every_path([&] {
       const Call s = save(p, capacity);
-      const std::string what = describe(path) + ", capacity " + std::to_string(capacity);
-      EXPECT_EQ(s.result, plain.result) << what;
-      expect_same_errors(s, plain, what);
-      EXPECT_EQ(s.log.off_thread, 0) << what;
-      EXPECT_EQ(s.log.of('w'), plain.log.of('w')) << what;
-      EXPECT_EQ(s.log.of('k'), plain.log.of('k')) << "the stream goes back alike, " << what;
-      EXPECT_EQ(s.bytes, plain.bytes) << what;
+      expect_same_errors(s, plain);
+      expect_same_calls(s, plain, "wk");  // the stream goes back alike
+      EXPECT_EQ(s.bytes, plain.bytes);
       const auto rows = s.log.of('r');
-      EXPECT_GE(rows.size(), plain.log.of('r').size()) << what;
-      EXPECT_EQ(rows, rows_in_order('r', int32_t(rows.size()), p.stride)) << what;
-    }
+      EXPECT_GE(rows.size(), plain.log.of('r').size());
+      EXPECT_EQ(rows, rows_in_order('r', int32_t(rows.size()), p.stride));
+    });
   }
 }
 
@@ -298,20 +292,13 @@ TEST_F(JpegCallerThread, ReaderCallsBackOnTheCallersThreadInOrder) {
     EXPECT_EQ(plain.errors.size(), refuse >= 0 ? 1u : 0u) << "the refusal is the only entry, " << refuse;
     EXPECT_EQ(plain.log.of('c'), (std::vector<Event>{{'c', 200, 100}}));
     EXPECT_EQ(plain.log.of('s'), rows_in_order('s', delivered, p.stride)) << refuse;
-    for (const Path& path : every_path()) {
-      PathScope scope(path);
+    SCOPED_TRACE("refused row " + std::to_string(refuse));
+    on_every_path([&] {
       const Call s = read(file, refuse);
-      const std::string what = describe(path) + ", refused row " + std::to_string(refuse);
-      EXPECT_EQ(s.result, plain.result) << what;
-      expect_same_errors(s, plain, what);
-      EXPECT_EQ(s.log.off_thread, 0) << what;
-      EXPECT_EQ(s.log.of('c'), plain.log.of('c')) << what;
-      EXPECT_EQ(s.log.of('s'), plain.log.of('s')) << what;
-      EXPECT_EQ(s.rows, plain.rows) << what;
-      if (refuse < 0) {
-        EXPECT_EQ(s.log.of('R'), plain.log.of('R')) << what;
-      }
-    }
+      expect_same_errors(s, plain);
+      expect_same_calls(s, plain, refuse < 0 ? "csR" : "cs");
+      EXPECT_EQ(s.rows, plain.rows);
+    });
   }
 }
 
@@ -325,90 +312,83 @@ TEST_F(JpegCallerThread, StatusCallbackAlikeOnEveryPath) {
   ASSERT_NE(image, 0u);
   std::vector<uint8_t> jpeg(1 << 20);
   int32_t size = 0;
-  {
-    PathScope scope({rx::KernelLevel::kReference, false});
-    ASSERT_EQ(RX_image_save_memory(image, jpeg.data(), 0, int32_t(jpeg.size()), 0, 1,
-                                   RX_FORMAT_JPEG, &size), 0);
-  }
+  ASSERT_EQ(on_plain_path([&] {
+              return RX_image_save_memory(image, jpeg.data(), 0, int32_t(jpeg.size()), 0, 1,
+                                          RX_FORMAT_JPEG, &size);
+            }), 0);
   jpeg.resize(size_t(size));
 
   struct Piped {
     int32_t result;
     std::vector<Event> status;
     int32_t off_thread;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;  // the file saved, or the rows loaded
     std::vector<ErrorEntry> errors;
   };
-  const auto save_with = [&](int32_t stop_row) {
-    RX_status_callback_set(status, uintptr_t(uint32_t(stop_row)));
-    g_log.events.clear();
-    g_log.off_thread = 0;
-    std::vector<uint8_t> mem(1 << 20);
-    int32_t n = 0;
+  // Runs `op` with the status callback stopping it at DIB row `stop`.
+  const auto piped = [](int32_t stop, auto op) {
+    RX_status_callback_set(status, uintptr_t(uint32_t(stop)));
+    g_log.clear();
     Piped o;
-    o.result = RX_image_save_memory(image, mem.data(), 0, int32_t(mem.size()), 0, 1, RX_FORMAT_JPEG, &n);
+    o.result = op(&o.bytes);
     o.errors = error_entries();
     o.status = g_log.of('p');
     o.off_thread = g_log.off_thread;
-    mem.resize(o.result == 0 ? size_t(n) : 0);
-    o.bytes = mem;
     return o;
   };
-  const auto load_with = [&](int32_t stop_row) {
-    RX_status_callback_set(status, uintptr_t(uint32_t(stop_row)));
-    g_log.events.clear();
-    g_log.off_thread = 0;
-    RX_HIMAGE loaded = 0;
-    Piped o;
-    o.result = RX_image_load_memory(jpeg.data(), int32_t(jpeg.size()), 1, 1, &loaded);
-    o.errors = error_entries();
-    o.status = g_log.of('p');
-    o.off_thread = g_log.off_thread;
-    if (loaded != 0) {
+  const auto save_with = [&](int32_t stop) {
+    return piped(stop, [&](std::vector<uint8_t>* out) {
+      out->resize(1 << 20);
+      int32_t n = 0;
+      const int32_t r =
+          RX_image_save_memory(image, out->data(), 0, int32_t(out->size()), 0, 1, RX_FORMAT_JPEG, &n);
+      out->resize(r == 0 ? size_t(n) : 0);
+      return r;
+    });
+  };
+  const auto load_with = [&](int32_t stop) {
+    return piped(stop, [&](std::vector<uint8_t>* out) {
+      RX_HIMAGE loaded = 0;
+      const int32_t r = RX_image_load_memory(jpeg.data(), int32_t(jpeg.size()), 1, 1, &loaded);
       std::vector<uint8_t> row(size_t(test::stride_of(160, 24)));
-      for (int32_t r = 0; r < 120; ++r) {
-        RX_DIB_raster_get(loaded, r, row.data(), RX_ROW_PACKED);
-        o.bytes.insert(o.bytes.end(), row.begin(), row.end());
+      for (int32_t y = 0; loaded != 0 && y < 120; ++y) {
+        RX_DIB_raster_get(loaded, y, row.data(), RX_ROW_PACKED);
+        out->insert(out->end(), row.begin(), row.end());
       }
-      RX_image_delete(loaded);
-    }
-    return o;
+      if (loaded != 0) RX_image_delete(loaded);
+      return r;
+    });
   };
-  const auto same = [](const Piped& a, const Piped& b, const std::string& what) {
-    EXPECT_EQ(a.result, b.result) << what;
-    EXPECT_EQ(a.off_thread, 0) << what;
-    EXPECT_EQ(a.status, b.status) << what;
-    EXPECT_EQ(a.bytes, b.bytes) << what;
-    ASSERT_EQ(a.errors.size(), b.errors.size()) << what;
-    for (size_t i = 0; i < a.errors.size(); ++i) EXPECT_EQ(a.errors[i].code, b.errors[i].code) << what;
+  const auto same = [](const Piped& a, const Piped& b) {
+    EXPECT_EQ(a.result, b.result);
+    EXPECT_EQ(a.off_thread, 0);
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.bytes, b.bytes);
+    ASSERT_EQ(a.errors.size(), b.errors.size());
+    for (size_t i = 0; i < a.errors.size(); ++i) EXPECT_EQ(a.errors[i].code, b.errors[i].code);
   };
 
   for (int32_t stop : {-1, 119, 60, 0}) {  // DIB rows count from the bottom
-    Piped plain_save, plain_load;
-    {
-      PathScope scope({rx::KernelLevel::kReference, false});
-      plain_save = save_with(stop);
-      plain_load = load_with(stop);
-    }
+    SCOPED_TRACE("stopped at " + std::to_string(stop));
+    const Piped plain_save = on_plain_path([&] { return save_with(stop); });
+    const Piped plain_load = on_plain_path([&] { return load_with(stop); });
     if (stop < 0) {
       EXPECT_EQ(plain_save.result, 0);
       EXPECT_EQ(plain_save.status.size(), 120u) << "once a row";
       EXPECT_EQ(plain_load.result, 0);
       EXPECT_FALSE(plain_load.status.empty());
     } else {
-      ASSERT_GT(plain_save.result, 0) << stop;
+      ASSERT_GT(plain_save.result, 0);
       EXPECT_EQ(plain_save.status.back(), (Event{'p', stop, 120}));
       EXPECT_EQ(plain_save.errors[0].code, RXE_INTERRUPTED_BY_USER);
-      ASSERT_GT(plain_load.result, 0) << stop;
+      ASSERT_GT(plain_load.result, 0);
       EXPECT_EQ(plain_load.status.back().a, stop);
       EXPECT_EQ(plain_load.errors[0].code, RXE_INTERRUPTED_BY_USER);
     }
-    for (const Path& path : every_path()) {
-      PathScope scope(path);
-      const std::string what = describe(path) + ", stopped at " + std::to_string(stop);
-      same(save_with(stop), plain_save, "save, " + what);
-      same(load_with(stop), plain_load, "load, " + what);
-    }
+    on_every_path([&] {
+      same(save_with(stop), plain_save);
+      same(load_with(stop), plain_load);
+    });
   }
   RX_image_delete(image);
 }
