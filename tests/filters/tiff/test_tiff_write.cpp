@@ -348,29 +348,23 @@ int32_t answer_tags(uintptr_t, int32_t id, int32_t* type, void* buffer, int32_t 
   }
 }
 
+// The application's own tags: Software, a private LONG, and ImageWidth,
+// which is already written and not taken twice.
 int g_user_calls = 0;
 int32_t user_tags(uintptr_t, int32_t* id, int32_t* type, void* buffer, int32_t* count) {
-  switch (g_user_calls++) {
-    case 0:
-      *id = 10305;  // Software
-      *type = 2;
-      std::memcpy(buffer, "tester", 7);
-      *count = 7;
-      return 1;
-    case 1:
-      *id = 40000;
-      *type = 4;
-      *static_cast<uint32_t*>(buffer) = 0xDEADBEEF;
-      *count = 4;
-      return 1;
-    case 2:
-      *id = 10256;  // already written: not taken twice
-      *type = 4;
-      *count = 4;
-      return 1;
-    default:
-      return 0;
-  }
+  const struct {
+    int32_t id, type, count;
+    const char* text;
+    uint32_t number;
+  } tags[] = {{10305, 2, 7, "tester", 0}, {40000, 4, 4, nullptr, 0xDEADBEEF}, {10256, 4, 4, nullptr, 0}};
+  if (g_user_calls >= 3) return 0;
+  const auto& t = tags[g_user_calls++];
+  *id = t.id;
+  *type = t.type;
+  *count = t.count;
+  if (t.text != nullptr) std::memcpy(buffer, t.text, 7);
+  else if (t.number != 0) std::memcpy(buffer, &t.number, 4);
+  return 1;
 }
 
 TEST_F(TiffWrite, FieldsAreOfferedAndTheApplicationAddsItsOwn) {
