@@ -179,10 +179,7 @@ TEST_F(LoadDefaults, BadHeadersAreRefusedBeforeAnyAllocation) {
     FakeLoad load;
     const int32_t live = rx::mem_live_block_count();
     SourceImage s(1, 1, 8);
-    s.header.biWidth = c.width;
-    s.header.biHeight = c.height;
-    s.header.biBitCount = static_cast<uint16_t>(c.bits);
-    s.header.biCompression = c.compression;
+    s.header = {40, c.width, c.height, 1, static_cast<uint16_t>(c.bits), c.compression, 0, 0, 0, 0, 0};
     EXPECT_EQ(load.create(s), 1) << c.width << "x" << c.height << "x" << c.bits;
     EXPECT_EQ(error_codes(), Codes{c.code});
     EXPECT_EQ(load.image, 0u);

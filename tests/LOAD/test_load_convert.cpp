@@ -1,5 +1,6 @@
 // The converting callbacks: crop, resize and depth reduction applied while
 // a reader delivers its rows.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -76,20 +77,12 @@ SourceImage flat(int32_t bits, uint32_t value) {
 
 const RX_RGBQUAD* palette_of(RX_HIMAGE image) { return RPb_palette_pointer_get(rx::record_of(image)); }
 
-// Dither cells (row, column mod 8) where matrix A lets black stay white,
-// and where it keeps white from the intensity bit.
-bool black_stays_white(int32_t y, int32_t x) {
-  const int cell = y % 8 * 8 + x % 8;
-  for (int c : {0, 2, 4, 6, 18, 22, 32, 36, 38, 50, 54})
-    if (c == cell) return true;
-  return false;
-}
-
-bool white_loses_intensity(int32_t y, int32_t x) {
-  const int cell = y % 8 * 8 + x % 8;
-  for (int c : {10, 14, 24, 28, 30, 42, 46, 56, 58, 60})
-    if (c == cell) return true;
-  return false;
+// Dither cells (row mod 8 times 8, plus column mod 8) where matrix A lets
+// black stay white, and where it keeps white from the intensity bit.
+const std::vector<int32_t> kBlackStaysWhite = {0, 2, 4, 6, 18, 22, 32, 36, 38, 50, 54};
+const std::vector<int32_t> kWhiteLosesIntensity = {10, 14, 24, 28, 30, 42, 46, 56, 58, 60};
+bool in_cells(const std::vector<int32_t>& cells, int32_t y, int32_t x) {
+  return std::find(cells.begin(), cells.end(), y % 8 * 8 + x % 8) != cells.end();
 }
 
 }  // namespace
@@ -172,7 +165,7 @@ TEST_F(LoadConvert, ToOneBitDithersLuminanceWithMatrixA) {
     EXPECT_EQ(palette_of(image)[0].rgbRed + palette_of(image)[1].rgbBlue, 255);
     for (int32_t y = 0; y < 9; ++y)
       for (int32_t x = 0; x < 16; ++x)
-        ASSERT_EQ(test::pixel_of(image, x, y), black_stays_white(y, x) ? 1u : 0u)
+        ASSERT_EQ(test::pixel_of(image, x, y), in_cells(kBlackStaysWhite, y, x) ? 1u : 0u)
             << s.header.biBitCount << "-bit at " << x << "," << y;
   }
   EXPECT_EQ(column(load(flat(24, rgb(255, 255, 255))), 1), Values(9, 1));
@@ -186,7 +179,7 @@ TEST_F(LoadConvert, ToFourBitUsesTheSixteenColoursAndSparesShallowSources) {
   EXPECT_EQ(std::memcmp(palette_of(white), rx::kPalette16.data(), 64), 0);
   for (int32_t y = 0; y < 9; ++y)
     for (int32_t x = 0; x < 16; ++x)
-      ASSERT_EQ(test::pixel_of(white, x, y), white_loses_intensity(y, x) ? 7u : 15u) << x << "," << y;
+      ASSERT_EQ(test::pixel_of(white, x, y), in_cells(kWhiteLosesIntensity, y, x) ? 7u : 15u) << x << "," << y;
   // 8-bit red: luminance 76 takes the intensity bit only where t + 40 < 76.
   SourceImage red = flat(8, 5);
   red.palette[5] = RX_RGBQUAD{0, 0, 255, 0};

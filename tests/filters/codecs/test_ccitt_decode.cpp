@@ -6,8 +6,6 @@
 
 #include <chrono>
 
-#include <fstream>
-
 #include "IO/io_rec.h"
 #include "SUPPORT/runs.h"
 #include "filters/codecs/ccitt_bits.h"
@@ -31,7 +29,6 @@ CcittDecodeParams dec(int32_t variant, int32_t polarity = 0) {
 }
 
 std::vector<uint8_t> white_row(uint32_t stride) { return std::vector<uint8_t>(stride, 0); }
-
 
 }  // namespace
 
@@ -58,11 +55,10 @@ TEST_F(CcittDecode, RowsGoOutUnderTheirIndexesAndEndOfDataLeavesTheRestWhite) {
   CcittDecodeParams d = dec(12);
   d.first_row = 10;
   const Decoded got = decode(bits("001" "00110101" "010" "1" + kEol + kEol), 8, 5, d);
-  EXPECT_EQ(got.code, 0);
   EXPECT_EQ(got.indexes, (std::vector<int32_t>{10, 11, 12, 13, 14}));
-  EXPECT_EQ(got.result.end_of_data, 1);
-  EXPECT_EQ(got.result.exhausted, 0);
-  EXPECT_EQ(got.result.rows_decoded, 1);
+  EXPECT_EQ(std::vector<int32_t>({got.code, got.result.end_of_data, got.result.exhausted,
+                                  got.result.rows_decoded}),
+            std::vector<int32_t>({0, 1, 0, 1}));
   EXPECT_EQ(got.rows[0][0], 0x80);
   for (size_t i = 1; i < 5; ++i) EXPECT_EQ(got.rows[i], white_row(4));
   // The RTC of Group 3 ends the data the same way.
@@ -75,9 +71,8 @@ TEST_F(CcittDecode, RowsGoOutUnderTheirIndexesAndEndOfDataLeavesTheRestWhite) {
 TEST_F(CcittDecode, DataThatRunsOutIsReportedAndTheRowsStillComeOut) {
   // Horizontal mode cut after its first run.
   const Decoded got = decode(bits("1" "001" "0111"), 8, 3, dec(12));
-  EXPECT_EQ(got.code, 0);
-  EXPECT_EQ(got.result.exhausted, 1);
-  EXPECT_EQ(got.result.rows_decoded, 2);
+  EXPECT_EQ(std::vector<int32_t>({got.code, got.result.exhausted, got.result.rows_decoded}),
+            std::vector<int32_t>({0, 1, 2}));
   ASSERT_EQ(got.rows.size(), 3u);
   for (const auto& r : got.rows) EXPECT_EQ(r, white_row(4));
   // No data at all.
@@ -181,17 +176,15 @@ TEST_F(CcittDecode, TwoDimensionalGroupThreeSwitchesOnTheTagBit) {
 }
 
 TEST_F(CcittDecode, DecoderRefusesBadArguments) {
-  for (int32_t variant : {0, 1, 5, 100, 101, 110, 111, 122}) {
+  for (int32_t variant : {0, 1, 5, 100, 101, 110, 111, 122})
     EXPECT_EQ(decode(bits("1"), 8, 1, dec(variant)).code, RXE_PARAMETERS_OUT_OF_LIMITS) << variant;
-  }
-  EXPECT_EQ(decode(bits("1"), 0, 1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  EXPECT_EQ(decode(bits("1"), 70000, 1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  EXPECT_EQ(decode(bits("1"), 8, -1, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  CcittDecodeParams runs = dec(12);
+  const std::pair<int32_t, int32_t> sizes[] = {{0, 1}, {70000, 1}, {8, -1}};
+  for (const auto& [width, rows] : sizes)
+    EXPECT_EQ(decode(bits("1"), uint32_t(width), rows, dec(12)).code, RXE_PARAMETERS_OUT_OF_LIMITS) << width;
+  CcittDecodeParams runs = dec(12), far = dec(12);
   runs.run_rows = 1;
-  EXPECT_EQ(decode(bits("1"), 40000, 1, runs).code, RXE_PARAMETERS_OUT_OF_LIMITS);
-  CcittDecodeParams far = dec(12);
   far.first_row = INT32_MAX;
+  EXPECT_EQ(decode(bits("1"), 40000, 1, runs).code, RXE_PARAMETERS_OUT_OF_LIMITS);
   EXPECT_EQ(decode(bits("1"), 8, 2, far).code, RXE_PARAMETERS_OUT_OF_LIMITS);
 }
 
@@ -217,13 +210,8 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
   for (const Picture& p : pages) {
     for (int32_t variant : {2, 3, 4, 10, 11, 12}) {
       for (int32_t fill_order : {1, 2}) {
-        rx::CcittEncodeParams e;
-        e.variant = variant;
-        e.polarity = 0;
-        e.fill_order = fill_order;
-        e.k = 3;
-        e.eol_first = 1;
-        e.fill = 1;
+        const rx::CcittEncodeParams e{
+            .variant = variant, .fill_order = fill_order, .polarity = 0, .k = 3, .eol_first = 1, .fill = 1};
         int32_t code = -1;
         const auto coded = encode(p, e, &code);
         ASSERT_EQ(code, 0);
@@ -243,11 +231,7 @@ TEST_F(CcittDecode, EveryVariantRoundTripsPagesAndNoise) {
 TEST_F(CcittDecode, RefilledBlocksDecodeLikeOneBlock) {
   const Picture page = noise(700, 40, 30, 8);
   for (int32_t fill_order : {1, 2}) {
-    rx::CcittEncodeParams e;
-    e.variant = 12;
-    e.polarity = 0;
-    e.fill_order = fill_order;
-    std::vector<uint8_t> coded = encode(page, e);
+    std::vector<uint8_t> coded = encode(page, {.variant = 12, .fill_order = fill_order, .polarity = 0});
     for (uint32_t capacity : {1u, 5u, 64u}) {
       IO_REC io;
       rx::io_from_template(&io);

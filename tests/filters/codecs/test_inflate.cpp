@@ -59,6 +59,7 @@ Bytes zlib_make(const Bytes& src, int level, int strategy, int window_bits) {
 struct Result {
   InflateStatus status;
   Bytes out;
+  size_t consumed = 0;
 };
 
 std::unique_ptr<Inflater> state() { return std::make_unique<Inflater>(); }
@@ -66,11 +67,11 @@ std::unique_ptr<Inflater> state() { return std::make_unique<Inflater>(); }
 Result raw(const Bytes& in, uint32_t flags = kInflateStored, size_t limit = 1 << 20) {
   auto s = state();
   Bytes out(limit);
-  size_t produced = 0;
+  size_t produced = 0, consumed = 0;
   const InflateStatus st = inflate_buffer(s.get(), in.data(), in.size(), out.data(), out.size(), flags,
-                                          &produced, nullptr);
+                                          &produced, &consumed);
   out.resize(produced);
-  return {st, out};
+  return {st, out, consumed};
 }
 
 // Streams `in` in pieces of `step` bytes through a window of the smallest
@@ -163,10 +164,17 @@ TEST(Inflate, HandWorkedFixedBlock) {
   EXPECT_EQ(r.out, Bytes{'a'});
 }
 
-BitWriter fixed_start(bool final = true) {
+// A final fixed-code block of literal/length symbols; items from kDist up
+// are 5-bit distance codes (item - kDist).
+constexpr uint32_t kDist = 1000;
+BitWriter fixed(std::initializer_list<uint32_t> items) {
   BitWriter w;
-  w.bits(final ? 1 : 0, 1);
+  w.bits(1, 1);
   w.bits(1, 2);
+  for (uint32_t i : items) {
+    if (i >= kDist) w.code(i - kDist, 5);
+    else fixed_symbol(w, i);
+  }
   return w;
 }
 
@@ -251,39 +259,13 @@ TEST(Inflate, HostileStreamsAreRefused) {
   auto add = [&](const char* name, const BitWriter& w, InflateStatus want) {
     cases.push_back({name, w.bytes, want});
   };
-  {
-    BitWriter w;
-    w.bits(1, 1);
-    w.bits(3, 2);
-    add("block type 3", w, InflateStatus::kReservedBlockType);
-  }
-  {
-    BitWriter w = fixed_start();
-    fixed_symbol(w, 257);  // length 3
-    w.code(0, 5);          // distance 1, with nothing before it
-    fixed_symbol(w, 256);
-    add("copy before the start", w, InflateStatus::kBadDistance);
-  }
-  {
-    BitWriter w = fixed_start();
-    fixed_symbol(w, 'a');
-    fixed_symbol(w, 257);
-    w.code(1, 5);  // distance 2, one byte out
-    fixed_symbol(w, 256);
-    add("copy from too far back", w, InflateStatus::kBadDistance);
-  }
-  {
-    BitWriter w = fixed_start();
-    fixed_symbol(w, 286);
-    add("length symbol 286", w, InflateStatus::kBadSymbol);
-  }
-  {
-    BitWriter w = fixed_start();
-    fixed_symbol(w, 'a');
-    fixed_symbol(w, 257);
-    w.code(30, 5);
-    add("distance code 30", w, InflateStatus::kBadSymbol);
-  }
+  cases.push_back({"block type 3", {0x07}, InflateStatus::kReservedBlockType});  // BFINAL 1, BTYPE 11
+  // Length 3 (symbol 257) at distance 1 (code 0), with nothing before it.
+  add("copy before the start", fixed({257, kDist + 0, 256}), InflateStatus::kBadDistance);
+  // Distance 2 (code 1), one byte out.
+  add("copy from too far back", fixed({'a', 257, kDist + 1, 256}), InflateStatus::kBadDistance);
+  add("length symbol 286", fixed({286}), InflateStatus::kBadSymbol);
+  add("distance code 30", fixed({'a', 257, kDist + 30}), InflateStatus::kBadSymbol);
   {
     BitWriter w = dynamic_header(lengths(258, {{'a', 2}, {256, 2}, {257, 1}}), lengths(1, {{0, 1}}));
     w.code(2, 2);
@@ -402,13 +384,9 @@ TEST(Inflate, StopsAtTheEndOfTheFinalBlock) {
     Bytes z = zlib_make(sources()[0], level, Z_DEFAULT_STRATEGY, -15);
     const size_t length = z.size();
     z.insert(z.end(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    auto s = state();
-    Bytes out(1 << 20);
-    size_t produced = 0, consumed = 0;
-    EXPECT_EQ(inflate_buffer(s.get(), z.data(), z.size(), out.data(), out.size(), kInflateStored,
-                             &produced, &consumed),
-              InflateStatus::kDone);
-    EXPECT_EQ(consumed, length) << level;
+    const Result r = raw(z);
+    EXPECT_EQ(r.status, InflateStatus::kDone) << level;
+    EXPECT_EQ(r.consumed, length) << level;
   }
 }
 
@@ -420,20 +398,18 @@ TEST(Inflate, ZlibHeaderAndChecksum) {
   size_t produced = 0;
   auto run = [&](Bytes z) { return zlib_decompress(s.get(), z.data(), z.size(), out.data(), out.size(), &produced); };
   EXPECT_EQ(run(good), InflateStatus::kDone);
-  Bytes bad = good;
-  bad[0] = 0x77;  // method 7
-  EXPECT_EQ(run(bad), InflateStatus::kBadZlibHeader);
-  bad = good;
-  bad[1] ^= 1;  // check bits
-  EXPECT_EQ(run(bad), InflateStatus::kBadZlibHeader);
-  bad = good;
-  bad[0] = 0x88;  // window of 64 KiB
-  bad[1] = static_cast<uint8_t>(31 - (0x8800 % 31));
-  EXPECT_EQ(run(bad), InflateStatus::kBadZlibHeader);
+  const auto changed = [&good](size_t at, uint8_t value, int second = -1) {
+    Bytes bad = good;
+    bad[at] = value;
+    if (second >= 0) bad[1] = static_cast<uint8_t>(second);
+    return bad;
+  };
+  EXPECT_EQ(run(changed(0, 0x77)), InflateStatus::kBadZlibHeader);  // method 7
+  EXPECT_EQ(run(changed(1, good[1] ^ 1)), InflateStatus::kBadZlibHeader);  // check bits
+  // A window of 64 KiB, with check bits that make the header a multiple of 31.
+  EXPECT_EQ(run(changed(0, 0x88, 31 - (0x8800 % 31))), InflateStatus::kBadZlibHeader);
   EXPECT_EQ(run(Bytes{0x78, 0xBB, 0, 0, 0, 0}), InflateStatus::kBadZlibHeader);  // preset dictionary
-  bad = good;
-  bad.back() ^= 0x40;
-  EXPECT_EQ(run(bad), InflateStatus::kBadChecksum);
+  EXPECT_EQ(run(changed(good.size() - 1, good.back() ^ 0x40)), InflateStatus::kBadChecksum);
   EXPECT_EQ(run(Bytes(good.begin(), good.end() - 2)), InflateStatus::kTruncated);
 }
 

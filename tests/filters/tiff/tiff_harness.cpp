@@ -162,6 +162,26 @@ std::vector<int32_t> refusal(const Bytes& file) {
   return codes;
 }
 
+std::vector<int32_t> only_error() {
+  const std::vector<ErrorEntry> e = error_entries();
+  if (e.size() != 1) return {};
+  return {e[0].code, e[0].iVal, e[0].lVal};
+}
+
+int32_t page_count(const Bytes& file) {
+  int32_t count = 0;
+  const int32_t status = RX_memory_page_count_get(file.data(), static_cast<int32_t>(file.size()), &count);
+  return status == 0 ? count : -1;
+}
+
+int32_t info(const Bytes& file, RX_BITMAPINFOHEADER* header, int32_t* compression) {
+  RX_BITMAPINFOHEADER h{};
+  int32_t format = 0, c = 0;
+  return RX_memory_info_get(file.data(), static_cast<int32_t>(file.size()), 1, &format,
+                            compression != nullptr ? compression : &c,
+                            header != nullptr ? header : &h);
+}
+
 Pixels load_pixels(const Bytes& file, int32_t page, int32_t tile) {
   RX_HIMAGE image = load(file, page, tile);
   if (image == 0) return {};
@@ -328,6 +348,17 @@ std::string libtiff_complaints(const std::string& path) {
   } while (TIFFReadDirectory(t));
   TIFFClose(t);
   return g_complaints;
+}
+
+::testing::AssertionResult libtiff_sees(const std::string& path, int page, const Bytes& rgb) {
+  bool ok = false;
+  const Pixels p = libtiff_pixels(path, page, &ok);
+  const std::string complaints = libtiff_complaints(path);
+  if (!ok || p.rgb != rgb || !complaints.empty())
+    return ::testing::AssertionFailure() << path << " page " << page << (ok ? "" : ": not decoded")
+                                         << (ok && p.rgb != rgb ? ": other pixels" : "") << "\n"
+                                         << complaints;
+  return ::testing::AssertionSuccess();
 }
 
 std::vector<uint32_t> libtiff_field(const std::string& path, int page, uint32_t tag) {

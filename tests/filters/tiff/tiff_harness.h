@@ -61,6 +61,14 @@ Pixels load_pixels(const Bytes& file, int32_t page = 1, int32_t tile = 0);
 // The error codes of a file that must not load (a failure of the test
 // when it does).
 std::vector<int32_t> refusal(const Bytes& file);
+// The error stack's code, iVal and lVal when it holds exactly one entry;
+// empty otherwise.
+std::vector<int32_t> only_error();
+// The page count (-1 when the call fails), and the information call's status, header and
+// compression, of a file held in memory.
+int32_t page_count(const Bytes& file);
+int32_t info(const Bytes& file, RX_BITMAPINFOHEADER* header = nullptr,
+             int32_t* compression = nullptr);
 // Saves an image into a memory file that already holds `existing`, at
 // page position `position`, with an engine compression code.
 int32_t save(RX_HIMAGE image, Bytes* file, int32_t compression, int32_t position = 0,
@@ -72,6 +80,16 @@ RX_HIMAGE image_from(int32_t width, int32_t height, int32_t bits, const std::vec
 // A test picture: smooth colour with detail, or text-like bilevel marks.
 RX_HIMAGE picture(int32_t width, int32_t height, int32_t bits, uint32_t seed = 1);
 
+// An image deleted when the test's variable goes.
+struct Image {
+  RX_HIMAGE handle;
+  explicit Image(RX_HIMAGE h) : handle(h) {}
+  ~Image() { if (handle != 0) RX_image_delete(handle); }
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+  operator RX_HIMAGE() const { return handle; }
+};
+
 // ---- libtiff ------------------------------------------------------------------
 
 #if RX_HAVE_PEER_LIBTIFF
@@ -82,6 +100,8 @@ Pixels libtiff_pixels(const std::string& path, int page, bool* ok);
 std::string libtiff_complaints(const std::string& path);
 // Field values as libtiff reads them.
 std::vector<uint32_t> libtiff_field(const std::string& path, int page, uint32_t tag);
+// Whether libtiff decodes page `page` to `rgb` without a complaint.
+::testing::AssertionResult libtiff_sees(const std::string& path, int page, const Bytes& rgb);
 #endif
 
 std::string temp_dir();
