@@ -9,7 +9,7 @@ set -eu
 BUILD="cmake ninja-build g++ clang libfuzzer-14-dev libclang-rt-14-dev llvm libgtest-dev
   qt6-base-dev fonts-ipafont-gothic xvfb xauth"
 # Peers the tests check against: programs, Python modules and libraries.
-PEERS="libjpeg62-turbo-dev libjpeg-turbo-progs python3 python3-pil imagemagick graphicsmagick
+PEERS="libjpeg-turbo-progs python3 python3-pil imagemagick graphicsmagick
   netpbm libtiff-tools libtiff-dev libpng-dev zlib1g-dev"
 PACKAGES="$BUILD $PEERS"
 
