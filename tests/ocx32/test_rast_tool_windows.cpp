@@ -115,45 +115,40 @@ TEST_F(ToolWindowTest, NothingIsMadeBeforeTheFirstWriteNorWithoutAnImage) {
   EXPECT_EQ(pw_window_count(), windows);
 }
 
-TEST_F(ToolWindowTest, MagnifierIsMadeAtItsStoredGeometryShownAndHiddenNotDestroyed) {
+// Each is made by its first "on" at its stored geometry (the magnifier's
+// written before it exists, GUIWindow 2; the pan window's untouched, 0, 0,
+// 128 by 96), hidden but kept by "off", and shown again by "on".
+TEST_F(ToolWindowTest, ToolWindowsAreMadeAtTheirStoredGeometryShownAndHiddenNotDestroyed) {
   activate(100, 100);
   load_plain(40, 40, kGrey);
-  // Written before it exists: GUIWindow 2 is the magnifier.
   geometry(2, 30, 40, 150, 110);
-  const int32_t windows = pw_window_count();
-  host.put_i4(kDispMagnifyWindow, 1);
-  HWND m = tool(kDispMagnifyWindow);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(pw_window_count(), windows + 1);
-  expect_placed(m, "Magnify Window", 30, 40, 150, 110);
-
-  host.put_i4(kDispMagnifyWindow, 0);
-  EXPECT_NE(pw_window_valid(m), 0);
-  EXPECT_EQ(pw_window_visible(m), 0);
-  EXPECT_EQ(tool(kDispMagnifyWindow), m);
-  // Values other than 0 and 1 leave it as it is; 1 shows the same window.
-  host.put_i4(kDispMagnifyWindow, 5);
-  EXPECT_EQ(pw_window_visible(m), 0);
-  host.put_i4(kDispMagnifyWindow, 1);
-  EXPECT_EQ(tool(kDispMagnifyWindow), m);
-  EXPECT_NE(pw_window_visible(m), 0);
-  EXPECT_EQ(pw_window_count(), windows + 1);
-}
-
-// The user closing it destroys it; the next TRUE makes it again.
-TEST_F(ToolWindowTest, PanWindowTakesTheDefaultGeometryFalseHidesItAndClosedItIsMadeAgain) {
-  activate(100, 100);
-  load_plain(40, 40, kGrey);
-  host.put_bool(kDispPanWindow, true);
+  const struct {
+    int32_t id;
+    const char* title;
+    int32_t left, top, width, height;
+  } kinds[] = {{kDispMagnifyWindow, "Magnify Window", 30, 40, 150, 110}, {kDispPanWindow, "Pan Window", 0, 0, 128, 96}};
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.title);
+    const auto show = [&](bool on) { k.id == kDispPanWindow ? host.put_bool(k.id, on) : host.put_i4(k.id, on); };
+    const int32_t windows = pw_window_count();
+    show(true);
+    HWND w = tool(k.id);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(pw_window_count(), windows + 1);
+    expect_placed(w, k.title, k.left, k.top, k.width, k.height);
+    show(false);
+    EXPECT_EQ((std::vector<int32_t>{pw_window_visible(w), pw_window_valid(w) != 0}), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(tool(k.id), w);
+    // Magnifier values other than 0 and 1 leave it as it is.
+    if (k.id == kDispMagnifyWindow) host.put_i4(k.id, 5);
+    EXPECT_EQ(pw_window_visible(w), 0);
+    show(true);
+    EXPECT_EQ(tool(k.id), w);
+    EXPECT_NE(pw_window_visible(w), 0);
+    EXPECT_EQ(pw_window_count(), windows + 1);
+  }
+  // The user closing one destroys it; the next TRUE makes it again.
   HWND p = tool(kDispPanWindow);
-  ASSERT_NE(p, nullptr);
-  // The stored geometry of a pan window nobody changed: 0, 0, 128 by 96.
-  expect_placed(p, "Pan Window", 0, 0, 128, 96);
-  host.put_bool(kDispPanWindow, false);
-  EXPECT_EQ((std::vector<int32_t>{pw_window_visible(p), pw_window_valid(p) != 0}), (std::vector<int32_t>{0, 1}));
-  host.put_bool(kDispPanWindow, true);
-  EXPECT_EQ(tool(kDispPanWindow), p);
-  EXPECT_NE(pw_window_visible(p), 0);
   pw_message_send(p, WM_CLOSE, 0, 0);
   EXPECT_EQ(pw_window_valid(p), 0);
   EXPECT_EQ(tool(kDispPanWindow), nullptr);
