@@ -142,6 +142,14 @@ class PlacedCtrlTest : public CtrlTest {
   void TearDown() override;
   // Activates the control over this rectangle of the host; its window.
   HWND activate(int32_t left, int32_t top, int32_t right, int32_t bottom);
+  // Drops the in-place interface and the fixture's own reference, the
+  // last one, so the control goes before the test ends.
+  void release_control() {
+    place_->Release();
+    place_ = nullptr;
+    EXPECT_EQ(host.disp->Release(), 0u);
+    host.disp = nullptr;
+  }
 
   HWND parent_ = nullptr;
   com::IInPlaceControl* place_ = nullptr;

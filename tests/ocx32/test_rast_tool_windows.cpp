@@ -198,10 +198,7 @@ TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindowAndTheControl) {
   host.put_i4(kDispMagnifyWindow, 0);
   ASSERT_NE(tool(kDispPanWindow), nullptr);
   EXPECT_EQ(pw_window_count(), windows + 3);
-  place_->Release();
-  place_ = nullptr;
-  host.disp->Release();
-  host.disp = nullptr;
+  release_control();
   EXPECT_EQ(pw_window_count(), windows);
 }
 
