@@ -118,10 +118,14 @@ TEST_F(CtrlFiles, NoImageMeansSavesAndToneChangesDoNothing) {
   EXPECT_EQ(types(), (std::vector<std::string>{"", ""}));
 }
 
-TEST_F(CtrlFiles, PageWithoutADocumentReloadsFromTheFile) {
+TEST_F(CtrlFiles, SinglePageFileOpensNoDocumentAndPageReloadsFromTheFile) {
   const std::string a = make_bmp("a.bmp", 8, 6);
   host.put_str(kDispLoadImage, a);
   const RX_HIMAGE first = ctrl().current_image();
+  // A single-page file opens no document.
+  host.put_str(kDispLoadDocument, a);
+  EXPECT_FALSE(ctrl().document_open());
+  EXPECT_EQ(ctrl().current_image(), first);
   host.put_i4(kDispPage, 2);  // beyond the page count: nothing is loaded
   EXPECT_EQ(ctrl().current_image(), first);
   host.put_i4(kDispPage, 1);
@@ -134,14 +138,6 @@ TEST_F(CtrlFiles, PageWithoutADocumentReloadsFromTheFile) {
   host.put_i4(kDispPage, 1);
   EXPECT_EQ(ctrl().current_image(), 0u);
   EXPECT_EQ(ctrl().slot_image(1), 0u);
-}
-
-TEST_F(CtrlFiles, SinglePageFileOpensNoDocument) {
-  host.put_str(kDispLoadImage, make_bmp("a.bmp", 8, 6));
-  const RX_HIMAGE before = ctrl().current_image();
-  host.put_str(kDispLoadDocument, path("a.bmp"));
-  EXPECT_FALSE(ctrl().document_open());
-  EXPECT_EQ(ctrl().current_image(), before);
 }
 
 TEST_F(CtrlFiles, MemoryLoadDescribesTheBufferAndSavesBack) {

@@ -169,22 +169,21 @@ TEST_F(CtrlProcessing, DiffusionMonoUsesThresholdOneTwentyEight) {
   EXPECT_EQ(pixel(1, 0)[0], 1);
 }
 
-TEST_F(CtrlProcessing, MedianCutTakesItsColourCountFromAuxiliaryOne) {
-  load(64, 64, 24, 11);
-  aux(1, 64);
-  host.put_bool(kDispMedianCut, true);
-  EXPECT_EQ(bits(), 8);
-  const std::set<uint8_t> used = indices();
-  EXPECT_LE(*used.rbegin(), 63) << "64 colours: indices 0..63";
-  EXPECT_GT(used.size(), 16u);
-}
-
-TEST_F(CtrlProcessing, PopularityAndOctreeReduce) {
-  load(32, 16, 24, 3);
-  aux(1, 16);
-  host.put_bool(kDispPopularity, true);
-  EXPECT_EQ(bits(), 8);
-  EXPECT_LE(*indices().rbegin(), 15);
+// Auxiliary entry 1 gives the colour count: indices 0..count - 1.
+TEST_F(CtrlProcessing, MedianCutPopularityAndOctreeReduce) {
+  const struct {
+    int32_t member, width, height, seed, colours;
+    size_t at_least;  // distinct indices the pattern keeps
+  } cases[] = {{kDispMedianCut, 64, 64, 11, 64, 17}, {kDispPopularity, 32, 16, 3, 16, 1}};
+  for (const auto& c : cases) {
+    load(c.width, c.height, 24, uint32_t(c.seed));
+    aux(1, c.colours);
+    host.put_bool(c.member, true);
+    EXPECT_EQ(bits(), 8) << c.member;
+    const std::set<uint8_t> used = indices();
+    EXPECT_LE(*used.rbegin(), c.colours - 1) << c.member;
+    EXPECT_GE(used.size(), c.at_least) << c.member;
+  }
   load(32, 16, 24, 3);
   host.put_i4(kDispOctreeColors, 16);
   host.put_i8(kDispOctree, 0);
