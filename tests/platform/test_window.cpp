@@ -35,6 +35,13 @@ class UiWindows : public ::testing::Test {
   int windows_before_ = 0;
 };
 
+LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
+  if (m == WM_CREATE) return -1;
+  return pw_window_proc_default(h, m, w, l);
+}
+
+// Creation fails for an unknown class, a child without a parent, and a
+// create refused by the procedure.
 TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
   pw_window_class c{};
   c.proc = recording_proc;
@@ -52,6 +59,8 @@ TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
   EXPECT_EQ(pw_window_create(0, "NoSuchClass", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(pw_window_create(0, recording_class(), "", WS_CHILD, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr)
       << "a child needs a parent";
+  EXPECT_EQ(pw_window_create(0, class_of("TestRefusingClass", refusing_proc), "", 0, 0, 0, 10, 10, nullptr, 0, nullptr),
+            nullptr);
 }
 
 LRESULT holder_a(HWND h, uint32_t m, WPARAM w, LPARAM l) { return pw_window_proc_default(h, m, w, l); }
@@ -115,16 +124,6 @@ TEST_F(UiWindows, CreationSendsCreateThenSizeWithTheClientArea) {
   pg_rect r{0, 0, 192, 124};
   pw_window_rect_adjust(&r, WS_CAPTION | WS_THICKFRAME);
   EXPECT_EQ((Ints{r.right - r.left, r.bottom - r.top}), (Ints{200, 150}));
-}
-
-LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
-  if (m == WM_CREATE) return -1;
-  return pw_window_proc_default(h, m, w, l);
-}
-
-TEST_F(UiWindows, CreateRefusedByTheProcedureGivesNoWindow) {
-  EXPECT_EQ(pw_window_create(0, class_of("TestRefusingClass", refusing_proc), "", 0, 0, 0, 10, 10, nullptr, 0, nullptr),
-            nullptr);
 }
 
 TEST_F(UiWindows, PostedMessagesArriveInOrderThroughThePump) {
