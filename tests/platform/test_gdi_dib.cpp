@@ -278,15 +278,13 @@ TEST(GdiDisplays, DepthsAndCapabilities) {
   EXPECT_EQ(pg_display_create(2), nullptr);
 }
 
-TEST(GdiDisplays, MapModeIsText) {
-  MemDc m(24, 2, 2);
+// The map mode is text, the only one; the clip box is the surface cut by
+// the stored rectangle.
+TEST(GdiDisplays, MapModeIsTextAndClipBoxIsTheSurfaceCutByTheStoredRectangle) {
+  MemDc m(24, 10, 8);
   EXPECT_EQ(pg_map_mode_set(m.dc, MM_TEXT), MM_TEXT);
   EXPECT_EQ(pg_map_mode_set(m.dc, 2), 0);
   EXPECT_EQ(pg_map_mode_get(m.dc), MM_TEXT);
-}
-
-TEST(GdiDisplays, ClipBoxIsTheSurfaceCutByTheStoredRectangle) {
-  MemDc m(24, 10, 8);
   pg_rect r{};
   const auto sides = [&] { return std::vector<int32_t>{r.left, r.top, r.right, r.bottom}; };
   EXPECT_EQ(pg_clip_box_get(m.dc, &r), PG_SIMPLEREGION);
