@@ -68,9 +68,7 @@ class ToolWindowTest : public PlacedCtrlTest {
   static Shot shot(HWND w) {
     pg_rect r{};
     pw_client_rect_get(w, &r);
-    Shot s{r.right, r.bottom, std::vector<uint32_t>(size_t(r.right) * r.bottom)};
-    pw_window_render(w, s.px.data(), s.width, s.height, s.width);
-    return s;
+    return Shot{r.right, r.bottom, dtest::shown(w)};
   }
   // A tool window with its caption, shown, its client area `width` x
   // `height` and its frame's corner at (left, top).

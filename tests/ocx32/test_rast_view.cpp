@@ -289,9 +289,7 @@ TEST_F(ViewTest, EraseWithoutAnImageFillsWithTheBackColour) {
   host.put_i4(kDispBackColor, static_cast<int32_t>(PG_RGB(200, 100, 50)));
   pw_window_invalidate(w, nullptr, 1);
   pw_window_update(w);
-  std::vector<uint32_t> px(30 * 30);
-  pw_window_render(w, px.data(), 30, 30, 30);
-  EXPECT_EQ(px[5 * 30 + 5] & 0xFFFFFFu, 0xC86432u);  // 0xRRGGBB of (200, 100, 50)
+  EXPECT_EQ(dtest::shown(w)[5 * 30 + 5], 0xC86432u);  // 0xRRGGBB of (200, 100, 50)
 }
 
 TEST_F(ViewTest, AutoRedrawOffKeepsRedrawFromPainting) {
@@ -383,8 +381,7 @@ TEST_F(ViewTest, ZoomBottomZoomsToTheWrittenRectangleInvertedOrEmpty) {
     zoom_to(r.sides[0], r.sides[1], r.sides[2], r.sides[3]);
     EXPECT_EQ(zoom(), r.zoom);
   }
-  std::vector<uint32_t> px(100 * 100);
-  pw_window_render(w, px.data(), 100, 100, 100);
+  dtest::shown(w);
 }
 
 TEST_F(ViewTest, ZoomKeysInTheWindowShowInZoomLevel) {
