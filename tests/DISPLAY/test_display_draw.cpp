@@ -21,6 +21,27 @@ namespace {
 
 class DisplayDraw : public EngineTest {};
 
+// An image deleted when it goes out of scope.
+struct Owned {
+  RX_HIMAGE h;
+  Owned(RX_HIMAGE image) : h(image) {}  // NOLINT: made from the helpers' handles
+  ~Owned() { RX_image_delete(h); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  operator RX_HIMAGE() const { return h; }
+};
+
+// Draws `im` over the device rectangle `rect` of a w x h device of `bits`,
+// filled first with `fill` when one is given; the device's pixels.
+std::vector<Rgb> drawn(RX_HIMAGE im, int32_t bits, int32_t w, int32_t h, const std::vector<int32_t>& rect,
+                       int64_t fill = -1) {
+  Device dev(bits, w, h);
+  if (fill >= 0) dev.fill(Rgb(fill));
+  set_rect(im, rect[0], rect[1], rect[2], rect[3]);
+  EXPECT_EQ(RX_display_image(im, dev.handle()), 0);
+  return dev.pixels();
+}
+
 TEST_F(DisplayDraw, PeerSamplesOfEveryDepthShowTheirOwnPixels) {
   const std::filesystem::path dir = std::filesystem::path(RX_TEST_DATA_DIR) / "bmp" / "peer";
   int checked = 0;
@@ -88,52 +109,32 @@ TEST_P(DisplayDrawKernels, ReductionsAndEnlargementsFollowTheColumnAndRowMaps) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << " into " << c.rect[2] - c.rect[0] << " x "
                                       << c.rect[3] - c.rect[1] << " at " << c.rect[0] << "," << c.rect[1]);
-    RX_HIMAGE im = ramp(c.w, c.h);
+    Owned im = ramp(c.w, c.h);
     Device dev(24, c.device_w, c.device_h);
     set_rect(im, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
     ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
     expect_maps(dev, c.cols, c.rows);
-    RX_image_delete(im);
   }
   // Only the image rectangle is drawn: (1, 1, 2, 1) keeps two rows, so
   // rows 1..2 of columns 1..2 into one device row show row 1.
-  RX_HIMAGE im = ramp(4, 3);
+  Owned im = ramp(4, 3);
   const int32_t part[4] = {1, 1, 2, 1};
   ASSERT_EQ(RX_display_image_rect_set(im, part), 0);
-  set_rect(im, 0, 0, 2, 1);
-  Device dev(24, 2, 1);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{grey(11), grey(12)}));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(im, 24, 2, 1, {0, 0, 2, 1}), (std::vector<Rgb>{grey(11), grey(12)}));
 }
 
 TEST_F(DisplayDraw, RunsImagesPlaceEachRunByTheRunsMap) {
+  const Rgb B = 0, W = 0xFFFFFF;
   // Source column c starts at device column floor(c w / 6) for w = 4:
   // black at column 1 covers device column 0, at column 3 nothing.
-  RX_HIMAGE im = bilevel({"101011"});
-  Device dev(24, 4, 1);
-  set_rect(im, 0, 0, 4, 1);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  const Rgb B = 0, W = 0xFFFFFF;
-  EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{B, W, W, W}));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(Owned(bilevel({"101011"})), 24, 4, 1, {0, 0, 4, 1}), (std::vector<Rgb>{B, W, W, W}));
   // Enlarged three to seven: column 1 starts at 2 and ends at 4.
-  im = bilevel({"101"});
-  Device wide(24, 7, 1);
-  set_rect(im, 0, 0, 7, 1);
-  ASSERT_EQ(RX_display_image(im, wide.handle()), 0);
-  EXPECT_EQ(wide.pixels(), (std::vector<Rgb>{W, W, B, B, W, W, W}));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(Owned(bilevel({"101"})), 24, 7, 1, {0, 0, 7, 1}), (std::vector<Rgb>{W, W, B, B, W, W, W}));
 }
 
 TEST_P(DisplayDrawKernels, NarrowDeviceRectangleStillShowsAColumn) {
-  RX_HIMAGE im = ramp(5, 1);
-  Device dev(24, 3, 1);
-  dev.fill(rgb(1, 2, 3));
-  set_rect(im, 1, 0, 2, 1);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{rgb(1, 2, 3), grey(0), rgb(1, 2, 3)}));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(Owned(ramp(5, 1)), 24, 3, 1, {1, 0, 2, 1}, rgb(1, 2, 3)),
+            (std::vector<Rgb>{rgb(1, 2, 3), grey(0), rgb(1, 2, 3)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, DisplayDrawKernels,
@@ -141,23 +142,16 @@ INSTANTIATE_TEST_SUITE_P(Kernels, DisplayDrawKernels,
                          [](const auto& p) { return p.param == rx::KernelLevel::kReference ? "Reference" : "Fast"; });
 
 TEST_F(DisplayDraw, BackgroundStripsFillTheClipOutsideTheImage) {
-  RX_HIMAGE im = ramp(2, 2);
+  Owned im = ramp(2, 2);
   const RX_RGBQUAD blue{200, 0, 0, 0};
   ASSERT_EQ(RX_display_background_set(im, 0, nullptr, &blue, 1), 0);
-  Device dev(24, 6, 5);
-  set_rect(im, 2, 1, 4, 3);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
   const Rgb bg = rgb(0, 0, 200);
-  EXPECT_EQ(dev.pixels(), expected(6, 5, [&](int x, int y) {
+  EXPECT_EQ(drawn(im, 24, 6, 5, {2, 1, 4, 3}), expected(6, 5, [&](int x, int y) {
               return x >= 2 && x < 4 && y >= 1 && y < 3 ? grey(x - 2 + 10 * (y - 1)) : bg;
             }));
   // A device rectangle outside the clip box draws nothing but the strips.
-  dev.fill(rgb(9, 9, 9));
-  set_rect(im, 40, 40, 50, 50);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.pixels(), std::vector<Rgb>(30, bg));
+  EXPECT_EQ(drawn(im, 24, 6, 5, {40, 40, 50, 50}, rgb(9, 9, 9)), std::vector<Rgb>(30, bg));
   EXPECT_EQ(rx::display_last_draw_stats().bands, 0);
-  RX_image_delete(im);
 }
 
 TEST_F(DisplayDraw, PatternBackgroundTakesTheForegroundAndBackgroundColours) {
@@ -165,101 +159,77 @@ TEST_F(DisplayDraw, PatternBackgroundTakesTheForegroundAndBackgroundColours) {
   std::vector<uint8_t> rows(16, 0);
   for (int y = 0; y < 8; ++y) rows[size_t(2 * y)] = 0xAA;
   HBITMAP pattern = pg_bitmap_create(8, 8, 1, 1, rows.data());
-  RX_HIMAGE im = ramp(1, 1);
+  Owned im = ramp(1, 1);
   const RX_RGBQUAD fg{0, 0, 255, 0}, bg{0, 255, 0, 0};
   ASSERT_EQ(RX_display_background_set(im, reinterpret_cast<uintptr_t>(pattern), &fg, &bg, 1), 0);
-  Device dev(24, 4, 2);
-  set_rect(im, 3, 1, 4, 2);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.at(0, 0), rgb(0, 255, 0));
-  EXPECT_EQ(dev.at(1, 0), rgb(255, 0, 0));
-  EXPECT_EQ(dev.at(2, 1), rgb(0, 255, 0));
-  EXPECT_EQ(dev.at(3, 1), grey(0));
+  std::vector<Rgb> px = drawn(im, 24, 4, 2, {3, 1, 4, 2});
+  EXPECT_EQ((std::vector<Rgb>{px[0], px[1], px[6], px[7]}),
+            (std::vector<Rgb>{rgb(0, 255, 0), rgb(255, 0, 0), rgb(0, 255, 0), grey(0)}));
   // A bitmap deleted since keeps the draw going with the colour.
   pg_bitmap_delete(pattern);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.at(1, 0), rgb(0, 255, 0));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(im, 24, 4, 2, {3, 1, 4, 2})[1], rgb(0, 255, 0));
 }
 
 TEST_F(DisplayDraw, PatternBitmapsAreCheckedWhenSet) {
-  RX_HIMAGE im = ramp(1, 1);
+  Owned im = ramp(1, 1);
   const RX_RGBQUAD red{0, 0, 255, 0};
-  HBITMAP wide = pg_bitmap_create(9, 8, 1, 1, nullptr);
-  EXPECT_EQ(RX_display_background_set(im, reinterpret_cast<uintptr_t>(wide), nullptr, &red, 1), 1);
-  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_INVALID_DDB});
+  // Nine pixels wide, of the device's depth, and no bitmap at all.
   Device dev(24, 2, 2);
-  HBITMAP deep = pg_bitmap_create_compatible(dev.dc, 8, 8);
-  EXPECT_EQ(RX_display_background_set(im, reinterpret_cast<uintptr_t>(deep), nullptr, &red, 1), 1);
-  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_INVALID_DDB});
-  EXPECT_EQ(RX_display_background_set(im, 0x5151, nullptr, &red, 1), 1);
-  EXPECT_EQ(error_codes(), std::vector<int32_t>{RXE_DDB_DIMENSIONS});
+  HBITMAP wide = pg_bitmap_create(9, 8, 1, 1, nullptr), deep = pg_bitmap_create_compatible(dev.dc, 8, 8);
+  const std::pair<uintptr_t, int32_t> refused[] = {{reinterpret_cast<uintptr_t>(wide), RXE_INVALID_DDB},
+                                                   {reinterpret_cast<uintptr_t>(deep), RXE_INVALID_DDB},
+                                                   {0x5151, RXE_DDB_DIMENSIONS}};
+  for (const auto& [bitmap, code] : refused) {
+    EXPECT_EQ(RX_display_background_set(im, bitmap, nullptr, &red, 1), 1) << bitmap;
+    EXPECT_EQ(error_codes(), std::vector<int32_t>{code}) << bitmap;
+  }
   // Nothing of a refused call is kept.
   uintptr_t pattern = 1;
   RX_RGBQUAD back{};
   int32_t on = -1;
   RX_display_background_get(im, &pattern, nullptr, &back, &on);
-  EXPECT_EQ(pattern, 0u);
-  EXPECT_EQ(on, 0);
-  EXPECT_EQ(back.rgbRed, 127);
+  EXPECT_EQ((std::vector<int64_t>{int64_t(pattern), on, back.rgbRed}), (std::vector<int64_t>{0, 0, 127}));
   pg_bitmap_delete(wide);
   pg_bitmap_delete(deep);
-  RX_image_delete(im);
 }
 
 TEST_F(DisplayDraw, TransparentColourLetsTheDeviceShowThrough) {
   const Rgb key = rgb(0, 255, 0), under = rgb(50, 60, 70);
-  RX_HIMAGE photo = image(24, 4, 1, {}, [&](int32_t x, int32_t) {
+  Owned photo = image(24, 4, 1, {}, [&](int32_t x, int32_t) {
     return std::vector<uint32_t>{rgb(255, 0, 0), key, rgb(0, 0, 255), key}[size_t(x)];
   });
-  RX_HIMAGE indexed = image(8, 4, 1, {rgb(255, 0, 0), rgb(0, 0, 255), key}, [](int32_t x, int32_t) {
+  Owned indexed = image(8, 4, 1, {rgb(255, 0, 0), rgb(0, 0, 255), key}, [](int32_t x, int32_t) {
     return std::vector<uint32_t>{0, 2, 1, 2}[size_t(x)];
   });
   const RX_RGBQUAD k{0, 255, 0, 0};
-  for (RX_HIMAGE im : {photo, indexed}) {
+  for (RX_HIMAGE im : {RX_HIMAGE(photo), RX_HIMAGE(indexed)}) {
     ASSERT_EQ(RX_display_transparent_set(im, &k, 1), 0);
-    set_rect(im, 0, 0, 4, 1);
-    Device dev(24, 4, 1);
-    dev.fill(under);
-    ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-    EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{rgb(255, 0, 0), under, rgb(0, 0, 255), under}));
+    EXPECT_EQ(drawn(im, 24, 4, 1, {0, 0, 4, 1}, under), (std::vector<Rgb>{rgb(255, 0, 0), under, rgb(0, 0, 255), under}));
   }
   // On a 16-bit device the colour compares as 5-5-5.
-  Device dev16(16, 4, 1);
-  dev16.fill(rgb(0, 0, 0));
-  ASSERT_EQ(RX_display_image(photo, dev16.handle()), 0);
-  EXPECT_EQ(dev16.at(1, 0), rgb(0, 0, 0));
-  EXPECT_EQ(dev16.at(0, 0), rgb(255, 0, 0));
+  const std::vector<Rgb> on16 = drawn(photo, 16, 4, 1, {0, 0, 4, 1}, rgb(0, 0, 0));
+  EXPECT_EQ((std::vector<Rgb>{on16[0], on16[1]}), (std::vector<Rgb>{rgb(255, 0, 0), rgb(0, 0, 0)}));
   // White of a 1-bit page shows through on a display (monochrome bitmap).
-  RX_HIMAGE page = bilevel({"0101"});
+  Owned page = bilevel({"0101"});
   const RX_RGBQUAD white{255, 255, 255, 0};
   RX_display_transparent_set(page, &white, 1);
-  set_rect(page, 0, 0, 4, 1);
-  Device dev(24, 4, 1);
-  dev.fill(under);
-  ASSERT_EQ(RX_display_image(page, dev.handle()), 0);
-  EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{0, under, 0, under}));
-  for (RX_HIMAGE im : {photo, indexed, page}) RX_image_delete(im);
+  EXPECT_EQ(drawn(page, 24, 4, 1, {0, 0, 4, 1}, under), (std::vector<Rgb>{0, under, 0, under}));
 }
 
 TEST_F(DisplayDraw, RasterOperationAppliesToEveryBand) {
-  RX_HIMAGE im = ramp(3, 1);
+  Owned im = ramp(3, 1);
   ASSERT_EQ(RX_display_ROP_set(im, NOTSRCCOPY), 0);
   uint32_t rop = 0;
   RX_display_ROP_get(im, &rop);
   EXPECT_EQ(rop, uint32_t(NOTSRCCOPY));
-  set_rect(im, 0, 0, 3, 1);
-  Device dev(24, 3, 1);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
-  EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{grey(255), grey(254), grey(253)}));
-  RX_image_delete(im);
+  EXPECT_EQ(drawn(im, 24, 3, 1, {0, 0, 3, 1}), (std::vector<Rgb>{grey(255), grey(254), grey(253)}));
 }
 
 TEST_P(DisplayDrawKernels, RefusedBlitLeavesARedHatchedRectangle) {
   // A plain copy (which the fast kernels hand to the device whole) and a
   // dithered one (always in bands), each refused by the device.
   for (int32_t dither : {0, 2}) {
-    RX_HIMAGE im = ramp(16, 16);
+    Owned im = ramp(16, 16);
     ASSERT_EQ(RX_display_dither_mode_set(im, dither), 0);
     Device dev(dither == 2 ? 8 : 24, 16, 16);
     pg_bk_colour_set(dev.dc, PG_RGB(255, 255, 255));
@@ -276,7 +246,6 @@ TEST_P(DisplayDrawKernels, RefusedBlitLeavesARedHatchedRectangle) {
     }
     // Forward diagonals every 8 pixels: two pixels of each 8 x 1 stretch.
     EXPECT_EQ(red, 16 * 2) << dither;
-    RX_image_delete(im);
   }
 }
 
@@ -284,36 +253,24 @@ TEST_F(DisplayDraw, BandsStayWithinTheBudget) {
   // Bands as the reference kernels build them (the fast ones hand a plain
   // copy to the device without a band).
   rx::KernelLevelScope reference(rx::KernelLevel::kReference);
-  RX_HIMAGE im = image(24, 1920, 1080, {}, [](int32_t x, int32_t y) { return uint32_t(x * 7 + y); });
   {
-    Device dev(32, 1920, 1080);
-    set_rect(im, 0, 0, 1920, 1080);
-    ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
+    Owned im = image(24, 1920, 1080, {}, [](int32_t x, int32_t y) { return uint32_t(x * 7 + y); });
+    const std::vector<Rgb> px = drawn(im, 32, 1920, 1080, {0, 0, 1920, 1080});
     const rx::DrawStats& s = rx::display_last_draw_stats();
-    // 65495 bytes of rows of 5760: 11 rows a band, 99 bands.
-    EXPECT_EQ(s.target, 24);
-    EXPECT_EQ(s.band_height, 11);
-    EXPECT_EQ(s.bands, 99);
-    EXPECT_EQ(s.band_bytes, 40 + 5760 * 11);
-    // The band and the two maps are all a draw takes.
-    EXPECT_EQ(s.scratch_bytes, s.band_bytes + 4 * (1921 + 1081));
-    EXPECT_EQ(dev.at(1919, 1079), Rgb(1919 * 7 + 1079));
+    // 65495 bytes of rows of 5760: 11 rows a band, 99 bands; the band and
+    // the two maps are all a draw takes.
+    EXPECT_EQ((std::vector<int64_t>{s.target, s.band_height, s.bands, s.band_bytes, s.scratch_bytes}),
+              (std::vector<int64_t>{24, 11, 99, 40 + 5760 * 11, 40 + 5760 * 11 + 4 * (1921 + 1081)}));
+    EXPECT_EQ(px.back(), Rgb(1919 * 7 + 1079));
   }
-  RX_image_delete(im);
   // A row too wide for one band is split across: 21830 pixels of 24 bits
   // fill 65492 bytes.
-  im = image(24, 30000, 2, {}, [](int32_t x, int32_t y) { return uint32_t(x + 100000 * y); });
-  Device dev(24, 30000, 2);
-  set_rect(im, 0, 0, 30000, 2);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
+  Owned im = image(24, 30000, 2, {}, [](int32_t x, int32_t y) { return uint32_t(x + 100000 * y); });
+  const std::vector<Rgb> px = drawn(im, 24, 30000, 2, {0, 0, 30000, 2});
   const rx::DrawStats& s = rx::display_last_draw_stats();
-  EXPECT_EQ(s.band_width, 21830);
-  EXPECT_EQ(s.band_height, 1);
-  EXPECT_EQ(s.bands, 4);
+  EXPECT_EQ((std::vector<int64_t>{s.band_width, s.band_height, s.bands}), (std::vector<int64_t>{21830, 1, 4}));
   EXPECT_LE(s.band_bytes, 65535);
-  EXPECT_EQ(dev.at(25000, 1), Rgb(25000 + 100000));
-  EXPECT_EQ(dev.at(21829, 0), Rgb(21829));
-  RX_image_delete(im);
+  EXPECT_EQ((std::vector<Rgb>{px[30000 + 25000], px[21829]}), (std::vector<Rgb>{Rgb(25000 + 100000), Rgb(21829)}));
 }
 
 TEST_F(DisplayDraw, PlainCopiesGoStraightToTheDeviceWithTheReferencePixels) {
@@ -360,7 +317,7 @@ struct Progress {
 };
 
 TEST_F(DisplayDraw, PrintingReportsProgressAndStopsWhenAsked) {
-  RX_HIMAGE im = ramp(4, 10);
+  Owned im = ramp(4, 10);
   set_rect(im, 0, 0, 4, 10);
   HDC printer = pg_printer_dc_create(8, 12, 300);
   Progress p;
@@ -368,8 +325,7 @@ TEST_F(DisplayDraw, PrintingReportsProgressAndStopsWhenAsked) {
   ASSERT_EQ(RX_display_image(im, reinterpret_cast<uintptr_t>(printer)), 0);
   EXPECT_EQ(p.rows, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(p.height, 10);
-  const COLORREF c = pg_pixel_get(printer, 3, 9);
-  EXPECT_EQ(c, PG_RGB(93, 93, 93));
+  EXPECT_EQ(pg_pixel_get(printer, 3, 9), PG_RGB(93, 93, 93));
   p = Progress{};
   p.stop_at = 3;
   EXPECT_EQ(RX_display_image(im, reinterpret_cast<uintptr_t>(printer)), 1);
@@ -379,20 +335,18 @@ TEST_F(DisplayDraw, PrintingReportsProgressAndStopsWhenAsked) {
             (std::vector<int32_t>{RXE_INTERRUPTED_BY_USER, 3, 10}));
   // Displays draw without asking.
   p = Progress{};
-  Device dev(24, 4, 10);
-  ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
+  drawn(im, 24, 4, 10, {0, 0, 4, 10});
   EXPECT_TRUE(p.rows.empty());
   RX_status_callback_set(nullptr, 0);
   pg_dc_delete(printer);
-  RX_image_delete(im);
 }
 
 TEST_F(DisplayDraw, SixteenBitImagesNeedTheirExtension) {
   const uint32_t grey_masks[3] = {0xFFFF, 0xFFFF, 0xFFFF};
   std::vector<uint8_t> d = dib(16, 2, 1, {}, [](int32_t x, int32_t) { return x ? 0x1234u : 0xFFFFu; },
                                RX_BI_GRAY16, grey_masks);
-  RX_HIMAGE gray = test::create(d);
-  ASSERT_NE(gray, 0u);
+  Owned gray = test::create(d);
+  ASSERT_NE(gray.h, 0u);
   Device dev(24, 2, 1);
   dev.fill(rgb(1, 1, 1));
   set_rect(gray, 0, 0, 2, 1);
@@ -404,31 +358,22 @@ TEST_F(DisplayDraw, SixteenBitImagesNeedTheirExtension) {
   EXPECT_EQ(dev.pixels(), (std::vector<Rgb>{grey(255), grey(0x12)}));
   // 16-bit colour, 5-6-5: each channel spread over 0..255.
   const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
-  RX_HIMAGE colour = test::create(dib(16, 3, 1, {}, [](int32_t x, int32_t) {
+  Owned colour = test::create(dib(16, 3, 1, {}, [](int32_t x, int32_t) {
     return std::vector<uint32_t>{0xF800, 0x07E0, 0x0010}[size_t(x)];
   }, RX_BI_BITFIELDS, masks));
-  ASSERT_NE(colour, 0u);
-  set_rect(colour, 0, 0, 3, 1);
-  Device dev3(24, 3, 1);
-  EXPECT_EQ(RX_display_image(colour, dev3.handle()), 0);
-  EXPECT_EQ(dev3.pixels(), (std::vector<Rgb>{rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 132)}));
+  ASSERT_NE(colour.h, 0u);
+  EXPECT_EQ(drawn(colour, 24, 3, 1, {0, 0, 3, 1}), (std::vector<Rgb>{rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 132)}));
   // Masks with gaps count from their lowest to their highest bit: 0x8001
   // spans 16 bits, so all of it is 0x80 of 0xFF, 128 / 255 of the way.
   const uint32_t gaps[3] = {0x8001, 0x0000, 0x0000};
-  RX_HIMAGE odd = test::create(dib(16, 1, 1, {}, [](int32_t, int32_t) { return 0xFFFFu; }, RX_BI_BITFIELDS, gaps));
-  set_rect(odd, 0, 0, 1, 1);
-  Device dev1(24, 1, 1);
-  EXPECT_EQ(RX_display_image(odd, dev1.handle()), 0);
-  EXPECT_EQ(dev1.at(0, 0), rgb(128, 0, 0));
+  Owned odd = test::create(dib(16, 1, 1, {}, [](int32_t, int32_t) { return 0xFFFFu; }, RX_BI_BITFIELDS, gaps));
+  EXPECT_EQ(drawn(odd, 24, 1, 1, {0, 0, 1, 1}), std::vector<Rgb>{rgb(128, 0, 0)});
   rx::display_extension_assume(-1);
-  RX_image_delete(odd);
-  RX_image_delete(gray);
-  RX_image_delete(colour);
 }
 
 TEST_F(DisplayDraw, FourBitImageOnAPaletteDeviceKeepsItsColoursOrGoesThroughTheCube) {
   const std::vector<Rgb> pal = {rgb(100, 150, 160), rgb(20, 40, 60), rgb(160, 0, 90)};
-  RX_HIMAGE im = image(4, 8, 8, pal, [](int32_t x, int32_t y) { return uint32_t((x + y) % 3); });
+  Owned im = image(4, 8, 8, pal, [](int32_t x, int32_t y) { return uint32_t((x + y) % 3); });
   set_rect(im, 0, 0, 8, 8);
   Device dev(8, 8, 8);
   ASSERT_EQ(RX_display_image(im, dev.handle()), 0);
@@ -444,25 +389,6 @@ TEST_F(DisplayDraw, FourBitImageOnAPaletteDeviceKeepsItsColoursOrGoesThroughTheC
   // Pixel (0, 0): phases (7, 0), tA = 31: (100, 150, 160) -> 0x40 | 0x0C | 2,
   // the cube colour (73, 109, 170).
   EXPECT_EQ(dev.at(0, 0), rgb(73, 109, 170));
-  RX_image_delete(im);
-}
-
-TEST_F(DisplayDraw, ProgressiveLoadDrawsThroughTheDisplayEngine) {
-  RX_HIMAGE src = image(24, 5, 4, {}, [](int32_t x, int32_t y) { return rgb(x * 40, y * 50, 7); });
-  const std::string path = testing::TempDir() + "/display_progressive.bmp";
-  ASSERT_EQ(RX_image_save_file(src, path.c_str(), RX_FORMAT_BMP), 0);
-  Device dev(24, 5, 4);
-  RX_HIMAGE loaded = 0;
-  ASSERT_EQ(RX_image_load_display(path.c_str(), dev.handle(), nullptr, 0, &loaded), 0);
-  EXPECT_EQ(dev.pixels(), expected(5, 4, [](int x, int y) { return rgb(x * 40, y * 50, 7); }));
-  // The image's own clip is left as it was.
-  EXPECT_EQ(rx::record_of(loaded)->display.clip_on, 0);
-  RX_HIMAGE none = 0;
-  EXPECT_EQ(RX_image_load_display(path.c_str(), 0, nullptr, 0, &none), 0);
-  RX_image_delete(none);
-  RX_image_delete(loaded);
-  RX_image_delete(src);
-  std::remove(path.c_str());
 }
 
 // The load's hook as the engine installs it, watched: after each band the
@@ -483,11 +409,24 @@ void watched_hook(uintptr_t dc, RX_HIMAGE image, const rx::LoadDisplayBand* band
 
 void twice_as_large(uintptr_t, RX_HIMAGE image) { set_rect(image, 0, 0, 10, 8); }
 
-TEST_F(DisplayDraw, ProgressiveLoadDrawsEachBandAsItArrives) {
+TEST_F(DisplayDraw, ProgressiveLoadDrawsThroughTheDisplayEngineEachBandAsItArrives) {
   auto colour = [](int32_t x, int32_t y) { return rgb(x * 40, y * 50, 7); };
-  RX_HIMAGE src = image(24, 5, 4, {}, colour);
+  Owned src = image(24, 5, 4, {}, colour);
   const std::string path = testing::TempDir() + "/display_progressive_bands.bmp";
   ASSERT_EQ(RX_image_save_file(src, path.c_str(), RX_FORMAT_BMP), 0);
+  {
+    // At its own size, without a created callback.
+    Device dev(24, 5, 4);
+    RX_HIMAGE loaded = 0;
+    ASSERT_EQ(RX_image_load_display(path.c_str(), dev.handle(), nullptr, 0, &loaded), 0);
+    Owned kept = loaded;
+    EXPECT_EQ(dev.pixels(), expected(5, 4, colour));
+    // The image's own clip is left as it was.
+    EXPECT_EQ(rx::record_of(loaded)->display.clip_on, 0);
+    RX_HIMAGE none = 0;
+    EXPECT_EQ(RX_image_load_display(path.c_str(), 0, nullptr, 0, &none), 0);
+    Owned kept_none = none;
+  }
   // The created callback doubles the device rectangle: each stored row
   // covers two device rows, drawn by the column and row maps.
   const Rgb fill = rgb(1, 2, 3);
@@ -515,7 +454,6 @@ TEST_F(DisplayDraw, ProgressiveLoadDrawsEachBandAsItArrives) {
       }
   }
   RX_image_delete(loaded);
-  RX_image_delete(src);
   std::remove(path.c_str());
 }
 

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RastCtl.h"
@@ -30,6 +32,37 @@ struct Host {
   std::string get_str(int32_t id) const;
   int64_t get_int(int32_t id) const;  // any integer or BOOL member
   double get_r8(int32_t id) const;
+  // Several writes of one variant type in order, and several reads at once.
+  void put_i2s(std::initializer_list<std::pair<int32_t, int16_t>> writes) const {
+    for (const auto& w : writes) put_i2(w.first, w.second);
+  }
+  void put_i4s(std::initializer_list<std::pair<int32_t, int32_t>> writes) const {
+    for (const auto& w : writes) put_i4(w.first, w.second);
+  }
+  std::vector<int64_t> get_ints(std::initializer_list<int32_t> ids) const {
+    std::vector<int64_t> v;
+    for (int32_t id : ids) v.push_back(get_int(id));
+    return v;
+  }
+};
+
+using Ints = std::vector<int64_t>;
+
+// A site that answers for design or run mode and for data binding.
+struct TestSite final : com::IControlSite {
+  bool user_mode = true;
+  bool refuse_edit = false;
+  int changed = 0;
+  explicit TestSite(bool run_mode = true) : user_mode(run_mode) {}
+  com::HRESULT QueryInterface(const com::IID&, void** out) override { *out = this; return com::S_OK; }
+  uint32_t AddRef() override { return 2; }
+  uint32_t Release() override { return 1; }
+  com::HRESULT GetAmbientUserMode(com::VARIANT_BOOL* mode) override {
+    *mode = user_mode ? com::VARIANT_TRUE : com::VARIANT_FALSE;
+    return com::S_OK;
+  }
+  com::HRESULT OnRequestEdit(com::DISPID) override { return refuse_edit ? com::S_FALSE : com::S_OK; }
+  com::HRESULT OnChanged(com::DISPID) override { ++changed; return com::S_OK; }
 };
 
 // An event sink that records every event and can answer StatusEvent.
@@ -109,6 +142,14 @@ class PlacedCtrlTest : public CtrlTest {
   void TearDown() override;
   // Activates the control over this rectangle of the host; its window.
   HWND activate(int32_t left, int32_t top, int32_t right, int32_t bottom);
+  // Drops the in-place interface and the fixture's own reference, the
+  // last one, so the control goes before the test ends.
+  void release_control() {
+    place_->Release();
+    place_ = nullptr;
+    EXPECT_EQ(host.disp->Release(), 0u);
+    host.disp = nullptr;
+  }
 
   HWND parent_ = nullptr;
   com::IInPlaceControl* place_ = nullptr;

@@ -3,6 +3,7 @@
 // scripted save-file dialog and clipboard.
 #include <fstream>
 #include <regex>
+#include <utility>
 #include <sstream>
 
 #include "ocx32/ctrl_harness.h"
@@ -37,6 +38,13 @@ class CtrlDialogs : public CtrlTest {
     return s;
   }
   void fail_a_load() { host.put_str(kDispLoadImage, path("missing.bmp")); }
+  // Reports on, `loads` failing loads, and the report window they showed.
+  HWND reported(int loads = 1) {
+    host.put_i4(kDispDebugLevel, 1);
+    for (int i = 0; i < loads; ++i) fail_a_load();
+    EXPECT_NE(window(), nullptr);
+    return window();
+  }
 };
 
 std::string slurp(const std::string& p) {
@@ -115,15 +123,13 @@ TEST_F(CtrlDialogs, TwoFailingLoadsLeaveTwoBlocksInTheWindow) {
 }
 
 TEST_F(CtrlDialogs, CloseHidesAndTheNextErrorShowsTheSameWindowWithBothBlocks) {
-  host.put_i4(kDispDebugLevel, 1);
-  fail_a_load();
-  HWND w = window();
+  HWND w = reported();
   ASSERT_NE(w, nullptr);
   const std::string one = item_text(w, kErrorTextId);
   const int32_t windows = pw_window_count();
+  const auto hidden = [&] { return pw_window_valid(w) && !pw_window_visible(w); };
   ASSERT_EQ(pw_dialog_item_click(w, kErrorCloseId), 1);
-  EXPECT_TRUE(pw_window_valid(w)) << "hidden, not destroyed";
-  EXPECT_FALSE(pw_window_visible(w));
+  EXPECT_TRUE(hidden()) << "hidden, not destroyed";
   EXPECT_FALSE(ctrl().error_report().visible());
   fail_a_load();
   EXPECT_EQ(window(), w);
@@ -132,19 +138,14 @@ TEST_F(CtrlDialogs, CloseHidesAndTheNextErrorShowsTheSameWindowWithBothBlocks) {
   EXPECT_EQ(item_text(w, kErrorTextId), one + one);
   // The window's close box and Escape hide it as well.
   pw_message_send(w, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(pw_window_valid(w));
-  EXPECT_FALSE(pw_window_visible(w));
+  EXPECT_TRUE(hidden());
   fail_a_load();
   pw_message_send(w, WM_COMMAND, PW_IDCANCEL, 0);
-  EXPECT_TRUE(pw_window_valid(w));
-  EXPECT_FALSE(pw_window_visible(w));
+  EXPECT_TRUE(hidden());
 }
 
 TEST_F(CtrlDialogs, SavingTheLogTwiceWritesTheTextTwice) {
-  host.put_i4(kDispDebugLevel, 1);
-  fail_a_load();
-  fail_a_load();
-  HWND w = window();
+  HWND w = reported(2);
   ASSERT_NE(w, nullptr);
   const std::string text = item_text(w, kErrorTextId);
   const std::string log = path("report.log");
@@ -172,9 +173,7 @@ TEST_F(CtrlDialogs, SavingTheLogTwiceWritesTheTextTwice) {
 }
 
 TEST_F(CtrlDialogs, ToClipboardPutsTheTextOnTheClipboard) {
-  host.put_i4(kDispDebugLevel, 1);
-  fail_a_load();
-  HWND w = window();
+  HWND w = reported();
   ASSERT_NE(w, nullptr);
   const std::string text = item_text(w, kErrorTextId);
   ASSERT_EQ(pw_dialog_item_click(w, kErrorClipboardId), 1);
@@ -190,9 +189,7 @@ TEST_F(CtrlDialogs, ToClipboardPutsTheTextOnTheClipboard) {
 }
 
 TEST_F(CtrlDialogs, ClearLogEmptiesTheTextAndTheNextBlockStandsAlone) {
-  host.put_i4(kDispDebugLevel, 1);
-  fail_a_load();
-  HWND w = window();
+  HWND w = reported();
   ASSERT_NE(w, nullptr);
   const std::string one = item_text(w, kErrorTextId);
   ASSERT_EQ(pw_dialog_item_click(w, kErrorClearLogId), 1);
@@ -205,9 +202,7 @@ TEST_F(CtrlDialogs, ClearLogEmptiesTheTextAndTheNextBlockStandsAlone) {
 
 TEST_F(CtrlDialogs, TheWindowGoesWithItsControlAndComesBackWhenDestroyedOutside) {
   const int32_t before = pw_window_count();
-  host.put_i4(kDispDebugLevel, 1);
-  fail_a_load();
-  HWND w = window();
+  HWND w = reported();
   ASSERT_NE(w, nullptr);
   EXPECT_GT(pw_window_count(), before);
   // Destroyed by someone else: the next report makes a new one.
@@ -259,12 +254,11 @@ struct AboutSeen {
     char text[4096] = {};
     pw_window_text_get(dialog, text, sizeof text);
     s->caption = text;
-    pw_dialog_item_text_get(dialog, kAboutVersionId, text, sizeof text);
-    s->version = text;
-    pw_dialog_item_text_get(dialog, kAboutBuildDateId, text, sizeof text);
-    s->build_date = text;
-    pw_dialog_item_text_get(dialog, kAboutPathId, text, sizeof text);
-    s->path = text;
+    for (auto [id, into] : {std::pair{kAboutVersionId, &s->version}, {kAboutBuildDateId, &s->build_date},
+                            {kAboutPathId, &s->path}}) {
+      pw_dialog_item_text_get(dialog, id, text, sizeof text);
+      *into = text;
+    }
     // Escape is Cancel; the box has no Cancel button.
     if (s->press == PW_IDCANCEL) pw_message_send(dialog, WM_COMMAND, PW_IDCANCEL, 0);
     else if (s->press != 0) pw_dialog_item_click(dialog, s->press);

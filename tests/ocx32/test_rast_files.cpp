@@ -15,7 +15,15 @@ namespace {
 using namespace com;
 using namespace rast;
 
-using CtrlFiles = CtrlTest;
+class CtrlFiles : public CtrlTest {
+ protected:
+  // ImageType and CompressType.
+  std::vector<std::string> types() { return {host.get_str(kDispImageType), host.get_str(kDispCompressType)}; }
+  void load_rect(int16_t left, int16_t top, int16_t right, int16_t bottom) {
+    host.put_i2s({{kDispLoadRectLeft, left}, {kDispLoadRectTop, top}, {kDispLoadRectRight, right},
+                  {kDispLoadRectBottom, bottom}});
+  }
+};
 
 std::vector<uint8_t> read_file(const std::string& p) { return file_bytes(p); }
 
@@ -26,12 +34,9 @@ TEST_F(CtrlFiles, ValuePropertyLoadsLikeLoadImage) {
   EXPECT_NE(ctrl().current_image(), 0u);
   EXPECT_EQ(ctrl().slot_image(1), ctrl().current_image());
   EXPECT_EQ(host.get_str(DISPID_VALUE), a);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 20);
-  EXPECT_EQ(host.get_int(kDispImageHeight), 10);
-  EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 24);
-  EXPECT_EQ(host.get_int(kDispImageRectRight), 19);
-  EXPECT_EQ(host.get_int(kDispImageRectBottom), 9);
-  EXPECT_EQ(host.get_int(kDispPageCount), 1);
+  EXPECT_EQ(host.get_ints({kDispImageWidth, kDispImageHeight, kDispImageBitsPerPixel, kDispImageRectRight,
+                           kDispImageRectBottom, kDispPageCount}),
+            (Ints{20, 10, 24, 19, 9, 1}));
 }
 
 TEST_F(CtrlFiles, EmptyPathDoesNothingAtAll) {
@@ -99,8 +104,7 @@ TEST_F(CtrlFiles, JpegAtQuality100AndFileTypeOfTheResult) {
   EXPECT_NE(head.find(std::string("\xFF\xE0\x00\x10JFIF\0", 9)), std::string::npos);
   host.put_str(kDispLoadImage, path("a.jpg"));
   EXPECT_EQ(host.get_int(kDispFileType) & 0xFFFF, RX_FORMAT_JPEG);
-  EXPECT_EQ(host.get_str(kDispImageType), "JPG");
-  EXPECT_EQ(host.get_str(kDispCompressType), "JPEG");
+  EXPECT_EQ(types(), (std::vector<std::string>{"JPG", "JPEG"}));
   EXPECT_EQ(host.get_int(kDispImageWidth), 33);
 }
 
@@ -111,14 +115,17 @@ TEST_F(CtrlFiles, NoImageMeansSavesAndToneChangesDoNothing) {
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_FALSE(std::ifstream(path("nothing.bmp")).good());
   EXPECT_EQ(host.get_int(kDispFileType), 0);
-  EXPECT_EQ(host.get_str(kDispImageType), "");
-  EXPECT_EQ(host.get_str(kDispCompressType), "");
+  EXPECT_EQ(types(), (std::vector<std::string>{"", ""}));
 }
 
-TEST_F(CtrlFiles, PageWithoutADocumentReloadsFromTheFile) {
+TEST_F(CtrlFiles, SinglePageFileOpensNoDocumentAndPageReloadsFromTheFile) {
   const std::string a = make_bmp("a.bmp", 8, 6);
   host.put_str(kDispLoadImage, a);
   const RX_HIMAGE first = ctrl().current_image();
+  // A single-page file opens no document.
+  host.put_str(kDispLoadDocument, a);
+  EXPECT_FALSE(ctrl().document_open());
+  EXPECT_EQ(ctrl().current_image(), first);
   host.put_i4(kDispPage, 2);  // beyond the page count: nothing is loaded
   EXPECT_EQ(ctrl().current_image(), first);
   host.put_i4(kDispPage, 1);
@@ -133,14 +140,6 @@ TEST_F(CtrlFiles, PageWithoutADocumentReloadsFromTheFile) {
   EXPECT_EQ(ctrl().slot_image(1), 0u);
 }
 
-TEST_F(CtrlFiles, SinglePageFileOpensNoDocument) {
-  host.put_str(kDispLoadImage, make_bmp("a.bmp", 8, 6));
-  const RX_HIMAGE before = ctrl().current_image();
-  host.put_str(kDispLoadDocument, path("a.bmp"));
-  EXPECT_FALSE(ctrl().document_open());
-  EXPECT_EQ(ctrl().current_image(), before);
-}
-
 TEST_F(CtrlFiles, MemoryLoadDescribesTheBufferAndSavesBack) {
   std::vector<uint8_t> file = read_file(make_bmp("m.bmp", 12, 7));
   host.put_i4(kDispMemSize, static_cast<int32_t>(file.size()));
@@ -148,16 +147,13 @@ TEST_F(CtrlFiles, MemoryLoadDescribesTheBufferAndSavesBack) {
   ASSERT_EQ(host.put_i8(kDispMemLoad, reinterpret_cast<intptr_t>(file.data())), S_OK);
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
   EXPECT_EQ(host.get_str(kDispLoadImage), "Memory Image");
-  EXPECT_EQ(host.get_int(kDispFileType), RX_FORMAT_BMP);
   EXPECT_EQ(host.get_str(kDispImageType), "BMP");
-  EXPECT_EQ(host.get_int(kDispPageCount), 1);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 12);
+  EXPECT_EQ(host.get_ints({kDispFileType, kDispPageCount, kDispImageWidth}), (Ints{RX_FORMAT_BMP, 1, 12}));
 
   std::vector<uint8_t> out(file.size() + 1024, 0);
   host.put_i4(kDispMemSize, static_cast<int32_t>(out.size()));
   host.put_i8(kDispMemSave, reinterpret_cast<intptr_t>(out.data()));
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispMemSize), static_cast<int64_t>(file.size()));
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispMemSize}), (Ints{0, static_cast<int64_t>(file.size())}));
   EXPECT_EQ(out[0], 'B');
 }
 
@@ -191,8 +187,7 @@ TEST_F(CtrlFiles, LoadMergeCombinesIntoTheCurrentImage) {
   // A file of another depth cannot merge; it then replaces the image.
   host.put_str(kDispLoadImage, make_bmp("g.bmp", 10, 10, 8));
   EXPECT_NE(ctrl().current_image(), target);
-  EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 8);
-  EXPECT_EQ(live_slots(), 1);
+  EXPECT_EQ((Ints{host.get_int(kDispImageBitsPerPixel), live_slots()}), (Ints{8, 1}));
 }
 
 TEST_F(CtrlFiles, SlotsHoldSeparateImages) {
@@ -207,10 +202,8 @@ TEST_F(CtrlFiles, SlotsHoldSeparateImages) {
   EXPECT_EQ(ctrl().current_image(), one);
   EXPECT_EQ(host.get_int(kDispImageWidth), 5);
   host.put_bool(kDispDelImage, true);
-  EXPECT_EQ(ctrl().current_image(), 0u);
-  EXPECT_EQ(ctrl().slot_image(1), 0u);
-  EXPECT_EQ(host.get_int(kDispDelImage), 0);
-  EXPECT_EQ(RPb_iRX_image_is_valid(one), 0);
+  EXPECT_EQ((std::vector<RX_HIMAGE>{ctrl().current_image(), ctrl().slot_image(1)}), (std::vector<RX_HIMAGE>{0, 0}));
+  EXPECT_EQ((Ints{host.get_int(kDispDelImage), RPb_iRX_image_is_valid(one)}), (Ints{0, 0}));
   EXPECT_NE(ctrl().slot_image(4), 0u);
 }
 
@@ -231,23 +224,14 @@ TEST_F(CtrlFiles, LoadOptionsReachTheEngine) {
   host.put_i4(kDispAutoReduce, 2);  // not a reduction: off
   host.put_str(kDispLoadImage, a);
   EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 24);
-  host.put_i2(kDispLoadRectLeft, 2);
-  host.put_i2(kDispLoadRectTop, 1);
-  host.put_i2(kDispLoadRectRight, 6);
-  host.put_i2(kDispLoadRectBottom, 4);
+  load_rect(2, 1, 6, 4);
   host.put_str(kDispLoadImage, a);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 4);
-  EXPECT_EQ(host.get_int(kDispImageHeight), 3);
-  host.put_i2(kDispLoadRectRight, 0);
-  host.put_i2(kDispLoadRectLeft, 0);
-  host.put_i2(kDispLoadRectTop, 0);
-  host.put_i2(kDispLoadRectBottom, 0);
-  host.put_i4(kDispAutoResizeX, 3);
-  host.put_i4(kDispAutoResizeY, 2);
+  EXPECT_EQ(host.get_ints({kDispImageWidth, kDispImageHeight}), (Ints{4, 3}));
+  load_rect(0, 0, 0, 0);
+  host.put_i4s({{kDispAutoResizeX, 3}, {kDispAutoResizeY, 2}});
   host.put_str(kDispLoadImage, a);
   EXPECT_EQ(host.get_int(kDispImageWidth), 3);
-  host.put_i4(kDispAutoResizeX, 0);
-  host.put_i4(kDispAutoResizeY, 0);
+  host.put_i4s({{kDispAutoResizeX, 0}, {kDispAutoResizeY, 0}});
   host.put_i4(kDispAutoDetectOff, RX_FORMAT_BMP);
   host.put_str(kDispLoadImage, a);
   EXPECT_GT(host.get_int(kDispErrCount), 0);
@@ -258,63 +242,45 @@ TEST_F(CtrlFiles, LoadOptionsReachTheEngine) {
 
 TEST_F(CtrlFiles, FileInfoWithoutLoading) {
   host.put_str(kDispGetFileInfo, make_bmp("i.bmp", 31, 3, 8));
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 31);
-  EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 8);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageWidth, kDispImageBitsPerPixel}), (Ints{0, 31, 8}));
   EXPECT_EQ(ctrl().current_image(), 0u);
 }
 
 TEST_F(CtrlFiles, ThumbnailIsAReducedFirstPage) {
   host.put_str(kDispLoadThumbnail, make_bmp("wide.bmp", 300, 150));
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 96);
-  EXPECT_EQ(host.get_int(kDispImageHeight), 48);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageWidth, kDispImageHeight}), (Ints{0, 96, 48}));
   // The host's own resize setting is untouched.
   host.put_str(kDispLoadImage, path("wide.bmp"));
   EXPECT_EQ(host.get_int(kDispImageWidth), 300);
 }
 
-TEST_F(CtrlFiles, ImportDibCopiesAPackedDibAtAnyAddress) {
+TEST_F(CtrlFiles, ImportDibCopiesAPackedDibAndImportDdbTakesOnlyADeviceBitmap) {
   std::vector<uint8_t> dib = make_dib(6, 4, 24);
   fill_pattern(dib);
   ASSERT_EQ(host.put_i8(kDispImportDIB, reinterpret_cast<intptr_t>(dib.data())), S_OK);
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 6);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageWidth}), (Ints{0, 6}));
   EXPECT_NE(host.get_int(kDispImagePtr), 0);
   EXPECT_NE(host.get_int(kDispImageHdib), 0);
   // A handle that is no device bitmap imports nothing.
   host.put_i8(kDispImportDDB, 1234);
-  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_DDB_DIMENSIONS);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 6);
-}
-
-TEST_F(CtrlFiles, ImportDdbTakesADeviceBitmap) {
+  EXPECT_EQ(host.get_ints({kDispErrorCode, kDispImageWidth}), (Ints{RXE_DDB_DIMENSIONS, 6}));
+  // A device bitmap is taken.
   const uint8_t rows[6] = {0xF0, 0, 0x0F, 0, 0xFF, 0};
   HBITMAP bitmap = pg_bitmap_create(8, 3, 1, 1, rows);
   ASSERT_EQ(host.put_i8(kDispImportDDB, static_cast<int64_t>(reinterpret_cast<uintptr_t>(bitmap))), S_OK);
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispImageWidth), 8);
-  EXPECT_EQ(host.get_int(kDispImageHeight), 3);
-  EXPECT_EQ(host.get_int(kDispImageBitsPerPixel), 1);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageWidth, kDispImageHeight, kDispImageBitsPerPixel}),
+            (Ints{0, 8, 3, 1}));
   pg_bitmap_delete(bitmap);
 }
 
 TEST_F(CtrlFiles, DataBindingAsksTheHostFirst) {
-  struct Site final : IControlSite {
-    bool refuse = true;
-    int changed = 0;
-    HRESULT QueryInterface(const IID&, void** o) override { *o = this; return S_OK; }
-    uint32_t AddRef() override { return 2; }
-    uint32_t Release() override { return 1; }
-    HRESULT GetAmbientUserMode(VARIANT_BOOL* m) override { *m = VARIANT_TRUE; return S_OK; }
-    HRESULT OnRequestEdit(DISPID) override { return refuse ? S_FALSE : S_OK; }
-    HRESULT OnChanged(DISPID) override { ++changed; return S_OK; }
-  } site;
+  TestSite site;
+  site.refuse_edit = true;
   ctrl().SetSite(&site);
   const std::string a = make_bmp("a.bmp", 3, 3);
   EXPECT_EQ(host.put_str(kDispDataBoundProperty, a), CTL_E_PERMISSIONDENIED);
   EXPECT_EQ(ctrl().current_image(), 0u);
-  site.refuse = false;
+  site.refuse_edit = false;
   EXPECT_EQ(host.put_str(kDispDataBoundProperty, a), S_OK);
   EXPECT_NE(ctrl().current_image(), 0u);
   EXPECT_EQ(host.get_str(kDispDataBoundProperty), a);

@@ -2,6 +2,7 @@
 // each checked against pixels read before the write and moved by hand, or
 // against the depth and size the member must give.
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "ocx32/ctrl_harness.h"
@@ -16,6 +17,10 @@ class CtrlProcessing : public test::CtrlTest {
   int64_t bits() { return host.get_int(kDispImageBitsPerPixel); }
   int64_t width() { return host.get_int(kDispImageWidth); }
   int64_t height() { return host.get_int(kDispImageHeight); }
+  test::Ints size() { return host.get_ints({kDispImageWidth, kDispImageHeight}); }
+  // The colour members, red, green and blue.
+  void colour(int16_t r, int16_t g, int16_t b) { host.put_i2s({{kDispVRed, r}, {kDispVGreen, g}, {kDispVBlue, b}}); }
+  test::Ints colour() { return host.get_ints({kDispVRed, kDispVGreen, kDispVBlue}); }
   // Distinct pixel values of an image of up to 8 bits.
   std::set<uint8_t> indices() {
     std::set<uint8_t> seen;
@@ -29,10 +34,9 @@ TEST_F(CtrlProcessing, RotateNinetyTurnsA100By50ImageClockwise) {
   load(100, 50);
   const std::vector<uint8_t> old = pixel(3, 7);  // column 3, row 7
   host.put_i4(kDispRotate, 90);
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(width(), 50);
-  EXPECT_EQ(height(), 100);
-  EXPECT_EQ(host.get_int(kDispImageRectRight), 49) << "the processing rectangle follows";
+  // The processing rectangle follows.
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageWidth, kDispImageHeight, kDispImageRectRight}),
+            (test::Ints{0, 50, 100, 49}));
   EXPECT_EQ(pixel(50 - 1 - 7, 3), old);  // new (row x, column h - 1 - y)
   for (int32_t turn : {90, 90, 90}) host.put_i4(kDispRotate, turn);
   EXPECT_EQ(width(), 100);
@@ -47,9 +51,8 @@ TEST_F(CtrlProcessing, RotateZeroAndThreeSixtyDoNothingOtherValuesAreRefused) {
     EXPECT_EQ(width(), 6) << none;
   }
   host.put_i4(kDispRotate, 45);
-  EXPECT_EQ(host.get_int(kDispErrCount), 1);
-  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_PARAMETERS_OUT_OF_LIMITS);
-  EXPECT_EQ(width(), 6);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispErrorCode, kDispImageWidth}),
+            (test::Ints{1, RXE_PARAMETERS_OUT_OF_LIMITS, 6}));
   EXPECT_EQ(ctrl().current_image(), image);
 }
 
@@ -60,14 +63,12 @@ TEST_F(CtrlProcessing, RotateAnyIsInHundredthsOfADegreeWithAuxiliaryThreeToExpan
   EXPECT_EQ(width(), 4);
   EXPECT_EQ(pixel(0, 0), corner) << "90 degrees clockwise brings it to the top-left";
   host.put_i4(kDispRotateAny, 750);  // 7.5 degrees, same size
-  EXPECT_EQ(width(), 4);
-  EXPECT_EQ(height(), 8);
+  EXPECT_EQ(size(), (test::Ints{4, 8}));
   aux(3, 1);
   // 45 degrees spans the corners (+-2, +-4) turned: 2 x (2 + 4) cos 45
   // = 8.49 both ways, truncated to 8 by 8.
   host.put_i4(kDispRotateAny, 4500);
-  EXPECT_EQ(width(), 8);
-  EXPECT_EQ(height(), 8);
+  EXPECT_EQ(size(), (test::Ints{8, 8}));
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
 }
 
@@ -83,15 +84,11 @@ TEST_F(CtrlProcessing, FlipTakesTheDirectionFromItsValue) {
 TEST_F(CtrlProcessing, ResizeImageSevenReplicatesToResizeWidthByHeight) {
   load(4, 2);
   const std::vector<uint8_t> source = pixel(2, 1);
-  host.put_i4(kDispResizeWidth, 8);
-  host.put_i4(kDispResizeHeight, 4);
-  host.put_i4(kDispResizeImage, 7);
-  EXPECT_EQ(host.get_int(kDispResizeImage), RX_RESIZE_REPLICATE);
-  EXPECT_EQ(width(), 8);
-  EXPECT_EQ(height(), 4);
+  host.put_i4s({{kDispResizeWidth, 8}, {kDispResizeHeight, 4}, {kDispResizeImage, 7}});
+  EXPECT_EQ(host.get_ints({kDispResizeImage, kDispImageWidth, kDispImageHeight}),
+            (test::Ints{RX_RESIZE_REPLICATE, 8, 4}));
   EXPECT_EQ(pixel(5, 3), source);  // column trunc(5 * 0.5) = 2, row trunc(3 * 0.5) = 1
-  host.put_i4(kDispResizeWidth, 0);
-  host.put_i4(kDispResizeImage, RX_RESIZE_BILINEAR);
+  host.put_i4s({{kDispResizeWidth, 0}, {kDispResizeImage, RX_RESIZE_BILINEAR}});
   EXPECT_EQ(host.get_int(kDispErrorCode), RXE_PARAMETERS_OUT_OF_LIMITS);
   EXPECT_EQ(width(), 8) << "a refused size leaves the image";
 }
@@ -99,20 +96,17 @@ TEST_F(CtrlProcessing, ResizeImageSevenReplicatesToResizeWidthByHeight) {
 TEST_F(CtrlProcessing, CropImageCutsTheProcessingRectangleClampedIntoTheImage) {
   load(6, 5);
   const std::vector<uint8_t> first = pixel(2, 1);
-  host.put_i4(kDispImageRectLeft, 2);
-  host.put_i4(kDispImageRectTop, 1);
-  host.put_i4(kDispImageRectRight, 40);  // clamped to column 5
-  host.put_i4(kDispImageRectBottom, 2);
+  // Right 40 is clamped to column 5.
+  host.put_i4s({{kDispImageRectLeft, 2}, {kDispImageRectTop, 1}, {kDispImageRectRight, 40}, {kDispImageRectBottom, 2}});
   host.put_bool(kDispCropImage, false);
   EXPECT_EQ(width(), 6) << "FALSE does nothing";
   host.put_bool(kDispCropImage, true);
-  EXPECT_EQ(width(), 4);
-  EXPECT_EQ(height(), 2);
+  EXPECT_EQ(size(), (test::Ints{4, 2}));
   EXPECT_EQ(pixel(0, 0), first);
   EXPECT_EQ(host.get_int(kDispImageRectRight), 3) << "reset to the whole new image";
 }
 
-TEST_F(CtrlProcessing, GrayWeighsTheChannelsAndIsGrayReadsTheImagesGreyTest) {
+TEST_F(CtrlProcessing, GrayWeighsTheChannelsAndIsGrayReadsTheImagesGreyTestNotBilevel) {
   load(3, 2);
   EXPECT_FALSE(host.get_int(kDispIsGray));
   const std::vector<uint8_t> bgr = pixel(1, 1);
@@ -124,20 +118,17 @@ TEST_F(CtrlProcessing, GrayWeighsTheChannelsAndIsGrayReadsTheImagesGreyTest) {
   host.put_i4(kDispPromoteColor, 24);
   EXPECT_EQ(bits(), 24);
   EXPECT_TRUE(host.get_int(kDispIsGray));
-}
-
-TEST_F(CtrlProcessing, IsGrayIsFalseForABlackAndWhiteImage) {
   load(16, 4, 1);
-  EXPECT_EQ(bits(), 1);
-  EXPECT_FALSE(host.get_int(kDispIsGray)) << "only 8-bit ramps and grey 24-bit images are grey";
+  EXPECT_EQ(host.get_ints({kDispImageBitsPerPixel, kDispIsGray}), (test::Ints{1, 0}))
+      << "only 8-bit ramps and grey 24-bit images are grey, not black and white";
 }
 
 TEST_F(CtrlProcessing, PromoteColorTakesShortAndLongFormsAndRefusesOthers) {
   const RX_HIMAGE image = load(4, 4, 1);
-  host.put_i4(kDispPromoteColor, 1);  // 4 bits
-  EXPECT_EQ(bits(), 4);
-  host.put_i4(kDispPromoteColor, 8);
-  EXPECT_EQ(bits(), 8);
+  for (auto [written, depth] : {std::pair{1, 4}, {8, 8}}) {  // 1 is the short form of 4 bits
+    host.put_i4(kDispPromoteColor, written);
+    EXPECT_EQ(bits(), depth) << written;
+  }
   host.put_i2(kDispDebugLevel, 1);
   host.put_i4(kDispPromoteColor, 16);
   EXPECT_EQ(bits(), 8);
@@ -178,93 +169,78 @@ TEST_F(CtrlProcessing, DiffusionMonoUsesThresholdOneTwentyEight) {
   EXPECT_EQ(pixel(1, 0)[0], 1);
 }
 
-TEST_F(CtrlProcessing, MedianCutTakesItsColourCountFromAuxiliaryOne) {
-  load(64, 64, 24, 11);
-  aux(1, 64);
-  host.put_bool(kDispMedianCut, true);
-  EXPECT_EQ(bits(), 8);
-  const std::set<uint8_t> used = indices();
-  EXPECT_LE(*used.rbegin(), 63) << "64 colours: indices 0..63";
-  EXPECT_GT(used.size(), 16u);
-}
-
-TEST_F(CtrlProcessing, PopularityAndOctreeReduce) {
-  load(32, 16, 24, 3);
-  aux(1, 16);
-  host.put_bool(kDispPopularity, true);
-  EXPECT_EQ(bits(), 8);
-  EXPECT_LE(*indices().rbegin(), 15);
+// Auxiliary entry 1 gives the colour count: indices 0..count - 1.
+TEST_F(CtrlProcessing, MedianCutPopularityAndOctreeReduce) {
+  const struct {
+    int32_t member, width, height, seed, colours;
+    size_t at_least;  // distinct indices the pattern keeps
+  } cases[] = {{kDispMedianCut, 64, 64, 11, 64, 17}, {kDispPopularity, 32, 16, 3, 16, 1}};
+  for (const auto& c : cases) {
+    load(c.width, c.height, 24, uint32_t(c.seed));
+    aux(1, c.colours);
+    host.put_bool(c.member, true);
+    EXPECT_EQ(bits(), 8) << c.member;
+    const std::set<uint8_t> used = indices();
+    EXPECT_LE(*used.rbegin(), c.colours - 1) << c.member;
+    EXPECT_GE(used.size(), c.at_least) << c.member;
+  }
   load(32, 16, 24, 3);
   host.put_i4(kDispOctreeColors, 16);
   host.put_i8(kDispOctree, 0);
   EXPECT_EQ(bits(), 24) << "Octree acts on values above 0";
   host.put_i8(kDispOctree, 1);  // no palette
-  EXPECT_EQ(bits(), 4);
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
+  EXPECT_EQ(host.get_ints({kDispImageBitsPerPixel, kDispErrCount}), (test::Ints{4, 0}));
 }
 
 TEST_F(CtrlProcessing, AFailedReductionLeavesTheImage) {
   const RX_HIMAGE image = load(8, 8, 8);
   host.put_bool(kDispMedianCut, true);
-  EXPECT_EQ(host.get_int(kDispErrCount), 1);
-  EXPECT_EQ(host.get_int(kDispErrorCode), RXE_BIT_COUNT_UNSUPPORTED);
-  EXPECT_EQ(bits(), 8);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispErrorCode, kDispImageBitsPerPixel}),
+            (test::Ints{1, RXE_BIT_COUNT_UNSUPPORTED, 8}));
   EXPECT_EQ(ctrl().current_image(), image);
 }
 
 TEST_F(CtrlProcessing, PaletteGetAndSetGoThroughTheColourMembers) {
   const RX_HIMAGE image = load(4, 4, 8);
-  host.put_i2(kDispVRed, 10);
-  host.put_i2(kDispVGreen, 20);
-  host.put_i2(kDispVBlue, 30);
+  colour(10, 20, 30);
   host.put_i4(kDispPaletteSet, 5);
   uint8_t bgr[3] = {0, 0, 0};
   ASSERT_EQ(RX_palette_entry_get(image, bgr, 5), 0);
   EXPECT_EQ(std::vector<uint8_t>(bgr, bgr + 3), (std::vector<uint8_t>{30, 20, 10}));
-  host.put_i2(kDispVRed, 0);
+  colour(0, 0, 0);
   host.put_i4(kDispPaletteGet, 5);
-  EXPECT_EQ(host.get_int(kDispVRed), 10);
-  EXPECT_EQ(host.get_int(kDispVBlue), 30);
+  EXPECT_EQ(colour(), (test::Ints{10, 20, 30}));
   host.put_i4(kDispPaletteGet, 256);
   EXPECT_EQ(host.get_int(kDispErrorCode), RXE_PARAMETERS_OUT_OF_LIMITS);
-  EXPECT_EQ(host.get_int(kDispVRed), 10) << "a refused index leaves the colour";
+  EXPECT_EQ(colour(), (test::Ints{10, 20, 30})) << "a refused index leaves the colour";
 }
 
 TEST_F(CtrlProcessing, PixelGetAndSetStepAlongTheRows) {
   load(3, 2);
-  host.put_i4(kDispPixelPosX, 2);
-  host.put_i4(kDispPixelPosY, 0);
-  host.put_i2(kDispVRed, 1);
-  host.put_i2(kDispVGreen, 2);
-  host.put_i2(kDispVBlue, 3);
+  host.put_i4s({{kDispPixelPosX, 2}, {kDispPixelPosY, 0}});
+  colour(1, 2, 3);
   host.put_bool(kDispPixelSet, true);
   EXPECT_EQ(pixel(2, 0), (std::vector<uint8_t>{3, 2, 1}));  // blue, green, red
-  EXPECT_EQ(host.get_int(kDispPixelPosX), 0) << "past the last column: the next row";
-  EXPECT_EQ(host.get_int(kDispPixelPosY), 1);
+  const auto position = [&] { return host.get_ints({kDispPixelPosX, kDispPixelPosY}); };
+  EXPECT_EQ(position(), (test::Ints{0, 1})) << "past the last column: the next row";
   const std::vector<uint8_t> next = pixel(0, 1);
   host.put_bool(kDispPixelGet, true);
-  EXPECT_EQ(host.get_int(kDispVRed), next[2]);
-  EXPECT_EQ(host.get_int(kDispVGreen), next[1]);
-  EXPECT_EQ(host.get_int(kDispVBlue), next[0]);
-  EXPECT_EQ(host.get_int(kDispPixelPosX), 1);
+  EXPECT_EQ(colour(), (test::Ints{next[2], next[1], next[0]}));
+  EXPECT_EQ(position(), (test::Ints{1, 1}));
   host.put_i4(kDispPixelPosX, 2);
   host.put_bool(kDispPixelGet, true);
-  EXPECT_EQ(host.get_int(kDispPixelPosX), 0) << "past the last row: back to the top";
-  EXPECT_EQ(host.get_int(kDispPixelPosY), 0);
+  EXPECT_EQ(position(), (test::Ints{0, 0})) << "past the last row: back to the top";
 }
 
 TEST_F(CtrlProcessing, ShallowPixelsTakeVBlueAndGiveVRed) {
   load(2, 2, 8);
-  host.put_i2(kDispVRed, 9);
-  host.put_i2(kDispVGreen, 9);
-  host.put_i2(kDispVBlue, 77);
+  colour(9, 9, 77);
   host.put_bool(kDispPixelSet, true);  // at (0, 0)
   EXPECT_EQ(pixel(0, 0)[0], 77);
   host.put_i4(kDispPixelPosX, 0);
   host.put_i2(kDispVGreen, 5);
   host.put_bool(kDispPixelGet, true);
-  EXPECT_EQ(host.get_int(kDispVRed), 77);
-  EXPECT_EQ(host.get_int(kDispVGreen), 5) << "only VRed takes a shallow pixel";
+  EXPECT_EQ(colour(), (test::Ints{77, 5, 77})) << "only VRed takes a shallow pixel";
 }
 
 }  // namespace
@@ -319,17 +295,13 @@ TEST_F(CtrlProcessing, WritingDpiKeepsTheUnitAndTheOtherSide) {
   const RX_HIMAGE image = load(4, 4);
   ASSERT_EQ(RX_image_resolution_set(image, 11811, 1, 5906, 1, 2), 0);
   host.put_i4(kDispImageXdpi, 200);
-  EXPECT_EQ(host.get_int(kDispErrCount), 0);
-  EXPECT_EQ(host.get_int(kDispImageXdpi), 200);
-  EXPECT_EQ(host.get_int(kDispImageYdpi), 150);
+  EXPECT_EQ(host.get_ints({kDispErrCount, kDispImageXdpi, kDispImageYdpi}), (test::Ints{0, 200, 150}));
   int32_t xn = 0, xd = 0, yn = 0, yd = 0, units = 0;
   ASSERT_EQ(RX_image_resolution_get(image, &xn, &xd, &yn, &yd, &units), 0);
-  EXPECT_EQ(units, 2);
-  EXPECT_EQ(yn, 5906);
-  EXPECT_EQ(yd, 1);
+  EXPECT_EQ((std::vector<int32_t>{units, yn, yd}), (std::vector<int32_t>{2, 5906, 1}));
   // 200 dpi is 200 / 0.0254 = 7874.02 per metre; the DIB keeps 7874.
-  EXPECT_EQ(header_of(image)->biXPelsPerMeter, 7874);
-  EXPECT_EQ(header_of(image)->biYPelsPerMeter, 5906);
+  EXPECT_EQ((std::vector<int32_t>{header_of(image)->biXPelsPerMeter, header_of(image)->biYPelsPerMeter}),
+            (std::vector<int32_t>{7874, 5906}));
   // Per inch the value is stored as it is.
   ASSERT_EQ(RX_image_resolution_set(image, 300, 1, 300, 1, 3), 0);
   host.put_i4(kDispImageYdpi, 96);

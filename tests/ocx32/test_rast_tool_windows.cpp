@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DISPLAY/display_test_util.h"
 #include "SUPPORT/dib_builder.h"
 #include "ctrl_harness.h"
 #include "platform/window.h"
@@ -67,30 +68,23 @@ class ToolWindowTest : public PlacedCtrlTest {
   static Shot shot(HWND w) {
     pg_rect r{};
     pw_client_rect_get(w, &r);
-    Shot s{r.right, r.bottom, std::vector<uint32_t>(size_t(r.right) * r.bottom)};
-    pw_window_render(w, s.px.data(), s.width, s.height, s.width);
-    return s;
+    return Shot{r.right, r.bottom, dtest::shown(w)};
   }
   // A tool window with its caption, shown, its client area `width` x
   // `height` and its frame's corner at (left, top).
   static void expect_placed(HWND w, const char* title, int32_t left, int32_t top, int32_t width,
                             int32_t height) {
     EXPECT_EQ(caption(w), title);
-    pg_rect r{};
-    pw_client_rect_get(w, &r);
-    EXPECT_EQ(r.right, width);
-    EXPECT_EQ(r.bottom, height);
+    pg_rect c{}, r{};
+    pw_client_rect_get(w, &c);
     pw_window_rect_get(w, &r);
-    EXPECT_EQ(r.left, left);
-    EXPECT_EQ(r.top, top);
+    EXPECT_EQ((std::vector<int32_t>{c.right, c.bottom, r.left, r.top}),
+              (std::vector<int32_t>{width, height, left, top}));
     EXPECT_NE(pw_window_visible(w), 0);
   }
   void geometry(int32_t which, int16_t x, int16_t y, int16_t width, int16_t height) {
     host.put_i4(kDispGUIWindow, which);
-    host.put_i2(kDispGUIXpos, x);
-    host.put_i2(kDispGUIYpos, y);
-    host.put_i2(kDispGUIWidth, width);
-    host.put_i2(kDispGUIHeight, height);
+    host.put_i2s({{kDispGUIXpos, x}, {kDispGUIYpos, y}, {kDispGUIWidth, width}, {kDispGUIHeight, height}});
   }
 
   int made_ = 0;
@@ -104,13 +98,13 @@ constexpr uint32_t rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_
 TEST_F(ToolWindowTest, NothingIsMadeBeforeTheFirstWriteNorWithoutAnImage) {
   activate(100, 100);
   const int32_t windows = pw_window_count();
-  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
-  EXPECT_EQ(tool(kDispPanWindow), nullptr);
-  // No image to show yet: the writes are kept and make nothing.
-  host.put_i4(kDispMagnifyWindow, 1);
-  host.put_bool(kDispPanWindow, true);
-  EXPECT_EQ(tool(kDispMagnifyWindow), nullptr);
-  EXPECT_EQ(tool(kDispPanWindow), nullptr);
+  for (int write = 0; write < 2; ++write) {
+    EXPECT_EQ(tool(kDispMagnifyWindow), nullptr) << write;
+    EXPECT_EQ(tool(kDispPanWindow), nullptr) << write;
+    // No image to show yet: the writes are kept and make nothing.
+    host.put_i4(kDispMagnifyWindow, 1);
+    host.put_bool(kDispPanWindow, true);
+  }
   EXPECT_EQ(pw_window_count(), windows);
   EXPECT_EQ(host.get_int(kDispMagnifyWindow), 1);
   // A new image alone does not make them either.
@@ -119,45 +113,46 @@ TEST_F(ToolWindowTest, NothingIsMadeBeforeTheFirstWriteNorWithoutAnImage) {
   EXPECT_EQ(pw_window_count(), windows);
 }
 
-TEST_F(ToolWindowTest, MagnifierIsMadeAtItsStoredGeometryShownAndHiddenNotDestroyed) {
+// Each is made by its first "on" at its stored geometry (the magnifier's
+// written before it exists, GUIWindow 2; the pan window's untouched, 0, 0,
+// 128 by 96), hidden but kept by "off", and shown again by "on".
+TEST_F(ToolWindowTest, ToolWindowsAreMadeAtTheirStoredGeometryShownAndHiddenNotDestroyed) {
   activate(100, 100);
   load_plain(40, 40, kGrey);
-  // Written before it exists: GUIWindow 2 is the magnifier.
   geometry(2, 30, 40, 150, 110);
-  const int32_t windows = pw_window_count();
-  host.put_i4(kDispMagnifyWindow, 1);
-  HWND m = tool(kDispMagnifyWindow);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(pw_window_count(), windows + 1);
-  expect_placed(m, "Magnify Window", 30, 40, 150, 110);
-
-  host.put_i4(kDispMagnifyWindow, 0);
-  EXPECT_NE(pw_window_valid(m), 0);
-  EXPECT_EQ(pw_window_visible(m), 0);
-  EXPECT_EQ(tool(kDispMagnifyWindow), m);
-  // Values other than 0 and 1 leave it as it is; 1 shows the same window.
-  host.put_i4(kDispMagnifyWindow, 5);
-  EXPECT_EQ(pw_window_visible(m), 0);
-  host.put_i4(kDispMagnifyWindow, 1);
-  EXPECT_EQ(tool(kDispMagnifyWindow), m);
-  EXPECT_NE(pw_window_visible(m), 0);
-  EXPECT_EQ(pw_window_count(), windows + 1);
-}
-
-TEST_F(ToolWindowTest, PanWindowTakesTheDefaultGeometryAndFalseHidesIt) {
-  activate(100, 100);
-  load_plain(40, 40, kGrey);
-  host.put_bool(kDispPanWindow, true);
+  const struct {
+    int32_t id;
+    const char* title;
+    int32_t left, top, width, height;
+  } kinds[] = {{kDispMagnifyWindow, "Magnify Window", 30, 40, 150, 110}, {kDispPanWindow, "Pan Window", 0, 0, 128, 96}};
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.title);
+    const auto show = [&](bool on) { k.id == kDispPanWindow ? host.put_bool(k.id, on) : host.put_i4(k.id, on); };
+    const int32_t windows = pw_window_count();
+    show(true);
+    HWND w = tool(k.id);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(pw_window_count(), windows + 1);
+    expect_placed(w, k.title, k.left, k.top, k.width, k.height);
+    show(false);
+    EXPECT_EQ((std::vector<int32_t>{pw_window_visible(w), pw_window_valid(w) != 0}), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(tool(k.id), w);
+    // Magnifier values other than 0 and 1 leave it as it is.
+    if (k.id == kDispMagnifyWindow) host.put_i4(k.id, 5);
+    EXPECT_EQ(pw_window_visible(w), 0);
+    show(true);
+    EXPECT_EQ(tool(k.id), w);
+    EXPECT_NE(pw_window_visible(w), 0);
+    EXPECT_EQ(pw_window_count(), windows + 1);
+  }
+  // The user closing one destroys it; the next TRUE makes it again.
   HWND p = tool(kDispPanWindow);
-  ASSERT_NE(p, nullptr);
-  // The stored geometry of a pan window nobody changed: 0, 0, 128 by 96.
-  expect_placed(p, "Pan Window", 0, 0, 128, 96);
-  host.put_bool(kDispPanWindow, false);
-  EXPECT_EQ(pw_window_visible(p), 0);
-  EXPECT_NE(pw_window_valid(p), 0);
+  pw_message_send(p, WM_CLOSE, 0, 0);
+  EXPECT_EQ(pw_window_valid(p), 0);
+  EXPECT_EQ(tool(kDispPanWindow), nullptr);
   host.put_bool(kDispPanWindow, true);
-  EXPECT_EQ(tool(kDispPanWindow), p);
-  EXPECT_NE(pw_window_visible(p), 0);
+  ASSERT_NE(tool(kDispPanWindow), nullptr);
+  EXPECT_NE(pw_window_visible(tool(kDispPanWindow)), 0);
 }
 
 // A stored size no window can have: the engine refuses it, ErrCount says
@@ -180,20 +175,6 @@ TEST_F(ToolWindowTest, AnUnusableStoredSizeMakesNoWindow) {
   EXPECT_EQ(host.get_int(kDispErrCount), 0);
 }
 
-TEST_F(ToolWindowTest, AToolWindowTheUserClosedIsMadeAgain) {
-  activate(100, 100);
-  load_plain(40, 40, kGrey);
-  host.put_bool(kDispPanWindow, true);
-  HWND p = tool(kDispPanWindow);
-  ASSERT_NE(p, nullptr);
-  pw_message_send(p, WM_CLOSE, 0, 0);
-  EXPECT_EQ(pw_window_valid(p), 0);
-  EXPECT_EQ(tool(kDispPanWindow), nullptr);
-  host.put_bool(kDispPanWindow, true);
-  ASSERT_NE(tool(kDispPanWindow), nullptr);
-  EXPECT_NE(pw_window_visible(tool(kDispPanWindow)), 0);
-}
-
 // Deactivation takes the control's window and the tool windows it owns;
 // activated again, the control makes new ones, and releasing the control
 // takes those, hidden ones too.
@@ -204,11 +185,9 @@ TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindowAndTheControl) {
   host.put_i4(kDispMagnifyWindow, 1);
   host.put_bool(kDispPanWindow, true);
   HWND m = tool(kDispMagnifyWindow), p = tool(kDispPanWindow);
-  ASSERT_NE(m, nullptr);
-  ASSERT_NE(p, nullptr);
+  ASSERT_TRUE(m != nullptr && p != nullptr);
   EXPECT_EQ(place_->InPlaceDeactivate(), S_OK);
-  EXPECT_EQ(pw_window_valid(m), 0);
-  EXPECT_EQ(pw_window_valid(p), 0);
+  EXPECT_EQ((std::vector<int32_t>{pw_window_valid(m), pw_window_valid(p)}), (std::vector<int32_t>{0, 0}));
   EXPECT_EQ(pw_window_count(), windows);
 
   activate(100, 100);
@@ -217,44 +196,38 @@ TEST_F(ToolWindowTest, ToolWindowsGoWithTheControlsWindowAndTheControl) {
   host.put_i4(kDispMagnifyWindow, 0);
   ASSERT_NE(tool(kDispPanWindow), nullptr);
   EXPECT_EQ(pw_window_count(), windows + 3);
-  place_->Release();
-  place_ = nullptr;
-  host.disp->Release();
-  host.disp = nullptr;
+  release_control();
   EXPECT_EQ(pw_window_count(), windows);
 }
 
-// While the magnify window is shown, a press follows the mouse with it
-// instead of popping up the small magnifier; the release ends the
-// tracking and leaves the window.
-TEST_F(ToolWindowTest, APressWithTheMagnifierShownTracksInIt) {
+// MagnifyWindow 1 without a magnifier (no image when it was written)
+// pops up the small one for a press. Once the magnify window is shown, a
+// press follows the mouse with it instead; the release ends the tracking
+// and leaves the window. Hidden, it takes no press: with nothing else
+// asked for, none tracks.
+TEST_F(ToolWindowTest, APressPopsUpTheSmallMagnifierOrTracksInTheShownOne) {
   HWND w = activate(100, 100);
-  load_plain(40, 40, kGrey);
   host.put_i4(kDispMagnifyWindow, 1);
-  const int32_t windows = pw_window_count();
-  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
-  EXPECT_EQ(pw_capture_get(), w);
-  EXPECT_EQ(pw_window_count(), windows);
-  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
-  EXPECT_EQ(pw_capture_get(), nullptr);
-  EXPECT_NE(pw_window_valid(tool(kDispMagnifyWindow)), 0);
-
-  // Hidden, it takes no press: with nothing else asked for, none tracks.
-  host.put_i4(kDispMagnifyWindow, 0);
-  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
-  EXPECT_EQ(pw_capture_get(), nullptr);
-  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
-}
-
-TEST_F(ToolWindowTest, MagnifyWindowOneWithoutAMagnifierPopsUpTheSmallOne) {
-  HWND w = activate(100, 100);
-  host.put_i4(kDispMagnifyWindow, 1);  // no image yet: nothing made
   load_plain(40, 40, kGrey);
   const int32_t windows = pw_window_count();
   pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
   EXPECT_EQ(pw_window_count(), windows + 1);
   pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
   EXPECT_EQ(pw_window_count(), windows);
+
+  host.put_i4(kDispMagnifyWindow, 1);
+  ASSERT_NE(tool(kDispMagnifyWindow), nullptr);
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), w);
+  EXPECT_EQ(pw_window_count(), windows + 1);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), nullptr);
+  EXPECT_NE(pw_window_valid(tool(kDispMagnifyWindow)), 0);
+
+  host.put_i4(kDispMagnifyWindow, 0);
+  pw_message_send(w, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 50));
+  EXPECT_EQ(pw_capture_get(), nullptr);
+  pw_message_send(w, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 50));
 }
 
 // ---- Keeping them up to date ------------------------------------------------------
@@ -301,16 +274,14 @@ TEST_F(ToolWindowTest, PanWindowMarksTheViewAfterAScrollAndShowsANewImage) {
   // A fit shows the whole image again: all of it in view.
   host.put_i4(kDispFitMethod, 0);
   s = shot(p);
-  EXPECT_EQ(s.at(0, 0), inverted);
-  EXPECT_EQ(s.at(199, 199), inverted);
+  EXPECT_EQ((std::vector<uint32_t>{s.at(0, 0), s.at(199, 199)}), (std::vector<uint32_t>{inverted, inverted}));
 
   // Another image, fitted at zoom 100: the whole of it is in view, so the
   // whole pan window shows its colour inverted.
   load_plain(100, 50, Rgb{10, 60, 110});
   s = shot(p);
-  EXPECT_EQ(s.at(0, 0), rgb(245, 195, 145));
-  EXPECT_EQ(s.at(199, 199), rgb(245, 195, 145));
-  EXPECT_EQ(s.at(100, 100), rgb(245, 195, 145));
+  EXPECT_EQ((std::vector<uint32_t>{s.at(0, 0), s.at(199, 199), s.at(100, 100)}),
+            std::vector<uint32_t>(3, rgb(245, 195, 145)));
 }
 
 TEST_F(ToolWindowTest, MagnifierExaminesTheNewImage) {
@@ -323,8 +294,7 @@ TEST_F(ToolWindowTest, MagnifierExaminesTheNewImage) {
   EXPECT_EQ(shot(m).at(64, 48), rgb(200, 200, 200));
   load_plain(30, 20, Rgb{10, 60, 110});
   const Shot s = shot(m);
-  EXPECT_EQ(s.at(0, 0), rgb(10, 60, 110));
-  EXPECT_EQ(s.at(64, 48), rgb(10, 60, 110));
+  EXPECT_EQ((std::vector<uint32_t>{s.at(0, 0), s.at(64, 48)}), std::vector<uint32_t>(2, rgb(10, 60, 110)));
 }
 
 // ---- Zoom through the image window --------------------------------------------------
@@ -359,6 +329,9 @@ class ZoomTest : public ToolWindowTest {
     EXPECT_NE(pw_scroll_info_get(w_, bar, &si), 0);
     return si.pos;
   }
+  // Both scroll positions, across then down.
+  std::vector<int32_t> positions() const { return {pos(SB_HORZ), pos(SB_VERT)}; }
+  std::vector<int32_t> device_rect() { return dtest::device_rect(ctrl().current_image()); }
   HWND w_ = nullptr;
   int32_t c_ = 0;
 };
@@ -372,8 +345,7 @@ TEST_F(ZoomTest, ZoomLevelStaysWhenTheScrollBarsCome) {
   // The view's centre stays the image's centre: device offset 200 of 400
   // is column 200 of 400 and row 150 of 300; the first visible pixel is
   // 200 - c / 2 in, and the window's middle pixel c / 2 further.
-  EXPECT_EQ(pos(SB_HORZ), 200 - c_ / 2);
-  EXPECT_EQ(pos(SB_VERT), 200 - c_ / 2);
+  EXPECT_EQ(positions(), (std::vector<int32_t>{200 - c_ / 2, 200 - c_ / 2}));
   const Shot s = shot(w_);
   EXPECT_EQ(s.at(c_ / 2, c_ / 2), coordinates_rgb(200, 150));
   // One device row is three quarters of an image row: offset 204 is row 153.
@@ -385,20 +357,14 @@ TEST_F(ZoomTest, TheZoomOutlivesASizeChangeAndAFitEndsIt) {
   // 220 x 220: the image is placed over the whole area again and doubled.
   const int32_t bigger[4] = {0, 0, 220, 220};
   ASSERT_EQ(place_->SetObjectRect(bigger), S_OK);
-  int32_t dr[4] = {};
-  RX_display_device_rect_get(ctrl().current_image(), dr);
-  EXPECT_EQ(dr[2] - dr[0], 440);
-  EXPECT_EQ(dr[3] - dr[1], 440);
+  const std::vector<int32_t> dr = device_rect();
+  EXPECT_EQ((std::vector<int32_t>{dr[2] - dr[0], dr[3] - dr[1]}), (std::vector<int32_t>{440, 440}));
   // A fit goes back to 100 and stays there through the next size change.
   host.put_i4(kDispFitMethod, 0);
   EXPECT_EQ(host.get_int(kDispZoomLevel), 100);
   const int32_t smaller[4] = {0, 0, 180, 160};
   ASSERT_EQ(place_->SetObjectRect(smaller), S_OK);
-  RX_display_device_rect_get(ctrl().current_image(), dr);
-  EXPECT_EQ(dr[0], 0);
-  EXPECT_EQ(dr[1], 0);
-  EXPECT_EQ(dr[2], 180);
-  EXPECT_EQ(dr[3], 160);
+  EXPECT_EQ(device_rect(), (std::vector<int32_t>{0, 0, 180, 160}));
   EXPECT_EQ(pw_window_style_get(w_) & (WS_HSCROLL | WS_VSCROLL), 0u);
 }
 
@@ -414,40 +380,33 @@ TEST_F(ZoomTest, ScrollBarsFollowADragInThePanWindow) {
   HWND p = tool(kDispPanWindow);
   ASSERT_NE(p, nullptr);
   pw_message_send(p, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(50, 150));
-  int32_t dr[4] = {};
-  RX_display_device_rect_get(ctrl().current_image(), dr);
-  EXPECT_EQ(dr[0], c_ / 2 - 100);
-  EXPECT_EQ(pos(SB_HORZ), 100 - c_ / 2);
-  EXPECT_EQ(pos(SB_VERT), 300 - c_ / 2);
+  EXPECT_EQ(device_rect()[0], c_ / 2 - 100);
+  EXPECT_EQ(positions(), (std::vector<int32_t>{100 - c_ / 2, 300 - c_ / 2}));
   // Dragged past the far corner, the view stops at the image's edge: the
   // last position, 400 - c.
   pw_message_send(p, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(260, 250));
-  EXPECT_EQ(pos(SB_HORZ), 400 - c_);
-  EXPECT_EQ(pos(SB_VERT), 400 - c_);
+  EXPECT_EQ(positions(), (std::vector<int32_t>{400 - c_, 400 - c_}));
   pw_message_send(p, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(50, 150));
   pw_message_send(p, WM_LBUTTONUP, 0, PW_MAKELPARAM(50, 150));
   // The next zoom starts from where the pan left the view: (100 + ...) of
   // 400 is an exact fraction, so the same zoom puts it back in place.
   host.put_i4(kDispZoomLevel, 200);
-  EXPECT_EQ(pos(SB_HORZ), 100 - c_ / 2);
-  EXPECT_EQ(pos(SB_VERT), 300 - c_ / 2);
+  EXPECT_EQ(positions(), (std::vector<int32_t>{100 - c_ / 2, 300 - c_ / 2}));
 }
 
 TEST_F(ZoomTest, ScrollBarsFollowHandPanning) {
   zoom_in();
   host.put_bool(kDispHandPanning, true);
-  const int32_t x0 = pos(SB_HORZ), y0 = pos(SB_VERT);
+  const std::vector<int32_t> p0 = positions();
   // Dragging the image 10 left and 6 up shows what lay right and below.
   pw_message_send(w_, WM_LBUTTONDOWN, PW_MK_LBUTTON, PW_MAKELPARAM(80, 80));
   pw_message_send(w_, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(80, 80));
   pw_message_send(w_, WM_MOUSEMOVE, PW_MK_LBUTTON, PW_MAKELPARAM(70, 74));
   pw_message_send(w_, WM_LBUTTONUP, 0, PW_MAKELPARAM(70, 74));
-  EXPECT_EQ(pos(SB_HORZ), x0 + 10);
-  EXPECT_EQ(pos(SB_VERT), y0 + 6);
-  int32_t dr[4] = {};
-  RX_display_device_rect_get(ctrl().current_image(), dr);
-  EXPECT_EQ(-dr[0], x0 + 10);
-  EXPECT_EQ(-dr[1], y0 + 6);
+  const std::vector<int32_t> moved = {p0[0] + 10, p0[1] + 6};
+  EXPECT_EQ(positions(), moved);
+  const std::vector<int32_t> dr = device_rect();
+  EXPECT_EQ((std::vector<int32_t>{-dr[0], -dr[1]}), moved);
 }
 
 }  // namespace

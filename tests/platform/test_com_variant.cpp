@@ -15,11 +15,20 @@ namespace {
 VARIANT make_i4(int32_t v) { VARIANT r; VariantInit(&r); r.vt = VT_I4; r.lVal = v; return r; }
 VARIANT make_r8(double v) { VARIANT r; VariantInit(&r); r.vt = VT_R8; r.dblVal = v; return r; }
 VARIANT make_str(const char* s) { VARIANT r; VariantInit(&r); r.vt = VT_BSTR; r.bstrVal = SysAllocString(s); return r; }
+VARIANT make(VARTYPE vt) { VARIANT r; VariantInit(&r); r.vt = vt; return r; }
 
 // Converts and returns the result code; the converted value stays in out.
 HRESULT change(const VARIANT& in, VARTYPE vt, VARIANT* out, uint16_t flags = 0) {
   VariantInit(out);
   return VariantChangeType(out, &in, flags, vt);
+}
+
+// The same from a text, which is freed after.
+HRESULT change_text(const char* text, VARTYPE vt, VARIANT* out) {
+  VARIANT in = make_str(text);
+  const HRESULT hr = change(in, vt, out);
+  VariantClear(&in);
+  return hr;
 }
 
 std::string text_of(const VARIANT& in, uint16_t flags = 0) {
@@ -37,10 +46,7 @@ TEST(ComBstr, LengthIsStoredAndEmbeddedZerosSurvive) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(SysStringLen(s), 3u);
   EXPECT_EQ(std::memcmp(s, "a\0b", 4), 0);  // terminated as well
-  VARIANT v, copy;
-  VariantInit(&v);
-  VariantInit(&copy);
-  v.vt = VT_BSTR;
+  VARIANT v = make(VT_BSTR), copy = make(VT_EMPTY);
   v.bstrVal = s;
   ASSERT_EQ(VariantCopy(&copy, &v), S_OK);
   EXPECT_NE(copy.bstrVal, s);
@@ -86,15 +92,13 @@ TEST(ComVariant, DoublesRoundHalfToEvenAndRefuseOverflow) {
   }
   EXPECT_EQ(change(make_r8(255.49), VT_UI1, &out), S_OK);
   EXPECT_EQ(out.bVal, 255);
-  EXPECT_EQ(change(make_r8(255.5), VT_UI1, &out), DISP_E_OVERFLOW);  // rounds to 256
-  EXPECT_EQ(change(make_r8(-0.4), VT_UI1, &out), S_OK);
-  EXPECT_EQ(change(make_r8(-0.6), VT_UI4, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(2147483647.5), VT_I4, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(9223372036854775808.0), VT_I8, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(18446744073709549568.0), VT_UI8, &out), S_OK);
-  EXPECT_EQ(change(make_r8(18446744073709551616.0), VT_UI8, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(static_cast<double>(NAN)), VT_I4, &out), DISP_E_OVERFLOW);
-  EXPECT_EQ(change(make_r8(1e39), VT_R4, &out), DISP_E_OVERFLOW);
+  // 255.5 rounds to 256; 2^63, 2^64 and 2^64 - 2048 (the largest double below).
+  struct { double in; VARTYPE vt; HRESULT want; } edges[] = {
+      {255.5, VT_UI1, DISP_E_OVERFLOW}, {-0.4, VT_UI1, S_OK}, {-0.6, VT_UI4, DISP_E_OVERFLOW},
+      {2147483647.5, VT_I4, DISP_E_OVERFLOW}, {9223372036854775808.0, VT_I8, DISP_E_OVERFLOW},
+      {18446744073709549568.0, VT_UI8, S_OK}, {18446744073709551616.0, VT_UI8, DISP_E_OVERFLOW},
+      {static_cast<double>(NAN), VT_I4, DISP_E_OVERFLOW}, {1e39, VT_R4, DISP_E_OVERFLOW}};
+  for (auto c : edges) EXPECT_EQ(change(make_r8(c.in), c.vt, &out), c.want) << c.in << " to " << c.vt;
 }
 
 TEST(ComVariant, IntegersCheckTheTargetRange) {
@@ -103,9 +107,7 @@ TEST(ComVariant, IntegersCheckTheTargetRange) {
   EXPECT_EQ(change(make_i4(128), VT_I1, &out), DISP_E_OVERFLOW);
   EXPECT_EQ(change(make_i4(-128), VT_I1, &out), S_OK);
   EXPECT_EQ(out.cVal, -128);
-  VARIANT big;
-  VariantInit(&big);
-  big.vt = VT_UI8;
+  VARIANT big = make(VT_UI8);
   big.ullVal = UINT64_MAX;
   EXPECT_EQ(change(big, VT_I8, &out), DISP_E_OVERFLOW);
   EXPECT_EQ(change(big, VT_R8, &out), S_OK);
@@ -119,30 +121,19 @@ TEST(ComVariant, StringsConvertOnlyWhenTheWholeTextIsANumber) {
   struct { const char* text; int32_t want; } good[] = {{"42", 42}, {" -17 ", -17}, {"+8", 8}, {"1e5", 100000},
                                                       {"2.5", 2}, {"3.5", 4}, {".5e1", 5}};
   for (auto c : good) {
-    VARIANT in = make_str(c.text);
-    ASSERT_EQ(change(in, VT_I4, &out), S_OK) << c.text;
+    ASSERT_EQ(change_text(c.text, VT_I4, &out), S_OK) << c.text;
     EXPECT_EQ(out.lVal, c.want) << c.text;
-    VariantClear(&in);
   }
-  for (const char* bad : {"", " ", "12abc", "0x10", "1e", "--1", "inf", "nan", "1.2.3", "e5", "1 2"}) {
-    VARIANT in = make_str(bad);
-    EXPECT_EQ(change(in, VT_I4, &out), DISP_E_TYPEMISMATCH) << bad;
-    VariantClear(&in);
-  }
+  for (const char* bad : {"", " ", "12abc", "0x10", "1e", "--1", "inf", "nan", "1.2.3", "e5", "1 2"})
+    EXPECT_EQ(change_text(bad, VT_I4, &out), DISP_E_TYPEMISMATCH) << bad;
   struct { const char* text; VARTYPE vt; HRESULT want; } edges[] = {
       {"32768", VT_I2, DISP_E_OVERFLOW}, {"-32768", VT_I2, S_OK},
       {"9223372036854775807", VT_I8, S_OK}, {"9223372036854775808", VT_I8, DISP_E_OVERFLOW},
       {"18446744073709551615", VT_UI8, S_OK}, {"99999999999999999999", VT_R8, S_OK},
       {"1e400", VT_R8, DISP_E_OVERFLOW}, {"1e-400", VT_R8, S_OK}, {"-1", VT_UI2, DISP_E_OVERFLOW}};
-  for (auto c : edges) {
-    VARIANT in = make_str(c.text);
-    EXPECT_EQ(change(in, c.vt, &out), c.want) << c.text;
-    VariantClear(&in);
-  }
-  VARIANT in = make_str("9223372036854775807");
-  ASSERT_EQ(change(in, VT_I8, &out), S_OK);
+  for (auto c : edges) EXPECT_EQ(change_text(c.text, c.vt, &out), c.want) << c.text;
+  ASSERT_EQ(change_text("9223372036854775807", VT_I8, &out), S_OK);
   EXPECT_EQ(out.llVal, INT64_MAX);  // exact, not through a double
-  VariantClear(&in);
 }
 
 TEST(ComVariant, BoolIsMinusOneOrZero) {
@@ -153,17 +144,11 @@ TEST(ComVariant, BoolIsMinusOneOrZero) {
   EXPECT_EQ(out.boolVal, VARIANT_FALSE);
   for (auto [text, want] : {std::pair{"True", VARIANT_TRUE}, {"fALSE", VARIANT_FALSE}, {" TRUE ", VARIANT_TRUE},
                             {"1", VARIANT_TRUE}, {"0", VARIANT_FALSE}}) {
-    VARIANT in = make_str(text);
-    EXPECT_EQ(change(in, VT_BOOL, &out), S_OK) << text;
+    EXPECT_EQ(change_text(text, VT_BOOL, &out), S_OK) << text;
     EXPECT_EQ(out.boolVal, want) << text;
-    VariantClear(&in);
   }
-  VARIANT yes = make_str("yes");
-  EXPECT_EQ(change(yes, VT_BOOL, &out), DISP_E_TYPEMISMATCH);
-  VariantClear(&yes);
-  VARIANT t;
-  VariantInit(&t);
-  t.vt = VT_BOOL;
+  EXPECT_EQ(change_text("yes", VT_BOOL, &out), DISP_E_TYPEMISMATCH);
+  VARIANT t = make(VT_BOOL);
   t.boolVal = VARIANT_TRUE;
   EXPECT_EQ(change(t, VT_I4, &out), S_OK);
   EXPECT_EQ(out.lVal, -1);
@@ -175,31 +160,23 @@ TEST(ComVariant, NumbersBecomeShortestExactText) {
   EXPECT_EQ(text_of(make_r8(0.1)), "0.1");
   EXPECT_EQ(text_of(make_r8(-2.5)), "-2.5");
   EXPECT_EQ(text_of(make_r8(1e21)), "1e+21");
-  VARIANT f;
-  VariantInit(&f);
-  f.vt = VT_R4;
+  VARIANT f = make(VT_R4);
   f.fltVal = 0.1f;
   EXPECT_EQ(text_of(f), "0.1");
   EXPECT_EQ(text_of(make_i4(-7)), "-7");
-  VARIANT empty;
-  VariantInit(&empty);
-  EXPECT_EQ(text_of(empty), "");
+  EXPECT_EQ(text_of(make(VT_EMPTY)), "");
 }
 
 TEST(ComVariant, ByReferenceSourcesAreFollowed) {
   VARIANT out;
   int32_t n = 300;
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BYREF | VT_I4;
+  VARIANT ref = make(VT_BYREF | VT_I4);
   ref.plVal = &n;
   EXPECT_EQ(text_of(ref), "300");
   EXPECT_EQ(change(ref, VT_UI1, &out), DISP_E_OVERFLOW);
 
   VARIANT inner = make_str("12");
-  VARIANT vref;
-  VariantInit(&vref);
-  vref.vt = VT_BYREF | VT_VARIANT;
+  VARIANT vref = make(VT_BYREF | VT_VARIANT);
   vref.pvarVal = &inner;
   ASSERT_EQ(change(vref, VT_I2, &out), S_OK);
   EXPECT_EQ(out.iVal, 12);
@@ -223,18 +200,11 @@ TEST(ComVariant, InPlaceAndInvalidTypes) {
   VariantClear(&s);
 
   VARIANT out;
-  VARIANT bad;
-  VariantInit(&bad);
-  bad.vt = 99;
+  VARIANT bad = make(99), empty = make(VT_EMPTY);
   EXPECT_EQ(change(bad, VT_I4, &out), DISP_E_BADVARTYPE);
   EXPECT_EQ(change(make_i4(1), VT_BYREF | VT_I4, &out), DISP_E_BADVARTYPE);
   EXPECT_EQ(change(make_i4(1), VT_VOID, &out), DISP_E_BADVARTYPE);
-  VARIANT null;
-  VariantInit(&null);
-  null.vt = VT_NULL;
-  EXPECT_EQ(change(null, VT_I4, &out), DISP_E_TYPEMISMATCH);
-  VARIANT empty;
-  VariantInit(&empty);
+  EXPECT_EQ(change(make(VT_NULL), VT_I4, &out), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(change(empty, VT_I4, &out), S_OK);
   EXPECT_EQ(out.lVal, 0);
   EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
@@ -269,16 +239,9 @@ TEST(ComStream, SeekReadWriteAndGaps) {
 TEST(ComStream, PropertyValuesRoundTripAndCorruptDataIsRefused) {
   IStream* s = nullptr;
   ASSERT_EQ(CreateMemoryStream(nullptr, 0, &s), S_OK);
-  VARIANT in[4];
-  in[0] = make_i4(-5);
-  in[1] = make_str("Käse\n=x");
-  in[2] = make_r8(0.25);
-  VariantInit(&in[3]);
+  VARIANT in[4] = {make_i4(-5), make_str("Käse\n=x"), make_r8(0.25), make(VT_EMPTY)};
   for (auto& v : in) ASSERT_EQ(stream_write_variant(s, v), S_OK);
-  VARIANT dispatch;
-  VariantInit(&dispatch);
-  dispatch.vt = VT_DISPATCH;
-  EXPECT_EQ(stream_write_variant(s, dispatch), DISP_E_BADVARTYPE);
+  EXPECT_EQ(stream_write_variant(s, make(VT_DISPATCH)), DISP_E_BADVARTYPE);
 
   ASSERT_EQ(s->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
   VARIANT out;

@@ -92,43 +92,51 @@ Dib ramp(int n, int rows = 1) {
   return d;
 }
 
-TEST(GdiStretchDib, EnlargingRepeatsColumnsByTheMap) {
-  // Column j of 5 reads source column j * 2 / 5: 0 0 0 1 1.
-  Dib d = ramp(2);
-  MemDc m(24, 5, 1);
-  pg_stretch_dib_bits(m.dc, 0, 0, 5, 1, 0, 0, 2, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
-  const uint32_t want[5] = {0, 0, 0, 1, 1};
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(m.value(x, 0), want[x]) << x;
+// Draws the source rectangle `from` (x, y, w, h) of `d` over `to`.
+int32_t stretch(HDC dc, const std::vector<int>& to, const std::vector<int>& from, const Dib& d,
+                uint32_t rop = SRCCOPY) {
+  return pg_stretch_dib_bits(dc, to[0], to[1], to[2], to[3], from[0], from[1], from[2], from[3], d.pixels.data(),
+                             d.info(), DIB_RGB_COLORS, rop);
 }
 
-TEST(GdiStretchDib, ReducingDropsColumnsAndRows) {
-  // 5 columns to 2 read columns 0 and 2; 3 rows to 2 read rows 0 and 1.
-  Dib d = ramp(5, 3);
-  MemDc m(24, 2, 2);
-  pg_stretch_dib_bits(m.dc, 0, 0, 2, 2, 0, 0, 5, 3, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
-  EXPECT_EQ(m.value(0, 0), 0x000000u);
-  EXPECT_EQ(m.value(1, 0), 0x000002u);
-  EXPECT_EQ(m.value(0, 1), 0x000100u);
-  EXPECT_EQ(m.value(1, 1), 0x000102u);
+// The values of a surface, rows top first.
+std::vector<uint32_t> values(const MemDc& m, int w, int h) {
+  std::vector<uint32_t> v;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) v.push_back(m.value(x, y));
+  return v;
 }
 
-TEST(GdiStretchDib, NegativeWidthMirrors) {
-  Dib d = ramp(3);
-  MemDc m(24, 3, 1);
-  pg_stretch_dib_bits(m.dc, 3, 0, -3, 1, 0, 0, 3, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
-  EXPECT_EQ(m.value(0, 0), 2u);
-  EXPECT_EQ(m.value(1, 0), 1u);
-  EXPECT_EQ(m.value(2, 0), 0u);
+TEST(GdiStretchDib, EnlargingReducingAndMirroringFollowTheMaps) {
+  const struct {
+    const char* what;
+    int n, rows;  // the ramp
+    std::vector<int> to, from;
+    int w, h;  // the surface
+    std::vector<uint32_t> want;
+  } cases[] = {
+      {"column j of 5 reads source column j * 2 / 5", 2, 1, {0, 0, 5, 1}, {0, 0, 2, 1}, 5, 1, {0, 0, 0, 1, 1}},
+      {"5 columns to 2 read columns 0 and 2; 3 rows to 2 read rows 0 and 1", 5, 3, {0, 0, 2, 2}, {0, 0, 5, 3}, 2, 2,
+       {0x000000, 0x000002, 0x000100, 0x000102}},
+      {"a negative width mirrors", 3, 1, {3, 0, -3, 1}, {0, 0, 3, 1}, 3, 1, {2, 1, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Dib d = ramp(c.n, c.rows);
+    MemDc m(24, c.w, c.h);
+    stretch(m.dc, c.to, c.from, d);
+    EXPECT_EQ(values(m, c.w, c.h), c.want);
+  }
 }
 
 TEST(GdiStretchDib, SourceRowsCountFromTheBottomOfABottomUpDib) {
   Dib up = ramp(1, 3);  // rows 0 (top), 1, 2 carry green 0, 1, 2
   MemDc m(24, 1, 1);
-  pg_stretch_dib_bits(m.dc, 0, 0, 1, 1, 0, 0, 1, 1, up.pixels.data(), up.info(), DIB_RGB_COLORS, SRCCOPY);
+  stretch(m.dc, {0, 0, 1, 1}, {0, 0, 1, 1}, up);
   EXPECT_EQ(m.value(0, 0), 0x000200u) << "y 0 of a bottom-up DIB is its bottom row";
   Dib down(1, 3, 24, true);
   for (int y = 0; y < 3; ++y) down.row(y)[1] = uint8_t(y);
-  pg_stretch_dib_bits(m.dc, 0, 0, 1, 1, 0, 0, 1, 1, down.pixels.data(), down.info(), DIB_RGB_COLORS, SRCCOPY);
+  stretch(m.dc, {0, 0, 1, 1}, {0, 0, 1, 1}, down);
   EXPECT_EQ(m.value(0, 0), 0x000000u) << "y 0 of a top-down DIB is its top row";
 }
 
@@ -137,15 +145,12 @@ TEST(GdiStretchDib, ClipAndSourceBoundsLimitTheDrawing) {
   MemDc m(24, 6, 1);
   pg_rect clip{2, 0, 4, 1};
   pg_clip_rect_set(m.dc, &clip);
-  pg_stretch_dib_bits(m.dc, 0, 0, 6, 1, 0, 0, 6, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, WHITENESS);
-  EXPECT_EQ(m.value(1, 0), 0u);
-  EXPECT_EQ(m.value(2, 0), 0xFFFFFFu);
-  EXPECT_EQ(m.value(4, 0), 0u);
+  stretch(m.dc, {0, 0, 6, 1}, {0, 0, 6, 1}, d, WHITENESS);
+  EXPECT_EQ(values(m, 6, 1), (std::vector<uint32_t>{0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0}));
   pg_clip_rect_set(m.dc, nullptr);
   // Columns 4 and 5 of the source rectangle lie outside the DIB: left alone.
-  pg_stretch_dib_bits(m.dc, 0, 0, 6, 1, 0, 0, 6, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
-  EXPECT_EQ(m.value(3, 0), 3u);
-  EXPECT_EQ(m.value(4, 0), 0u);
+  stretch(m.dc, {0, 0, 6, 1}, {0, 0, 6, 1}, d);
+  EXPECT_EQ(values(m, 6, 1), (std::vector<uint32_t>{0, 1, 2, 3, 0, 0}));
 }
 
 TEST(GdiStretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
@@ -161,10 +166,9 @@ TEST(GdiStretchDib, FastCopyGivesTheSameBytesAsTheConvertingPath) {
       q[0] = b, q[1] = g, q[2] = r, q[3] = 0x55;
     }
   MemDc a(24, w, h), b(24, w, h);
-  pg_stretch_dib_bits(a.dc, 0, 0, w, h, 0, 0, w, h, d24.pixels.data(), d24.info(), DIB_RGB_COLORS, SRCCOPY);
-  pg_stretch_dib_bits(b.dc, 0, 0, w, h, 0, 0, w, h, d32.pixels.data(), d32.info(), DIB_RGB_COLORS, SRCCOPY);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) ASSERT_EQ(a.value(x, y), b.value(x, y)) << x << "," << y;
+  stretch(a.dc, {0, 0, w, h}, {0, 0, w, h}, d24);
+  stretch(b.dc, {0, 0, w, h}, {0, 0, w, h}, d32);
+  EXPECT_EQ(values(a, w, h), values(b, w, h));
   EXPECT_EQ(a.value(1, 0), 0xFE0D07u);
 }
 
@@ -186,7 +190,7 @@ TEST(GdiStretchDib, TwentyFourBitRowsOntoThirtyTwoBitsOnEveryLevel) {
         if (from >= w) continue;
         const int n = w - from;
         MemDc m(32, n, 2);
-        pg_stretch_dib_bits(m.dc, 0, 0, n, 2, from, 0, n, 2, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
+        stretch(m.dc, {0, 0, n, 2}, {from, 0, n, 2}, d);
         for (int y = 0; y < 2; ++y)
           for (int x = 0; x < n; ++x) {
             const int sx = from + x, sy = y;  // Dib::row counts from the top
@@ -206,7 +210,7 @@ TEST(GdiStretchDib, PaletteDeviceMatchesTheSelectedPalette) {
   Dib d(3, 1, 8, false, {{0, 0, 255, 0}, {3, 2, 1, 0}, {9, 9, 9, 0}});
   d.row(0)[0] = 0, d.row(0)[1] = 1, d.row(0)[2] = 2;
   // With the default palette every colour goes to the nearest static one.
-  pg_stretch_dib_bits(m.dc, 0, 0, 3, 1, 0, 0, 3, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
+  stretch(m.dc, {0, 0, 3, 1}, {0, 0, 3, 1}, d);
   EXPECT_EQ(m.value(0, 0), 249u) << "pure red is static entry 249";
   EXPECT_EQ(m.value(1, 0), 0u) << "near black";
   // A realised palette holding (1, 2, 3) takes the first free entry, 10.
@@ -214,10 +218,9 @@ TEST(GdiStretchDib, PaletteDeviceMatchesTheSelectedPalette) {
   HPALETTE pal = pg_palette_create(e, 2);
   HPALETTE old = pg_palette_select(m.dc, pal, 0);
   EXPECT_EQ(pg_palette_realize(m.dc), 2);
-  pg_stretch_dib_bits(m.dc, 0, 0, 3, 1, 0, 0, 3, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY);
-  EXPECT_EQ(m.value(1, 0), 10u);
-  EXPECT_EQ(m.value(2, 0), 11u);
-  EXPECT_EQ(m.value(0, 0), 11u) << "red's nearest in the palette is (9, 9, 9)";
+  stretch(m.dc, {0, 0, 3, 1}, {0, 0, 3, 1}, d);
+  // Red's nearest in the palette is (9, 9, 9).
+  EXPECT_EQ(values(m, 3, 1), (std::vector<uint32_t>{11, 10, 11}));
   pg_palette_select(m.dc, old, 0);
   pg_palette_delete(pal);
 }
@@ -235,10 +238,7 @@ TEST(GdiStretchDib, OneBitBandsOnAMonochromeBitmapBlitThroughTextAndBackground) 
   pg_text_colour_set(colour.dc, PG_RGB(0, 0, 0));
   pg_bk_colour_set(colour.dc, PG_RGB(255, 255, 255));
   pg_bit_blt(colour.dc, 0, 0, 4, 2, mem, 0, 0, SRCCOPY);
-  EXPECT_EQ(colour.value(0, 0), 0xFFFFFFu);
-  EXPECT_EQ(colour.value(1, 0), 0u);
-  EXPECT_EQ(colour.value(0, 1), 0u);
-  EXPECT_EQ(colour.value(3, 1), 0xFFFFFFu);
+  EXPECT_EQ(values(colour, 4, 2), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0, 0, 0xFFFFFF, 0, 0xFFFFFF}));
   EXPECT_EQ(pg_bitmap_delete(bm), 0) << "a selected bitmap is not deleted";
   pg_bitmap_select(mem, old);
   EXPECT_EQ(pg_bitmap_delete(bm), 1);
@@ -248,12 +248,12 @@ TEST(GdiStretchDib, OneBitBandsOnAMonochromeBitmapBlitThroughTextAndBackground) 
 TEST(GdiPrinter, IsNotARasterDisplayAndDrawsOnAWhitePage) {
   HDC p = pg_printer_dc_create(40, 20, 300);
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(pg_device_caps(p, PG_TECHNOLOGY), PG_DT_RASPRINTER);
-  EXPECT_EQ(pg_device_caps(p, PG_BITSPIXEL) * pg_device_caps(p, PG_PLANES), 24);
-  EXPECT_EQ(pg_device_caps(p, PG_LOGPIXELSX), 300);
+  EXPECT_EQ((std::vector<int32_t>{pg_device_caps(p, PG_TECHNOLOGY),
+                                  pg_device_caps(p, PG_BITSPIXEL) * pg_device_caps(p, PG_PLANES),
+                                  pg_device_caps(p, PG_LOGPIXELSX)}),
+            (std::vector<int32_t>{PG_DT_RASPRINTER, 24, 300}));
   EXPECT_EQ(pg_pixel_get(p, 39, 19), PG_RGB(255, 255, 255));
-  Dib d = ramp(2);
-  EXPECT_EQ(pg_stretch_dib_bits(p, 0, 0, 4, 2, 0, 0, 2, 1, d.pixels.data(), d.info(), DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(stretch(p, {0, 0, 4, 2}, {0, 0, 2, 1}, ramp(2)), 1);
   EXPECT_EQ(pg_pixel_get(p, 3, 1), PG_RGB(0, 0, 1));
   EXPECT_EQ(pg_palette_realize(p), 0);
   pg_dc_delete(p);
@@ -278,26 +278,21 @@ TEST(GdiDisplays, DepthsAndCapabilities) {
   EXPECT_EQ(pg_display_create(2), nullptr);
 }
 
-TEST(GdiDisplays, MapModeIsText) {
-  MemDc m(24, 2, 2);
+// The map mode is text, the only one; the clip box is the surface cut by
+// the stored rectangle.
+TEST(GdiDisplays, MapModeIsTextAndClipBoxIsTheSurfaceCutByTheStoredRectangle) {
+  MemDc m(24, 10, 8);
   EXPECT_EQ(pg_map_mode_set(m.dc, MM_TEXT), MM_TEXT);
   EXPECT_EQ(pg_map_mode_set(m.dc, 2), 0);
   EXPECT_EQ(pg_map_mode_get(m.dc), MM_TEXT);
-}
-
-TEST(GdiDisplays, ClipBoxIsTheSurfaceCutByTheStoredRectangle) {
-  MemDc m(24, 10, 8);
   pg_rect r{};
+  const auto sides = [&] { return std::vector<int32_t>{r.left, r.top, r.right, r.bottom}; };
   EXPECT_EQ(pg_clip_box_get(m.dc, &r), PG_SIMPLEREGION);
-  EXPECT_EQ(r.right, 10);
-  EXPECT_EQ(r.bottom, 8);
+  EXPECT_EQ(sides(), (std::vector<int32_t>{0, 0, 10, 8}));
   pg_rect c{-5, 2, 4, 100};
   pg_clip_rect_set(m.dc, &c);
   pg_clip_box_get(m.dc, &r);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 2);
-  EXPECT_EQ(r.right, 4);
-  EXPECT_EQ(r.bottom, 8);
+  EXPECT_EQ(sides(), (std::vector<int32_t>{0, 2, 4, 8}));
   pg_rect away{20, 20, 30, 30};
   EXPECT_EQ(pg_clip_rect_set(m.dc, &away), PG_NULLREGION);
   EXPECT_EQ(pg_pixel_set(m.dc, 1, 3, 0), 0);
@@ -307,21 +302,18 @@ TEST(GdiText, BuiltInFontDrawsInTheTextColour) {
   MemDc m(24, 30, 12);
   int32_t w = 0, h = 0;
   pg_text_extent(m.dc, "Hi", 2, &w, &h);
-  EXPECT_EQ(w, 12);
-  EXPECT_EQ(h, 10);
+  EXPECT_EQ((std::vector<int32_t>{w, h}), (std::vector<int32_t>{12, 10}));
   pg_text_colour_set(m.dc, PG_RGB(255, 0, 0));
   pg_bk_colour_set(m.dc, PG_RGB(0, 0, 255));
   pg_text_out(m.dc, 0, 0, "H", 1);
   // 'H': left and right columns on rows 1..7 of the cell, bar on row 4.
-  EXPECT_EQ(m.value(0, 1), 0xFF0000u);
-  EXPECT_EQ(m.value(4, 7), 0xFF0000u);
-  EXPECT_EQ(m.value(2, 4), 0xFF0000u);
+  EXPECT_EQ((std::vector<uint32_t>{m.value(0, 1), m.value(4, 7), m.value(2, 4)}),
+            std::vector<uint32_t>(3, 0xFF0000u));
   EXPECT_EQ(m.value(2, 2), 0x0000FFu) << "opaque background inside the cell";
   EXPECT_EQ(m.value(6, 2), 0u) << "outside the cell";
   pg_bk_mode_set(m.dc, PG_TRANSPARENT);
   pg_text_out(m.dc, 12, 0, "-", 1);
-  EXPECT_EQ(m.value(14, 4), 0xFF0000u);
-  EXPECT_EQ(m.value(14, 2), 0u);
+  EXPECT_EQ((std::vector<uint32_t>{m.value(14, 4), m.value(14, 2)}), (std::vector<uint32_t>{0xFF0000u, 0}));
 }
 
 TEST(GdiText, DrawTextCentresAndBreaksAtWords) {
@@ -337,8 +329,7 @@ TEST(GdiText, DrawTextCentresAndBreaksAtWords) {
   pg_font_select(m.dc, big);
   int32_t w = 0, h = 0;
   pg_text_extent(m.dc, "abc", 3, &w, &h);
-  EXPECT_EQ(w, 36);
-  EXPECT_EQ(h, 20);
+  EXPECT_EQ((std::vector<int32_t>{w, h}), (std::vector<int32_t>{36, 20}));
   pg_font_select(m.dc, nullptr);
   pg_font_delete(big);
 }

@@ -11,6 +11,9 @@ using namespace window_test;
 
 namespace {
 
+using Ints = std::vector<int32_t>;
+Ints sides(const pg_rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 class UiWindows : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,6 +35,13 @@ class UiWindows : public ::testing::Test {
   int windows_before_ = 0;
 };
 
+LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
+  if (m == WM_CREATE) return -1;
+  return pw_window_proc_default(h, m, w, l);
+}
+
+// Creation fails for an unknown class, a child without a parent, and a
+// create refused by the procedure.
 TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
   pw_window_class c{};
   c.proc = recording_proc;
@@ -49,6 +59,8 @@ TEST_F(UiWindows, ClassesAreRegisteredOnceByName) {
   EXPECT_EQ(pw_window_create(0, "NoSuchClass", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(pw_window_create(0, recording_class(), "", WS_CHILD, 0, 0, 10, 10, nullptr, 0, nullptr), nullptr)
       << "a child needs a parent";
+  EXPECT_EQ(pw_window_create(0, class_of("TestRefusingClass", refusing_proc), "", 0, 0, 0, 10, 10, nullptr, 0, nullptr),
+            nullptr);
 }
 
 LRESULT holder_a(HWND h, uint32_t m, WPARAM w, LPARAM l) { return pw_window_proc_default(h, m, w, l); }
@@ -103,31 +115,15 @@ TEST_F(UiWindows, CreationSendsCreateThenSizeWithTheClientArea) {
   HWND h = make(WS_VISIBLE | WS_CAPTION | WS_THICKFRAME, 200, 150);
   ASSERT_NE(h, nullptr);
   ASSERT_GE(seen().size(), 2u);
-  EXPECT_EQ(seen()[0].message, WM_CREATE);
-  auto* cs = reinterpret_cast<const pw_create_struct*>(seen()[0].lparam);
-  (void)cs;  // valid during the call only
-  EXPECT_EQ(seen()[1].message, WM_SIZE);
+  EXPECT_EQ((std::vector<uint32_t>{seen()[0].message, seen()[1].message}), (std::vector<uint32_t>{WM_CREATE, WM_SIZE}));
   // A thick frame of 4 on each side and an 18-pixel caption.
-  EXPECT_EQ(PW_LOWORD(seen()[1].lparam), 192);
-  EXPECT_EQ(PW_HIWORD(seen()[1].lparam), 124);
+  EXPECT_EQ((Ints{PW_LOWORD(seen()[1].lparam), PW_HIWORD(seen()[1].lparam)}), (Ints{192, 124}));
   pg_rect c{};
   pw_client_rect_get(h, &c);
-  EXPECT_EQ(c.right, 192);
-  EXPECT_EQ(c.bottom, 124);
+  EXPECT_EQ(sides(c), (Ints{0, 0, 192, 124}));
   pg_rect r{0, 0, 192, 124};
   pw_window_rect_adjust(&r, WS_CAPTION | WS_THICKFRAME);
-  EXPECT_EQ(r.right - r.left, 200);
-  EXPECT_EQ(r.bottom - r.top, 150);
-}
-
-LRESULT refusing_proc(HWND h, uint32_t m, WPARAM w, LPARAM l) {
-  if (m == WM_CREATE) return -1;
-  return pw_window_proc_default(h, m, w, l);
-}
-
-TEST_F(UiWindows, CreateRefusedByTheProcedureGivesNoWindow) {
-  EXPECT_EQ(pw_window_create(0, class_of("TestRefusingClass", refusing_proc), "", 0, 0, 0, 10, 10, nullptr, 0, nullptr),
-            nullptr);
+  EXPECT_EQ((Ints{r.right - r.left, r.bottom - r.top}), (Ints{200, 150}));
 }
 
 TEST_F(UiWindows, PostedMessagesArriveInOrderThroughThePump) {
@@ -202,10 +198,7 @@ TEST_F(UiWindows, InvalidAreasPaintOnceWithTheirBoundingRectangle) {
   pw_window_invalidate(h, &b, 0);
   pg_rect u{};
   ASSERT_EQ(pw_update_rect_get(h, &u), 1);
-  EXPECT_EQ(u.left, 5);
-  EXPECT_EQ(u.top, 2);
-  EXPECT_EQ(u.right, 30);
-  EXPECT_EQ(u.bottom, 10);
+  EXPECT_EQ(sides(u), (Ints{5, 2, 30, 10}));
   pw_message m{};
   ASSERT_EQ(pw_message_peek(&m, nullptr, 0, 0, PW_PM_REMOVE), 1);
   EXPECT_EQ(m.message, WM_PAINT);
@@ -250,10 +243,9 @@ TEST_F(UiWindows, PaintDrawsOnlyInsideTheInvalidAreaAfterErasing) {
   pw_window_dc_release(h, dc);
   pw_messages_pump(nullptr);
   const std::vector<uint32_t> px = rendered(h, 20, 10);
-  EXPECT_EQ(px[3 * 20 + 2], 0xFFFF0000u);
-  EXPECT_EQ(px[4 * 20 + 5], 0xFFFF0000u);
-  EXPECT_EQ(px[5 * 20 + 5], 0xFF0000FFu) << "row 5 is outside the paint area";
-  EXPECT_EQ(px[3 * 20 + 6], 0xFF0000FFu);
+  // Red over (2, 3)-(6, 5); row 5 and column 6 are outside the paint area.
+  EXPECT_EQ((std::vector<uint32_t>{px[3 * 20 + 2], px[4 * 20 + 5], px[5 * 20 + 5], px[3 * 20 + 6]}),
+            (std::vector<uint32_t>{0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu, 0xFF0000FFu}));
 }
 
 TEST_F(UiWindows, ScrollBarsTakeClientSpaceAndClampTheirPosition) {
@@ -301,8 +293,7 @@ TEST_F(UiWindows, CaptureTakesTheMouseWithCoordinatesInItsClientArea) {
   ASSERT_EQ(count(WM_MOUSEMOVE, a), 1);
   EXPECT_EQ(count(WM_MOUSEMOVE, b), 0);
   Seen m = last(WM_MOUSEMOVE, a);
-  EXPECT_EQ(PW_GET_X_LPARAM(m.lparam), 310);
-  EXPECT_EQ(PW_GET_Y_LPARAM(m.lparam), 70);
+  EXPECT_EQ((Ints{PW_GET_X_LPARAM(m.lparam), PW_GET_Y_LPARAM(m.lparam)}), (Ints{310, 70}));
   EXPECT_EQ(count(WM_SETCURSOR), 0) << "no cursor changes while captured";
   pw_capture_release();
   EXPECT_EQ(count(WM_CAPTURECHANGED, a), 1);
@@ -383,12 +374,11 @@ TEST_F(UiWindows, ScrollingMovesPixelsAndInvalidatesTheUncoveredStrip) {
   pw_window_dc_release(h, dc);
   pw_window_scroll(h, 3, 0);
   const std::vector<uint32_t> px = rendered(h, 10, 4);
-  EXPECT_EQ(px[3], 0xFF000000u);
-  EXPECT_EQ(px[5], 0xFF280000u) << "pixel 2 moved to 5";
+  EXPECT_EQ((std::vector<uint32_t>{px[3], px[5]}), (std::vector<uint32_t>{0xFF000000u, 0xFF280000u}))
+      << "pixel 0 moved to 3, 2 to 5";
   pg_rect u{};
   ASSERT_EQ(pw_update_rect_get(h, &u), 1);
-  EXPECT_EQ(u.left, 0);
-  EXPECT_EQ(u.right, 3);
+  EXPECT_EQ(sides(u), (Ints{0, 0, 3, 4}));
 }
 
 TEST_F(UiWindows, RenderDrawsVisibleChildrenAtTheirPlaces) {
@@ -405,8 +395,7 @@ TEST_F(UiWindows, RenderDrawsVisibleChildrenAtTheirPlaces) {
   EXPECT_NE(px[5 * 20 + 4], 0xFF00FF00u);
   pg_point p{0, 0};
   pw_client_to_screen(child, &p);
-  EXPECT_EQ(p.x, 5);
-  EXPECT_EQ(p.y, 6);
+  EXPECT_EQ((Ints{p.x, p.y}), (Ints{5, 6}));
 }
 
 TEST_F(UiWindows, DroppedFilesReachWindowsThatAcceptThem) {
