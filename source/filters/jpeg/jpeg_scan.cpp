@@ -1,6 +1,7 @@
 // The JPEG reader's scan: the SOS header and everything checked against
 // it, the image creation, the MCU loop with its restart handling, and the
-// delivery of each band's rows. Only one band of each component is held.
+// delivery of each band's rows. Only one band of each component is held,
+// or on the helper's path one slot of a few bands.
 //
 // With a helper thread, bands are decoded in slots of a few, in two
 // stages: the caller's thread reads a slot's entropy-coded data into
