@@ -25,6 +25,12 @@ struct DirectRows {
   int32_t height;
 
   uint8_t* row(int32_t y) const { return top + step * y; }
+
+  // The rows of a DIB's pixels, which run bottom-up in memory.
+  static DirectRows bottom_up(uint8_t* pixels, uint32_t stride, int32_t height) {
+    return DirectRows{pixels + size_t{stride} * static_cast<size_t>(height - 1),
+                      -static_cast<ptrdiff_t>(stride), stride, height};
+  }
 };
 
 // Answers for the load or save behind `io`; installed by the pipelines.

@@ -291,9 +291,7 @@ bool direct_rows_grant(IO_REC* io, int32_t height, uint32_t row_bytes, DirectRow
   const RX_BITMAPINFOHEADER* h = dib_header(record->dib);
   const uint32_t stride = dib_stride_of(h);
   if (h->biHeight != height || height <= 0 || stride != row_bytes) return false;
-  uint8_t* bottom = dib_pixels(record->dib);
-  *rows = DirectRows{bottom + size_t{stride} * static_cast<size_t>(height - 1),
-                     -static_cast<ptrdiff_t>(stride), stride, height};
+  *rows = DirectRows::bottom_up(dib_pixels(record->dib), stride, height);
   data->rows_received = height;
   return true;
 }
